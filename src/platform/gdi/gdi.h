@@ -1,0 +1,261 @@
+#pragma once
+// The drawing platform the windows and the image class draw with: bitmaps, device
+// contexts and the raster operations between them, on plain pixel buffers.
+//
+// Handles are non-zero 32-bit ids (0 = none); the kind of object is encoded in the id,
+// so GetObjectType and SelectObject know what they are given. One thread only.
+// The screen is a fixed virtual one: 32 bits per pixel at 96 DPI.
+//
+// Alpha-byte rule on 32-bpp surfaces: everything GDI draws (FillRect, lines, text,
+// picture playback, SetDIBitsToDevice from <= 24 bpp, BitBlt from a <= 24-bpp source)
+// writes the colour and 0 into the alpha byte of each pixel it touches; BitBlt 32 to 32
+// copies all four bytes; only AlphaBlend interprets alpha.
+
+#include <cstdint>
+
+namespace gdi {
+
+using BOOL = int;
+using BYTE = uint8_t;
+using WORD = uint16_t;
+using DWORD = uint32_t;
+using LONG = int32_t;
+using UINT = uint32_t;
+using COLORREF = uint32_t;  // 0x00BBGGRR
+
+using HGDIOBJ = uint32_t;
+using HBITMAP = uint32_t;
+using HBRUSH = uint32_t;
+using HPEN = uint32_t;
+using HFONT = uint32_t;
+using HRGN = uint32_t;
+using HPALETTE = uint32_t;
+using HDC = uint32_t;
+using HICON = uint32_t;
+using HWND = uint32_t;
+
+constexpr COLORREF RGB(int r, int g, int b) {
+    return static_cast<COLORREF>((r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16));
+}
+constexpr int GetRValue(COLORREF c) { return c & 0xFF; }
+constexpr int GetGValue(COLORREF c) { return (c >> 8) & 0xFF; }
+constexpr int GetBValue(COLORREF c) { return (c >> 16) & 0xFF; }
+
+#pragma pack(push, 1)
+struct RGBQUAD {
+    BYTE rgbBlue, rgbGreen, rgbRed, rgbReserved;
+};
+static_assert(sizeof(RGBQUAD) == 4);
+
+struct BITMAPINFOHEADER {
+    DWORD biSize;  // 40
+    LONG biWidth;
+    LONG biHeight;  // negative: top-down rows
+    WORD biPlanes;
+    WORD biBitCount;
+    DWORD biCompression;
+    DWORD biSizeImage;
+    LONG biXPelsPerMeter;
+    LONG biYPelsPerMeter;
+    DWORD biClrUsed;
+    DWORD biClrImportant;
+};
+static_assert(sizeof(BITMAPINFOHEADER) == 40);
+
+struct BITMAPFILEHEADER {
+    WORD bfType;
+    DWORD bfSize;
+    WORD bfReserved1;
+    WORD bfReserved2;
+    DWORD bfOffBits;
+};
+static_assert(sizeof(BITMAPFILEHEADER) == 14);
+#pragma pack(pop)
+
+// A header followed by the colour table; callers with up to 8 bpp fill bmiColors.
+struct BITMAPINFO {
+    BITMAPINFOHEADER bmiHeader;
+    RGBQUAD bmiColors[256];
+};
+
+struct BITMAP {
+    LONG bmType;  // 0
+    LONG bmWidth;
+    LONG bmHeight;
+    LONG bmWidthBytes;  // bytes per row, rounded up to an even count (DWORD for DIB sections)
+    WORD bmPlanes;
+    WORD bmBitsPixel;
+    void* bmBits;  // set only for DIB sections
+};
+
+struct DIBSECTION {
+    BITMAP dsBm;
+    BITMAPINFOHEADER dsBmih;
+    DWORD dsBitfields[3];
+    uint32_t dshSection;
+    DWORD dsOffset;
+};
+
+struct POINT {
+    LONG x, y;
+};
+struct SIZE {
+    LONG cx, cy;
+};
+struct RECT {
+    LONG left, top, right, bottom;
+};
+
+struct LOGPEN {
+    UINT lopnStyle;
+    POINT lopnWidth;  // x is the width
+    COLORREF lopnColor;
+};
+
+struct LOGBRUSH {
+    UINT lbStyle;
+    COLORREF lbColor;
+    uintptr_t lbHatch;
+};
+
+struct BLENDFUNCTION {
+    BYTE BlendOp;      // AC_SRC_OVER
+    BYTE BlendFlags;   // 0
+    BYTE SourceConstantAlpha;
+    BYTE AlphaFormat;  // 0 or AC_SRC_ALPHA
+};
+
+// Compression
+constexpr DWORD BI_RGB = 0, BI_RLE8 = 1, BI_RLE4 = 2, BI_BITFIELDS = 3;
+// Colour table use
+constexpr UINT DIB_RGB_COLORS = 0, DIB_PAL_COLORS = 1;
+// CreateDIBitmap
+constexpr DWORD CBM_INIT = 4;
+
+// Object types (GetObjectType)
+constexpr DWORD OBJ_PEN = 1, OBJ_BRUSH = 2, OBJ_DC = 3, OBJ_PAL = 5, OBJ_FONT = 6,
+                OBJ_BITMAP = 7, OBJ_REGION = 8, OBJ_MEMDC = 10;
+
+// Raster operations (ternary codes)
+constexpr DWORD SRCCOPY = 0x00CC0020, SRCPAINT = 0x00EE0086, SRCAND = 0x008800C6,
+                SRCINVERT = 0x00660046, SRCERASE = 0x00440328, NOTSRCCOPY = 0x00330008,
+                NOTSRCERASE = 0x001100A6, MERGECOPY = 0x00C000CA, MERGEPAINT = 0x00BB0226,
+                PATCOPY = 0x00F00021, PATPAINT = 0x00FB0A09, PATINVERT = 0x005A0049,
+                DSTINVERT = 0x00550009, BLACKNESS = 0x00000042, WHITENESS = 0x00FF0062;
+
+// Draw modes (SetROP2)
+constexpr int R2_BLACK = 1, R2_NOTMERGEPEN = 2, R2_MASKNOTPEN = 3, R2_NOTCOPYPEN = 4,
+              R2_MASKPENNOT = 5, R2_NOT = 6, R2_XORPEN = 7, R2_NOTMASKPEN = 8, R2_MASKPEN = 9,
+              R2_NOTXORPEN = 10, R2_NOP = 11, R2_MERGENOTPEN = 12, R2_COPYPEN = 13,
+              R2_MERGEPENNOT = 14, R2_MERGEPEN = 15, R2_WHITE = 16;
+
+// Pen styles
+constexpr UINT PS_SOLID = 0, PS_DASH = 1, PS_DOT = 2, PS_DASHDOT = 3, PS_DASHDOTDOT = 4,
+               PS_NULL = 5, PS_INSIDEFRAME = 6;
+// Brush styles
+constexpr UINT BS_SOLID = 0, BS_NULL = 1, BS_HOLLOW = 1, BS_HATCHED = 2;
+
+// Background modes
+constexpr int TRANSPARENT = 1, OPAQUE = 2;
+// Stretch modes
+constexpr int BLACKONWHITE = 1, WHITEONBLACK = 2, COLORONCOLOR = 3, HALFTONE = 4;
+
+// Stock objects
+constexpr int WHITE_BRUSH = 0, LTGRAY_BRUSH = 1, GRAY_BRUSH = 2, DKGRAY_BRUSH = 3,
+              BLACK_BRUSH = 4, NULL_BRUSH = 5, WHITE_PEN = 6, BLACK_PEN = 7, NULL_PEN = 8,
+              DEFAULT_PALETTE = 15;
+
+// Device capabilities
+constexpr int HORZRES = 8, VERTRES = 10, BITSPIXEL = 12, PLANES = 14, LOGPIXELSX = 88,
+              LOGPIXELSY = 90;
+
+// AlphaBlend
+constexpr BYTE AC_SRC_OVER = 0, AC_SRC_ALPHA = 1;
+
+constexpr int kScreenDpi = 96;
+constexpr int kTwipsPerPixel = 15;
+
+// ---- objects --------------------------------------------------------------------
+BOOL DeleteObject(HGDIOBJ object);  // fails while a bitmap is selected into a DC
+DWORD GetObjectType(HGDIOBJ object);
+// Fills a BITMAP, DIBSECTION, LOGPEN or LOGBRUSH; returns the bytes written, 0 on failure;
+// with out == nullptr returns the size the object needs.
+int GetObject(HGDIOBJ object, int size, void* out);
+HGDIOBJ GetStockObject(int which);
+
+// ---- bitmaps ----------------------------------------------------------------------
+// 1, 4, 8, 24 and 32 bpp, BI_RGB (and BI_BITFIELDS for 16/32); zero-filled. Fails
+// (returns 0, *bits = nullptr) for width <= 0, height 0, or more than 2^31-1 bytes.
+HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits,
+                         void* section, DWORD offset);
+// A device-dependent bitmap in the format of the DC's bitmap (32 bpp for the screen).
+HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height);
+HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bitsPerPixel, const void* bits);
+HBITMAP CreateDIBitmap(HDC dc, const BITMAPINFOHEADER* header, DWORD init, const void* bits,
+                       const BITMAPINFO* info, UINT usage);
+
+// With bits == nullptr and info->bmiHeader.biBitCount == 0: fills in the header (size
+// query). Otherwise copies the rows into bits in the requested format (1 or 32 bpp as the
+// program asks, and the other depths) and returns the number of lines copied.
+int GetDIBits(HDC dc, HBITMAP bitmap, UINT startScan, UINT scanLines, void* bits,
+              BITMAPINFO* info, UINT usage);
+int SetDIBits(HDC dc, HBITMAP bitmap, UINT startScan, UINT scanLines, const void* bits,
+              const BITMAPINFO* info, UINT usage);
+int SetDIBitsToDevice(HDC dc, int xDest, int yDest, DWORD width, DWORD height, int xSrc,
+                      int ySrc, UINT startScan, UINT scanLines, const void* bits,
+                      const BITMAPINFO* info, UINT usage);
+int StretchDIBits(HDC dc, int xDest, int yDest, int destWidth, int destHeight, int xSrc, int ySrc,
+                  int srcWidth, int srcHeight, const void* bits, const BITMAPINFO* info,
+                  UINT usage, DWORD rop);
+
+// ---- device contexts ---------------------------------------------------------------
+HDC GetDC(HWND window);  // 0: the screen
+int ReleaseDC(HWND window, HDC dc);
+// A memory DC holding the 1x1 monochrome stock bitmap.
+HDC CreateCompatibleDC(HDC dc);
+BOOL DeleteDC(HDC dc);
+// Returns the previously selected object of that kind, 0 on failure (a bitmap can be
+// selected into one DC at a time).
+HGDIOBJ SelectObject(HDC dc, HGDIOBJ object);
+HGDIOBJ GetCurrentObject(HDC dc, UINT objectType);
+int GetDeviceCaps(HDC dc, int index);
+
+int SetStretchBltMode(HDC dc, int mode);  // returns the previous mode
+int GetStretchBltMode(HDC dc);
+COLORREF SetTextColor(HDC dc, COLORREF color);
+COLORREF GetTextColor(HDC dc);
+COLORREF SetBkColor(HDC dc, COLORREF color);
+COLORREF GetBkColor(HDC dc);
+int SetBkMode(HDC dc, int mode);  // 3 counts as transparent
+int GetBkMode(HDC dc);
+int SetROP2(HDC dc, int mode);
+int GetROP2(HDC dc);
+BOOL MoveToEx(HDC dc, int x, int y, POINT* previous);
+BOOL GetCurrentPositionEx(HDC dc, POINT* position);
+
+// ---- pens, brushes, lines, fills ------------------------------------------------------
+HPEN CreatePen(int style, int width, COLORREF color);
+HPEN CreatePenIndirect(const LOGPEN* pen);
+HBRUSH CreateSolidBrush(COLORREF color);
+HBRUSH CreateBrushIndirect(const LOGBRUSH* brush);
+// Draws from the current position up to, not including, the end point, with the
+// selected pen in the DC's draw mode; the end point becomes the current position.
+BOOL LineTo(HDC dc, int x, int y);
+int FillRect(HDC dc, const RECT* rect, HBRUSH brush);
+BOOL Rectangle(HDC dc, int left, int top, int right, int bottom);
+COLORREF SetPixel(HDC dc, int x, int y, COLORREF color);
+BOOL SetPixelV(HDC dc, int x, int y, COLORREF color);
+COLORREF GetPixel(HDC dc, int x, int y);  // CLR_INVALID outside the surface
+constexpr COLORREF CLR_INVALID = 0xFFFFFFFF;
+
+// ---- blits ------------------------------------------------------------------------------
+BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC src, int xSrc, int ySrc,
+            DWORD rop);
+BOOL StretchBlt(HDC dest, int xDest, int yDest, int destWidth, int destHeight, HDC src, int xSrc,
+                int ySrc, int srcWidth, int srcHeight, DWORD rop);
+BOOL PatBlt(HDC dc, int x, int y, int width, int height, DWORD rop);
+BOOL AlphaBlend(HDC dest, int xDest, int yDest, int destWidth, int destHeight, HDC src, int xSrc,
+                int ySrc, int srcWidth, int srcHeight, BLENDFUNCTION blend);
+BOOL GdiFlush();
+
+}  // namespace gdi

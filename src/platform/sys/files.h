@@ -1,0 +1,64 @@
+#pragma once
+// Files of the program. Every write goes to a temporary name beside the target and
+// is renamed over it only when complete and flushed to disk, so a failed or
+// interrupted write leaves the old file as it was.
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace sys {
+
+// Raises runtime::Error with the matching run-time number (53 file not found,
+// 75 path/file access, 61 disk full, ...) when the file cannot be read.
+std::vector<uint8_t> readFile(const std::string& path);
+
+// Writes the whole file atomically: temporary file, fsync, rename, fsync of the folder.
+// Raises runtime::Error on failure; the target is then untouched.
+void writeFile(const std::string& path, std::span<const uint8_t> bytes);
+
+bool fileExists(const std::string& path);  // a regular file (not a folder)
+bool folderExists(const std::string& path);
+// Size in bytes; raises File not found when absent.
+uint64_t fileSize(const std::string& path);
+// Deletes a file; true when it is gone afterwards (also when it never existed).
+bool deleteFile(const std::string& path);
+// Renames atomically within one file system and flushes the folder.
+void renameFile(const std::string& from, const std::string& to);
+// Flushes the folder's entries to disk, so a rename or create inside it survives a crash.
+void syncFolder(const std::string& folder);
+
+// A file written piece by piece. Nothing reaches the target until commit(); a writer
+// destroyed without commit() removes its temporary file.
+class FileWriter {
+public:
+    explicit FileWriter(std::string targetPath);  // raises when the folder is not writable
+    ~FileWriter();
+    FileWriter(const FileWriter&) = delete;
+    FileWriter& operator=(const FileWriter&) = delete;
+
+    void write(std::span<const uint8_t> bytes);
+    void write(const void* data, size_t length);
+    uint64_t bytesWritten() const { return written_; }
+    // Flushes, renames over the target and flushes the folder.
+    void commit();
+    // Drops the temporary file; the target stays as it was.
+    void abandon();
+
+    const std::string& temporaryPath() const { return tempPath_; }
+
+private:
+    std::string target_;
+    std::string tempPath_;
+    int fd_ = -1;
+    uint64_t written_ = 0;
+};
+
+namespace testing {
+// Makes the write that would take a file past this many bytes fail as a full disk
+// (-1 switches it off). For tests of what a failed write leaves behind.
+void failWritesBeyond(int64_t bytes);
+}  // namespace testing
+
+}  // namespace sys

@@ -1,0 +1,65 @@
+#include "platform/sys/libraries.h"
+
+#include <algorithm>
+#include <cctype>
+#include <dlfcn.h>
+#include <map>
+#include <set>
+
+namespace sys {
+
+namespace {
+
+std::string lower(std::string s) {
+    std::transform(s.begin(), s.end(), s.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return s;
+}
+
+std::map<std::string, std::string>& nameMap() {
+    static std::map<std::string, std::string> map = {
+        {"zlib1.dll", "libz.so.1"},
+        {"zlib.dll", "libz.so.1"},
+    };
+    return map;
+}
+
+std::set<std::string>& absent() {
+    static std::set<std::string> names;
+    return names;
+}
+
+}  // namespace
+
+void mapLibraryName(const std::string& programName, const std::string& systemName) {
+    nameMap()[lower(programName)] = systemName;
+}
+
+void setLibraryAbsent(const std::string& programName, bool isAbsent) {
+    if (isAbsent) absent().insert(lower(programName));
+    else absent().erase(lower(programName));
+}
+
+void clearAbsentLibraries() { absent().clear(); }
+
+LibraryHandle LoadLibrary(const std::string& name) {
+    const std::string key = lower(name);
+    if (key.empty() || absent().count(key)) return 0;
+    const auto it = nameMap().find(key);
+    const std::string file = it != nameMap().end() ? it->second : name;
+    if (absent().count(lower(file))) return 0;
+    void* handle = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+    return reinterpret_cast<LibraryHandle>(handle);
+}
+
+void* GetProcAddress(LibraryHandle library, const std::string& procName) {
+    if (library == 0 || procName.empty() || procName[0] == '#') return nullptr;
+    return ::dlsym(reinterpret_cast<void*>(library), procName.c_str());
+}
+
+bool FreeLibrary(LibraryHandle library) {
+    if (library == 0) return false;
+    return ::dlclose(reinterpret_cast<void*>(library)) == 0;
+}
+
+}  // namespace sys

@@ -1,0 +1,95 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "platform/runtime/error.h"
+#include "platform/sys/files.h"
+#include "platform/sys/program_folder.h"
+#include "support/temp_folder.h"
+
+namespace {
+
+std::vector<uint8_t> bytes(const std::string& s) { return {s.begin(), s.end()}; }
+
+size_t entriesIn(const std::string& folder) {
+    size_t n = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(folder)) ++n;
+    return n;
+}
+
+class Files : public ::testing::Test {
+protected:
+    void TearDown() override { sys::testing::failWritesBeyond(-1); }
+    testsupport::TempFolder dir;
+};
+
+TEST_F(Files, WriteThenReadBack) {
+    const auto path = dir.file("a.bin");
+    sys::writeFile(path, bytes("hello"));
+    EXPECT_EQ(sys::readFile(path), bytes("hello"));
+    EXPECT_EQ(sys::fileSize(path), 5u);
+    EXPECT_TRUE(sys::fileExists(path));
+    EXPECT_FALSE(sys::fileExists(dir.path()));
+    EXPECT_TRUE(sys::folderExists(dir.path()));
+}
+
+TEST_F(Files, WriteThatFailsMidwayLeavesOldFileIntact) {
+    const auto path = dir.file("catalogue.bin");
+    sys::writeFile(path, bytes("old contents"));
+    sys::testing::failWritesBeyond(4);
+    try {
+        sys::writeFile(path, bytes("new and longer contents"));
+        FAIL() << "the write should have failed";
+    } catch (const runtime::Error& e) {
+        EXPECT_EQ(e.number(), runtime::kErrDiskFull);
+    }
+    EXPECT_EQ(sys::readFile(path), bytes("old contents"));
+    EXPECT_EQ(entriesIn(dir.path()), 1u) << "the temporary file must be gone";
+}
+
+TEST_F(Files, AbandonedWriterLeavesNothingBehind) {
+    const auto path = dir.file("x.bmp");
+    sys::writeFile(path, bytes("keep"));
+    {
+        sys::FileWriter writer(path);
+        writer.write(bytes("partial"));
+        EXPECT_TRUE(sys::fileExists(writer.temporaryPath()));
+    }  // interrupted before commit
+    EXPECT_EQ(sys::readFile(path), bytes("keep"));
+    EXPECT_EQ(entriesIn(dir.path()), 1u);
+}
+
+TEST_F(Files, ErrorsCarryRunTimeNumbers) {
+    try {
+        sys::readFile(dir.file("missing"));
+        FAIL();
+    } catch (const runtime::Error& e) {
+        EXPECT_EQ(e.number(), runtime::kErrFileNotFound);
+    }
+    try {
+        sys::writeFile(dir.file("no/such/folder/f"), bytes("x"));
+        FAIL();
+    } catch (const runtime::Error& e) {
+        EXPECT_EQ(e.number(), runtime::kErrFileNotFound);
+    }
+    EXPECT_TRUE(sys::deleteFile(dir.file("never-was")));
+    EXPECT_THROW(sys::readFile(dir.path()), runtime::Error);
+}
+
+TEST_F(Files, EmptyFileIsWritten) {
+    const auto path = dir.file("empty");
+    sys::writeFile(path, {});
+    EXPECT_TRUE(sys::fileExists(path));
+    EXPECT_EQ(sys::fileSize(path), 0u);
+}
+
+TEST(ProgramFolder, IsTheExecutablesFolderUnlessOverridden) {
+    const auto exe = std::filesystem::read_symlink("/proc/self/exe");
+    EXPECT_EQ(sys::programFolder(), exe.parent_path().string());
+    sys::setProgramFolder("/tmp/somewhere/");
+    EXPECT_EQ(sys::programFolder(), "/tmp/somewhere");
+    sys::setProgramFolder("");
+    EXPECT_EQ(sys::programFolder(), exe.parent_path().string());
+}
+
+}  // namespace
