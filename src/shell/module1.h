@@ -1,0 +1,64 @@
+#pragma once
+// The values that outlive a single window: where the program's files are, the
+// passwords, the main window's unload protocol, the hand-over between the main and
+// thumbnails windows, sort and category filter, the picture the tool windows work on,
+// two window-open flags and the slide-show interval marker.
+//
+// They are plain program-wide variables that the windows read and write directly.
+// A variable that nothing has set yet is empty (std::nullopt): it compares unequal to
+// every text, and readers take it as 0 or "" (or as the default their rule names).
+// A restart after a compaction sets ProgramFolder and DatabasePassword again and
+// leaves every other value as it was.
+
+#include <optional>
+
+#include <QString>
+
+namespace Module1 {
+
+// Folders and passwords
+inline std::optional<QString> ProgramFolder;     // without a trailing slash
+inline std::optional<QString> DatabasePassword;  // 12 decimal digits
+inline QString SessionPassword;                  // the program password accepted in this run
+
+// While true, unloading the main window deletes the temporary files and ends the
+// program; otherwise it only closes the window. Whoever unloads the main window to
+// load it again clears it first.
+inline bool QuitOnMainWindowUnload = false;
+
+// Thumbnails hand-over
+inline std::optional<long> ThumbPageStart;         // first record of the page; empty means 1
+inline std::optional<long> SavedMainPosition;      // empty or 0: none
+inline std::optional<QString> ThumbReturnAction;   // "MoveForm1ToThumbnail" after a click
+inline std::optional<QString> ThumbReturnPosition; // the clicked caption's record number
+inline bool ThumbPageReopening = false;
+
+// Sort and filter
+inline bool SortByName = false;
+inline bool CategoryFilterOn = false;
+inline std::optional<QString> CategoryFilterName;
+
+// Current picture of the edit windows and the hidden decoder
+inline std::optional<QString> CurrentPhotoDescription;
+inline std::optional<QString> CurrentPhotoExtension;  // lower case
+inline std::optional<QString> DibImageFile;           // full path the decoder loads next
+
+// Window-open flags
+inline bool ThumbnailsWindowOpen = false;
+inline bool SlideShowWindowOpen = false;
+
+// "TimeFromForm27" once the user typed a slide interval; otherwise "" or empty.
+inline std::optional<QString> SlideIntervalSource;
+
+inline const QString kMoveForm1ToThumbnail = QStringLiteral("MoveForm1ToThumbnail");
+inline const QString kTimeFromForm27 = QStringLiteral("TimeFromForm27");
+
+// The text a variable reads as: "" while empty.
+inline QString text(const std::optional<QString>& value) { return value.value_or(QString()); }
+// The number a position reads as: 0 while empty.
+inline long number(const std::optional<long>& value) { return value.value_or(0); }
+
+// Puts every variable back to its value at program start (a fresh run, for tests).
+void resetProgramState();
+
+}  // namespace Module1
