@@ -3,19 +3,35 @@
 // contexts and the raster operations between them, on plain pixel buffers.
 //
 // Handles are non-zero 32-bit ids (0 = none); the kind of object is encoded in the id,
-// so GetObjectType and SelectObject know what they are given. One thread only.
-// The screen is a fixed virtual one: 32 bits per pixel at 96 DPI.
+// so GetObjectType and SelectObject know what they are given. A stale handle or one of
+// the wrong kind makes a call fail (0 / FALSE), never crash. One thread only.
+// The screen is a fixed virtual one: 1920x1080, 32 bits per pixel, 96 DPI; it keeps no
+// pixels, so drawing on the screen DC succeeds and changes nothing.
 //
-// Alpha-byte rule on 32-bpp surfaces: everything GDI draws (FillRect, lines, text,
-// picture playback, SetDIBitsToDevice from <= 24 bpp, BitBlt from a <= 24-bpp source)
-// writes the colour and 0 into the alpha byte of each pixel it touches; BitBlt 32 to 32
-// copies all four bytes; only AlphaBlend interprets alpha.
+// Supported: DIB sections of 1, 4, 8, 16 (5-5-5, or BI_BITFIELDS masks of up to 8 bits
+// each), 24 and 32 bpp, bottom-up and top-down, up to 2^31 - 1 bytes; device bitmaps of
+// 1 and 32 bpp (and of the format of a DC's bitmap through CreateCompatibleBitmap); all
+// 256 ternary raster operations; all 16 draw modes; pens solid, dashed, null, inside-frame
+// and wide; solid, null and hatch brushes. Not supported: RLE-compressed DIBs,
+// DIB_PAL_COLORS colour tables, file-mapped DIB sections, palettes, regions, fonts.
+//
+// Alpha-byte rule on 32-bpp surfaces: FillRect, PatBlt, SetPixel, SetDIBitsToDevice
+// from <= 24 bpp and BitBlt from a <= 24-bpp source write the colour and 0 into the
+// alpha byte of each pixel they touch; BitBlt 32 to 32 copies all four bytes (other
+// raster operations combine all 32 bits); 32 to 24 drops alpha. Pens (LineTo, Rectangle)
+// combine the colour bytes in the draw mode and leave the alpha byte alone. Only
+// AlphaBlend interprets alpha.
+//
+// Speed (4000x3000 at 32 bpp, Release build, bench/gdi): BitBlt SRCCOPY runs at memcpy
+// speed (row-wise memmove); AlphaBlend with per-pixel alpha takes about twice as long as
+// memcpy of the same bytes (SSE2, four pixels at a time).
 
 #include <cstdint>
 
 namespace gdi {
 
 using BOOL = int;
+constexpr BOOL FALSE = 0, TRUE = 1;
 using BYTE = uint8_t;
 using WORD = uint16_t;
 using DWORD = uint32_t;
@@ -154,6 +170,9 @@ constexpr UINT PS_SOLID = 0, PS_DASH = 1, PS_DOT = 2, PS_DASHDOT = 3, PS_DASHDOT
                PS_NULL = 5, PS_INSIDEFRAME = 6;
 // Brush styles
 constexpr UINT BS_SOLID = 0, BS_NULL = 1, BS_HOLLOW = 1, BS_HATCHED = 2;
+// Hatch styles: one-pixel lines in 8x8 cells anchored at the surface origin
+constexpr int HS_HORIZONTAL = 0, HS_VERTICAL = 1, HS_FDIAGONAL = 2, HS_BDIAGONAL = 3,
+              HS_CROSS = 4, HS_DIAGCROSS = 5;
 
 // Background modes
 constexpr int TRANSPARENT = 1, OPAQUE = 2;
@@ -193,6 +212,14 @@ HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height);
 HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bitsPerPixel, const void* bits);
 HBITMAP CreateDIBitmap(HDC dc, const BITMAPINFOHEADER* header, DWORD init, const void* bits,
                        const BITMAPINFO* info, UINT usage);
+
+// What a caller must hand in with a DIB. The functions below take raw pointers and trust
+// them: the BITMAPINFO must hold DibInfoBytes bytes (header, then colour table or the
+// three BI_BITFIELDS masks) and the bits DibImageBytes bytes (or, for a band of scan
+// lines, that many rows of the stride). Both return 0 / -1 for a header the functions
+// would refuse anyway.
+int64_t DibInfoBytes(const BITMAPINFOHEADER& header, UINT usage);
+int64_t DibImageBytes(const BITMAPINFOHEADER& header);
 
 // With bits == nullptr and info->bmiHeader.biBitCount == 0: fills in the header (size
 // query). Otherwise copies the rows into bits in the requested format (1 or 32 bpp as the
@@ -237,7 +264,8 @@ BOOL GetCurrentPositionEx(HDC dc, POINT* position);
 HPEN CreatePen(int style, int width, COLORREF color);
 HPEN CreatePenIndirect(const LOGPEN* pen);
 HBRUSH CreateSolidBrush(COLORREF color);
-HBRUSH CreateBrushIndirect(const LOGBRUSH* brush);
+HBRUSH CreateBrushIndirect(const LOGBRUSH* brush);  // BS_SOLID, BS_NULL, BS_HATCHED
+HBRUSH CreateHatchBrush(int hatch, COLORREF color);
 // Draws from the current position up to, not including, the end point, with the
 // selected pen in the DC's draw mode; the end point becomes the current position.
 BOOL LineTo(HDC dc, int x, int y);

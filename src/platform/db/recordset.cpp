@@ -1,0 +1,648 @@
+#include "platform/db/recordset.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+
+#include "platform/db/errors.h"
+#include "platform/db/find_criterion.h"
+#include "platform/db/sqlite_statement.h"
+
+namespace db {
+
+namespace {
+
+using detail::quoteIdentifier;
+using detail::Statement;
+
+std::string upper(std::string_view s) {
+    std::string out(s);
+    for (char& c : out)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return out;
+}
+
+bool contains(const std::string& haystack, std::string_view needle) {
+    return haystack.find(needle) != std::string::npos;
+}
+
+// Rolls back to the savepoint unless released: one row and its long binaries are
+// written completely or not at all.
+class Savepoint {
+public:
+    explicit Savepoint(sqlite3* db) : db_(db) { detail::exec(db_, "SAVEPOINT qm_row"); }
+    ~Savepoint() {
+        if (!released_) {
+            sqlite3_exec(db_, "ROLLBACK TO qm_row", nullptr, nullptr, nullptr);
+            sqlite3_exec(db_, "RELEASE qm_row", nullptr, nullptr, nullptr);
+        }
+    }
+    void release() {
+        detail::exec(db_, "RELEASE qm_row");
+        released_ = true;
+    }
+
+private:
+    sqlite3* db_;
+    bool released_ = false;
+};
+
+void bindValue(sqlite3_stmt* stmt, int index, const Value& v) {
+    switch (v.kind()) {
+    case Value::Kind::Null: sqlite3_bind_null(stmt, index); break;
+    case Value::Kind::Integer: sqlite3_bind_int64(stmt, index, v.integer()); break;
+    case Value::Kind::Real: sqlite3_bind_double(stmt, index, v.real()); break;
+    case Value::Kind::Text:
+        sqlite3_bind_text64(stmt, index, v.string().data(), v.string().size(), SQLITE_STATIC, SQLITE_UTF8);
+        break;
+    case Value::Kind::Date: {
+        const std::string iso = isoDate(v.date());
+        sqlite3_bind_text64(stmt, index, iso.data(), iso.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+        break;
+    }
+    case Value::Kind::Bytes:
+        sqlite3_bind_blob64(stmt, index, v.bytes().data(), v.bytes().size(), SQLITE_STATIC);
+        break;
+    }
+}
+
+}  // namespace
+
+// ---- Field -------------------------------------------------------------------------
+
+const std::string& Field::name() const { return rs_->columns_[index_].name; }
+bool Field::isLongBinary() const { return rs_->columns_[index_].longBinary; }
+Value Field::value() const { return rs_->fieldValue(index_); }
+void Field::setValue(Value value) { rs_->setFieldValue(index_, std::move(value)); }
+int64_t Field::actualSize() const { return rs_->fieldSize(index_); }
+void Field::appendChunk(Bytes&& bytes) { rs_->appendFieldChunk(index_, std::move(bytes)); }
+Bytes Field::getChunk(int64_t count) const { return rs_->fieldChunk(index_, count); }
+
+// ---- opening -----------------------------------------------------------------------
+
+Recordset::Recordset() = default;
+
+Recordset::~Recordset() { close(); }
+
+void Recordset::open(Connection connection, std::string_view source, CursorLocation location) {
+    close();
+    if (location != CursorLocation::Server && location != CursorLocation::Client)
+        raiseDb(kErrBadArgument, "The cursor location must be 2 (server) or 3 (client).");
+    statement_ = parseSelectStatement(source);
+    connection_ = std::move(connection);
+    source_ = std::string(source);
+    location_ = location;
+    try {
+        loadColumns();
+    } catch (...) {
+        connection_.close();
+        throw;
+    }
+    open_ = true;
+    changeRow(MoveReason::Move, false, [this] { takeSnapshot(); });
+}
+
+void Recordset::loadColumns() {
+    struct TableColumn {
+        std::string name, type;
+        int pk;
+    };
+    std::vector<TableColumn> table;
+    {
+        // The name passed the statement parser (letters, digits, '_') and is quoted.
+        Statement info(db(), "PRAGMA table_info(" + quoteIdentifier(statement_.table) + ")");
+        while (info.step()) {
+            const auto text = [&](int i) {
+                const unsigned char* t = sqlite3_column_text(info.get(), i);
+                return t ? std::string(reinterpret_cast<const char*>(t)) : std::string();
+            };
+            table.push_back({text(1), text(2), sqlite3_column_int(info.get(), 5)});
+        }
+    }
+    if (table.empty())
+        raiseDb(kErrNoSuchTable, "The catalogue has no table '" + statement_.table + "'.");
+    const long pkColumns = std::count_if(table.begin(), table.end(), [](auto& c) { return c.pk > 0; });
+
+    auto lookup = [&](const std::string& name) -> const TableColumn& {
+        for (const auto& c : table)
+            if (equalsIgnoringCase(c.name, name)) return c;
+        raiseDb(kErrNoSuchColumn, "The table '" + statement_.table + "' has no column '" + name + "'.");
+    };
+    auto makeColumn = [&](const TableColumn& c) {
+        const std::string type = upper(c.type);
+        Column col;
+        col.name = c.name;
+        col.longBinary = contains(type, "BLOB") || contains(type, "BINARY") || contains(type, "IMAGE");
+        col.date = contains(type, "DATE") || contains(type, "TIME");
+        col.key = c.pk == 1 && pkColumns == 1 && type == "INTEGER";
+        return col;
+    };
+
+    columns_.clear();
+    if (statement_.columns.empty())
+        for (const auto& c : table) columns_.push_back(makeColumn(c));
+    else
+        for (const auto& name : statement_.columns) columns_.push_back(makeColumn(lookup(name)));
+    // Names in the statement now take the table's spelling.
+    if (statement_.whereColumn) statement_.whereColumn = lookup(*statement_.whereColumn).name;
+    if (statement_.orderBy) statement_.orderBy = lookup(*statement_.orderBy).name;
+    statement_.table = [&] {
+        Statement t(db(), "SELECT name FROM sqlite_master WHERE type = 'table' AND name = ?1 COLLATE NOCASE");
+        t.bind(1, statement_.table);
+        return t.step() ? std::string(reinterpret_cast<const char*>(sqlite3_column_text(t.get(), 0)))
+                        : statement_.table;
+    }();
+
+    std::string list = "rowid";
+    for (const auto& c : columns_) list += ", " + (c.longBinary ? std::string("NULL") : quoteIdentifier(c.name));
+    const std::string from = " FROM " + quoteIdentifier(statement_.table);
+    snapshotSql_ = "SELECT " + list + from;
+    if (statement_.whereColumn)
+        snapshotSql_ += " WHERE " + quoteIdentifier(*statement_.whereColumn) + " = ?1 COLLATE NOCASE";
+    snapshotSql_ += statement_.orderBy
+                        ? " ORDER BY " + quoteIdentifier(*statement_.orderBy) + " COLLATE NOCASE, rowid"
+                        : " ORDER BY rowid";
+    rowSql_ = "SELECT " + list + from + " WHERE rowid = ?1";
+
+    snapshot_ = Snapshot(columnKinds());
+    pending_.assign(columns_.size(), std::nullopt);
+}
+
+std::vector<Snapshot::ColumnKind> Recordset::columnKinds() const {
+    std::vector<Snapshot::ColumnKind> kinds;
+    for (const auto& c : columns_) kinds.push_back({c.longBinary, c.date});
+    return kinds;
+}
+
+void Recordset::takeSnapshot() {
+    discardEdit();
+    deleted_ = false;
+    snapshot_ = Snapshot(columnKinds());
+    cursor_ = -1;
+    Statement select(db(), snapshotSql_);
+    if (statement_.whereColumn) select.bind(1, statement_.whereValue);
+    while (select.step()) snapshot_.append(select.get());
+    cursor_ = snapshot_.size() > 0 ? 0 : -1;
+}
+
+void Recordset::requery() {
+    requireOpen();
+    changeRow(MoveReason::Requery, false, [this] { takeSnapshot(); });
+}
+
+void Recordset::close() {
+    open_ = false;
+    adding_ = false;
+    deleted_ = false;
+    cursor_ = -1;
+    pending_.clear();
+    snapshot_ = Snapshot();
+    connection_.close();
+}
+
+// ---- state -------------------------------------------------------------------------
+
+void Recordset::requireOpen() const {
+    if (!open_) raiseDb(kErrObjectClosed, "Operation is not allowed when the object is closed.");
+}
+
+bool Recordset::hasCurrentRow() const {
+    return open_ && (adding_ || (!deleted_ && cursor_ >= 0 && cursor_ < rowCount()));
+}
+
+void Recordset::requireCurrentRow() const {
+    requireOpen();
+    if (!hasCurrentRow()) raiseNoCurrentRecord();
+}
+
+long Recordset::recordCount() const {
+    requireOpen();
+    return rowCount();
+}
+
+long Recordset::absolutePosition() const {
+    requireOpen();
+    if (adding_) return rowCount() + 1;
+    if (rowCount() == 0 || deleted_) return kPositionUnknown;
+    if (cursor_ < 0) return kPositionBOF;
+    if (cursor_ >= rowCount()) return kPositionEOF;
+    return cursor_ + 1;
+}
+
+bool Recordset::bof() const {
+    requireOpen();
+    if (adding_) return false;
+    return rowCount() == 0 || (!deleted_ && cursor_ < 0);
+}
+
+bool Recordset::eof() const {
+    requireOpen();
+    if (adding_) return false;
+    return rowCount() == 0 || (!deleted_ && cursor_ >= rowCount());
+}
+
+int64_t Recordset::currentKey() const {
+    requireCurrentRow();
+    if (adding_) raiseNoCurrentRecord();
+    return snapshot_.id(static_cast<size_t>(cursor_));
+}
+
+bool Recordset::editPending() const {
+    if (adding_) return true;
+    return std::any_of(pending_.begin(), pending_.end(), [](const auto& v) { return v.has_value(); });
+}
+
+void Recordset::discardEdit() {
+    pending_.assign(columns_.size(), std::nullopt);
+    adding_ = false;
+}
+
+long Recordset::duplicateNumber() const {
+    return location_ == CursorLocation::Server ? kErrDuplicateServer : kErrDuplicateClient;
+}
+
+// ---- moves -------------------------------------------------------------------------
+
+void Recordset::changeRow(MoveReason reason, bool saveFirst, const std::function<void()>& change) {
+    // A listener may drop the last outside reference (a window closing its data
+    // control from a handler); stay alive until the events are through.
+    const auto keepAlive = weak_from_this().lock();
+    willMove_.call(reason, *this);
+    if (!open_) return;
+    std::optional<runtime::Error> failure;
+    try {
+        if (saveFirst) {
+            runBeforeSave();
+            if (editPending()) saveEdit();
+        }
+        change();
+    } catch (const runtime::Error& e) {
+        failure = e;
+    }
+    if (!open_) {
+        if (failure) throw *failure;
+        return;
+    }
+    moveComplete_.call(reason, failure ? &*failure : nullptr, *this);
+    if (failure) throw *failure;
+}
+
+void Recordset::moveFirst() {
+    requireOpen();
+    if (rowCount() == 0 && !adding_) raiseNoCurrentRecord();
+    changeRow(MoveReason::MoveFirst, true, [this] {
+        deleted_ = false;
+        cursor_ = 0;
+    });
+}
+
+void Recordset::moveLast() {
+    requireOpen();
+    if (rowCount() == 0 && !adding_) raiseNoCurrentRecord();
+    changeRow(MoveReason::MoveLast, true, [this] {
+        deleted_ = false;
+        cursor_ = rowCount() - 1;
+    });
+}
+
+void Recordset::moveNext() {
+    requireOpen();
+    if (!adding_ && !deleted_ && (rowCount() == 0 || cursor_ >= rowCount())) raiseNoCurrentRecord();
+    changeRow(MoveReason::MoveNext, true, [this] {
+        // After a delete the cursor already stands on the row that followed.
+        if (deleted_) deleted_ = false;
+        else ++cursor_;
+    });
+}
+
+void Recordset::movePrevious() {
+    requireOpen();
+    if (!adding_ && !deleted_ && (rowCount() == 0 || cursor_ < 0)) raiseNoCurrentRecord();
+    changeRow(MoveReason::MovePrevious, true, [this] {
+        deleted_ = false;
+        --cursor_;
+    });
+}
+
+void Recordset::setAbsolutePosition(long position) {
+    requireOpen();
+    const long limit = rowCount() + (adding_ ? 1 : 0);
+    if (position < 1 || position > limit)
+        raiseDb(kErrBadArgument, "Position " + std::to_string(position) + " is outside the record set (1 to " +
+                                     std::to_string(limit) + ").");
+    changeRow(MoveReason::Move, true, [this, position] {
+        deleted_ = false;
+        cursor_ = position - 1;
+    });
+}
+
+bool Recordset::find(std::string_view text, long skip, SearchDirection direction) {
+    requireOpen();
+    const FindCriterion criterion = parseFindCriterion(text);
+    const auto column = fieldIndex(criterion.column);
+    if (!column)
+        raiseDb(kErrBadArgument, "The find criterion names the column '" + criterion.column +
+                                     "', which the record set does not have.");
+    if (columns_[*column].longBinary)
+        raiseDb(kErrBadArgument, "A long binary column cannot be searched.");
+    if (skip < 0) raiseDb(kErrBadArgument, "The rows to skip cannot be negative.");
+    bool found = false;
+    changeRow(MoveReason::Move, true, [&] {
+        const long n = rowCount();
+        long i;
+        if (direction == SearchDirection::Forward) {
+            i = deleted_ ? cursor_ : std::max(cursor_, 0L);
+            i += skip;
+        } else {
+            i = deleted_ ? cursor_ - 1 : std::min(cursor_, n - 1);
+            i -= skip;
+        }
+        deleted_ = false;
+        const long step = direction == SearchDirection::Forward ? 1 : -1;
+        for (; i >= 0 && i < n; i += step) {
+            if (matchesCriterion(criterion, snapshot_.value(static_cast<size_t>(i), *column))) {
+                cursor_ = i;
+                found = true;
+                return;
+            }
+        }
+        cursor_ = direction == SearchDirection::Forward ? n : -1;
+    });
+    return found;
+}
+
+// ---- fields ------------------------------------------------------------------------
+
+std::optional<size_t> Recordset::fieldIndex(std::string_view name) const {
+    for (size_t i = 0; i < columns_.size(); ++i)
+        if (equalsIgnoringCase(columns_[i].name, name)) return i;
+    return std::nullopt;
+}
+
+Field Recordset::field(std::string_view name) {
+    requireOpen();
+    const auto i = fieldIndex(name);
+    if (!i)
+        raiseDb(kErrItemNotFound, "Item cannot be found in the collection corresponding to the requested name "
+                                  "or ordinal: '" + std::string(name) + "'.");
+    return Field(*this, *i);
+}
+
+Field Recordset::field(size_t index) {
+    requireOpen();
+    if (index >= columns_.size())
+        raiseDb(kErrItemNotFound, "Item cannot be found in the collection corresponding to the requested name "
+                                  "or ordinal: " + std::to_string(index) + ".");
+    return Field(*this, index);
+}
+
+Value Recordset::fieldValue(size_t column) const {
+    requireCurrentRow();
+    if (pending_[column]) return *pending_[column];
+    if (adding_) return Value();
+    if (!columns_[column].longBinary) return snapshot_.value(static_cast<size_t>(cursor_), column);
+    Bytes bytes = fieldChunk(column, INT64_MAX);
+    return bytes.empty() && fieldSize(column) == 0 ? Value() : Value(std::move(bytes));
+}
+
+int64_t Recordset::fieldSize(size_t column) const {
+    requireCurrentRow();
+    if (pending_[column]) return pending_[column]->size();
+    if (adding_) return 0;
+    if (!columns_[column].longBinary) return snapshot_.storedSize(static_cast<size_t>(cursor_), column);
+    // length() of a blob reads its size from the record header, not its pages.
+    Statement length(db(), "SELECT length(" + quoteIdentifier(columns_[column].name) + ") FROM " +
+                               quoteIdentifier(statement_.table) + " WHERE rowid = ?1");
+    length.bind(1, snapshot_.id(static_cast<size_t>(cursor_)));
+    return length.step() ? sqlite3_column_int64(length.get(), 0) : 0;
+}
+
+Bytes Recordset::fieldChunk(size_t column, int64_t count) const {
+    requireCurrentRow();
+    if (count < 0) raiseDb(kErrBadArgument, "GetChunk needs a count of 0 or more.");
+    auto firstBytes = [count](const char* data, size_t size) {
+        const size_t n = std::min<uint64_t>(size, static_cast<uint64_t>(count));
+        return Bytes(reinterpret_cast<const uint8_t*>(data), reinterpret_cast<const uint8_t*>(data) + n);
+    };
+    if (pending_[column]) {
+        const Value& v = *pending_[column];
+        if (v.kind() == Value::Kind::Bytes) return firstBytes(reinterpret_cast<const char*>(v.bytes().data()), v.bytes().size());
+        const std::string text = v.text();
+        return firstBytes(text.data(), text.size());
+    }
+    if (adding_) return {};
+    if (!columns_[column].longBinary) {
+        const std::string text = snapshot_.value(static_cast<size_t>(cursor_), column).text();
+        return firstBytes(text.data(), text.size());
+    }
+    sqlite3_blob* blob = nullptr;
+    const int64_t key = snapshot_.id(static_cast<size_t>(cursor_));
+    if (sqlite3_blob_open(db(), "main", statement_.table.c_str(), columns_[column].name.c_str(), key, 0, &blob) !=
+        SQLITE_OK) {
+        // A null value (or a row deleted through another record set) has no bytes.
+        sqlite3_blob_close(blob);
+        return {};
+    }
+    const int64_t size = sqlite3_blob_bytes(blob);
+    const int n = static_cast<int>(std::min<int64_t>(size, count));
+    Bytes out(static_cast<size_t>(n));
+    const int rc = n > 0 ? sqlite3_blob_read(blob, out.data(), n, 0) : SQLITE_OK;
+    sqlite3_blob_close(blob);
+    if (rc != SQLITE_OK) detail::raiseSqlite(db(), rc, "reading a long binary");
+    return out;
+}
+
+void Recordset::setFieldValue(size_t column, Value value) {
+    requireCurrentRow();
+    if (columns_[column].key)
+        raiseDb(kErrFieldReadOnly, "The field '" + columns_[column].name + "' is set by the database and cannot be changed.");
+    if (columns_[column].longBinary && !value.isNull() && value.kind() != Value::Kind::Bytes)
+        raiseDb(kErrBadArgument, "The field '" + columns_[column].name + "' holds bytes only.");
+    pending_[column] = std::move(value);
+}
+
+void Recordset::appendFieldChunk(size_t column, Bytes&& bytes) {
+    requireCurrentRow();
+    if (!columns_[column].longBinary)
+        raiseDb(kErrBadArgument, "AppendChunk needs a long binary field; '" + columns_[column].name + "' is not one.");
+    auto& slot = pending_[column];
+    if (slot && slot->kind() == Value::Kind::Bytes) {
+        Bytes& existing = slot->bytes();
+        existing.insert(existing.end(), bytes.begin(), bytes.end());
+    } else {
+        slot = Value(std::move(bytes));
+    }
+}
+
+// ---- edits -------------------------------------------------------------------------
+
+void Recordset::runBeforeSave() {
+    if (beforeSave_ && hasCurrentRow()) beforeSave_(*this);
+}
+
+void Recordset::addNew() {
+    requireOpen();
+    changeRow(MoveReason::AddNew, true, [this] {
+        cursorBeforeAdd_ = cursor_;
+        deletedBeforeAdd_ = deleted_;
+        discardEdit();
+        adding_ = true;
+    });
+}
+
+void Recordset::update() {
+    requireOpen();
+    runBeforeSave();
+    if (!editPending()) return;
+    if (!adding_) {
+        saveEdit();
+        return;
+    }
+    // The pending row becomes a real one: a change of current row for the listeners.
+    changeRow(MoveReason::Update, true, [] {});
+}
+
+void Recordset::cancelUpdate() {
+    requireOpen();
+    if (!adding_) {
+        discardEdit();
+        return;
+    }
+    changeRow(MoveReason::UndoAddNew, false, [this] {
+        discardEdit();
+        cursor_ = std::clamp(cursorBeforeAdd_, -1L, rowCount());
+        deleted_ = deletedBeforeAdd_;
+    });
+}
+
+void Recordset::deleteCurrent() {
+    requireCurrentRow();
+    if (adding_) raiseNoCurrentRecord();
+    changeRow(MoveReason::Delete, false, [this] {
+        const size_t row = static_cast<size_t>(cursor_);
+        Statement remove(db(), "DELETE FROM " + quoteIdentifier(statement_.table) + " WHERE rowid = ?1");
+        remove.bind(1, snapshot_.id(row));
+        const int rc = remove.run();
+        if (rc != SQLITE_DONE) detail::raiseSqlite(db(), rc, "deleting a row");
+        discardEdit();
+        snapshot_.erase(row);
+        deleted_ = true;
+    });
+}
+
+void Recordset::saveEdit() {
+    std::vector<size_t> changed;
+    for (size_t c = 0; c < columns_.size(); ++c)
+        if (pending_[c]) changed.push_back(c);
+
+    // Long binaries go in as zeroblob(n) and are then written through incremental blob
+    // I/O, so the engine never builds a second whole copy of a picture in memory.
+    auto placeholder = [&](size_t c, int index) {
+        const Value& v = *pending_[c];
+        std::string parameter = "?";
+        parameter += std::to_string(index);
+        if (columns_[c].longBinary && v.kind() == Value::Kind::Bytes) return "zeroblob(" + parameter + ")";
+        return parameter;
+    };
+    auto bindAt = [&](sqlite3_stmt* stmt, size_t c, int index) {
+        const Value& v = *pending_[c];
+        if (columns_[c].longBinary && v.kind() == Value::Kind::Bytes)
+            sqlite3_bind_int64(stmt, index, static_cast<int64_t>(v.bytes().size()));
+        else
+            bindValue(stmt, index, v);
+    };
+
+    const std::string table = quoteIdentifier(statement_.table);
+    std::string sql;
+    if (adding_) {
+        if (changed.empty()) {
+            sql = "INSERT INTO " + table + " DEFAULT VALUES";
+        } else {
+            std::string names, values;
+            for (size_t k = 0; k < changed.size(); ++k) {
+                if (k) names += ", ", values += ", ";
+                names += quoteIdentifier(columns_[changed[k]].name);
+                values += placeholder(changed[k], static_cast<int>(k) + 1);
+            }
+            sql = "INSERT INTO " + table + " (" + names + ") VALUES (" + values + ")";
+        }
+    } else {
+        std::string sets;
+        for (size_t k = 0; k < changed.size(); ++k)
+        {
+            if (k) sets += ", ";
+            sets += quoteIdentifier(columns_[changed[k]].name);
+            sets += " = ";
+            sets += placeholder(changed[k], static_cast<int>(k) + 1);
+        }
+        sql = "UPDATE " + table + " SET " + sets + " WHERE rowid = ?" + std::to_string(changed.size() + 1);
+    }
+
+    Savepoint savepoint(db());
+    int64_t key = 0;
+    {
+        Statement write(db(), sql);
+        for (size_t k = 0; k < changed.size(); ++k) bindAt(write.get(), changed[k], static_cast<int>(k) + 1);
+        if (!adding_) {
+            key = snapshot_.id(static_cast<size_t>(cursor_));
+            write.bind(static_cast<int>(changed.size()) + 1, key);
+        }
+        const int rc = write.run();
+        if (rc != SQLITE_DONE) detail::raiseSqlite(db(), rc, "saving the row", duplicateNumber());
+        if (adding_) key = sqlite3_last_insert_rowid(db());
+    }
+    writeLongBinaries(key);
+    savepoint.release();
+
+    if (adding_) {
+        rereadRow(key, std::nullopt);
+        cursor_ = rowCount() - 1;
+        deleted_ = false;
+    } else {
+        rereadRow(key, static_cast<size_t>(cursor_));
+    }
+    discardEdit();
+}
+
+void Recordset::writeLongBinaries(int64_t key) {
+    for (size_t c = 0; c < columns_.size(); ++c) {
+        if (!pending_[c] || !columns_[c].longBinary || pending_[c]->kind() != Value::Kind::Bytes) continue;
+        const Bytes& bytes = pending_[c]->bytes();
+        if (bytes.empty()) continue;
+        sqlite3_blob* blob = nullptr;
+        int rc = sqlite3_blob_open(db(), "main", statement_.table.c_str(), columns_[c].name.c_str(), key, 1, &blob);
+        constexpr size_t kPiece = 16 << 20;
+        for (size_t at = 0; rc == SQLITE_OK && at < bytes.size(); at += kPiece) {
+            const size_t n = std::min(kPiece, bytes.size() - at);
+            rc = sqlite3_blob_write(blob, bytes.data() + at, static_cast<int>(n), static_cast<int>(at));
+        }
+        const int closeRc = sqlite3_blob_close(blob);
+        if (rc == SQLITE_OK) rc = closeRc;
+        if (rc != SQLITE_OK) detail::raiseSqlite(db(), rc, "writing a long binary");
+    }
+}
+
+void Recordset::rereadRow(int64_t key, std::optional<size_t> replaceAt) {
+    Statement row(db(), rowSql_);
+    row.bind(1, key);
+    if (!row.step()) raiseDb(kErrEngine, "The saved row cannot be read back.");
+    if (replaceAt) snapshot_.replace(*replaceAt, row.get());
+    else snapshot_.append(row.get());
+}
+
+ListenerId Recordset::onWillMove(WillMoveListener listener) {
+    willMove_.add(++lastListenerId_, std::move(listener));
+    return lastListenerId_;
+}
+
+ListenerId Recordset::onMoveComplete(MoveCompleteListener listener) {
+    moveComplete_.add(++lastListenerId_, std::move(listener));
+    return lastListenerId_;
+}
+
+void Recordset::removeListener(ListenerId id) {
+    willMove_.remove(id);
+    moveComplete_.remove(id);
+}
+
+}  // namespace db

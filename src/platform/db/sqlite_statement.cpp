@@ -1,0 +1,77 @@
+#include "platform/db/sqlite_statement.h"
+
+#include "platform/db/errors.h"
+
+namespace db::detail {
+
+bool isUniqueViolation(int extendedCode) {
+    return extendedCode == SQLITE_CONSTRAINT_UNIQUE || extendedCode == SQLITE_CONSTRAINT_PRIMARYKEY;
+}
+
+void raiseSqlite(sqlite3* db, int rc, std::string_view doing, long duplicateNumber) {
+    const int extended = db ? sqlite3_extended_errcode(db) : rc;
+    if (duplicateNumber != 0 && isUniqueViolation(extended))
+        raiseDb(duplicateNumber, kDuplicateValueDescription);
+    std::string message = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+    raiseDb(kErrEngine, std::string(doing) + ": " + message);
+}
+
+Statement::Statement(sqlite3* db, std::string_view sql) : db_(db) {
+    const int rc = sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &stmt_, nullptr);
+    if (rc != SQLITE_OK) {
+        sqlite3_finalize(stmt_);
+        stmt_ = nullptr;
+        raiseSqlite(db, rc, "preparing a statement");
+    }
+}
+
+bool Statement::step() {
+    const int rc = sqlite3_step(stmt_);
+    if (rc == SQLITE_ROW) return true;
+    if (rc == SQLITE_DONE) return false;
+    raiseSqlite(db_, rc, "reading the catalogue");
+}
+
+int Statement::run() {
+    int rc;
+    while ((rc = sqlite3_step(stmt_)) == SQLITE_ROW) {}
+    return rc;
+}
+
+void Statement::bind(int index, int64_t v) { sqlite3_bind_int64(stmt_, index, v); }
+
+void Statement::bind(int index, std::string_view text) {
+    sqlite3_bind_text64(stmt_, index, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+}
+
+void Statement::bindNull(int index) { sqlite3_bind_null(stmt_, index); }
+
+void exec(sqlite3* db, const std::string& sql) {
+    char* error = nullptr;
+    const int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error);
+    if (rc != SQLITE_OK) {
+        std::string message = error ? error : sqlite3_errstr(rc);
+        sqlite3_free(error);
+        raiseDb(kErrEngine, message);
+    }
+}
+
+std::string quoteLiteral(std::string_view text) {
+    std::string out = "'";
+    for (char c : text) {
+        if (c == '\'') out += '\'';
+        out += c;
+    }
+    return out + "'";
+}
+
+std::string quoteIdentifier(std::string_view name) {
+    std::string out = "\"";
+    for (char c : name) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    return out + "\"";
+}
+
+}  // namespace db::detail

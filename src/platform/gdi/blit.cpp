@@ -1,0 +1,174 @@
+#include "platform/gdi/blit.h"
+
+#include <algorithm>
+#include <cstring>
+#include <optional>
+#include <vector>
+
+#include "platform/gdi/objects.h"
+
+namespace gdi {
+
+namespace detail {
+
+int64_t nearestSource(int64_t i, int64_t src, int64_t dst, bool mirror) {
+    const int64_t j = int64_t((__int128(2 * i + 1) * src) / (__int128(2) * dst));
+    return mirror ? src - 1 - j : j;
+}
+
+bool blit(const BlitRequest& r) {
+    if (!r.dst) return false;
+    const uint8_t code = ropCode(r.rop);
+    if (ropUsesSource(code)) {
+        if (!r.src) return false;
+        if (r.wDst != r.wSrc || r.hDst != r.hSrc || r.wDst < 0 || r.hDst < 0)
+            return blitStretched(r);
+    }
+    BlitRequest same = r;
+    if (same.wDst < 0) {
+        same.xDst += same.wDst;
+        same.wDst = -same.wDst;
+    }
+    if (same.hDst < 0) {
+        same.yDst += same.hDst;
+        same.hDst = -same.hDst;
+    }
+    return blitSameSize(same);
+}
+
+bool blitSameSize(const BlitRequest& r) {
+    Surface& dst = *r.dst;
+    const uint8_t code = ropCode(r.rop);
+    const bool usesS = ropUsesSource(code), usesP = ropUsesPattern(code),
+               usesD = ropUsesDest(code);
+    const Surface* src = usesS ? r.src : nullptr;
+    if (usesS && !src) return false;
+
+    int64_t x = r.xDst, y = r.yDst, w = r.wDst, h = r.hDst, sx = r.xSrc, sy = r.ySrc;
+    auto clip = [](int64_t& pos, int64_t& other, int64_t& len, int64_t limit) {
+        if (pos < 0) {
+            other -= pos;
+            len += pos;
+            pos = 0;
+        }
+        len = std::min(len, limit - pos);
+    };
+    clip(x, sx, w, dst.width);
+    clip(y, sy, h, dst.height);
+    if (src) {
+        clip(sx, x, w, src->width);
+        clip(sy, y, h, src->height);
+    }
+    if (w <= 0 || h <= 0) return true;
+
+    std::optional<Pattern> pattern;
+    if (usesP) {
+        pattern.emplace(r.brush ? *r.brush : LOGBRUSH{BS_SOLID, 0, 0}, dst, r.rules.dstBk);
+        if (pattern->empty()) return true;  // a hollow brush paints nothing
+    }
+
+    const int n = int(w);
+    const bool keepAlpha = src && src->bpp == 32 && dst.bpp == 32;
+    const uint32_t mask = resultMask(dst, keepAlpha);
+    std::optional<Converter> conv;
+    if (src) conv.emplace(*src, dst, r.rules);
+
+    // Whole-byte pixels of one format under SRCCOPY move as bytes.
+    const bool byteCopy = code == 0xCC && conv->identity() && dst.bpp >= 8;
+    const int bytesPerPixel = dst.bpp / 8;
+
+    // Within one bitmap, rows are taken in the order that never reads a row already
+    // written, and each source row is copied out before its destination row is written.
+    const bool sameMemory = src && src->base == dst.base;
+    const bool upward = sameMemory && sy < y;
+
+    std::vector<uint32_t> sbuf(usesS ? n : 0), dbuf(n), pbuf(usesP ? n : 0);
+    for (int64_t k = 0; k < h; ++k) {
+        const int64_t i = upward ? h - 1 - k : k;
+        const int dy = int(y + i);
+        if (byteCopy) {
+            std::memmove(dst.row(dy) + x * bytesPerPixel, src->row(int(sy + i)) + sx * bytesPerPixel,
+                         size_t(n) * size_t(bytesPerPixel));
+            continue;
+        }
+        if (usesS) {
+            readRaw(*src, int(sy + i), int(sx), n, sbuf.data());
+            conv->run(sbuf.data(), n, sbuf.data());
+        }
+        if (usesD) readRaw(dst, dy, int(x), n, dbuf.data());
+        if (usesP) pattern->row(dy, int(x), n, pbuf.data());
+        combineRow(code, dbuf.data(), usesS ? sbuf.data() : nullptr, usesP ? pbuf.data() : nullptr,
+                   n, mask);
+        writeRaw(dst, dy, int(x), n, dbuf.data());
+    }
+    return true;
+}
+
+}  // namespace detail
+
+using namespace detail;
+
+namespace {
+
+BlitRequest requestFor(Dc& dest, Surface* dst, const Dc* source, const Surface* src) {
+    BlitRequest r;
+    r.dst = dst;
+    r.src = src;
+    r.brush = &dcBrush(dest);
+    r.stretchMode = dest.stretchMode;
+    r.rules.dcRules = true;
+    r.rules.srcBk = source ? source->bkColor : RGB(255, 255, 255);
+    r.rules.dstText = dest.textColor;
+    r.rules.dstBk = dest.bkColor;
+    return r;
+}
+
+}  // namespace
+
+BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC src, int xSrc, int ySrc,
+            DWORD rop) {
+    Dc* d = registry().get<Dc>(dest);
+    if (!d || width < 0 || height < 0) return FALSE;
+    const bool usesS = ropUsesSource(ropCode(rop));
+    Dc* s = usesS ? registry().get<Dc>(src) : nullptr;
+    if (usesS && !s) return FALSE;
+    Surface* dst = dcSurface(*d);
+    const Surface* source = s ? dcSurface(*s) : nullptr;
+    // The virtual screen keeps no pixels: drawing on it or reading from it does nothing.
+    if (!dst || (usesS && !source)) return TRUE;
+    BlitRequest r = requestFor(*d, dst, s, source);
+    r.xDst = x, r.yDst = y, r.wDst = width, r.hDst = height;
+    r.xSrc = xSrc, r.ySrc = ySrc, r.wSrc = width, r.hSrc = height;
+    r.rop = rop;
+    return blitSameSize(r) ? TRUE : FALSE;
+}
+
+BOOL StretchBlt(HDC dest, int xDest, int yDest, int destWidth, int destHeight, HDC src, int xSrc,
+                int ySrc, int srcWidth, int srcHeight, DWORD rop) {
+    Dc* d = registry().get<Dc>(dest);
+    if (!d) return FALSE;
+    const bool usesS = ropUsesSource(ropCode(rop));
+    Dc* s = usesS ? registry().get<Dc>(src) : nullptr;
+    if (usesS && !s) return FALSE;
+    Surface* dst = dcSurface(*d);
+    const Surface* source = s ? dcSurface(*s) : nullptr;
+    if (!dst || (usesS && !source)) return TRUE;
+    BlitRequest r = requestFor(*d, dst, s, source);
+    r.xDst = xDest, r.yDst = yDest, r.wDst = destWidth, r.hDst = destHeight;
+    r.xSrc = xSrc, r.ySrc = ySrc, r.wSrc = srcWidth, r.hSrc = srcHeight;
+    r.rop = rop;
+    return blit(r) ? TRUE : FALSE;
+}
+
+BOOL PatBlt(HDC dc, int x, int y, int width, int height, DWORD rop) {
+    Dc* d = registry().get<Dc>(dc);
+    if (!d || ropUsesSource(ropCode(rop))) return FALSE;
+    Surface* dst = dcSurface(*d);
+    if (!dst) return TRUE;
+    BlitRequest r = requestFor(*d, dst, nullptr, nullptr);
+    r.xDst = x, r.yDst = y, r.wDst = width, r.hDst = height;
+    r.rop = rop;
+    return blit(r) ? TRUE : FALSE;
+}
+
+}  // namespace gdi

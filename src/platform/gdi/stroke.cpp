@@ -1,0 +1,113 @@
+#include "platform/gdi/stroke.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
+#include "platform/gdi/raster.h"
+
+namespace gdi::detail {
+
+int dashLength(UINT style) { return style == PS_DOT ? 6 : 24; }
+
+bool dashOn(UINT style, int position) {
+    const int p = position % dashLength(style);
+    switch (style) {
+    case PS_DASH: return p < 18;
+    case PS_DOT: return p < 3;
+    case PS_DASHDOT: return p < 9 || (p >= 15 && p < 18);
+    case PS_DASHDOTDOT: return p < 9 || (p >= 12 && p < 15) || (p >= 18 && p < 21);
+    default: return true;
+    }
+}
+
+void plot(Surface& s, int64_t x, int64_t y, uint32_t raw, const Ink& ink) {
+    if (!s.contains(x, y)) return;
+    const uint32_t d = readPixel(s, int(x), int(y));
+    writePixel(s, int(x), int(y), (rop2(ink.mode, raw, d) & ink.colorBits) | (d & ~ink.colorBits));
+}
+
+int thinLine(Surface& s, POINT a, POINT b, UINT style, int phase, const Ink& ink) {
+    const bool styled = style == PS_DASH || style == PS_DOT || style == PS_DASHDOT ||
+                        style == PS_DASHDOTDOT;
+    const int64_t n = walkLine(a, b, s.width, s.height, 0, [&](int64_t x, int64_t y, int64_t k) {
+        if (!styled) {
+            plot(s, x, y, ink.pen, ink);
+            return;
+        }
+        const int position = int((phase + k) % dashLength(style));
+        if (dashOn(style, position)) plot(s, x, y, ink.pen, ink);
+        else if (ink.paintGaps) plot(s, x, y, ink.gap, ink);
+    });
+    return styled ? int((phase + n) % dashLength(style)) : phase;
+}
+
+namespace {
+
+int64_t floorDiv(int64_t a, int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
+int64_t ceilDiv(int64_t a, int64_t b) { return -floorDiv(-a, b); }
+
+int64_t isqrt(int64_t v) {
+    int64_t r = int64_t(std::sqrt(double(v)));
+    while (r * r > v) --r;
+    while ((r + 1) * (r + 1) <= v) ++r;
+    return r;
+}
+
+}  // namespace
+
+void wideStroke(Surface& s, const std::vector<POINT>& points, int width, const Ink& ink) {
+    const int w = std::clamp(width, 1, kMaxPenWidth);
+    const int lo = brushLo(w), hi = brushHi(w), c = lo + hi;
+    // Pixel (i, j) of the brush is inside when its centre lies within w/2 of the brush
+    // centre ((lo + hi) / 2, (lo + hi) / 2); in doubled units: (2i-c)^2 + (2j-c)^2 <= w^2.
+    std::vector<int> iMin(static_cast<size_t>(w)), iMax(static_cast<size_t>(w));
+    for (int j = lo; j <= hi; ++j) {
+        const int64_t q = int64_t{w} * w - int64_t(2 * j - c) * (2 * j - c);
+        const int64_t root = isqrt(q);
+        iMin[size_t(j - lo)] = int(ceilDiv(c - root, 2));
+        iMax[size_t(j - lo)] = int(floorDiv(c + root, 2));
+    }
+
+    // Only the rows the brush can reach are tracked: [top, top + rows.size()).
+    int64_t yMin = INT64_MAX, yMax = INT64_MIN;
+    for (const POINT& p : points) yMin = std::min<int64_t>(yMin, p.y), yMax = std::max<int64_t>(yMax, p.y);
+    const int64_t top = std::max<int64_t>(0, yMin + lo);
+    const int64_t bottom = std::min<int64_t>(s.height, yMax + hi + 1);
+    if (top >= bottom) return;
+    const size_t count = size_t(bottom - top);
+    std::vector<std::vector<std::pair<int, int>>> rows(count);
+    std::vector<int> rowMin(count), rowMax(count);
+    for (size_t p = 0; p + 1 < points.size(); ++p) {
+        std::fill(rowMin.begin(), rowMin.end(), INT_MAX);
+        std::fill(rowMax.begin(), rowMax.end(), INT_MIN);
+        walkLine(points[p], points[p + 1], s.width, s.height, w,
+                 [&](int64_t px, int64_t py, int64_t) {
+                     const int64_t j0 = std::max<int64_t>(lo, top - py);
+                     const int64_t j1 = std::min<int64_t>(hi, bottom - 1 - py);
+                     for (int64_t j = j0; j <= j1; ++j) {
+                         const int64_t x0 = std::max<int64_t>(0, px + iMin[size_t(j - lo)]);
+                         const int64_t x1 = std::min<int64_t>(s.width - 1, px + iMax[size_t(j - lo)]);
+                         if (x0 > x1) continue;
+                         const size_t y = size_t(py + j - top);
+                         rowMin[y] = std::min(rowMin[y], int(x0));
+                         rowMax[y] = std::max(rowMax[y], int(x1));
+                     }
+                 });
+        for (size_t y = 0; y < count; ++y)
+            if (rowMin[y] <= rowMax[y]) rows[y].push_back({rowMin[y], rowMax[y]});
+    }
+    for (size_t y = 0; y < rows.size(); ++y) {
+        auto& spans = rows[y];
+        if (spans.empty()) continue;
+        std::sort(spans.begin(), spans.end());
+        int64_t next = INT64_MIN;  // first pixel of this row not yet drawn
+        for (const auto& [x0, x1] : spans) {
+            for (int64_t x = std::max<int64_t>(x0, next); x <= x1; ++x)
+                plot(s, x, top + int64_t(y), ink.pen, ink);
+            next = std::max<int64_t>(next, int64_t{x1} + 1);
+        }
+    }
+}
+
+}  // namespace gdi::detail

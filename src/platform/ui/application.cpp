@@ -1,0 +1,30 @@
+#include "platform/ui/application.h"
+
+#include <QApplication>
+#include <QStyleFactory>
+
+#include "platform/ui/font.h"
+#include "platform/ui/handlers.h"
+#include "platform/ui/qt_services.h"
+
+namespace ui {
+
+void prepareApplication() {
+    qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
+    qputenv("QT_SCALE_FACTOR", "1");
+    QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
+        Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
+}
+
+void startApplication() {
+    QApplication::setApplicationName(QStringLiteral("Quillmere"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Quillmere"));
+    if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion"))) QApplication::setStyle(fusion);
+    installFontSubstitutions();
+    QApplication::setFont(Font{}.toQFont());
+    static QtServices services;
+    setServices(&services);
+    setExitHook([] { exitProcess(); });
+}
+
+}  // namespace ui

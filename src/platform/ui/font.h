@@ -1,0 +1,29 @@
+#pragma once
+// The font of a control or window as the windows set it: a face name, a size in
+// points and styles. Faces of the original platform map to fonts this system has.
+
+#include <QFont>
+#include <QString>
+
+namespace ui {
+
+struct Font {
+    QString name = QStringLiteral("MS Sans Serif");
+    double size = 8.25;  // points
+    bool bold = false;
+    bool italic = false;
+    bool underline = false;
+    bool strikethrough = false;
+
+    bool operator==(const Font&) const = default;
+
+    // Sized in pixels at the fixed 96 DPI (9 pt = 12 px), so layouts do not follow
+    // the display's DPI.
+    QFont toQFont() const;
+};
+
+// Registers the face substitutions once: Arial -> Liberation Sans, Times New Roman ->
+// Liberation Serif, MS Sans Serif -> DejaVu Sans (and a few relatives).
+void installFontSubstitutions();
+
+}  // namespace ui

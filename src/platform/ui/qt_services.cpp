@@ -1,0 +1,153 @@
+#include "platform/ui/qt_services.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QThread>
+#include <QTime>
+#include <QUrl>
+
+
+namespace ui {
+
+namespace {
+
+const QString kProgramTitle = QStringLiteral("Quillmere");
+
+QString titleOr(const QString& title) { return title.isEmpty() ? kProgramTitle : title; }
+
+QWidget* activeWindow() { return QApplication::activeWindow(); }
+
+}  // namespace
+
+QtServices::QtServices() { ticks_.start(); }
+
+int QtServices::MsgBox(const QString& prompt, int style, const QString& title) {
+    using B = QMessageBox::StandardButton;
+    static const std::vector<std::vector<std::pair<B, int>>> sets = {
+        {{QMessageBox::Ok, runtime::vbOK}},
+        {{QMessageBox::Ok, runtime::vbOK}, {QMessageBox::Cancel, runtime::vbCancel}},
+        {{QMessageBox::Abort, runtime::vbAbort}, {QMessageBox::Retry, runtime::vbRetry},
+         {QMessageBox::Ignore, runtime::vbIgnore}},
+        {{QMessageBox::Yes, runtime::vbYes}, {QMessageBox::No, runtime::vbNo},
+         {QMessageBox::Cancel, runtime::vbCancel}},
+        {{QMessageBox::Yes, runtime::vbYes}, {QMessageBox::No, runtime::vbNo}},
+        {{QMessageBox::Retry, runtime::vbRetry}, {QMessageBox::Cancel, runtime::vbCancel}},
+    };
+    const int set = (style & 7) <= 5 ? (style & 7) : 0;
+    QMessageBox box(activeWindow());
+    box.setWindowTitle(titleOr(title));
+    box.setText(prompt);
+    switch (style & 0x70) {
+    case runtime::vbCritical: box.setIcon(QMessageBox::Critical); break;
+    case runtime::vbQuestion: box.setIcon(QMessageBox::Question); break;
+    case runtime::vbExclamation: box.setIcon(QMessageBox::Warning); break;
+    case runtime::vbInformation: box.setIcon(QMessageBox::Information); break;
+    default: box.setIcon(QMessageBox::NoIcon); break;
+    }
+    const auto& buttons = sets[set];
+    for (const auto& [button, result] : buttons) box.addButton(button);
+    const size_t defaultIndex = std::min<size_t>((style & 0x300) >> 8, buttons.size() - 1);
+    box.setDefaultButton(buttons[defaultIndex].first);
+    const int clicked = box.exec();
+    for (const auto& [button, result] : buttons)
+        if (clicked == button) return result;
+    // Closed with Escape or the close box: Cancel when there is one, else the default.
+    for (const auto& [button, result] : buttons)
+        if (result == runtime::vbCancel) return result;
+    return buttons[defaultIndex].second;
+}
+
+QString QtServices::InputBox(const QString& prompt, const QString& title, const QString& defaultText) {
+    bool ok = false;
+    const QString text = QInputDialog::getText(activeWindow(), titleOr(title), prompt,
+                                               QLineEdit::Normal, defaultText, &ok);
+    return ok ? text : QString();
+}
+
+void QtServices::Beep() { QApplication::beep(); }
+
+FileDialogResult QtServices::showFileDialog(const FileDialogRequest& request, bool save) {
+    QFileDialog dialog(activeWindow(), request.title, request.initialFolder);
+    const QStringList filters = qtFileFilter(request.filter).split(QStringLiteral(";;"), Qt::SkipEmptyParts);
+    dialog.setNameFilters(filters);
+    if (request.filterIndex >= 1 && request.filterIndex <= filters.size())
+        dialog.selectNameFilter(filters[request.filterIndex - 1]);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    if (save) {
+        dialog.setFileMode(QFileDialog::AnyFile);
+        if (!(request.flags & cdlOFNOverwritePrompt)) dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    } else if (request.flags & cdlOFNAllowMultiselect) {
+        dialog.setFileMode(QFileDialog::ExistingFiles);
+    } else if (request.flags & cdlOFNFileMustExist) {
+        dialog.setFileMode(QFileDialog::ExistingFile);
+    } else {
+        dialog.setFileMode(QFileDialog::AnyFile);
+    }
+    if (!request.fileName.isEmpty()) dialog.selectFile(request.fileName);
+    FileDialogResult result;
+    result.filterIndex = request.filterIndex;
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return result;
+    result.cancelled = false;
+    result.fileNames = dialog.selectedFiles();
+    result.fileName = result.fileNames.front();
+    const qsizetype chosen = filters.indexOf(dialog.selectedNameFilter());
+    if (chosen >= 0) result.filterIndex = static_cast<int>(chosen) + 1;
+    return result;
+}
+
+FileDialogResult QtServices::ShowOpen(const FileDialogRequest& request) {
+    return showFileDialog(request, false);
+}
+
+FileDialogResult QtServices::ShowSave(const FileDialogRequest& request) {
+    return showFileDialog(request, true);
+}
+
+bool QtServices::clipboardHasImage() {
+    const QMimeData* data = QApplication::clipboard()->mimeData();
+    return data && data->hasImage();
+}
+QImage QtServices::clipboardImage() { return QApplication::clipboard()->image(); }
+void QtServices::setClipboardImage(const QImage& image) { QApplication::clipboard()->setImage(image); }
+bool QtServices::clipboardHasText() {
+    const QMimeData* data = QApplication::clipboard()->mimeData();
+    return data && data->hasText();
+}
+QString QtServices::clipboardText() { return QApplication::clipboard()->text(); }
+void QtServices::setClipboardText(const QString& text) { QApplication::clipboard()->setText(text); }
+void QtServices::clearClipboard() { QApplication::clipboard()->clear(); }
+
+int QtServices::ShellOpen(const QString& target) {
+    QUrl url = QUrl::fromUserInput(target, QString(), QUrl::AssumeLocalFile);
+    if (url.isLocalFile() && !QFileInfo::exists(url.toLocalFile())) return 2;  // file not found
+    return QDesktopServices::openUrl(url) ? 42 : 31;                           // 31: no program
+}
+
+bool QtServices::startPaintProgram(const QString& file) {
+    for (const char* program : {"kolourpaint", "pinta", "gimp"}) {
+        const QString path = QStandardPaths::findExecutable(QString::fromLatin1(program));
+        if (!path.isEmpty() && QProcess::startDetached(path, {file})) return true;
+    }
+    const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    return !opener.isEmpty() && QProcess::startDetached(opener, {file});
+}
+
+QDateTime QtServices::Now() { return QDateTime::currentDateTime(); }
+
+double QtServices::Timer() { return QTime::currentTime().msecsSinceStartOfDay() / 1000.0; }
+
+uint32_t QtServices::GetTickCount() { return static_cast<uint32_t>(ticks_.elapsed()); }
+
+void QtServices::Sleep(int milliseconds) {
+    if (milliseconds > 0) QThread::msleep(static_cast<unsigned long>(milliseconds));
+}
+
+}  // namespace ui

@@ -1,0 +1,27 @@
+#include "platform/ui/screen.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+
+#include "platform/ui/input.h"
+#include "platform/ui/units.h"
+
+namespace ui {
+
+namespace {
+int g_pointer = 0;
+}
+
+double Screen::Width() { return pixelsToTwips(kWidthPixels); }
+double Screen::Height() { return pixelsToTwips(kHeightPixels); }
+int Screen::TwipsPerPixelX() { return kTwipsPerPixel; }
+int Screen::TwipsPerPixelY() { return kTwipsPerPixel; }
+int Screen::MousePointer() { return g_pointer; }
+
+void Screen::setMousePointer(int pointer) {
+    if (g_pointer != 0) QGuiApplication::restoreOverrideCursor();
+    g_pointer = pointer;
+    if (pointer != 0) QGuiApplication::setOverrideCursor(cursorForPointer(pointer));
+}
+
+}  // namespace ui

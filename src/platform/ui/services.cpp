@@ -1,0 +1,118 @@
+#include "platform/ui/services.h"
+
+#include <cstring>
+
+#include <QTime>
+
+namespace ui {
+
+QString fileTitle(const QString& path) {
+    const qsizetype slash = std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
+    return path.mid(slash + 1);
+}
+
+QString qtFileFilter(const QString& filter) {
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList entries;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QStringList patterns = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        for (QString& p : patterns) p = p.trimmed();
+        entries << QStringLiteral("%1 (%2)").arg(parts[i], patterns.join(QLatin1Char(' ')));
+    }
+    return entries.join(QStringLiteral(";;"));
+}
+
+float Services::Rnd(float n) {
+    if (n < 0) {
+        // The seed is the number's single-precision bits, folded to 24 bits.
+        uint32_t bits;
+        std::memcpy(&bits, &n, sizeof bits);
+        rndState_ = (bits + (bits >> 24)) & 0xFFFFFFu;
+    } else if (n == 0) {
+        return static_cast<float>(rndState_) / 16777216.0f;
+    }
+    rndState_ = (rndState_ * 1140671485u + 12820163u) & 0xFFFFFFu;
+    return static_cast<float>(rndState_) / 16777216.0f;
+}
+
+void Services::Randomize(std::optional<double> seed) {
+    const double value = seed ? *seed : Timer();
+    uint64_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    const uint32_t high = static_cast<uint32_t>(bits >> 32);
+    // The middle 16 bits of the state come from the number; the low byte stays.
+    const uint32_t mixed = ((high >> 16) ^ (high & 0xFFFFu)) & 0xFFFFu;
+    rndState_ = (rndState_ & 0xFFu) | (mixed << 8);
+}
+
+namespace {
+
+// Before anything is installed: no box is shown and nothing waits.
+class DefaultServices : public Services {
+public:
+    int MsgBox(const QString& prompt, int style, const QString& title) override {
+        return runtime::defaultButtonResult(style);
+    }
+    QString InputBox(const QString&, const QString&, const QString&) override { return {}; }
+    void Beep() override {}
+    FileDialogResult ShowOpen(const FileDialogRequest& request) override {
+        return {true, {}, {}, request.filterIndex};
+    }
+    FileDialogResult ShowSave(const FileDialogRequest& request) override {
+        return {true, {}, {}, request.filterIndex};
+    }
+    bool clipboardHasImage() override { return !image_.isNull(); }
+    QImage clipboardImage() override { return image_; }
+    void setClipboardImage(const QImage& image) override {
+        image_ = image;
+        text_.clear();
+    }
+    bool clipboardHasText() override { return !text_.isNull(); }
+    QString clipboardText() override { return text_; }
+    void setClipboardText(const QString& text) override {
+        text_ = text;
+        image_ = QImage();
+    }
+    void clearClipboard() override {
+        image_ = QImage();
+        text_ = QString();
+    }
+    int ShellOpen(const QString&) override { return 31; }
+    bool startPaintProgram(const QString&) override { return false; }
+    QDateTime Now() override { return QDateTime::currentDateTime(); }
+    double Timer() override { return QTime::currentTime().msecsSinceStartOfDay() / 1000.0; }
+    uint32_t GetTickCount() override { return static_cast<uint32_t>(clock_.elapsed()); }
+    void Sleep(int) override {}
+
+private:
+    QImage image_;
+    QString text_;
+    struct Clock {
+        Clock() { start = QDateTime::currentMSecsSinceEpoch(); }
+        qint64 elapsed() const { return QDateTime::currentMSecsSinceEpoch() - start; }
+        qint64 start;
+    } clock_;
+};
+
+// The runtime layer's message boxes (image class, codecs) shown through the services.
+class MessageAdapter : public runtime::MessageService {
+public:
+    int MsgBox(const std::string& prompt, int style, const std::string& title) override {
+        return services().MsgBox(QString::fromStdString(prompt), style, QString::fromStdString(title));
+    }
+};
+
+DefaultServices g_default;
+MessageAdapter g_adapter;
+Services* g_services = nullptr;
+
+}  // namespace
+
+Services& services() { return g_services ? *g_services : g_default; }
+
+void setServices(Services* services) {
+    g_services = services;
+    runtime::setMessageService(services ? &g_adapter : nullptr);
+}
+
+}  // namespace ui

@@ -1,0 +1,134 @@
+#include "platform/ui/surface.h"
+
+#include "platform/runtime/error.h"
+
+namespace ui {
+
+namespace {
+void invalidValue() { throw runtime::Error(380, "Invalid property value"); }
+}  // namespace
+
+Surface::~Surface() = default;
+
+int Surface::toPixelX(double units) const { return twipsToPixels(scale_.toTwipsX(units)); }
+int Surface::toPixelY(double units) const { return twipsToPixels(scale_.toTwipsY(units)); }
+
+void Surface::createSurface() {
+    canvas_ = std::make_unique<Canvas>();
+    const QSize size = surfaceSize();
+    canvas_->resize(size.width(), size.height(), resolveColor(surfaceBackColor()));
+    if (!picture_.isNull()) canvas_->drawImage(picture_, 0, 0);
+}
+
+void Surface::destroySurface() { canvas_.reset(); }
+
+void Surface::resizeSurface() {
+    if (!canvas_) return;
+    const QSize size = surfaceSize();
+    if (size.width() == canvas_->width() && size.height() == canvas_->height()) return;
+    canvas_->resize(size.width(), size.height(), resolveColor(surfaceBackColor()));
+    surfaceChanged();
+}
+
+void Surface::backColorChanged() { Cls(); }
+
+void Surface::Cls() {
+    currentX_ = currentY_ = 0;
+    if (!canvas_) return;
+    canvas_->fill(resolveColor(surfaceBackColor()));
+    if (!picture_.isNull()) canvas_->drawImage(picture_, 0, 0);
+    surfaceChanged();
+}
+
+void Surface::setPicture(const QImage& picture) {
+    picture_ = picture;
+    if (!canvas_) return;
+    canvas_->fill(resolveColor(surfaceBackColor()));
+    if (!picture_.isNull()) canvas_->drawImage(picture_, 0, 0);
+    surfaceChanged();
+}
+
+void Surface::Line(double x1, double y1, double x2, double y2, std::optional<COLORREF> color,
+                   LineBox box) {
+    const COLORREF c = resolveColor(color.value_or(surfaceForeColor()));
+    if (canvas_) {
+        const int px1 = toPixelX(x1), py1 = toPixelY(y1), px2 = toPixelX(x2), py2 = toPixelY(y2);
+        switch (box) {
+        case LineBox::None: canvas_->line(px1, py1, px2, py2, c, pen_); break;
+        case LineBox::Box:
+            canvas_->box(px1, py1, px2, py2, c, pen_, fillStyle_, resolveColor(fillColor_));
+            break;
+        case LineBox::Filled: canvas_->box(px1, py1, px2, py2, c, pen_, 0, c); break;
+        }
+        surfaceChanged();
+    }
+    currentX_ = x2;
+    currentY_ = y2;
+}
+
+void Surface::LineTo(double x2, double y2, std::optional<COLORREF> color, LineBox box) {
+    Line(currentX_, currentY_, x2, y2, color, box);
+}
+
+void Surface::PSet(double x, double y, std::optional<COLORREF> color) {
+    if (canvas_) {
+        canvas_->setPixel(toPixelX(x), toPixelY(y), resolveColor(color.value_or(surfaceForeColor())),
+                          pen_);
+        surfaceChanged();
+    }
+    currentX_ = x;
+    currentY_ = y;
+}
+
+long Surface::Point(double x, double y) const {
+    if (!canvas_) return -1;
+    const gdi::COLORREF c = canvas_->pixel(toPixelX(x), toPixelY(y));
+    return c == gdi::CLR_INVALID ? -1 : static_cast<long>(c & 0x00FFFFFFu);
+}
+
+void Surface::setDrawMode(int mode) {
+    if (mode < 1 || mode > 16) invalidValue();
+    pen_.drawMode = mode;
+}
+
+void Surface::setDrawStyle(int style) {
+    if (style < 0 || style > 6) invalidValue();
+    pen_.drawStyle = style;
+}
+
+void Surface::setDrawWidth(int width) {
+    if (width < 1 || width > 32767) invalidValue();
+    pen_.drawWidth = width;
+}
+
+void Surface::setFillStyle(int style) {
+    if (style < 0 || style > 7) invalidValue();
+    fillStyle_ = style;
+}
+
+void Surface::setScaleMode(int mode) {
+    if (mode < 0 || mode > 7) invalidValue();
+    if (mode == vbUser) {
+        scale_.mode = vbUser;
+        return;
+    }
+    scale_ = Scale::of(static_cast<ui::ScaleMode>(mode));
+    scaleChanged();
+}
+
+double Surface::ScaleWidth() const { return scale_.fromPixelsX(surfaceSize().width()); }
+double Surface::ScaleHeight() const { return scale_.fromPixelsY(surfaceSize().height()); }
+
+double Surface::ScaleX(double value, int fromMode, int toMode) {
+    const Scale from = Scale::of(static_cast<ui::ScaleMode>(fromMode));
+    const Scale to = Scale::of(static_cast<ui::ScaleMode>(toMode));
+    return to.fromTwipsX(from.toTwipsX(value));
+}
+
+double Surface::ScaleY(double value, int fromMode, int toMode) {
+    const Scale from = Scale::of(static_cast<ui::ScaleMode>(fromMode));
+    const Scale to = Scale::of(static_cast<ui::ScaleMode>(toMode));
+    return to.fromTwipsY(from.toTwipsY(value));
+}
+
+}  // namespace ui

@@ -1,0 +1,103 @@
+#pragma once
+// The drawing methods of a form and a picture box over their back buffer, in the
+// surface's own units (ScaleMode): Cls, Line (plain, box, filled box), PSet, Point,
+// CurrentX/CurrentY, DrawMode/DrawStyle/DrawWidth, FillStyle/FillColor, ScaleWidth/
+// ScaleHeight (the client area, without border), hDC onto the back buffer. Units are
+// converted to pixels by rounding halves to even.
+//
+// The buffer always persists (AutoRedraw is kept as a flag); changing BackColor clears
+// it, as Cls does. Extension point: the background Picture is a QImage until picture
+// objects arrive; Cls and a resize draw it at the top left corner.
+
+#include <memory>
+#include <optional>
+
+#include <QImage>
+#include <QSize>
+
+#include "platform/ui/canvas.h"
+#include "platform/ui/colors.h"
+#include "platform/ui/units.h"
+
+namespace ui {
+
+enum class LineBox { None, Box, Filled };
+
+class Surface {
+public:
+    virtual ~Surface();
+
+    void Cls();
+    // Line (x1, y1)-(x2, y2), color [, B | BF]; the colour defaults to ForeColor. The end
+    // point becomes CurrentX/CurrentY. A plain line stops before its end point.
+    void Line(double x1, double y1, double x2, double y2, std::optional<COLORREF> color = {},
+              LineBox box = LineBox::None);
+    // Line -(x2, y2): from CurrentX/CurrentY.
+    void LineTo(double x2, double y2, std::optional<COLORREF> color = {}, LineBox box = LineBox::None);
+    void PSet(double x, double y, std::optional<COLORREF> color = {});
+    // The colour at (x, y); -1 outside the surface.
+    long Point(double x, double y) const;
+
+    double CurrentX() const { return currentX_; }
+    void setCurrentX(double x) { currentX_ = x; }
+    double CurrentY() const { return currentY_; }
+    void setCurrentY(double y) { currentY_ = y; }
+    int DrawMode() const { return pen_.drawMode; }
+    void setDrawMode(int mode);    // 1..16, else error 380
+    int DrawStyle() const { return pen_.drawStyle; }
+    void setDrawStyle(int style);  // 0..6, else error 380
+    int DrawWidth() const { return pen_.drawWidth; }
+    void setDrawWidth(int width);  // 1..32767, else error 380
+    int FillStyle() const { return fillStyle_; }
+    void setFillStyle(int style);  // 0..7, else error 380
+    COLORREF FillColor() const { return fillColor_; }
+    void setFillColor(COLORREF color) { fillColor_ = color; }
+    bool AutoRedraw() const { return autoRedraw_; }
+    void setAutoRedraw(bool autoRedraw) { autoRedraw_ = autoRedraw; }
+
+    int ScaleMode() const { return scale_.mode; }
+    void setScaleMode(int mode);  // 0..7, else error 380
+    Scale scale() const { return scale_; }
+    double ScaleWidth() const;
+    double ScaleHeight() const;
+    // Converts a length between scale modes (ScaleX(100, vbPixels, vbTwips) = 1500).
+    static double ScaleX(double value, int fromMode, int toMode);
+    static double ScaleY(double value, int fromMode, int toMode);
+
+    gdi::HDC hDC() const { return canvas_ ? canvas_->hdc() : 0; }
+
+    const QImage& Picture() const { return picture_; }
+    void setPicture(const QImage& picture);
+
+    Canvas* canvas() const { return canvas_.get(); }
+
+protected:
+    virtual COLORREF surfaceBackColor() const = 0;
+    virtual COLORREF surfaceForeColor() const = 0;
+    // The client area in pixels.
+    virtual QSize surfaceSize() const = 0;
+    virtual void surfaceChanged() = 0;
+    virtual void scaleChanged() {}
+
+    // The host makes the buffer when its window exists and drops it when it goes.
+    void createSurface();
+    void destroySurface();
+    // After a change of the client size: keeps the drawing, fills new area.
+    void resizeSurface();
+    void backColorChanged();
+
+private:
+    int toPixelX(double units) const;
+    int toPixelY(double units) const;
+
+    std::unique_ptr<Canvas> canvas_;
+    Scale scale_ = Scale::of(vbTwips);
+    Pen pen_;
+    int fillStyle_ = 1;
+    COLORREF fillColor_ = 0;
+    double currentX_ = 0, currentY_ = 0;
+    bool autoRedraw_ = false;
+    QImage picture_;
+};
+
+}  // namespace ui

@@ -1,0 +1,237 @@
+#include "platform/ui/text_box.h"
+
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTextCursor>
+
+namespace ui {
+
+namespace {
+Qt::Alignment qtAlignment(int alignment) {
+    switch (alignment) {
+    case 1: return Qt::AlignRight | Qt::AlignVCenter;
+    case 2: return Qt::AlignHCenter | Qt::AlignVCenter;
+    default: return Qt::AlignLeft | Qt::AlignVCenter;
+    }
+}
+}  // namespace
+
+TextBox::TextBox(QWidget* parent) : QFrame(parent), Control(this) {
+    // Key events reach the editor; the frame only forwards them.
+    unwatchInput(this);
+    setBorderStyle(1);
+    makeEditor();
+    initAppearance(vbWindowBackground, vbWindowText);
+}
+
+TextBox::~TextBox() {
+    if (line_) QObject::disconnect(line_, nullptr, this, nullptr);
+    if (plain_) QObject::disconnect(plain_, nullptr, this, nullptr);
+    if (QWidget* e = editor()) unwatchInput(e);
+}
+
+QWidget* TextBox::editor() const {
+    if (line_) return line_;
+    return plain_;
+}
+
+void TextBox::makeEditor() {
+    const QString text = lastText_;
+    if (QWidget* old = editor()) {
+        unwatchInput(old);
+        QObject::disconnect(old, nullptr, this, nullptr);
+        delete old;
+    }
+    line_ = nullptr;
+    plain_ = nullptr;
+    if (multiLine_) {
+        plain_ = new QPlainTextEdit(this);
+        plain_->setFrameShape(QFrame::NoFrame);
+        plain_->setPlainText(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+        plain_->setReadOnly(locked_);
+        setScrollBars(scrollBars_);
+        connect(plain_, &QPlainTextEdit::textChanged, this, [this] { editorTextChanged(); });
+    } else {
+        line_ = new QLineEdit(this);
+        line_->setFrame(false);
+        line_->setText(text);
+        line_->setReadOnly(locked_);
+        line_->setMaxLength(maxLength_ > 0 ? maxLength_ : 32767);
+        line_->setAlignment(qtAlignment(alignment_));
+        line_->setEchoMode(passwordChar_.isEmpty() ? QLineEdit::Normal : QLineEdit::Password);
+        connect(line_, &QLineEdit::textChanged, this, [this] { editorTextChanged(); });
+    }
+    QWidget* e = editor();
+    e->setGeometry(contentsRect());
+    watchInput(e);
+    setFocusProxy(e);
+    e->show();
+}
+
+QString TextBox::Text() const {
+    if (line_) return line_->text();
+    return plain_->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+}
+
+void TextBox::setText(const QString& text) {
+    byCode([&] {
+        if (line_)
+            line_->setText(text);
+        else
+            plain_->setPlainText(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    });
+}
+
+void TextBox::editorTextChanged() {
+    const QString text = Text();
+    if (text == lastText_) return;
+    lastText_ = text;
+    Change.fire();
+}
+
+void TextBox::setMultiLine(bool multiLine) {
+    if (multiLine == multiLine_) return;
+    multiLine_ = multiLine;
+    makeEditor();
+    applyColors();
+}
+
+void TextBox::setScrollBars(int scrollBars) {
+    scrollBars_ = scrollBars;
+    if (!plain_) return;
+    plain_->setHorizontalScrollBarPolicy((scrollBars & 1) ? Qt::ScrollBarAlwaysOn
+                                                          : Qt::ScrollBarAlwaysOff);
+    plain_->setVerticalScrollBarPolicy((scrollBars & 2) ? Qt::ScrollBarAlwaysOn
+                                                        : Qt::ScrollBarAlwaysOff);
+    // Without a horizontal bar the lines wrap, as a multi-line box does.
+    plain_->setLineWrapMode((scrollBars & 1) ? QPlainTextEdit::NoWrap
+                                             : QPlainTextEdit::WidgetWidth);
+}
+
+void TextBox::setLocked(bool locked) {
+    locked_ = locked;
+    if (line_) line_->setReadOnly(locked);
+    if (plain_) plain_->setReadOnly(locked);
+}
+
+void TextBox::setMaxLength(int maxLength) {
+    maxLength_ = std::max(0, maxLength);
+    if (line_) line_->setMaxLength(maxLength_ > 0 ? maxLength_ : 32767);
+}
+
+int TextBox::SelStart() const {
+    if (line_) return line_->hasSelectedText() ? line_->selectionStart() : line_->cursorPosition();
+    return plain_->textCursor().selectionStart();
+}
+
+void TextBox::setSelStart(int start) {
+    start = std::clamp(start, 0, static_cast<int>(Text().size()));
+    if (line_) {
+        line_->setCursorPosition(start);
+    } else {
+        QTextCursor c = plain_->textCursor();
+        c.setPosition(std::min(start, plain_->document()->characterCount() - 1));
+        plain_->setTextCursor(c);
+    }
+}
+
+int TextBox::SelLength() const {
+    if (line_) return line_->selectedText().size();
+    const QTextCursor c = plain_->textCursor();
+    return c.selectionEnd() - c.selectionStart();
+}
+
+void TextBox::setSelLength(int length) {
+    const int start = SelStart();
+    length = std::clamp(length, 0, static_cast<int>(Text().size()) - start);
+    if (line_) {
+        line_->setSelection(start, length);
+    } else {
+        QTextCursor c = plain_->textCursor();
+        const int last = plain_->document()->characterCount() - 1;
+        c.setPosition(std::min(start, last));
+        c.setPosition(std::min(start + length, last), QTextCursor::KeepAnchor);
+        plain_->setTextCursor(c);
+    }
+}
+
+QString TextBox::SelText() const {
+    if (line_) return line_->selectedText();
+    return plain_->textCursor().selectedText().replace(QChar(0x2029), QStringLiteral("\r\n"));
+}
+
+void TextBox::setSelText(const QString& text) {
+    byCode([&] {
+        if (line_) {
+            line_->insert(text);
+        } else {
+            QTextCursor c = plain_->textCursor();
+            c.insertText(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+            plain_->setTextCursor(c);
+        }
+    });
+}
+
+void TextBox::setPasswordChar(const QString& passwordChar) {
+    passwordChar_ = passwordChar.left(1);
+    if (line_) line_->setEchoMode(passwordChar_.isEmpty() ? QLineEdit::Normal : QLineEdit::Password);
+}
+
+void TextBox::setAlignment(int alignment) {
+    alignment_ = alignment;
+    if (line_) line_->setAlignment(qtAlignment(alignment));
+}
+
+void TextBox::setBorderStyle(int borderStyle) {
+    borderStyle_ = borderStyle;
+    if (borderStyle == 1) {
+        setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+        setLineWidth(2);
+    } else {
+        setFrameStyle(QFrame::NoFrame);
+    }
+    if (QWidget* e = editor()) e->setGeometry(contentsRect());
+}
+
+void TextBox::applyColors() {
+    Control::applyColors();
+    if (QWidget* e = editor()) {
+        e->setPalette(palette());
+        e->setAutoFillBackground(true);
+    }
+}
+
+void TextBox::keyPressEvent(QKeyEvent* event) {
+    if (QWidget* e = editor()) QCoreApplication::sendEvent(e, event);
+}
+
+void TextBox::keyReleaseEvent(QKeyEvent* event) {
+    if (QWidget* e = editor()) QCoreApplication::sendEvent(e, event);
+}
+
+void TextBox::resizeEvent(QResizeEvent* event) {
+    QFrame::resizeEvent(event);
+    if (QWidget* e = editor()) e->setGeometry(contentsRect());
+}
+
+void TextBox::copyPropertiesFrom(const Component& other) {
+    if (auto* o = dynamic_cast<const TextBox*>(&other)) {
+        setMultiLine(o->multiLine_);
+        setScrollBars(o->scrollBars_);
+        setLocked(o->locked_);
+        setMaxLength(o->maxLength_);
+        setPasswordChar(o->passwordChar_);
+        setAlignment(o->alignment_);
+        setBorderStyle(o->borderStyle_);
+        {
+            detail::SuppressEvents quiet;
+            setText(o->Text());
+            lastText_ = Text();
+        }
+    }
+    Control::copyPropertiesFrom(other);
+}
+
+}  // namespace ui

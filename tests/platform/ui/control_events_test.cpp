@@ -1,0 +1,296 @@
+// Change and Click fire on changes made by code as well as by the user, never for an
+// unchanged value; KeyPress can swallow or replace a key; lists keep ListIndex
+// through adding and removing items; a slider fires Scroll while dragged.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <QLineEdit>
+#include <QPointer>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include "platform/ui/check_box.h"
+#include "platform/ui/combo_box.h"
+#include "platform/ui/command_button.h"
+#include "platform/ui/forms.h"
+#include "platform/ui/frame.h"
+#include "platform/ui/list_box.h"
+#include "platform/ui/option_button.h"
+#include "platform/ui/scroll_bar.h"
+#include "platform/ui/slider.h"
+#include "platform/ui/text_box.h"
+#include "platform/ui/timer.h"
+
+namespace {
+
+// A window that the tests fill with controls of their own.
+class Canvas1 : public ui::Form {
+public:
+    Canvas1() : Form("Canvas1") {}
+    template <class T>
+    T* add(const QString& name, double left = 0, double top = 0, double width = 1500,
+           double height = 300, ui::Control* container = nullptr) {
+        return create<T>(name, left, top, width, height, container);
+    }
+    ui::Timer* addTimer(const QString& name, int interval, bool enabled) {
+        return createTimer(name, interval, enabled);
+    }
+
+protected:
+    void createControls() override { setClientSize(9000, 6000); }
+};
+
+Canvas1& window() {
+    Canvas1& f = ui::loaded<Canvas1>();
+    f.Show();
+    return f;
+}
+
+struct ChangeByCode {
+    const char* kind;
+    // Makes the control, connects the event to `count`, and returns a setter that
+    // changes the value by code to one of two values (0 or 1).
+    std::function<std::function<void(int)>(Canvas1&, int&)> make;
+};
+
+const ChangeByCode kChanges[] = {
+    {"TextBox.Text fires Change",
+     [](Canvas1& f, int& count) {
+         auto* c = f.add<ui::TextBox>("Text1");
+         c->Change = [&count] { ++count; };
+         return std::function<void(int)>([c](int v) { c->setText(v ? "one" : "zero"); });
+     }},
+    {"multi-line TextBox.Text fires Change",
+     [](Canvas1& f, int& count) {
+         auto* c = f.add<ui::TextBox>("Text2");
+         c->setMultiLine(true);
+         c->Change = [&count] { ++count; };
+         return std::function<void(int)>([c](int v) { c->setText(v ? "a\r\nb" : "c"); });
+     }},
+    {"CheckBox.Value fires Click",
+     [](Canvas1& f, int& count) {
+         auto* c = f.add<ui::CheckBox>("Check1");
+         c->Click = [&count] { ++count; };
+         return std::function<void(int)>([c](int v) { c->setValue(v); });
+     }},
+    {"OptionButton.Value = True fires Click",
+     [](Canvas1& f, int& count) {
+         auto* c = f.add<ui::OptionButton>("Option1");
+         f.add<ui::OptionButton>("Option2", 0, 400);
+         c->Click = [&count] { ++count; };
+         // Setting it False fires nothing; setting it True again fires once more.
+         return std::function<void(int)>([c](int v) { c->setValue(v == 1); });
+     }},
+    {"ComboBox.ListIndex fires Click",
+     [](Canvas1& f, int& count) {
+         auto* c = f.add<ui::ComboBox>("Combo1");
+         c->setStyle(2);
+         c->AddItem("zero");
+         c->AddItem("one");
+         c->Click = [&count] { ++count; };
+         return std::function<void(int)>([c](int v) { c->setListIndex(v); });
+     }},
+    {"ComboBox.Text of a drop-down combo fires Change",
+     [](Canvas1& f, int& count) {
+         auto* c = f.add<ui::ComboBox>("Combo2");
+         c->Change = [&count] { ++count; };
+         return std::function<void(int)>([c](int v) { c->setText(v ? "one" : "zero"); });
+     }},
+    {"ListBox.ListIndex fires Click",
+     [](Canvas1& f, int& count) {
+         auto* c = f.add<ui::ListBox>("List1");
+         c->AddItem("zero");
+         c->AddItem("one");
+         c->Click = [&count] { ++count; };
+         return std::function<void(int)>([c](int v) { c->setListIndex(v); });
+     }},
+    {"HScrollBar.Value fires Change",
+     [](Canvas1& f, int& count) {
+         auto* c = f.add<ui::HScrollBar>("HScroll1");
+         c->setMax(360);
+         c->Change = [&count] { ++count; };
+         return std::function<void(int)>([c](int v) { c->setValue(v * 90); });
+     }},
+    {"Slider.Value fires Change",
+     [](Canvas1& f, int& count) {
+         auto* c = f.add<ui::Slider>("Slider1");
+         c->Change = [&count] { ++count; };
+         return std::function<void(int)>([c](int v) { c->setValue(v * 5); });
+     }},
+};
+
+void PrintTo(const ChangeByCode& c, std::ostream* out) { *out << c.kind; }
+
+class ChangeByCodeTest : public ::testing::TestWithParam<ChangeByCode> {};
+
+TEST_P(ChangeByCodeTest, FiresOnEveryChangeAndNotOnTheSameValue) {
+    int count = 0;
+    auto set = GetParam().make(window(), count);
+    set(1);
+    EXPECT_EQ(count, 1);
+    set(1);
+    EXPECT_EQ(count, 1) << "unchanged value";
+    set(0);
+    const int afterZero = count;
+    EXPECT_GE(afterZero, 1);
+    EXPECT_LE(afterZero, 2);
+    set(1);
+    EXPECT_EQ(count, afterZero + 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Controls, ChangeByCodeTest, ::testing::ValuesIn(kChanges),
+                         [](const auto& info) { return "Case" + std::to_string(info.index); });
+
+TEST(ControlEvents, NothingFiresWhileTheWindowBuildsItsControls) {
+    struct Built : ui::Form {
+        Built() : Form("Built") {}
+        int changes = 0;
+        void createControls() override {
+            auto* text = create<ui::TextBox>("Text1", 0, 0, 1000, 300);
+            text->Change = [this] { ++changes; };
+            text->setText("design text");
+        }
+    };
+    EXPECT_EQ(ui::loaded<Built>().changes, 0);
+}
+
+TEST(ControlEvents, UserClicksFireClickOnceAndASelectedOptionStaysSelected) {
+    Canvas1& f = window();
+    auto* check = f.add<ui::CheckBox>("Check1");
+    auto* frame = f.add<ui::Frame>("Frame1", 2000, 0, 3000, 2000);
+    auto* a = f.add<ui::OptionButton>("OptionA", 100, 200, 1500, 300, frame);
+    auto* b = f.add<ui::OptionButton>("OptionB", 100, 600, 1500, 300, frame);
+    auto* outside = f.add<ui::OptionButton>("OptionC", 0, 1000);
+    int checkClicks = 0, aClicks = 0, bClicks = 0;
+    check->Click = [&] { ++checkClicks; };
+    a->Click = [&] { ++aClicks; };
+    b->Click = [&] { ++bClicks; };
+    outside->setValue(true);
+    // On the indicator: the buttons have no caption.
+    const auto onIndicator = [](QWidget* w) { return QPoint(6, w->height() / 2); };
+
+    QTest::mouseClick(check, Qt::LeftButton, {}, onIndicator(check));
+    EXPECT_EQ(check->Value(), 1);
+    QTest::mouseClick(check, Qt::LeftButton, {}, onIndicator(check));
+    EXPECT_EQ(check->Value(), 0);
+    EXPECT_EQ(checkClicks, 2);
+
+    QTest::mouseClick(a, Qt::LeftButton, {}, onIndicator(a));
+    QTest::mouseClick(a, Qt::LeftButton, {}, onIndicator(a));
+    EXPECT_TRUE(a->Value());
+    EXPECT_EQ(aClicks, 1);
+    b->setValue(true);
+    EXPECT_FALSE(a->Value()) << "options of one container exclude each other";
+    EXPECT_EQ(bClicks, 1);
+    EXPECT_EQ(aClicks, 1) << "the option switched off fires nothing";
+    EXPECT_TRUE(outside->Value()) << "an option of another container is not touched";
+}
+
+TEST(ControlEvents, KeyPressCanSwallowOrReplaceAKey) {
+    Canvas1& f = window();
+    auto* digits = f.add<ui::TextBox>("TextDigits");
+    int changes = 0;
+    digits->Change = [&] { ++changes; };
+    digits->KeyPress = [](int& KeyAscii) {
+        if (KeyAscii != 8 && (KeyAscii < '0' || KeyAscii > '9')) KeyAscii = 0;
+    };
+    QTest::keyClicks(digits, "1a2-b3");
+    EXPECT_EQ(digits->Text(), QStringLiteral("123"));
+    EXPECT_EQ(changes, 3);
+    QTest::keyClick(digits, Qt::Key_Backspace);
+    EXPECT_EQ(digits->Text(), QStringLiteral("12"));
+
+    auto* upper = f.add<ui::TextBox>("TextUpper", 0, 400);
+    upper->KeyPress = [](int& KeyAscii) {
+        if (KeyAscii >= 'a' && KeyAscii <= 'z') KeyAscii -= 32;
+    };
+    std::vector<int> downs;
+    upper->KeyDown = [&](int& KeyCode, int Shift) { downs.push_back(KeyCode * 10 + Shift); };
+    QTest::keyClicks(upper, "ab1");
+    EXPECT_EQ(upper->Text(), QStringLiteral("AB1"));
+    EXPECT_EQ(downs, (std::vector<int>{650, 660, 490}));
+}
+
+TEST(ControlEvents, ListsKeepListIndexThroughAddingAndRemovingItems) {
+    Canvas1& f = window();
+    auto* combo = f.add<ui::ComboBox>("Combo1");
+    combo->setStyle(2);
+    combo->setSorted(true);
+    int clicks = 0;
+    combo->Click = [&] { ++clicks; };
+    for (const char* item : {"pear", "Apple", "fig"}) combo->AddItem(item);
+    EXPECT_EQ(combo->ListIndex(), -1) << "adding to an empty drop-down list selects nothing";
+    EXPECT_EQ(combo->NewIndex(), 1);
+    EXPECT_EQ(combo->List(0), QStringLiteral("Apple"));
+    EXPECT_EQ(combo->List(2), QStringLiteral("pear"));
+    combo->setText("FIG");
+    EXPECT_EQ(combo->ListIndex(), 1);
+    combo->AddItem("banana");  // sorts before "fig": the selection moves with its item
+    EXPECT_EQ(combo->ListIndex(), 2);
+    EXPECT_EQ(combo->Text(), QStringLiteral("fig"));
+    combo->RemoveItem(0);
+    EXPECT_EQ(combo->ListIndex(), 1);
+    combo->RemoveItem(1);
+    EXPECT_EQ(combo->ListIndex(), -1);
+    EXPECT_EQ(clicks, 1) << "only the change of ListIndex by setText clicked";
+    EXPECT_THROW(combo->setText("kiwi"), runtime::Error);
+    EXPECT_THROW(combo->setListIndex(5), runtime::Error);
+
+    auto* list = f.add<ui::ListBox>("List1", 0, 400, 1500, 1500);
+    list->AddItem("a");
+    list->AddItem("b");
+    list->setItemData(1, 42);
+    list->setListIndex(1);
+    list->AddItem("first", 0);
+    EXPECT_EQ(list->ListIndex(), 2);
+    EXPECT_EQ(list->Text(), QStringLiteral("b"));
+    EXPECT_EQ(list->ItemData(2), 42);
+}
+
+TEST(ControlEvents, ASliderFiresScrollWhileDraggedAndChangeAtTheRelease) {
+    Canvas1& f = window();
+    auto* slider = f.add<ui::Slider>("Slider1");
+    slider->setMax(100);
+    int scrolls = 0, changes = 0;
+    slider->Scroll = [&] { ++scrolls; };
+    slider->Change = [&] { ++changes; };
+    slider->setSliderDown(true);
+    for (int v : {10, 20, 30}) slider->setSliderPosition(v);
+    slider->setSliderDown(false);
+    EXPECT_EQ(scrolls, 3);
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(slider->Value(), 30);
+    slider->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_EQ(changes, 2);
+    EXPECT_EQ(scrolls, 3);
+}
+
+TEST(ControlEvents, AScrollBarMayRunFromAHigherMinToALowerMax) {
+    Canvas1& f = window();
+    auto* bar = f.add<ui::HScrollBar>("HScroll1");
+    bar->setMin(0);
+    bar->setMax(-500);
+    bar->setValue(-200);
+    EXPECT_EQ(bar->Value(), -200);
+    EXPECT_EQ(bar->Max(), -500);
+    EXPECT_THROW(bar->setValue(10), runtime::Error);
+}
+
+TEST(ControlEvents, ATimerFiresOnlyWhenEnabledWithAnInterval) {
+    Canvas1& f = window();
+    int ticks[3] = {0, 0, 0};
+    ui::Timer* timers[3] = {f.addTimer("TimerOn", 5, true), f.addTimer("TimerZero", 0, true),
+                            f.addTimer("TimerOff", 5, false)};
+    for (int i = 0; i < 3; ++i) timers[i]->Tick = [&ticks, i] { ++ticks[i]; };
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ticks[0] >= 3; }, 5000));
+    EXPECT_EQ(ticks[1], 0);
+    EXPECT_EQ(ticks[2], 0);
+    timers[0]->setEnabled(false);
+    const int stopped = ticks[0];
+    QTest::qWait(30);
+    EXPECT_EQ(ticks[0], stopped);
+}
+
+}  // namespace
