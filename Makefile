@@ -30,9 +30,9 @@ test: deps
 	cd build-test && ctest --output-on-failure --parallel $(JOBS) --timeout 900
 
 bench: deps
-	cmake -S . -B build $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DQM_BENCH=ON
-	cmake --build build --parallel $(JOBS)
-	@for b in build/bench/*; do [ -x "$$b" ] || continue; echo "== $$b"; \
+	cmake -S . -B build-bench $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DQM_BENCH=ON
+	cmake --build build-bench --parallel $(JOBS)
+	@for b in build-bench/bench/*; do [ -x "$$b" ] || continue; echo "== $$b"; \
 	   QT_QPA_PLATFORM=offscreen "$$b" --benchmark_counters_tabular=true || exit 1; done
 
 # Builds the libFuzzer targets with clang and runs each for FUZZ_SECONDS.
@@ -43,4 +43,4 @@ fuzz: deps
 	@scripts/run-fuzzers build-fuzz $(FUZZ_SECONDS)
 
 clean:
-	rm -rf build build-test build-fuzz
+	rm -rf build build-test build-bench build-fuzz
