@@ -1,10 +1,12 @@
 #include <QApplication>
 
 #include "platform/ui/application.h"
+#include "shell/module1.h"
 
 int main(int argc, char** argv) {
     ui::prepareApplication();
     QApplication app(argc, argv);
     ui::startApplication();
-    return 0;
+    Module1::Main();
+    return app.exec();
 }

@@ -61,4 +61,24 @@ inline long number(const std::optional<long>& value) { return value.value_or(0);
 // Puts every variable back to its value at program start (a fresh run, for tests).
 void resetProgramState();
 
+// ---- procedures of the start-up module -----------------------------------------
+
+// The start-up procedure: program folder, database password, the catalogue from its
+// template at the first start (welcome and splash windows, one compaction), then the
+// main window. Also run by the splash window's restart tick after a compaction.
+void Main();
+// True while a pass of Main runs; the restart tick waits for it to end.
+bool MainPassRunning();
+
+// Compacts the catalogue with encryption and puts the copy in its place; the splash
+// window must already be shown with its texts. Closes the main window first and lets
+// the splash window's timer restart the program.
+void CompactCatalogueDatabase();
+// The File menu's "Compact DataBase": the splash window with the size, then the
+// compaction.
+void CompactDatabaseFromMenu();
+
+// The catalogue's size in megabytes of 1,000,000 bytes, truncated.
+long CatalogueSizeInMegabytes(const QString& path);
+
 }  // namespace Module1

@@ -27,5 +27,11 @@ int keyAscii(const QKeyEvent& event);
 // hourglass, 14 arrow and question, 15 size all, 99 custom (a hand until mouse icons
 // arrive with picture objects).
 QCursor cursorForPointer(int mousePointer);
+enum MousePointerCode : int {
+    vbDefault = 0, vbArrow = 1, vbCrosshair = 2, vbIbeam = 3, vbSizeAll = 5, vbSizeNESW = 6,
+    vbSizeNS = 7, vbSizeNWSE = 8, vbSizeWE = 9, vbUpArrow = 10, vbHourglass = 11,
+    vbNoDrop = 12, vbArrowHourglass = 13, vbArrowQuestion = 14, vbSizePointer = 15,
+    vbCustom = 99,
+};
 
 }  // namespace ui

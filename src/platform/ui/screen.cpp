@@ -2,6 +2,7 @@
 
 #include <QCursor>
 #include <QGuiApplication>
+#include <QScreen>
 
 #include "platform/ui/input.h"
 #include "platform/ui/units.h"
@@ -12,8 +13,16 @@ namespace {
 int g_pointer = 0;
 }
 
-double Screen::Width() { return pixelsToTwips(kWidthPixels); }
-double Screen::Height() { return pixelsToTwips(kHeightPixels); }
+namespace {
+QSize screenPixels() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) return {Screen::kFallbackWidthPixels, Screen::kFallbackHeightPixels};
+    return screen->size();
+}
+}  // namespace
+
+double Screen::Width() { return pixelsToTwips(screenPixels().width()); }
+double Screen::Height() { return pixelsToTwips(screenPixels().height()); }
 int Screen::TwipsPerPixelX() { return kTwipsPerPixel; }
 int Screen::TwipsPerPixelY() { return kTwipsPerPixel; }
 int Screen::MousePointer() { return g_pointer; }

@@ -4,6 +4,8 @@
 
 #include <QPointer>
 #include <QTest>
+#include <QGuiApplication>
+#include <QScreen>
 #include <gtest/gtest.h>
 
 #include "platform/ui/forms.h"
@@ -146,15 +148,16 @@ TEST(Geometry, ChildPositionsAndMouseCoordinatesUseTheContainersScaleMode) {
     EXPECT_DOUBLE_EQ(f.LabelInPicture->Left(), 150);
 }
 
-TEST(Geometry, TheScreenIsAFixedVirtualOne) {
-    EXPECT_DOUBLE_EQ(ui::Screen::Width(), 1920 * 15);
-    EXPECT_DOUBLE_EQ(ui::Screen::Height(), 1080 * 15);
+TEST(Geometry, TheScreenIsThePrimaryDisplayAtFifteenTwipsPerPixel) {
+    const QSize display = QGuiApplication::primaryScreen()->size();
+    EXPECT_DOUBLE_EQ(ui::Screen::Width(), display.width() * 15);
+    EXPECT_DOUBLE_EQ(ui::Screen::Height(), display.height() * 15);
     EXPECT_EQ(ui::Screen::TwipsPerPixelX(), 15);
     Sized& f = ui::loaded<Sized>();
     f.setStartUpPosition(ui::vbStartUpScreen);
     f.Show();
-    EXPECT_DOUBLE_EQ(f.Left(), (28800 - f.Width()) / 2);
-    EXPECT_DOUBLE_EQ(f.Top(), (16200 - f.Height()) / 2);
+    EXPECT_DOUBLE_EQ(f.Left(), (ui::Screen::Width() - f.Width()) / 2);
+    EXPECT_DOUBLE_EQ(f.Top(), (ui::Screen::Height() - f.Height()) / 2);
 }
 
 }  // namespace

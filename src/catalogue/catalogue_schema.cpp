@@ -1,0 +1,53 @@
+#include "catalogue/catalogue_schema.h"
+
+#include "resources/resources.h"
+#include "shell/module1.h"
+
+namespace catalogue {
+
+QString DatabasePasswordConstant() {
+    return QString::fromStdString(resources::loadResString(resources::kDatabasePasswordResource));
+}
+
+QString CataloguePath() { return Module1::text(Module1::ProgramFolder) + "/" + kCatalogueFileName; }
+
+QString CompactedCataloguePath() {
+    return Module1::text(Module1::ProgramFolder) + "/" + kCompactedFileName;
+}
+
+QString CatalogueConnectionString() {
+    return "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + Module1::text(Module1::ProgramFolder) +
+           "/" + kCatalogueFileName + ";Persist Security Info=False;Jet OLEDB:Database Password=" +
+           Module1::text(Module1::DatabasePassword);
+}
+
+namespace {
+
+QString pictureQuery(const QString& columns, bool sorted, bool filterOn, const QString& categoryName) {
+    QString query = "Select " + columns + " from Pictures";
+    if (filterOn) query += " where Category='" + categoryName + "'";
+    if (sorted) query += " ORDER BY PhotoDescription";
+    return query;
+}
+
+}  // namespace
+
+QString FullPictureQuery(bool sorted, bool filterOn, const QString& categoryName) {
+    return pictureQuery("*", sorted, filterOn, categoryName);
+}
+
+QString ListPictureQuery(bool sorted, bool filterOn, const QString& categoryName) {
+    return pictureQuery("ID,PhotoDescription,Date,Category", sorted, filterOn, categoryName);
+}
+
+QString NameContainsCriterion(const QString& typed) { return "PhotoDescription like '*" + typed + "*'"; }
+
+QString IdCriterion(const QString& typedNumber) { return "ID=" + typedNumber; }
+
+QString NameEqualsCriterion(const QString& name) { return "PhotoDescription='" + name + "'"; }
+
+QString CategoryEqualsCriterion(const QString& name) { return "Description='" + name + "'"; }
+
+QString PhotoExtentOf(const QString& fileName) { return fileName.right(3).toUpper(); }
+
+}  // namespace catalogue

@@ -1,0 +1,50 @@
+#pragma once
+// The catalogue database as the windows address it: its file, password and connection
+// string, the Options record's fields by position, and every statement and find
+// criterion handed to the record sets.
+
+#include <QString>
+
+namespace catalogue {
+
+inline const QString kCatalogueFileName = QStringLiteral("Quillmere.mdb");
+inline const QString kCompactedFileName = QStringLiteral("PicturesC.mdb");
+
+// The database password: one constant of the program, carried as string resource 119.
+QString DatabasePasswordConstant();
+
+// ProgramFolder & "/Quillmere.mdb" and the compaction's working copy beside it.
+QString CataloguePath();
+QString CompactedCataloguePath();
+
+// The one connection string every data control over the catalogue gets, built from
+// ProgramFolder and DatabasePassword at the moment it is assigned.
+QString CatalogueConnectionString();
+
+// Fields of the single Options row, addressed by position only.
+enum OptionsField : int {
+    ProgramPassword = 2,  // text, or no value for no log-in
+    SortOption = 3,       // "Sort" / "NoSort"
+    CompressOption = 4,   // "Compress" / "NOCompress"
+    MainWindowWidth = 5,  // 6650 or 11500 (twips)
+};
+
+inline const QString kCategoriesQuery = QStringLiteral("Select * from Categories Order by Description");
+inline const QString kOptionsQuery = QStringLiteral("Select * from Options");
+
+// The record sources of the picture lists for a sort setting and category filter:
+// the full query (Adodc3, Adodc1, the thumbnails) and the list query (the grid).
+QString FullPictureQuery(bool sorted, bool filterOn, const QString& categoryName);
+QString ListPictureQuery(bool sorted, bool filterOn, const QString& categoryName);
+
+// Find criteria. Texts go between the quotes unchanged; the record sets bind them.
+QString NameContainsCriterion(const QString& typed);  // PhotoDescription like '*typed*'
+QString IdCriterion(const QString& typedNumber);       // ID=n
+QString NameEqualsCriterion(const QString& name);      // PhotoDescription='name'
+QString CategoryEqualsCriterion(const QString& name);  // Description='name'
+
+// PhotoXtent of a stored file: the last three characters of its name in upper case
+// ("photo.jpeg" -> "PEG", "a.b" -> "A.B").
+QString PhotoExtentOf(const QString& fileName);
+
+}  // namespace catalogue

@@ -1,0 +1,67 @@
+#include "shell_fixture.h"
+
+#include "platform/db/connection.h"
+#include "platform/db/recordset.h"
+#include "platform/sys/files.h"
+#include "platform/sys/program_folder.h"
+#include "platform/ui/handlers.h"
+#include "platform/ui/testing.h"
+#include "resources/resources.h"
+#include "shell/compaction_testing.h"
+#include "shell/module1.h"
+
+namespace testsupport {
+
+void ProgramFolderTest::SetUp() {
+    Module1::resetProgramState();
+    sys::setProgramFolder(folder.path());
+}
+
+void ProgramFolderTest::TearDown() {
+    ui::testing::reset();
+    Module1::testing::stopCompactionAfter(0);
+    sys::setProgramFolder("");
+}
+
+void ProgramFolderTest::restartProgram() {
+    ui::testing::reset();
+    services.reset();
+    Module1::resetProgramState();
+}
+
+bool ProgramFolderTest::runMain() {
+    try {
+        Module1::Main();
+    } catch (const ui::ProgramEnded&) {
+        return true;
+    }
+    return ui::programEnded();
+}
+
+void ProgramFolderTest::makeCatalogueWithRows(int rows) {
+    sys::writeFile(catalogue(), resources::templateCatalogue());
+    db::Connection connection =
+        db::Connection::openFile(catalogue(), resources::loadResString(resources::kDatabasePasswordResource));
+    db::Recordset pictures;
+    pictures.open(connection.share(), "Select * from Pictures");
+    for (int i = 0; i < rows; ++i) {
+        pictures.addNew();
+        pictures.field("PhotoDescription").setValue("picture " + std::to_string(i));
+        pictures.field("PhotoXtent").setValue("BIN");
+        pictures.field("PhotoSize").setValue(int64_t{3});
+        pictures.field("Photo").appendChunk({1, 2, static_cast<uint8_t>(i)});
+        pictures.update();
+    }
+}
+
+long ProgramFolderTest::pictureRows(const std::string& path) const {
+    db::Connection connection =
+        db::Connection::openFile(path, resources::loadResString(resources::kDatabasePasswordResource));
+    db::Recordset pictures;
+    pictures.open(connection.share(), "Select * from Pictures");
+    return pictures.recordCount();
+}
+
+std::vector<uint8_t> fileBytes(const std::string& path) { return sys::readFile(path); }
+
+}  // namespace testsupport

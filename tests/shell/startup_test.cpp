@@ -1,0 +1,111 @@
+#include <QDateTime>
+
+#include "catalogue/form1.h"
+#include "platform/sys/files.h"
+#include "platform/sys/program_folder.h"
+#include "platform/ui/forms.h"
+#include "platform/ui/testing.h"
+#include "shell/form2.h"
+#include "shell/form5.h"
+#include "shell/module1.h"
+#include "shell_fixture.h"
+
+namespace {
+
+using testsupport::fileBytes;
+
+class Startup : public testsupport::ProgramFolderTest {};
+
+TEST_F(Startup, FirstStartWritesTheCatalogueWelcomesAndCompactsOnce) {
+    QString welcome;
+    bool tickWaitedForMain = false;
+    ui::testing::setModalHandler([&](ui::Form& form) {
+        auto& form5 = dynamic_cast<Form5&>(form);
+        welcome = form5.Text1->Text();
+        EXPECT_TRUE(sys::fileExists(catalogue())) << "the template is written before the welcome";
+        // A restart tick inside a running pass of Main must wait for the pass to end.
+        ui::loaded<Form2>().Timer1_Timer();
+        tickWaitedForMain = ui::isLoaded<Form2>() && !ui::isLoaded<Form1>();
+        form5.Image2_Click();
+    });
+
+    ASSERT_FALSE(runMain());
+
+    EXPECT_EQ(welcome,
+              "Welcome to Quillmere\r\n\r\nCreated Database Quillmere.mdb.\r\n\r\nOlder Windows Versions "
+              "require Microsoft GdiPlus.dll to be able to use all Features. Read ReadMe.chm - Click Ok to "
+              "Start.");
+    EXPECT_TRUE(tickWaitedForMain);
+    EXPECT_FALSE(ui::isLoaded<Form5>());
+
+    Form2& splash = ui::forms<Form2>();
+    ASSERT_TRUE(ui::isLoaded<Form2>());
+    EXPECT_TRUE(splash.Visible());
+    EXPECT_EQ(splash.Caption(), "Quillmere");
+    EXPECT_EQ(splash.Label1->Caption(), "Application Initializing");
+    EXPECT_EQ(splash.Label2->Caption(), "Please Wait...");
+    EXPECT_TRUE(splash.Timer1->Enabled());
+    EXPECT_EQ(splash.Timer1->Interval(), 1000);
+    // The 2000 ms pause before the compaction and the one-second pause inside it, once.
+    EXPECT_EQ(services.sleeps, (std::vector<int>{2000, 1000}));
+
+    ASSERT_TRUE(ui::isLoaded<Form1>());
+    EXPECT_TRUE(ui::forms<Form1>().Visible());
+    EXPECT_TRUE(Module1::QuitOnMainWindowUnload);
+
+    // The restart tick runs Main once more and closes the splash window.
+    const auto before = fileBytes(catalogue());
+    splash.Timer1_Timer();
+    EXPECT_FALSE(ui::isLoaded<Form2>());
+    EXPECT_TRUE(ui::isLoaded<Form1>());
+    EXPECT_EQ(fileBytes(catalogue()), before);
+    EXPECT_EQ(services.sleeps.size(), 2u);
+    EXPECT_TRUE(services.msgBoxes.empty());
+}
+
+TEST_F(Startup, LaterStartWritesNothingAndShowsNoWelcome) {
+    makeCatalogueWithRows(2);
+    const auto before = fileBytes(catalogue());
+
+    ASSERT_FALSE(runMain());
+
+    EXPECT_EQ(fileBytes(catalogue()), before);
+    EXPECT_TRUE(services.sleeps.empty());
+    EXPECT_FALSE(ui::isLoaded<Form5>());
+    EXPECT_FALSE(ui::isLoaded<Form2>());
+    EXPECT_TRUE(ui::forms<Form1>().Visible());
+    EXPECT_EQ(Module1::text(Module1::ProgramFolder), QString::fromStdString(folder.path()));
+    EXPECT_EQ(Module1::text(Module1::DatabasePassword), "480517362904");
+}
+
+TEST_F(Startup, ProgramFolderThatCannotBeWrittenGivesTheStartupMessage) {
+    // A plain file where a folder should be: no user, root included, can write below it.
+    sys::writeFile(folder.file("plain"), std::vector<uint8_t>{1});
+    sys::setProgramFolder(folder.file("plain") + "/Quillmere");
+
+    EXPECT_TRUE(runMain());
+
+    ASSERT_EQ(services.msgBoxes.size(), 1u);
+    const auto& box = services.msgBoxes[0];
+    const QString tail = "\r\n\r\nNewer Windows Versions as Windows Vista or Windows 7, Run Application One "
+                         "Time as Administrator\r\n\r\nRead ReadMe.chm";
+    EXPECT_TRUE(box.prompt.startsWith("Error: ")) << box.prompt.toStdString();
+    EXPECT_TRUE(box.prompt.endsWith(tail)) << box.prompt.toStdString();
+    EXPECT_GT(box.prompt.size(), QString("Error: ").size() + tail.size()) << "the error's description";
+    EXPECT_EQ(box.style, 0);
+    EXPECT_EQ(box.title, "");
+    EXPECT_FALSE(ui::isLoaded<Form1>());
+}
+
+TEST_F(Startup, CatalogueThatIsNotOursIsNeverOverwritten) {
+    std::vector<uint8_t> foreign(8192, 0x5A);
+    sys::writeFile(catalogue(), foreign);
+
+    EXPECT_TRUE(runMain());
+
+    ASSERT_EQ(services.msgBoxes.size(), 1u);
+    EXPECT_EQ(services.msgBoxes[0].prompt, "Error Encountered. Program Ended.");
+    EXPECT_EQ(fileBytes(catalogue()), foreign);
+}
+
+}  // namespace
