@@ -15,31 +15,11 @@ function(qm_library name)
   endif()
 endfunction()
 
-# The environment every test runs in: Qt's offscreen platform, a fixed locale,
-# 96 DPI, and sanitizers that stop at the first fault.
-set(QM_TEST_ENVIRONMENT
-  "QT_QPA_PLATFORM=offscreen"
-  "QT_FONT_DPI=96"
-  "QT_ENABLE_HIGHDPI_SCALING=0"
-  "QT_SCALE_FACTOR=1"
-  "LC_ALL=C.UTF-8"
-  "LANG=C.UTF-8"
-  "TZ=UTC"
-  "XDG_RUNTIME_DIR=${CMAKE_BINARY_DIR}/xdg-runtime"
-  "QTWEBENGINE_DISABLE_SANDBOX=1"
-  "ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1:check_initialization_order=1"
-  "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/support/lsan.supp:print_suppressions=0"
-  "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1"
-  "QM_CORPORA=${QM_CORPORA}"
-  "QM_FIXTURES=${QM_FIXTURES}")
-file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/xdg-runtime)
-file(CHMOD ${CMAKE_BINARY_DIR}/xdg-runtime DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
-
-# qm_test(<name> SOURCES ... [DEPS ...] [GUI])
+# qm_test(<name> SOURCES ... [DEPS ...] [GUI] [OWN_SANITIZER_OPTIONS])
 # A GoogleTest program; each test case becomes one ctest entry. GUI tests get a
 # QApplication on the offscreen platform and recording service doubles.
 function(qm_test name)
-  cmake_parse_arguments(ARG "GUI" "" "SOURCES;DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "GUI;OWN_SANITIZER_OPTIONS" "" "SOURCES;DEPS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   if(ARG_GUI)
@@ -48,10 +28,15 @@ function(qm_test name)
     target_link_libraries(${name} PRIVATE qm_test_main)
   endif()
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gmock)
+  # The environment and sanitizer settings are built into the programs
+  # (tests/support), so they hold however a test is started.
+  if(NOT ARG_OWN_SANITIZER_OPTIONS)
+    target_sources(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support/sanitizer_options.cpp)
+  endif()
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "${QM_TEST_ENVIRONMENT}" TIMEOUT 600)
+    PROPERTIES TIMEOUT 600)
 endfunction()
 
 # qm_benchmark(<name> SOURCES ... [DEPS ...])
@@ -78,11 +63,11 @@ function(qm_fuzz_target name)
     string(REPLACE ";" "," seeds "${ARG_SEEDS}")
     set_property(GLOBAL APPEND PROPERTY QM_FUZZ_TARGETS "${name}=${seeds}")
   elseif(QM_TESTS)
-    add_executable(${name} ${ARG_SOURCE} ${PROJECT_SOURCE_DIR}/fuzz/replay_main.cpp)
+    add_executable(${name} ${ARG_SOURCE} ${PROJECT_SOURCE_DIR}/fuzz/replay_main.cpp
+                   ${PROJECT_SOURCE_DIR}/tests/support/sanitizer_options.cpp)
     target_link_libraries(${name} PRIVATE ${ARG_DEPS})
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
     add_test(NAME fuzz_replay.${name} COMMAND ${name} ${ARG_SEEDS})
-    set_tests_properties(fuzz_replay.${name} PROPERTIES
-      ENVIRONMENT "${QM_TEST_ENVIRONMENT}" TIMEOUT 600)
+    set_tests_properties(fuzz_replay.${name} PROPERTIES TIMEOUT 600)
   endif()
 endfunction()

@@ -14,6 +14,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/gdi/dib_surface.h"
 #include "platform/gdi/gdi.h"
 
 using namespace gdi;
@@ -22,24 +23,11 @@ namespace {
 
 constexpr int64_t kMaxPixels = 4 << 20;
 
-struct Canvas {
-    HDC dc = 0;
-    HBITMAP bitmap = 0;
-    HGDIOBJ old = 0;
-    Canvas(int w, int h, int bpp) {
-        BITMAPINFO info{};
-        info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, WORD(bpp), BI_RGB, 0, 0, 0, 0, 0};
-        for (int i = 0; i < 256; ++i) info.bmiColors[i] = {BYTE(i), BYTE(255 - i), BYTE(i * 7), 0};
-        bitmap = CreateDIBSection(0, &info, DIB_RGB_COLORS, nullptr, nullptr, 0);
-        dc = CreateCompatibleDC(0);
-        old = SelectObject(dc, bitmap);
-    }
-    ~Canvas() {
-        SelectObject(dc, old);
-        DeleteObject(bitmap);
-        DeleteDC(dc);
-    }
-};
+RGBQUAD kColours[256];
+[[maybe_unused]] const bool kColoursMade = [] {
+    for (int i = 0; i < 256; ++i) kColours[i] = {BYTE(i), BYTE(255 - i), BYTE(i * 7), 0};
+    return true;
+}();
 
 }  // namespace
 
@@ -61,26 +49,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                             ? CreateDIBSection(0, &whole, DIB_RGB_COLORS, &bits, nullptr, 0)
                             : 0;
 
-    Canvas target(37, 23, knob % 2 ? 32 : 8);
-    SetStretchBltMode(target.dc, knob & 4 ? HALFTONE : COLORONCOLOR);
+    const DibSurface target(37, 23, knob % 2 ? 32 : 8, false, kColours);
+    SetStretchBltMode(target.dc(), knob & 4 ? HALFTONE : COLORONCOLOR);
     if (small && int64_t(size) >= infoBytes + imageBytes) {
         const std::vector<uint8_t> info(data, data + infoBytes);
         const std::vector<uint8_t> pixels(data + infoBytes, data + infoBytes + imageBytes);
         const auto* bi = reinterpret_cast<const BITMAPINFO*>(info.data());
         const int w = header.biWidth, h = int(rows);
-        SetDIBitsToDevice(target.dc, -1, 2, DWORD(w), DWORD(h), 0, 0, 0, UINT(h), pixels.data(), bi,
+        SetDIBitsToDevice(target.dc(), -1, 2, DWORD(w), DWORD(h), 0, 0, 0, UINT(h), pixels.data(), bi,
                           DIB_RGB_COLORS);
         if (h > 1) {
             // A band of all scans but the first.
             const int64_t stride = imageBytes / h;
-            SetDIBitsToDevice(target.dc, 3, -1, DWORD(w), DWORD(h), 1, 1, 1, UINT(h - 1),
+            SetDIBitsToDevice(target.dc(), 3, -1, DWORD(w), DWORD(h), 1, 1, 1, UINT(h - 1),
                               pixels.data() + stride, bi, DIB_RGB_COLORS);
         }
-        StretchDIBits(target.dc, 0, 0, 1 + knob % 50, 1 + knob / 5, 0, 0, w, h, pixels.data(), bi,
+        StretchDIBits(target.dc(), 0, 0, 1 + knob % 50, 1 + knob / 5, 0, 0, w, h, pixels.data(), bi,
                       DIB_RGB_COLORS, SRCCOPY);
-        StretchDIBits(target.dc, 30, 20, -(1 + knob % 7), -3, w, 0, -w, h, pixels.data(), bi,
+        StretchDIBits(target.dc(), 30, 20, -(1 + knob % 7), -3, w, 0, -w, h, pixels.data(), bi,
                       DIB_RGB_COLORS, SRCINVERT);
-        if (dib) SetDIBits(target.dc, dib, 0, UINT(h), pixels.data(), bi, DIB_RGB_COLORS);
+        if (dib) SetDIBits(target.dc(), dib, 0, UINT(h), pixels.data(), bi, DIB_RGB_COLORS);
     }
 
     if (dib) {
@@ -88,9 +76,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         GetObject(dib, sizeof(ds), &ds);
         const HDC dc = CreateCompatibleDC(0);
         const HGDIOBJ old = SelectObject(dc, dib);
-        BitBlt(target.dc, 0, 0, 37, 23, dc, 0, 0, SRCCOPY);
-        BitBlt(dc, 1, 1, 40, 40, target.dc, 0, 0, SRCPAINT);
-        StretchBlt(dc, 0, 0, ds.dsBm.bmWidth, ds.dsBm.bmHeight, target.dc, 0, 0, 37, 23, NOTSRCCOPY);
+        BitBlt(target.dc(), 0, 0, 37, 23, dc, 0, 0, SRCCOPY);
+        BitBlt(dc, 1, 1, 40, 40, target.dc(), 0, 0, SRCPAINT);
+        StretchBlt(dc, 0, 0, ds.dsBm.bmWidth, ds.dsBm.bmHeight, target.dc(), 0, 0, 37, 23, NOTSRCCOPY);
         SelectObject(dc, old);
         DeleteDC(dc);
 
@@ -99,7 +87,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             BITMAPINFO out{};
             out.bmiHeader = {sizeof(BITMAPINFOHEADER), w, (knob & 8) ? -h : h, 1, WORD(bpp), BI_RGB, 0, 0, 0, 0, 0};
             std::vector<uint8_t> back(size_t((int64_t(w) * bpp + 31) / 32 * 4 * h));
-            GetDIBits(target.dc, dib, 0, UINT(h), back.data(), &out, DIB_RGB_COLORS);
+            GetDIBits(target.dc(), dib, 0, UINT(h), back.data(), &out, DIB_RGB_COLORS);
         }
         DeleteObject(dib);
     }

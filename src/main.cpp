@@ -1,12 +1,15 @@
 #include <QApplication>
 
 #include "platform/ui/application.h"
+#include "platform/ui/web_engine.h"
 #include "shell/module1.h"
 
 int main(int argc, char** argv) {
     ui::prepareApplication();
+    ui::prepareWebEngine();
     QApplication app(argc, argv);
     ui::startApplication();
+    ui::installWebEngine();
     Module1::Main();
     return app.exec();
 }

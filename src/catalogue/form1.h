@@ -1,22 +1,144 @@
 #pragma once
-// The main window: the catalogue browser over the catalogue database.
+// The main window: the catalogue browser. Its controls and variables are declared here;
+// the handlers are implemented in files named after what they do:
+//   form1_layout.cpp   the controls at their design places, the resize routine with the
+//                      dark theme and gradients, the drop-down closers, the final close
+//   form1_load.cpp     the load, the five data controls, the list rebuild, categories
+//   form1_records.cpp  the current-record events of the main record set
+//   form1_show.cpp     showing the current record's picture, fitted into the pane
+
+#include <utility>
+#include <vector>
 
 #include <QPointer>
+#include <QString>
 
 #include "platform/db/data_control.h"
+#include "platform/picture/picture.h"
+#include "platform/ui/check_box.h"
+#include "platform/ui/combo_box.h"
+#include "platform/ui/command_button.h"
+#include "platform/ui/control_array.h"
+#include "platform/ui/flex_grid.h"
 #include "platform/ui/form.h"
+#include "platform/ui/frame.h"
+#include "platform/ui/image.h"
+#include "platform/ui/label.h"
+#include "platform/ui/menu.h"
+#include "platform/ui/month_view.h"
+#include "platform/ui/picture_box.h"
+#include "platform/ui/text_box.h"
+#include "platform/ui/timer.h"
+#include "platform/ui/web_browser.h"
 
 class Form1 : public ui::Form {
 public:
-    Form1() : Form("Form1") {}
+    Form1();
 
-    // The Options record (one row, fields by position).
-    db::DataControl AdodcForm1Options;
+    // ---- data controls ----
+    db::DataControl Adodc3;             // the main record set: the current record
+    db::DataControl Adodc1;             // the same rows, read for the picture bytes
+    db::DataControl Adodc4;             // the rows of the records grid
+    db::DataControl AdodcCategories;    // the category list
+    db::DataControl AdodcForm1Options;  // the Options record
 
+    // ---- window-level variables ----
+    bool PictureBindingEnabled = true;  // the move events act only while set
+    bool GridFollowsRecord = true;      // the grid follows the current row while set
+
+    // ---- menu bar and tool strip ----
+    QPointer<ui::PictureBox> Picture2;
+    ui::ControlArray<ui::Label> LabelMenu{this, "LabelMenu"};
+    QPointer<ui::Menu> mnuSearch;
+    QPointer<ui::PictureBox> picToolBar;
+    ui::ControlArray<ui::Image> Image1{this, "Image1"};
+    QPointer<ui::TextBox> TextFind;
+    QPointer<ui::Image> ImageFindNext;
+    QPointer<ui::CheckBox> CheckFindID;
+    QPointer<ui::CommandButton> CommandSetfocus;
+
+    // ---- picture block ----
+    QPointer<ui::PictureBox> PictureCatalogueFrame;  // the picture pane
+    QPointer<ui::PictureBox> PictureCatalogue;       // hidden: holds the current picture
+    QPointer<ui::Image> ImageCatalogue;              // the fitted picture
+    QPointer<ui::PictureBox> PicLogo;                // hidden: the logo
+    QPointer<ui::Label> LabelError;
+    QPointer<ui::WebBrowser> WebBrowser1;
+    QPointer<ui::WebBrowser> WebBrowserAddedMan;
+    QPointer<ui::CommandButton> CmdShowGrid;
+    QPointer<ui::PictureBox> Picture4;  // the storage gauge
+    QPointer<ui::PictureBox> Picture7;  // the navigation strip
+    QPointer<ui::TextBox> Text2;        // position "n / m"
+    QPointer<ui::TextBox> Text1;        // size in K
+    QPointer<ui::TextBox> Text4;        // extension
+    ui::ControlArray<ui::Image> ComdADOMove{this, "ComdADOMove"};  // 1 previous, 2 next, 3 first, 4 last
+    QPointer<ui::Label> LabelWH;        // the picture's size in pixels
+    QPointer<ui::FlexGrid> MSHFlexGrid1;
+
+    // ---- record fields ----
+    ui::ControlArray<ui::TextBox> TextField{this, "TextField"};
+    ui::ControlArray<ui::TextBox> TextLabelField{this, "TextLabelField"};
+    QPointer<ui::TextBox> Text6;  // "Personal"
+    QPointer<ui::ComboBox> ComboGender;
+    QPointer<ui::ComboBox> ComboMartStaus;
+    QPointer<ui::Image> ImageGo;
+    QPointer<ui::MonthView> MonthView1;
+
+    // ---- categories ----
+    QPointer<ui::ComboBox> ComboCategory;
+    QPointer<ui::CommandButton> CmdADDCateg;
+    QPointer<ui::CommandButton> CmdDeleteCateg;
+    QPointer<ui::CheckBox> CheckFilterByCategory;
+
+    // ---- settings and menus ----
+    ui::ControlArray<ui::PictureBox> PictureMenu{this, "PictureMenu"};
+    QPointer<ui::CheckBox> CheckSort;
+    QPointer<ui::CheckBox> CheckCompress;
+    QPointer<ui::Image> ImageResize;
+    QPointer<ui::Frame> Frame1;  // the JPEG quality slider's track
+    QPointer<ui::Timer> Timer3;  // the slide show
+    QPointer<ui::Label> Label4;  // hidden: the program folder
+
+    // ---- public procedures ----
+    void CmdPictures_Click();  // rebuilds the lists
+    void pLoadCategories();
+    void pComboCatalogue_Click();  // shows the current record
+
+    // ---- handlers ----
     void Form_Load() override;
+    void Form_Resize() override;
     void Form_Unload(int& Cancel) override;
+    void Form_Click() override;
+    void Form_MouseMove(int Button, int Shift, double X, double Y) override;
+    void ImageCatalogue_MouseMove(int Button, int Shift, double X, double Y);
+    void PictureCatalogue_Change();
+    void PictureCatalogueFrame_Click();
+    void PictureCatalogueFrame_MouseMove(int Button, int Shift, double X, double Y);
+    void Adodc3_WillMove(db::MoveReason adReason, db::Recordset& pRecordset);
+    void Adodc3_MoveComplete(db::MoveReason adReason, const runtime::Error* pError, db::Recordset& pRecordset);
+    void Adodc3_Error(const runtime::Error& error, bool& fCancelDisplay);
 
 protected:
     void createControls() override;
     void closeDataControls() override;
+
+private:
+    void createMenuBarAndToolStrip();
+    void createPictureBlock();
+    void createRecordFields();
+    void createDetailBlock();
+    void bindRecordFields();
+    void PaintFrameGradient();
+    void ShowRecordPicture();
+    void showDecodedPicture(const QString& extension);
+    void showFailureText();
+    void setGaugeWidth();
+    void bindPictureBox(bool bound);
+
+    bool pictureBound_ = false;  // the hidden picture box shows the row's Photo
+    // The bound editors of the current load, released when the window unloads.
+    std::vector<std::pair<db::DataControl*, db::BindingId>> fieldBindings_;
+    // Bumped by every showing, so a showing that resumes after a newer one leaves
+    // the newer one's picture and texts alone.
+    unsigned showingGeneration_ = 0;
 };

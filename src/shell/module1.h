@@ -78,6 +78,9 @@ void CompactCatalogueDatabase();
 // compaction.
 void CompactDatabaseFromMenu();
 
+// Writes ProgramFolder into the main window's hidden label Label4.
+void ShowProgramFolderOnMainWindow();
+
 // The catalogue's size in megabytes of 1,000,000 bytes, truncated.
 long CatalogueSizeInMegabytes(const QString& path);
 

@@ -4,7 +4,7 @@
 #include "platform/db/connection.h"
 #include "platform/runtime/error.h"
 #include "resources/resources.h"
-#include "shell_fixture.h"
+#include "support/program_folder_test.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include "shell/compaction_testing.h"
 #include "shell/form2.h"
 #include "shell/module1.h"
-#include "shell_fixture.h"
+#include "support/program_folder_test.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "shell/form2.h"
 #include "shell/form5.h"
 #include "shell/module1.h"
-#include "shell_fixture.h"
+#include "support/program_folder_test.h"
 
 namespace {
 

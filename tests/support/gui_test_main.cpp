@@ -9,6 +9,8 @@
 #include <QApplication>
 #include <gtest/gtest.h>
 
+#include "support/test_environment.h"
+
 #include "platform/ui/application.h"
 #include "platform/ui/handlers.h"
 #include "platform/ui/recording_services.h"
@@ -33,7 +35,7 @@ class FreshWindows : public ::testing::EmptyTestEventListener {
 }  // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    testsupport::applyTestEnvironment();
     ui::prepareApplication();
     QApplication app(argc, argv);
     std::setlocale(LC_ALL, "C");

@@ -330,6 +330,9 @@ void Recordset::setAbsolutePosition(long position) {
     if (position < 1 || position > limit)
         raiseDb(kErrBadArgument, "Position " + std::to_string(position) + " is outside the record set (1 to " +
                                      std::to_string(limit) + ").");
+    // The row that is already current: no move, so a pending edit stays pending (the
+    // windows re-select the Options row before every read without saving it).
+    if (!adding_ && !deleted_ && hasCurrentRow() && cursor_ == position - 1) return;
     changeRow(MoveReason::Move, true, [this, position] {
         deleted_ = false;
         cursor_ = position - 1;

@@ -12,8 +12,10 @@
 // each), 24 and 32 bpp, bottom-up and top-down, up to 2^31 - 1 bytes; device bitmaps of
 // 1 and 32 bpp (and of the format of a DC's bitmap through CreateCompatibleBitmap); all
 // 256 ternary raster operations; all 16 draw modes; pens solid, dashed, null, inside-frame
-// and wide; solid, null and hatch brushes. Not supported: RLE-compressed DIBs,
-// DIB_PAL_COLORS colour tables, file-mapped DIB sections, palettes, regions, fonts.
+// and wide; solid, null and hatch brushes; icons and cursors (AND mask + XOR image, or
+// 32 bpp with alpha); logical palettes for colour look-ups. Not supported: RLE-compressed
+// DIBs, DIB_PAL_COLORS colour tables, file-mapped DIB sections, palette realisation,
+// regions, fonts.
 //
 // Alpha-byte rule on 32-bpp surfaces: FillRect, PatBlt, SetPixel, SetDIBitsToDevice
 // from <= 24 bpp and BitBlt from a <= 24-bpp source write the colour and 0 into the
@@ -134,6 +136,25 @@ struct LOGBRUSH {
     uintptr_t lbHatch;
 };
 
+struct ICONINFO {
+    BOOL fIcon;  // TRUE icon, FALSE cursor
+    DWORD xHotspot;
+    DWORD yHotspot;
+    HBITMAP hbmMask;   // 1 bpp AND mask; twice the icon's height when hbmColor is 0
+    HBITMAP hbmColor;  // 0 for a monochrome icon
+};
+
+struct PALETTEENTRY {
+    BYTE peRed, peGreen, peBlue, peFlags;
+};
+
+// Callers allocate room for palNumEntries entries, as for BITMAPINFO.
+struct LOGPALETTE {
+    WORD palVersion;  // 0x300
+    WORD palNumEntries;
+    PALETTEENTRY palPalEntry[1];
+};
+
 struct BLENDFUNCTION {
     BYTE BlendOp;      // AC_SRC_OVER
     BYTE BlendFlags;   // 0
@@ -190,6 +211,11 @@ constexpr int HORZRES = 8, VERTRES = 10, BITSPIXEL = 12, PLANES = 14, LOGPIXELSX
 
 // AlphaBlend
 constexpr BYTE AC_SRC_OVER = 0, AC_SRC_ALPHA = 1;
+
+// DrawIconEx
+constexpr UINT DI_MASK = 1, DI_IMAGE = 2, DI_NORMAL = 3, DI_COMPAT = 4, DI_DEFAULTSIZE = 8;
+// The platform's default icon size (SM_CXICON, SM_CYICON).
+constexpr int kDefaultIconSize = 32;
 
 constexpr int kScreenDpi = 96;
 constexpr int kTwipsPerPixel = 15;
@@ -285,5 +311,38 @@ BOOL PatBlt(HDC dc, int x, int y, int width, int height, DWORD rop);
 BOOL AlphaBlend(HDC dest, int xDest, int yDest, int destWidth, int destHeight, HDC src, int xSrc,
                 int ySrc, int srcWidth, int srcHeight, BLENDFUNCTION blend);
 BOOL GdiFlush();
+
+// ---- icons and cursors ----------------------------------------------------------------
+// An icon keeps copies of the bitmaps it is made from; the caller still owns (and
+// deletes) those. Its size is the colour bitmap's, or the mask's width by half its
+// height for a monochrome icon. Icons are no GDI objects: GetObjectType gives 0 and
+// DeleteObject refuses them; DestroyIcon ends them.
+HICON CreateIconIndirect(const ICONINFO* info);
+// Fills in new copies of the mask and colour bitmaps, which the caller deletes.
+BOOL GetIconInfo(HICON icon, ICONINFO* info);
+BOOL DestroyIcon(HICON icon);
+// Draws at the icon's own size (the platform draws at the default icon size here, but
+// every icon the program draws this way is of its own size anyway).
+BOOL DrawIcon(HDC dc, int x, int y, HICON icon);
+// cx, cy of 0: the icon's own size, or kDefaultIconSize with DI_DEFAULTSIZE; stretching is
+// nearest-neighbour. A 32-bpp colour bitmap with any alpha byte not 0 is blended by its
+// straight alpha as AlphaBlend does (DI_IMAGE); otherwise DI_MASK ANDs the mask into the
+// destination and DI_IMAGE XORs (with DI_MASK) or copies (without it) the image. Pixels
+// under a set mask bit and a black image are left alone, alpha byte included; pixels
+// drawn get alpha 0. With a flicker brush the rectangle is filled with it first. `step`
+// (animated cursors) is ignored.
+BOOL DrawIconEx(HDC dc, int x, int y, HICON icon, int cx, int cy, UINT step, HBRUSH flickerBrush,
+                UINT flags);
+
+// ---- palettes -------------------------------------------------------------------------
+// A logical palette of 1 to 65535 entries; GetObject on it gives its entry count (a WORD).
+// GetStockObject(DEFAULT_PALETTE) is the 20 static colours of the system palette.
+HPALETTE CreatePalette(const LOGPALETTE* palette);
+// The entry nearest to the colour (squared RGB distance, lowest index on a tie);
+// CLR_INVALID for a bad handle.
+UINT GetNearestPaletteIndex(HPALETTE palette, COLORREF color);
+// With entries == nullptr: the palette's entry count. Otherwise copies up to `count`
+// entries from `start` and returns how many.
+UINT GetPaletteEntries(HPALETTE palette, UINT start, UINT count, PALETTEENTRY* entries);
 
 }  // namespace gdi

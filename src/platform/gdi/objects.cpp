@@ -23,6 +23,22 @@ std::unique_ptr<Brush> stockBrush(UINT style, COLORREF color) {
     return b;
 }
 
+// The 20 static colours of the system palette: ten dark and light ones at each end.
+std::unique_ptr<Palette> makeDefaultPalette() {
+    static const BYTE rgb[20][3] = {
+        {0, 0, 0},       {128, 0, 0},     {0, 128, 0},     {128, 128, 0},   {0, 0, 128},
+        {128, 0, 128},   {0, 128, 128},   {192, 192, 192}, {192, 220, 192}, {166, 202, 240},
+        {255, 251, 240}, {160, 160, 164}, {128, 128, 128}, {255, 0, 0},     {0, 255, 0},
+        {255, 255, 0},   {0, 0, 255},     {255, 0, 255},   {0, 255, 255},   {255, 255, 255}};
+    auto p = std::make_unique<Palette>();
+    for (const auto& c : rgb) {
+        p->entries.push_back({c[0], c[1], c[2], 0});
+        p->colors.push_back({c[2], c[1], c[0], 0});
+    }
+    p->stock = true;
+    return p;
+}
+
 const LOGPEN kDefaultPen{PS_SOLID, {1, 0}, RGB(0, 0, 0)};
 const LOGBRUSH kDefaultBrush{BS_SOLID, RGB(255, 255, 255), 0};
 
@@ -46,6 +62,7 @@ Registry::Registry() {
     auto mono = makeBitmap(1, 1, 1, 2, true);
     mono->stock = true;
     stockBitmap_ = add(std::move(mono), OBJ_BITMAP);
+    stock_[DEFAULT_PALETTE] = add(makeDefaultPalette(), OBJ_PAL);
 }
 
 HGDIOBJ Registry::add(std::unique_ptr<Object> object, DWORD kind) {
@@ -115,6 +132,22 @@ std::unique_ptr<Bitmap> makeBitmap(int width, int height, int bpp, int alignByte
     return bitmap;
 }
 
+std::unique_ptr<Bitmap> copyBitmap(const Bitmap& source) {
+    const Surface& s = source.surface;
+    const bool topDown = s.top == s.base;
+    const int align = rowBytes(s.width, s.bpp, 4) == s.stride ? 4 : 2;
+    auto copy = makeBitmap(s.width, s.height, s.bpp, align, topDown);
+    if (!copy) return nullptr;
+    std::memcpy(copy->memory.get(), s.base, size_t(s.stride) * size_t(s.height));
+    copy->surface.colors = s.colors;
+    copy->surface.masks = s.masks;
+    copy->surface.mono = s.mono;
+    copy->dibSection = source.dibSection;
+    copy->header = source.header;
+    std::memcpy(copy->bitfields, source.bitfields, sizeof(copy->bitfields));
+    return copy;
+}
+
 size_t liveObjectCount() { return registry().size(); }
 
 }  // namespace detail
@@ -123,7 +156,7 @@ using namespace detail;
 
 BOOL DeleteObject(HGDIOBJ object) {
     Object* o = registry().find(object);
-    if (!o || Dc::accepts(o->kind)) return FALSE;
+    if (!o || Dc::accepts(o->kind) || Icon::accepts(o->kind)) return FALSE;
     if (o->stock) return TRUE;
     if (auto* b = registry().get<Bitmap>(object); b && b->selectedIn) return FALSE;
     return registry().erase(object) ? TRUE : FALSE;
@@ -131,7 +164,7 @@ BOOL DeleteObject(HGDIOBJ object) {
 
 DWORD GetObjectType(HGDIOBJ object) {
     const Object* o = registry().find(object);
-    return o ? o->kind : 0;
+    return o && !Icon::accepts(o->kind) ? o->kind : 0;
 }
 
 int GetObject(HGDIOBJ object, int size, void* out) {
@@ -165,6 +198,13 @@ int GetObject(HGDIOBJ object, int size, void* out) {
         if (size < int(sizeof(LOGPEN))) return 0;
         std::memcpy(out, &p->log, sizeof(LOGPEN));
         return int(sizeof(LOGPEN));
+    }
+    if (auto* pal = registry().get<Palette>(object)) {
+        if (!out) return int(sizeof(WORD));
+        if (size < int(sizeof(WORD))) return 0;
+        const WORD count = WORD(pal->entries.size());
+        std::memcpy(out, &count, sizeof(WORD));
+        return int(sizeof(WORD));
     }
     if (auto* br = registry().get<Brush>(object)) {
         if (!out) return int(sizeof(LOGBRUSH));

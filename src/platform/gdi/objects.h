@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <memory>
 #include <unordered_map>
+#include <vector>
 
 #include "platform/gdi/gdi.h"
 #include "platform/gdi/surface.h"
@@ -36,6 +37,28 @@ struct Bitmap : Object {
     BITMAPINFOHEADER header{};  // as created, for GetObject(DIBSECTION)
     DWORD bitfields[3] = {0, 0, 0};
     HDC selectedIn = 0;  // never set for the shared stock bitmap
+};
+
+// Icons live in the same table under a kind of their own that no OBJ_* value uses.
+constexpr DWORD kIconKind = 15;
+
+struct Icon : Object {
+    static bool accepts(DWORD kind) { return kind == kIconKind; }
+    bool isIcon = true;
+    DWORD hotX = 0, hotY = 0;
+    int width = 0, height = 0;
+    std::unique_ptr<Bitmap> mask;   // as handed in: 1 bpp, double height when monochrome
+    std::unique_ptr<Bitmap> color;  // nullptr for a monochrome icon
+    // Drawing forms, 32 bpp at the icon's size: the AND form is 0 or all ones per pixel,
+    // the XOR form the image with alpha 0; with `alpha` the image premultiplied instead.
+    std::unique_ptr<Bitmap> andForm, xorForm;
+    bool alpha = false;
+};
+
+struct Palette : Object {
+    static bool accepts(DWORD kind) { return kind == OBJ_PAL; }
+    std::vector<RGBQUAD> colors;  // the entries' colours, for nearestIndex
+    std::vector<PALETTEENTRY> entries;
 };
 
 struct Pen : Object {
@@ -86,7 +109,7 @@ private:
     Registry();
     std::unordered_map<uint32_t, std::unique_ptr<Object>> objects_;
     uint32_t nextSerial_[16] = {};
-    HGDIOBJ stock_[9] = {};
+    HGDIOBJ stock_[16] = {};
     HBITMAP stockBitmap_ = 0;
 };
 
@@ -101,6 +124,8 @@ const LOGBRUSH& dcBrush(const Dc& dc);
 
 // A bitmap with zeroed memory; nullptr when the size is out of range or memory is short.
 std::unique_ptr<Bitmap> makeBitmap(int width, int height, int bpp, int alignBytes, bool topDown);
+// A copy of a bitmap's pixels and format (layout, colour table, masks); not registered.
+std::unique_ptr<Bitmap> copyBitmap(const Bitmap& source);
 
 // Objects alive, the stock objects included; for leak checks in tests.
 size_t liveObjectCount();

@@ -47,4 +47,15 @@ std::string describeError(long number);
 // Raises the error with its standard description.
 [[noreturn]] void raise(long number);
 
+// Runs one step of a procedure whose failing steps are skipped: a failure ends the
+// step and the procedure goes on with the next.
+template <class Step>
+void resumeNext(Step&& step) {
+    try {
+        step();
+    } catch (const Error&) {
+    } catch (const std::exception&) {
+    }
+}
+
 }  // namespace runtime

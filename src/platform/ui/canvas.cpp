@@ -166,23 +166,10 @@ COLORREF Canvas::pixel(int x, int y) const {
     return GetPixel(dc_, x, y);
 }
 
-void Canvas::drawImage(const QImage& image, int x, int y) {
-    if (!valid() || image.isNull()) return;
-    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = rgb.width();
-    info.bmiHeader.biHeight = -rgb.height();
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    // Rows of a 32-bpp DIB are width * 4 bytes; QImage may pad them.
-    std::vector<uint8_t> rows(static_cast<size_t>(rgb.width()) * 4 * rgb.height());
-    for (int row = 0; row < rgb.height(); ++row)
-        std::memcpy(rows.data() + static_cast<size_t>(row) * rgb.width() * 4, rgb.constScanLine(row),
-                    static_cast<size_t>(rgb.width()) * 4);
-    SetDIBitsToDevice(dc_, x, y, rgb.width(), rgb.height(), 0, 0, 0, rgb.height(), rows.data(), &info,
-                      DIB_RGB_COLORS);
+void Canvas::drawPicture(const picture::Picture& picture, int x, int y) {
+    if (!valid() || !picture) return;
+    const SIZE size = picture.pixelSize();
+    picture.Render(dc_, x, y, size.cx, size.cy, 0, picture.Height(), picture.Width(), -picture.Height());
 }
 
 }  // namespace ui

@@ -9,6 +9,7 @@
 #include <QImage>
 
 #include "platform/gdi/gdi.h"
+#include "platform/picture/picture.h"
 
 namespace ui {
 
@@ -48,8 +49,8 @@ public:
     void setPixel(int x, int y, gdi::COLORREF color, const Pen& pen);
     // CLR_INVALID outside the buffer.
     gdi::COLORREF pixel(int x, int y) const;
-    // Copies a picture onto the buffer at (x, y) (the background picture).
-    void drawImage(const QImage& image, int x, int y);
+    // Draws a picture object at its own size with its top left corner at (x, y).
+    void drawPicture(const picture::Picture& picture, int x, int y);
 
 private:
     void release();

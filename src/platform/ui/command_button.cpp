@@ -1,5 +1,8 @@
 #include "platform/ui/command_button.h"
 
+#include <QIcon>
+#include <QPixmap>
+
 namespace ui {
 
 CommandButton::CommandButton(QWidget* parent) : QPushButton(parent), Control(this) {
@@ -16,6 +19,22 @@ void CommandButton::setCaption(const QString& caption) {
 void CommandButton::setStyle(int style) {
     style_ = style;
     applyColors();
+    applyPicture();
+}
+
+void CommandButton::setPicture(const QImage& picture) {
+    picture_ = picture;
+    applyPicture();
+}
+
+void CommandButton::applyPicture() {
+    // Only a graphical button shows its picture.
+    if (style_ == 1 && !picture_.isNull()) {
+        setIcon(QIcon(QPixmap::fromImage(picture_)));
+        setIconSize(picture_.size());
+    } else {
+        setIcon(QIcon());
+    }
 }
 
 void CommandButton::setValue(bool value) {
@@ -38,6 +57,7 @@ void CommandButton::copyPropertiesFrom(const Component& other) {
     if (auto* o = dynamic_cast<const CommandButton*>(&other)) {
         style_ = o->style_;
         setCaption(o->caption_);
+        setPicture(o->picture_);
     }
     Control::copyPropertiesFrom(other);
 }

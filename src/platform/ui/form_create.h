@@ -17,7 +17,8 @@ T* Form::create(const QString& name, double left, double top, double width, doub
     T* control = new T(parentFor(container));
     adopt(control, control, name, -1);
     control->Move(left, top, width, height);
-    control->widget()->show();
+    // A control that starts hidden (a calendar) stays so until Visible is set.
+    if (control->Visible()) control->widget()->show();
     return control;
 }
 

@@ -2,6 +2,8 @@
 
 #include <QPainter>
 
+#include "platform/ui/picture_conversion.h"
+
 namespace ui {
 
 Image::Image(QWidget* parent) : QWidget(parent), Control(this) {
@@ -10,37 +12,44 @@ Image::Image(QWidget* parent) : QWidget(parent), Control(this) {
 
 void Image::setStretch(bool stretch) {
     stretch_ = stretch;
-    fitToImage();
+    fitToPicture();
     update();
 }
 
 void Image::setBorderStyle(int borderStyle) {
     borderStyle_ = borderStyle;
-    fitToImage();
+    fitToPicture();
     update();
 }
 
-void Image::setImage(const QImage& image) {
-    image_ = image;
-    fitToImage();
+void Image::setPicture(const picture::Picture& picture) {
+    picture_ = picture;
+    shown_ = ImageFromPicture(picture_);
+    fitToPicture();
     update();
 }
 
-void Image::fitToImage() {
-    if (stretch_ || image_.isNull()) return;
+void Image::setImage(const QImage& image) { setPicture(PictureFromImage(image)); }
+
+void Image::fitToPicture() {
+    if (stretch_ || !picture_) return;
+    const gdi::SIZE size = picture_.pixelSize();
     const int border = borderStyle_ == 1 ? 2 : 0;
-    setPixelSize(image_.width() + border, image_.height() + border);
+    setPixelSize(size.cx + border, size.cy + border);
 }
 
 void Image::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const int border = borderStyle_ == 1 ? 1 : 0;
     const QRect inner = rect().adjusted(border, border, -border, -border);
-    if (!image_.isNull()) {
-        if (stretch_)
-            painter.drawImage(inner, image_);
-        else
-            painter.drawImage(inner.topLeft(), image_);
+    if (!shown_.isNull()) {
+        if (stretch_) {
+            // The shown copy of a picture is for the eye: scale it smoothly.
+            painter.setRenderHint(QPainter::SmoothPixmapTransform);
+            painter.drawImage(inner, shown_);
+        } else {
+            painter.drawImage(inner.topLeft(), shown_);
+        }
     }
     if (border) {
         painter.setPen(Qt::black);
@@ -52,7 +61,8 @@ void Image::copyPropertiesFrom(const Component& other) {
     if (auto* o = dynamic_cast<const Image*>(&other)) {
         stretch_ = o->stretch_;
         borderStyle_ = o->borderStyle_;
-        image_ = o->image_;
+        picture_ = o->picture_;
+        shown_ = o->shown_;
     }
     Control::copyPropertiesFrom(other);
 }

@@ -1,15 +1,13 @@
 #pragma once
-// An image control: shows a picture, stretched to the control (Stretch) or at its
-// own size, in which case the control takes the picture's size. BorderStyle 0 none,
-// 1 fixed single. Click comes from the mouse.
-//
-// Extension point: picture objects (bitmap, icon, metafile with a HIMETRIC size and
-// an identity) arrive with the picture layer; until then the control holds a QImage
-// set through setImage(). A Picture property taking a picture object will replace it.
+// An image control: shows a picture object, stretched to the control (Stretch) or at
+// its own size, in which case the control takes the picture's size. BorderStyle 0 none,
+// 1 fixed single. It has no background of its own: a transparent icon or GIF shows the
+// container behind it. Click comes from the mouse.
 
 #include <QImage>
 #include <QWidget>
 
+#include "platform/picture/picture.h"
 #include "platform/ui/control.h"
 
 namespace ui {
@@ -27,7 +25,9 @@ public:
     int BorderStyle() const { return borderStyle_; }
     void setBorderStyle(int borderStyle);
 
-    const QImage& image() const { return image_; }
+    const picture::Picture& Picture() const { return picture_; }
+    void setPicture(const picture::Picture& picture);
+    // The program's own pictures (icons, buttons) come as images.
     void setImage(const QImage& image);
 
     void copyPropertiesFrom(const Component& other) override;
@@ -37,9 +37,10 @@ protected:
     bool fillsBackground() const override { return false; }
 
 private:
-    void fitToImage();
+    void fitToPicture();
 
-    QImage image_;
+    picture::Picture picture_;
+    QImage shown_;  // the picture drawn at its own size, for painting
     bool stretch_ = false;
     int borderStyle_ = 0;
 };

@@ -3,6 +3,7 @@
 #include <QPainter>
 
 #include "platform/ui/handlers.h"
+#include "platform/ui/picture_conversion.h"
 
 namespace ui {
 
@@ -36,14 +37,18 @@ void PictureBox::setAutoSize(bool autoSize) {
     fitToPicture();
 }
 
-void PictureBox::setPicture(const QImage& picture) {
+void PictureBox::setPicture(const picture::Picture& picture) {
     Surface::setPicture(picture);
     fitToPicture();
+    Change.fire();
 }
 
+void PictureBox::setPicture(const QImage& image) { setPicture(PictureFromImage(image)); }
+
 void PictureBox::fitToPicture() {
-    if (!autoSize_ || Picture().isNull()) return;
-    setPixelSize(Picture().width() + 2 * border(), Picture().height() + 2 * border());
+    if (!autoSize_ || !Picture()) return;
+    const gdi::SIZE size = Picture().pixelSize();
+    setPixelSize(size.cx + 2 * border(), size.cy + 2 * border());
 }
 
 void PictureBox::scaleChanged() {

@@ -5,8 +5,8 @@
 // ScaleHeight exclude it). Mouse coordinates and the positions of its controls are in
 // its own ScaleMode, measured from the inner corner of the border.
 //
-// Extension point: Picture (surface.h) holds a QImage until picture objects arrive;
-// with AutoSize the box takes the picture's size plus its border.
+// Its Picture is a picture object (surface.h); with AutoSize the box takes the
+// picture's size plus its border. Change fires whenever a picture is set.
 
 #include <QWidget>
 
@@ -29,8 +29,10 @@ public:
     void setBorderStyle(int borderStyle);
     bool AutoSize() const { return autoSize_; }
     void setAutoSize(bool autoSize);
-    void setPicture(const QImage& picture);
+    void setPicture(const picture::Picture& picture);
+    void setPicture(const QImage& image);
 
+    Event<> Change{this};
     Event<> Resize{this};
     Event<> Paint{this};
 

@@ -1,6 +1,7 @@
 #include "platform/ui/surface.h"
 
 #include "platform/runtime/error.h"
+#include "platform/ui/picture_conversion.h"
 
 namespace ui {
 
@@ -17,7 +18,7 @@ void Surface::createSurface() {
     canvas_ = std::make_unique<Canvas>();
     const QSize size = surfaceSize();
     canvas_->resize(size.width(), size.height(), resolveColor(surfaceBackColor()));
-    if (!picture_.isNull()) canvas_->drawImage(picture_, 0, 0);
+    if (picture_) canvas_->drawPicture(picture_, 0, 0);
 }
 
 void Surface::destroySurface() { canvas_.reset(); }
@@ -36,17 +37,19 @@ void Surface::Cls() {
     currentX_ = currentY_ = 0;
     if (!canvas_) return;
     canvas_->fill(resolveColor(surfaceBackColor()));
-    if (!picture_.isNull()) canvas_->drawImage(picture_, 0, 0);
+    if (picture_) canvas_->drawPicture(picture_, 0, 0);
     surfaceChanged();
 }
 
-void Surface::setPicture(const QImage& picture) {
+void Surface::setPicture(const picture::Picture& picture) {
     picture_ = picture;
     if (!canvas_) return;
     canvas_->fill(resolveColor(surfaceBackColor()));
-    if (!picture_.isNull()) canvas_->drawImage(picture_, 0, 0);
+    if (picture_) canvas_->drawPicture(picture_, 0, 0);
     surfaceChanged();
 }
+
+void Surface::setPicture(const QImage& image) { setPicture(PictureFromImage(image)); }
 
 void Surface::Line(double x1, double y1, double x2, double y2, std::optional<COLORREF> color,
                    LineBox box) {

@@ -6,8 +6,8 @@
 // converted to pixels by rounding halves to even.
 //
 // The buffer always persists (AutoRedraw is kept as a flag); changing BackColor clears
-// it, as Cls does. Extension point: the background Picture is a QImage until picture
-// objects arrive; Cls and a resize draw it at the top left corner.
+// it, as Cls does. The background Picture, a picture object, is drawn at its own size
+// at the top left corner by Cls and whenever it is set.
 
 #include <memory>
 #include <optional>
@@ -15,6 +15,7 @@
 #include <QImage>
 #include <QSize>
 
+#include "platform/picture/picture.h"
 #include "platform/ui/canvas.h"
 #include "platform/ui/colors.h"
 #include "platform/ui/units.h"
@@ -66,8 +67,10 @@ public:
 
     gdi::HDC hDC() const { return canvas_ ? canvas_->hdc() : 0; }
 
-    const QImage& Picture() const { return picture_; }
-    void setPicture(const QImage& picture);
+    const picture::Picture& Picture() const { return picture_; }
+    void setPicture(const picture::Picture& picture);
+    // The program's own pictures come as images.
+    void setPicture(const QImage& image);
 
     Canvas* canvas() const { return canvas_.get(); }
 
@@ -97,7 +100,7 @@ private:
     COLORREF fillColor_ = 0;
     double currentX_ = 0, currentY_ = 0;
     bool autoRedraw_ = false;
-    QImage picture_;
+    picture::Picture picture_;
 };
 
 }  // namespace ui

@@ -11,20 +11,14 @@
 #include "platform/db/connection_string.h"
 #include "platform/db/errors.h"
 #include "platform/sys/files.h"
+#include "support/error_number.h"
 
 namespace {
 
 using dbtest::CatalogueTest;
 using dbtest::kPassword;
 
-long errorNumber(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const runtime::Error& e) {
-        return e.number();
-    }
-    return 0;
-}
+using testsupport::errorNumber;
 
 TEST(ConnectionString, PairsInAnyOrderKeysIgnoringCase) {
     struct Case {

@@ -7,6 +7,7 @@
 
 #include "catalogue_fixture.h"
 #include "platform/db/errors.h"
+#include "support/error_number.h"
 
 namespace {
 
@@ -15,14 +16,7 @@ using db::kPositionEOF;
 using db::kPositionUnknown;
 using dbtest::CatalogueTest;
 
-long errorNumber(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const runtime::Error& e) {
-        return e.number();
-    }
-    return 0;
-}
+using testsupport::errorNumber;
 
 class Recordsets : public CatalogueTest {};
 
@@ -170,6 +164,16 @@ TEST_F(Recordsets, PendingEditIsSavedByAMoveAndDroppedByRequeryOrCancel) {
     fresh->moveNext();
     EXPECT_TRUE(fresh->field("Notes").value().isNull());
     EXPECT_EQ(fresh->field("Notes").actualSize(), 0);
+
+    // Setting the position of the row that is already current is no move: the edit
+    // stays pending and nothing is written.
+    fresh->field("Notes").setValue("still pending");
+    fresh->setAbsolutePosition(2);
+    EXPECT_TRUE(fresh->editPending());
+    fresh->cancelUpdate();
+    auto again = open("Select * from Pictures");
+    again->setAbsolutePosition(2);
+    EXPECT_TRUE(again->field("Notes").value().isNull());
 }
 
 TEST_F(Recordsets, AddNewStandsLastAfterUpdateEvenWhenSorted) {

@@ -25,6 +25,8 @@ protected:
     std::string compacted() const { return folder.file("PicturesC.mdb"); }
     // A catalogue from the template with `rows` pictures of a few bytes each.
     void makeCatalogueWithRows(int rows);
+    // Adds a row as an import stores a file: name, PhotoXtent, size, today's date, bytes.
+    void addPicture(const std::string& name, const std::string& extent, const std::vector<uint8_t>& bytes);
     long pictureRows(const std::string& path) const;
 
     TempFolder folder;

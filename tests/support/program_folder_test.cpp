@@ -1,4 +1,4 @@
-#include "shell_fixture.h"
+#include "support/program_folder_test.h"
 
 #include "platform/db/connection.h"
 #include "platform/db/recordset.h"
@@ -52,6 +52,21 @@ void ProgramFolderTest::makeCatalogueWithRows(int rows) {
         pictures.field("Photo").appendChunk({1, 2, static_cast<uint8_t>(i)});
         pictures.update();
     }
+}
+
+void ProgramFolderTest::addPicture(const std::string& name, const std::string& extent,
+                                   const std::vector<uint8_t>& bytes) {
+    db::Connection connection =
+        db::Connection::openFile(catalogue(), resources::loadResString(resources::kDatabasePasswordResource));
+    db::Recordset pictures;
+    pictures.open(connection.share(), "Select * from Pictures");
+    pictures.addNew();
+    pictures.field("PhotoDescription").setValue(name);
+    pictures.field("PhotoXtent").setValue(extent);
+    pictures.field("PhotoSize").setValue(static_cast<int64_t>(bytes.size()));
+    pictures.field("Date").setValue(db::Date{2026, 12, 10});
+    pictures.field("Photo").appendChunk(db::Bytes(bytes));
+    pictures.update();
 }
 
 long ProgramFolderTest::pictureRows(const std::string& path) const {

@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Regenerates the window pictures with ImageMagick: tool-bar icons (20 x 19 pixels),
+# navigation and small buttons, the width handle and the logo. Run from this folder.
+set -euo pipefail
+c='#b4b4c0'   # icon strokes
+a='#e0b44a'   # accent
+icon() { convert -size 20x19 xc:none -stroke "$c" -strokewidth 1.5 -fill none "$@"; }
+
+icon -draw 'rectangle 3,4 16,15' -draw 'line 10,6 10,13' -draw 'line 6,9.5 14,9.5' tool-add-picture.png
+icon -draw 'polyline 2,5 7,5 9,7 17,7 17,15 2,15 2,5' -stroke "$a" -draw 'line 10,9 10,14' -draw 'line 7.5,11.5 12.5,11.5' tool-add-folder.png
+icon -draw 'rectangle 4,3 15,16' -draw 'rectangle 7,1 12,4' -stroke "$a" -draw 'line 7,9 12,9' -draw 'line 7,12 12,12' tool-paste.png
+icon -draw 'rectangle 5,5 14,16' -draw 'line 3,4 16,4' -draw 'line 8,2 11,2' -stroke '#d06060' -draw 'line 8,8 11,13' -draw 'line 11,8 8,13' tool-delete.png
+convert -size 20x18 xc:none -stroke "$c" -strokewidth 1.5 -fill none -draw 'circle 8,8 8,3' -strokewidth 2.5 -draw 'line 12,12 17,17' tool-find.png
+icon -draw 'polyline 2,7 2,2 7,2' -draw 'polyline 13,2 18,2 18,7' -draw 'polyline 2,12 2,17 7,17' -draw 'polyline 13,17 18,17 18,12' tool-full-screen.png
+icon -draw 'rectangle 2,3 18,15' -fill "$a" -stroke none -draw 'polygon 8,6 8,12 13,9' tool-slide-show.png
+icon -draw 'rectangle 2,2 8,8' -draw 'rectangle 11,2 17,8' -draw 'rectangle 2,11 8,17' -draw 'rectangle 11,11 17,17' tool-thumbnails.png
+icon -draw 'rectangle 3,2 14,17' -draw 'line 6,6 11,6' -draw 'line 6,9 11,9' -draw 'line 6,12 9,12' -stroke "$a" -draw 'line 12,15 18,9' tool-view-editor.png
+icon -draw 'ellipse 9,10 7,6 0,360' -fill "$a" -stroke none -draw 'circle 6,8 6,9.3' -fill '#60a0d0' -draw 'circle 10,7 10,8.3' -fill '#d06060' -draw 'circle 13,10 13,11.3' tool-view-paint.png
+icon -draw 'circle 10,9.5 10,2' -draw 'ellipse 10,9.5 3.5,7.5 0,360' -draw 'line 2.5,9.5 17.5,9.5' tool-view-browser.png
+icon -draw 'circle 10,9.5 10,2' -fill "$c" -stroke none -font DejaVu-Sans-Bold -pointsize 11 -gravity center -annotate +0+0 '?' tool-help.png
+
+nav() { convert -size 18x18 xc:none -fill "$c" -stroke none "$@"; }
+nav -draw 'rectangle 3,4 5,13' -draw 'polygon 14,4 14,13 6,8.5' nav-first.png
+nav -draw 'polygon 12,4 12,13 5,8.5' nav-previous.png
+nav -draw 'polygon 6,4 6,13 13,8.5' nav-next.png
+nav -draw 'rectangle 12,4 14,13' -draw 'polygon 3,4 3,13 11,8.5' nav-last.png
+convert -size 19x19 xc:none -stroke "$a" -strokewidth 1.5 -fill none -draw 'circle 8,8 8,3' -strokewidth 2.5 -draw 'line 12,12 17,17' find-next.png
+convert -size 18x18 xc:none -stroke "$c" -strokewidth 1 -fill none -draw 'rectangle 2,3 15,14' -draw 'line 2,7 15,7' -draw 'line 2,10.5 15,10.5' -draw 'line 6,3 6,14' grid.png
+convert -size 15x15 xc:none -fill "$a" -stroke none -draw 'polygon 3,3 12,7.5 3,12' go.png
+convert -size 14x29 xc:none -fill '#8c8c98' -stroke none -draw 'roundrectangle 1,1 12,27 4,4' -fill '#32323a' -draw 'polygon 5,9 9,14.5 5,20' resize-handle.png
+
+convert -size 220x150 xc:'#323232' -fill '#3c3c46' -stroke '#5a5a66' -draw 'roundrectangle 70,18 150,82 8,8' \
+  -fill '#d9b44a' -stroke none -draw 'circle 128,36 128,29' -fill '#8fa6c8' -draw 'polygon 78,76 100,48 116,66 126,56 142,76' \
+  -font DejaVu-Sans -pointsize 20 -fill '#a0a0a8' -gravity south -annotate +0+28 'Quillmere' \
+  -pointsize 10 -fill '#78788a' -annotate +0+12 'picture catalogue' -type TrueColor BMP3:logo.bmp
+for f in tool-*.png nav-*.png find-next.png grid.png go.png resize-handle.png; do convert "$f" -depth 8 "$f"; done

@@ -1,0 +1,68 @@
+#include "catalogue/picture_fitting.h"
+
+#include <cstdio>
+
+#include <QStringList>
+
+#include "platform/runtime/numbers.h"
+
+namespace catalogue {
+
+FittedPicture FitPictureIntoPane(double pictureWidth, double pictureHeight, double paneWidth, double paneHeight) {
+    double width = pictureWidth, height = pictureHeight;
+    if (width >= 5415 || height >= 4155) {
+        const double w0 = width;
+        width = paneWidth;
+        height = height * (width / w0);
+        if (height >= paneHeight) {
+            const double h0 = height;
+            height = paneHeight;
+            width = width * (height / h0);
+        }
+    }
+    return {(paneWidth - width) / 2, (paneHeight - height) / 2, width, height};
+}
+
+namespace {
+
+QString singleText(double value) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%.7g", static_cast<double>(static_cast<float>(value)));
+    return QString::fromLatin1(buffer);
+}
+
+}  // namespace
+
+QString PictureSizeText(double widthTwips, double heightTwips, double twipsPerPixelX, double twipsPerPixelY) {
+    return " " + singleText(widthTwips / twipsPerPixelX) + " x " + singleText(heightTwips / twipsPerPixelY) + " ";
+}
+
+QString PositionText(long position, long count) {
+    return QString::number(position) + " / " + QString::number(count);
+}
+
+QString SizeInKText(int64_t bytes) {
+    const int32_t kilobytes = runtime::CLng(static_cast<double>(bytes) / 1000.0);
+    return QString::fromStdString(runtime::Format(kilobytes, "#,###")) + " K";
+}
+
+namespace {
+
+bool lastThreeIn(const QString& photoXtent, const QStringList& list) {
+    return list.contains(photoXtent.right(3).toLower());
+}
+
+}  // namespace
+
+bool IsDecodedPictureExtension(const QString& photoXtent) {
+    static const QStringList list = {"tif", "icb", "pbm", "pcd", "pcx", "pgm", "png", "ppm",
+                                     "psd", "psp", "sgi", "tga", "vda", "vst", "wbmp"};
+    return lastThreeIn(photoXtent, list);
+}
+
+bool IsBoundPictureExtension(const QString& photoXtent) {
+    static const QStringList list = {"tif", "rle", "png", "wmf", "ico", "cur", "gif", "tga", "bmp", "jpg", "emf"};
+    return lastThreeIn(photoXtent, list);
+}
+
+}  // namespace catalogue

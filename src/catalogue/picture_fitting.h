@@ -1,0 +1,39 @@
+#pragma once
+// The rules by which the main window shows a record: the picture fitted and centred in
+// the pane, and the texts of the navigation strip and the size label.
+
+#include <cstdint>
+
+#include <QString>
+
+namespace catalogue {
+
+// Where the image control stands in the pane, in twips.
+struct FittedPicture {
+    double left, top, width, height;
+};
+
+// A picture of 5415 twips wide or more, or 4155 high or more (fixed thresholds, not the
+// pane's size), is scaled to the pane's width and then, when still too high, to its
+// height, keeping its proportions; a smaller one keeps its natural size. Either way it
+// is centred in the pane. Floating point throughout, no rounding of its own.
+FittedPicture FitPictureIntoPane(double pictureWidth, double pictureHeight, double paneWidth, double paneHeight);
+
+// " 640 x 480 ": the picture's size in pixels, each number written as a single-precision
+// number is written (up to seven significant digits, no trailing zeros).
+QString PictureSizeText(double widthTwips, double heightTwips, double twipsPerPixelX, double twipsPerPixelY);
+
+// "3 / 17"
+QString PositionText(long position, long count);
+
+// The stored file's size in K (bytes / 1000, halves to even) with thousands separators,
+// then " K": 1234567 bytes give "1,235 K"; 500 bytes or fewer give " K".
+QString SizeInKText(int64_t bytes);
+
+// The decoder road's extensions; the last three letters of PhotoXtent in lower case
+// must equal one exactly ("wbmp" so never matches).
+bool IsDecodedPictureExtension(const QString& photoXtent);
+// The extensions the hidden picture box is bound to the stored bytes for.
+bool IsBoundPictureExtension(const QString& photoXtent);
+
+}  // namespace catalogue

@@ -1,0 +1,244 @@
+#pragma once
+// cImage32: one image as a 32-bpp DIB section, with the settings that decide how it is
+// drawn and, on request, the encoded bytes it was loaded from.
+//
+// Pixels ("pARGB"): 4 bytes per pixel in the order blue, green, red, alpha, the colours
+// premultiplied by alpha and never above it (premultiplied = straight x alpha \ 255,
+// straight = premultiplied x 255 \ alpha, both truncating). Rows are stored bottom-up:
+// BitsPointer() is the first byte of the bottom row. Each row is exactly scanWidth() =
+// Width x 4 bytes, without padding. Every member that takes coordinates counts y = 0 as
+// the top row. An image holds at most 2^31 - 1 bytes of pixels.
+//
+// Without an image: Width, Height, BitsPointer and Handle are 0, Alpha is AlphaOpaque and
+// ImageType is ImageTypeNone. A blank image (InitializeDIB, EraseDIB) is all zero bytes,
+// ImageTypeBlank, AlphaBinary.
+//
+// Host contract. A codec (or the GDI+ bridge) that fills or reads an image relies on
+// these members and on nothing else of the class:
+//  1. InitializeDIB(W, H) -> true gives a blank W x H image; any previous image, and its
+//     kept original-format bytes, are gone. A reader calls it once it knows the size.
+//  2. BitsPointer(), scanWidth(), Width(), Height() describe the pixel memory, which the
+//     codec reads and writes in place as pARGB, memory row 0 being the bottom image row
+//     (modParsers::OverlayDIBBits gives a two-dimensional view of it). Handle() != 0 is
+//     the test for whether an image exists.
+//  3. LoadDIBinDC(true) gives a memory DC with the image selected, for drawing into the
+//     pixels with gdi; LoadDIBinDC(false) releases it. Calls come in pairs.
+//  4. DestroyDIB() leaves no image: a reader that fails after InitializeDIB calls it, so
+//     the loader can go on with the next reader.
+//  5. Once the pixels are complete the reader sets Alpha(kind) to the AlphaType it found
+//     (as a rule modParsers::ValidateAlphaChannel's) and ImageType(code) to its format.
+//  6. A writer reads Alpha() to learn whether it must carry transparency; GetDIBbits
+//     gives it converted copies of the pixels.
+//  7. A reader that reports AlphaOpaque leaves every alpha byte at 255; colours never
+//     exceed their alpha.
+//
+// The members of later steps slot in beside these, each group in a file of its own
+// (cImage32_<group>.cpp): loading (LoadPicture_*), Render and ScaleImage, saving
+// (SaveToFile_*, SaveToStream_*, PNG properties with their property holder), copies,
+// resizing and effects, text. Whatever needs GDI+ uses the cached bridge when
+// KeepGDIplusActive keeps one, else a bridge for the length of its call, and passes
+// gdiToken as the session to use.
+//
+// One thread: an object and the images it swaps with stay on the thread that made them.
+
+#include <any>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <vector>
+
+#include "image/arrays.h"
+#include "platform/gdi/gdi.h"
+
+class cGDIPlus;
+
+class cImage32 {
+public:
+    // The Alpha property: what the alpha bytes hold.
+    enum AlphaType : int32_t {
+        AlphaOpaque = 0,   // every alpha byte 255 (also: no image)
+        AlphaBinary = 1,   // alpha bytes only 0 and 255
+        AlphaPartial = 2,  // some pixels partly transparent
+    };
+
+    // The ImageType property: where the image came from.
+    enum ImageTypeCode : int32_t {
+        ImageTypeNone = -1,
+        ImageTypeBlank = 0,
+        ImageTypeBitmap = 1,
+        ImageTypeWindowsMetafile = 2,
+        ImageTypeIcon = 3,
+        ImageTypeEnhancedMetafile = 4,
+        ImageTypeCursor = 5,
+        ImageTypeBitmapARGB = 6,   // straight alpha, premultiplied on loading
+        ImageTypeBitmapPARGB = 7,  // already premultiplied
+        ImageTypeAlphaIcon = 8,
+        ImageTypeGIF = 9,
+        ImageTypePNG = 10,  // also every image decoded through GDI+
+        ImageTypePNGInIcon = 11,
+        ImageTypeAlphaCursor = 12,
+        ImageTypeCheckerBoard = 64,
+        ImageTypeTGA = 128,
+    };
+
+    // Platform capabilities and drawing choices (bit 0x04 is not used).
+    enum FeatureFlag : uint32_t {
+        FeatureAlphaBlend = 0x01,  // Render may draw with AlphaBlend
+        FeatureGDIplus = 0x02,     // members with a GDI+ path use it
+        PlatformNT5 = 0x08,        // NT family 5 or later: AlphaBlend available
+        PlatformWin98ME = 0x10,    // AlphaBlend available but off by default
+        PlatformNoGDIplus = 0x20,  // GDI+ is never attempted
+        PlatformNT = 0x40,         // NT family
+    };
+
+    // Reads the platform version record for the flags, then switches GDI+ on (which
+    // probes it) and with it HighQualityInterpolation.
+    cImage32();
+    ~cImage32();
+    cImage32(const cImage32&) = delete;
+    cImage32& operator=(const cImage32&) = delete;
+
+    // ---- properties ---------------------------------------------------------------------
+    int32_t Alpha() const { return alpha_; }
+    void Alpha(int32_t AlphaType) { alpha_ = AlphaType; }  // stored unchecked
+    bool HighQualityInterpolation() const { return highQualityInterpolation_; }
+    void HighQualityInterpolation(bool Value) { highQualityInterpolation_ = Value; }
+    int32_t ImageType() const { return imageType_; }
+    // Restricted: the readers, the GDI+ bridge, this class and the program's windows.
+    void ImageType(int32_t value) { imageType_ = value; }
+    bool ManageOwnDC() const { return manageOwnDC_; }
+    // True keeps the own DC for the object's whole life (made once an image exists);
+    // False deletes it now, putting back the bitmap it held first.
+    void ManageOwnDC(bool bManage);
+    bool isAlphaBlendFriendly() const { return flags_ & FeatureAlphaBlend; }
+    // Only where the platform has AlphaBlend (PlatformNT5, PlatformWin98ME).
+    void isAlphaBlendFriendly(bool Enabled);
+    bool isGDIplusEnabled() const { return flags_ & FeatureGDIplus; }
+    // Switching on probes GDI+ (never on PlatformNoGDIplus) and stays off when it fails.
+    void isGDIplusEnabled(bool Enabled);
+    int32_t gdiToken() const { return gdiToken_; }
+    // A session token lent by the caller, who also ends that session; 0 = none.
+    void gdiToken(int32_t token);
+    // The caller's own value. A std::shared_ptr in it is kept as a shared reference, any
+    // other value as a copy.
+    const std::any& Tag() const { return tag_; }
+    void Tag(std::any vValue) { tag_ = std::move(vValue); }
+    bool KeepGDIplusActive() const { return keepGDIplusActive_; }
+    // Keep one bridge, and its session, between calls; stays False while GDI+ is off.
+    void KeepGDIplusActive(bool keepActive);
+
+    int32_t Width() const { return width_; }
+    int32_t Height() const { return height_; }
+    uint8_t* BitsPointer() const { return bits_; }
+    int32_t scanWidth() const;  // Width x 4; raises Overflow (6) beyond 32 bits
+    gdi::HBITMAP Handle() const { return dib_; }
+
+    // zlib is there: "zlib1.dll", else "zlib.dll", exports "crc32"; asked anew each time.
+    bool isZlibEnabled() const;
+
+    // All feature flags, platform bits included.
+    uint32_t featureFlags() const { return flags_; }
+
+    // ---- pixel, array and region access -------------------------------------------------
+    // Rectangles: x, y from the top left; a width or height of 0 means the image's; a
+    // rectangle reaching past the right or bottom edge is cut there. No image, a negative
+    // x, y, width or height, or a rectangle that starts at or beyond an edge: False.
+
+    // Colour &HBBGGRR, -1 outside the image. *AlphaValue receives the alpha (0 outside).
+    // Straight colour unless asPreMultiplied (pixels of alpha 0 or 255 as stored).
+    int32_t GetPixel(int32_t x, int32_t y, int32_t* AlphaValue = nullptr,
+                     bool asPreMultiplied = false) const;
+
+    // Copies the rectangle into outStream: (row length, height) with as2dArray, else one
+    // dimension. Row length: width x 4 with as32bpp; width x 3 otherwise, padded with zeros
+    // to a multiple of 4 when asWordAligned. Rows from the bottom up with asBottomUp.
+    // Straight colour unless asPreMultiplied (transparent pixels all 0).
+    bool GetDIBbits(ByteArray& outStream, bool as2dArray = true, bool asBGRformat = true,
+                    bool as32bpp = true, bool asWordAligned = true, bool asBottomUp = true,
+                    int32_t x = 0, int32_t y = 0, int32_t width = 0, int32_t height = 0,
+                    bool asPreMultiplied = true) const;
+
+    // Writes one pixel: Color &HBBGGRR straight, or premultiplied with isPreMultiplied
+    // (a channel above the alpha is then premultiplied anyway). Alpha 0 writes 0,0,0,0.
+    // Any alpha but 255 makes Alpha() AlphaPartial. Returns the pixel's address, or
+    // nullptr (nothing written) without image, outside it or for an alpha outside 0..255.
+    uint8_t* SetPixel(int32_t x, int32_t y, int32_t Color, int32_t AlphaValue = 255,
+                      bool isPreMultiplied = false);
+
+    // Writes inStream (laid out as GetDIBbits hands it out) into the rectangle; False when
+    // it holds fewer bytes than the rectangle needs. 24-bit input leaves the alpha bytes.
+    // The written rectangle is then classified and premultiplied where it holds straight
+    // colour (modParsers::ValidateAlphaChannel), and Alpha() set from the whole image.
+    // ImageType() is not changed.
+    bool SetDIBbits(std::span<const uint8_t> inStream, bool isBGRformat = true,
+                    bool is32bpp = true, bool isWordAligned = true, bool isBottomUp = true,
+                    int32_t dstx = 0, int32_t dsty = 0, int32_t dstwidth = 0,
+                    int32_t dstheight = 0);
+
+    // The rectangle's alpha bytes, one per pixel, rows padded to a multiple of 4 with
+    // asWordAligned; shape and row order as GetDIBbits.
+    bool GetAlphaMask(ByteArray& outStream, bool as2dArray = true, bool asWordAligned = true,
+                      bool asBottomUp = true, int32_t x = 0, int32_t y = 0, int32_t width = 0,
+                      int32_t height = 0) const;
+
+    // A region of the visible pixels (alpha not 0): Style 0 their bounding box, 1 one
+    // rectangle per row from the leftmost to the rightmost, 2 one rectangle per run. An
+    // opaque image (Alpha() 0) gives the whole rectangle. Moved by the offsets. 0 when
+    // nothing is visible, for another Style, or when the move leaves the 32-bit range.
+    // The caller owns the region and deletes it.
+    gdi::HRGN CreateRegion(int32_t Style = 0, int32_t xOffset = 0, int32_t yOffset = 0) const;
+
+    // ---- kept original-format bytes -----------------------------------------------------
+    // A copy of the kept bytes (empty when none); True when there are any.
+    bool GetOriginalFormat(std::vector<uint8_t>& outStream) const;
+    // Restricted (copies and resizing): replaces the kept bytes by a copy; empty empties.
+    void SetDIBOriginalFormat(std::span<const uint8_t> bytes);
+
+    // ---- pixel store and own DC ---------------------------------------------------------
+    // True: the own DC with the image selected (made when there is none); 0 without
+    // image. False: puts the DC's first bitmap back and, unless ManageOwnDC, deletes the
+    // DC; returns 0.
+    gdi::HDC LoadDIBinDC(bool bLoad);
+    // A blank image of Width x |Height|, always stored bottom-up. False, and no image, for
+    // a width of 0 or less, a height of 0, or more than 2^31 - 1 bytes of pixels.
+    bool InitializeDIB(int32_t Width, int32_t Height);
+    // No image afterwards; the kept bytes go with the image. Settings, flags, gdiToken,
+    // ManageOwnDC and Tag stay.
+    void DestroyDIB();
+    // All pixels 0, ImageTypeBlank, AlphaBinary; nothing without image.
+    void EraseDIB();
+
+    // ---- GDI+ sessions ------------------------------------------------------------------
+    // A new session that stays open until DestroyGDIplusToken; 0 when none started (also
+    // while a kept bridge holds a session of its own).
+    int32_t CreateGDIplusToken();
+    // Ends the session of the token. Always False (0 calls nothing).
+    bool DestroyGDIplusToken(int32_t token);
+
+    // Exchanges the images of two objects: pixel store, size, ImageType, Alpha and kept
+    // bytes. Settings, flags, DCs, tokens and Tag stay; an object whose own DC held its
+    // image holds the new image in it afterwards. nullptr changes nothing.
+    void SwapDIBs(cImage32* SwapFromDIB);
+
+private:
+    // The kept bridge, or else a new one held in `scratch` for the length of the call.
+    cGDIPlus& useBridge(std::unique_ptr<cGDIPlus>& scratch);
+    void releaseBridge();
+
+    std::any tag_;
+    bool highQualityInterpolation_ = false;
+    gdi::HBITMAP dib_ = 0;
+    uint8_t* bits_ = nullptr;
+    int32_t height_ = 0;
+    int32_t width_ = 0;
+    gdi::HDC ownDC_ = 0;
+    gdi::HGDIOBJ previousBitmap_ = 0;  // non-zero exactly while the image is in ownDC_
+    uint32_t flags_ = 0;
+    int32_t imageType_ = ImageTypeNone;
+    bool manageOwnDC_ = false;
+    int32_t alpha_ = AlphaOpaque;
+    int32_t gdiToken_ = 0;
+    std::vector<uint8_t> originalFormat_;
+    std::unique_ptr<cGDIPlus> cachedBridge_;
+    bool keepGDIplusActive_ = false;
+};

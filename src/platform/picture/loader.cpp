@@ -1,0 +1,69 @@
+// The picture loader: recognises the data by its first bytes and hands it to the reader
+// of its format; reasons for refusal become run-time error 481.
+
+#include <new>
+
+#include "platform/picture/format.h"
+#include "platform/picture/invalid_picture.h"
+#include "platform/picture/picture.h"
+#include "platform/picture/readers.h"
+#include "platform/runtime/error.h"
+#include "platform/sys/files.h"
+
+namespace picture {
+
+namespace {
+
+using namespace detail;
+
+Picture decode(std::span<const uint8_t> data) {
+    if (data.empty()) refuse("no data");
+    const Format format = sniffFormat(data);
+    switch (format) {
+    case Format::Bmp: return readBmp(data);
+    case Format::Jpeg: return readJpeg(data);
+    case Format::Gif: return readGif(data);
+    case Format::Icon: return readIcon(data);
+    case Format::Wmf:
+    case Format::Emf:
+        // The metafile player (our own, drawing into the gdi layer) reads these here.
+        refuse(std::string(formatName(format)) + ": metafiles are not read yet");
+    case Format::Png:
+    case Format::Tiff:
+        refuse(std::string(formatName(format)) + ": not a format of the platform's loader");
+    case Format::Unknown: break;
+    }
+    refuse("unknown format");
+}
+
+}  // namespace
+
+Picture TryLoadPictureFromBytes(std::span<const uint8_t> bytes, std::string* reason) {
+    try {
+        return decode(bytes);
+    } catch (const std::exception& e) {  // InvalidPicture, PictureOutOfMemory, bad_alloc
+        if (reason) *reason = e.what();
+        return Picture();
+    }
+}
+
+Picture LoadPictureFromBytes(std::span<const uint8_t> bytes) {
+    try {
+        return decode(bytes);
+    } catch (const InvalidPicture&) {
+        runtime::raise(runtime::kErrInvalidPicture);
+    } catch (const PictureOutOfMemory&) {
+        runtime::raise(runtime::kErrOutOfMemory);
+    } catch (const std::bad_alloc&) {
+        runtime::raise(runtime::kErrOutOfMemory);
+    }
+}
+
+Picture LoadPicture(const std::string& path) {
+    // As the platform's LoadPicture(""): an empty picture object.
+    if (path.empty()) return NonePicture();
+    const std::vector<uint8_t> bytes = sys::readFile(path);
+    return LoadPictureFromBytes(bytes);
+}
+
+}  // namespace picture

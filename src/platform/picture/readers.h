@@ -1,0 +1,17 @@
+#pragma once
+// The format readers behind the loader. Each takes the whole input, returns an owning
+// picture, and throws InvalidPicture (with "<format>: <reason>") for what it refuses.
+
+#include <cstdint>
+#include <span>
+
+#include "platform/picture/picture.h"
+
+namespace picture::detail {
+
+Picture readBmp(std::span<const uint8_t> data);
+Picture readJpeg(std::span<const uint8_t> data);
+Picture readGif(std::span<const uint8_t> data);
+Picture readIcon(std::span<const uint8_t> data);  // ICO and CUR
+
+}  // namespace picture::detail

@@ -1,0 +1,21 @@
+#pragma once
+// Between picture objects and the toolkit's images: windows show picture objects, and
+// the program's own pictures (icons, buttons) and the clipboard come as images.
+
+#include <QImage>
+
+#include "platform/picture/picture.h"
+
+namespace ui {
+
+// A bitmap picture owning a 32-bpp DIB section with the image's pixels (alpha ignored);
+// no picture for a null image.
+picture::Picture PictureFromImage(const QImage& image);
+
+// The picture drawn at its own size, as a premultiplied ARGB image. Pictures that can be
+// partly transparent (icons, cursors, GIFs with a transparent colour) are drawn once over
+// black and once over white, and each pixel's coverage follows from the difference; all
+// others are opaque. A null image for no picture or one that does not draw.
+QImage ImageFromPicture(const picture::Picture& picture);
+
+}  // namespace ui

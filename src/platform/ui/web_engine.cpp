@@ -1,0 +1,49 @@
+#include "platform/ui/web_engine.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+#include <QWebEngineView>
+
+#include "platform/ui/web_browser.h"
+
+namespace ui {
+
+namespace {
+
+class WebEngineNavigator : public Navigator {
+public:
+    explicit WebEngineNavigator(WebBrowser& browser) : browser_(&browser) {}
+    ~WebEngineNavigator() override { delete view_.data(); }
+
+    void navigate(const QUrl& url) override {
+        const bool blank = url == QUrl(QStringLiteral("about:blank"));
+        if (!view_ && blank) return;  // the plain body already is an empty page
+        if (!view_) {
+            view_ = new QWebEngineView(browser_);
+            view_->setGeometry(browser_->rect());
+            view_->show();
+        }
+        view_->load(url);
+    }
+
+    QWidget* view() const override { return view_.data(); }
+
+private:
+    WebBrowser* browser_;
+    QPointer<QWebEngineView> view_;
+};
+
+}  // namespace
+
+void prepareWebEngine() {
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // The offscreen platform has no OpenGL: the engine's scene graph draws in software.
+    if (qgetenv("QT_QPA_PLATFORM") == "offscreen" && qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND"))
+        qputenv("QT_QUICK_BACKEND", "software");
+}
+
+void installWebEngine() {
+    setNavigatorFactory([](WebBrowser& browser) { return std::make_unique<WebEngineNavigator>(browser); });
+}
+
+}  // namespace ui

@@ -1,0 +1,69 @@
+#include <gtest/gtest.h>
+
+#include "catalogue/catalogue_schema.h"
+#include "catalogue/picture_fitting.h"
+
+namespace {
+
+using catalogue::FitPictureIntoPane;
+
+TEST(PictureFitting, ThresholdsScaleToThePaneAndCentre) {
+    const struct {
+        double w, h;
+        catalogue::FittedPicture expected;
+    } cases[] = {
+        {5000, 4000, {205, 77.5, 5000, 4000}},          // below both thresholds: natural size
+        {6000, 3000, {0, 725, 5410, 2705}},             // too wide: to the pane's width
+        {3000, 6000, {1666.25, 0, 2077.5, 4155}},       // width first (10820 high), then height
+        {5414, 4154, {-2, 0.5, 5414, 4154}},            // just below: larger than the pane, kept
+        {5415, 100, {0, 2027.5462, 5410, 99.907663}},   // at the threshold: scaled
+        {100, 4155, {2655, 0, 100, 4155}},              // height threshold, width first keeps it
+    };
+    for (const auto& c : cases) {
+        const auto f = FitPictureIntoPane(c.w, c.h, 5410, 4155);
+        EXPECT_NEAR(f.left, c.expected.left, 1e-3) << c.w << "x" << c.h;
+        EXPECT_NEAR(f.top, c.expected.top, 1e-3) << c.w << "x" << c.h;
+        EXPECT_NEAR(f.width, c.expected.width, 1e-3) << c.w << "x" << c.h;
+        EXPECT_NEAR(f.height, c.expected.height, 1e-3) << c.w << "x" << c.h;
+    }
+}
+
+TEST(PictureFitting, StripAndSizeTexts) {
+    EXPECT_EQ(catalogue::PositionText(3, 17), "3 / 17");
+    EXPECT_EQ(catalogue::SizeInKText(0), " K");
+    EXPECT_EQ(catalogue::SizeInKText(500), " K");
+    EXPECT_EQ(catalogue::SizeInKText(1500), "2 K");
+    EXPECT_EQ(catalogue::SizeInKText(2500), "2 K");
+    EXPECT_EQ(catalogue::SizeInKText(1234567), "1,235 K");
+    EXPECT_EQ(catalogue::PictureSizeText(9600, 7200, 15, 15), " 640 x 480 ");
+    EXPECT_EQ(catalogue::PictureSizeText(9607, 7200, 15, 15), " 640.4667 x 480 ");
+}
+
+TEST(PictureFitting, ExtensionLists) {
+    const struct { const char* extent; bool bound, decoded; } cases[] = {
+        {"JPG", true, false}, {"PEG", false, false}, {"IFF", false, false}, {"PNG", true, true},
+        {"TGA", true, true}, {"TIF", true, true}, {"PCX", false, true}, {"BM", false, false},
+        {"", false, false}, {"BMP", true, false}, {"X.BMP", true, false}, {"MP", false, false},
+        {"bmp ", false, false}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(catalogue::IsBoundPictureExtension(c.extent), c.bound) << c.extent;
+        EXPECT_EQ(catalogue::IsDecodedPictureExtension(c.extent), c.decoded) << c.extent;
+    }
+}
+
+TEST(CatalogueStatements, QueriesAndCriteria) {
+    EXPECT_EQ(catalogue::FullPictureQuery(false, false, ""), "Select * from Pictures");
+    EXPECT_EQ(catalogue::FullPictureQuery(true, true, "Cats"),
+              "Select * from Pictures where Category='Cats' ORDER BY PhotoDescription");
+    EXPECT_EQ(catalogue::ListPictureQuery(true, false, ""),
+              "Select ID,PhotoDescription,Date,Category from Pictures ORDER BY PhotoDescription");
+    EXPECT_EQ(catalogue::ListPictureQuery(false, true, "O'Brien"),
+              "Select ID,PhotoDescription,Date,Category from Pictures where Category='O'Brien'");
+    EXPECT_EQ(catalogue::NameContainsCriterion("cat"), "PhotoDescription like '*cat*'");
+    EXPECT_EQ(catalogue::IdCriterion("12"), "ID=12");
+    EXPECT_EQ(catalogue::PhotoExtentOf("photo.jpeg"), "PEG");
+    EXPECT_EQ(catalogue::PhotoExtentOf("a.b"), "A.B");
+    EXPECT_EQ(catalogue::PhotoExtentOf("picture.x.bmp"), "BMP");
+}
+
+}  // namespace
