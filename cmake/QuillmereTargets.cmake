@@ -39,13 +39,17 @@ function(qm_test name)
     PROPERTIES TIMEOUT 600)
 endfunction()
 
-# qm_benchmark(<name> SOURCES ... [DEPS ...])
-# A Google Benchmark program under build/bin/bench; `make bench` runs them all.
+# qm_benchmark(<name> SOURCES ... [DEPS ...] [OWN_MAIN])
+# A Google Benchmark program under <build>/bench; `make bench` runs them all. OWN_MAIN:
+# the program brings its main (one that sets up windows first).
 function(qm_benchmark name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "OWN_MAIN" "" "SOURCES;DEPS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
-  target_link_libraries(${name} PRIVATE ${ARG_DEPS} benchmark::benchmark benchmark::benchmark_main)
+  target_link_libraries(${name} PRIVATE ${ARG_DEPS} benchmark::benchmark)
+  if(NOT ARG_OWN_MAIN)
+    target_link_libraries(${name} PRIVATE benchmark::benchmark_main)
+  endif()
   set_property(GLOBAL APPEND PROPERTY QM_BENCHMARKS ${name})
 endfunction()
 

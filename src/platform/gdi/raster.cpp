@@ -72,6 +72,12 @@ Converter::Converter(const Surface& src, const Surface& dst, const ColorRules& r
         monoKey_ = representable(src, rules.srcBk);
         return;
     }
+    // Between 24 and 32 bpp a pixel keeps its colour bytes; the alpha byte is the
+    // caller's business (written 0, or dropped).
+    if ((src.bpp == 24 || src.bpp == 32) && (dst.bpp == 24 || dst.bpp == 32)) {
+        kind_ = Kind::TrueColour;
+        return;
+    }
     kind_ = Kind::Through;
 }
 
@@ -88,6 +94,9 @@ void Converter::run(const uint32_t* in, int n, uint32_t* out) {
     }
     case Kind::ToMono:
         for (int i = 0; i < n; ++i) out[i] = (in[i] & keyBits_) == monoKey_ ? 1 : 0;
+        return;
+    case Kind::TrueColour:
+        for (int i = 0; i < n; ++i) out[i] = in[i] & 0x00FFFFFFu;
         return;
     case Kind::Through:
         for (int i = 0; i < n; ++i) out[i] = matcher_(rawToBgra(*src_, in[i]));

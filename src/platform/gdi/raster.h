@@ -53,7 +53,7 @@ public:
     void run(const uint32_t* in, int n, uint32_t* out);  // in == out is fine
 
 private:
-    enum class Kind { Identity, Table, ToMono, Through };
+    enum class Kind { Identity, Table, ToMono, TrueColour, Through };
     Kind kind_ = Kind::Through;
     const Surface* src_;
     std::vector<uint32_t> table_;

@@ -24,7 +24,8 @@ void Image::setBorderStyle(int borderStyle) {
 
 void Image::setPicture(const picture::Picture& picture) {
     picture_ = picture;
-    shown_ = ImageFromPicture(picture_);
+    // Drawn for the eye at the next paint, not for every picture that passes through.
+    shown_ = QImage();
     fitToPicture();
     update();
 }
@@ -42,6 +43,7 @@ void Image::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const int border = borderStyle_ == 1 ? 1 : 0;
     const QRect inner = rect().adjusted(border, border, -border, -border);
+    if (shown_.isNull() && picture_) shown_ = ImageFromPicture(picture_);
     if (!shown_.isNull()) {
         if (stretch_) {
             // The shown copy of a picture is for the eye: scale it smoothly.

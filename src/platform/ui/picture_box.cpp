@@ -72,7 +72,7 @@ void PictureBox::resizeEvent(QResizeEvent* event) {
 void PictureBox::syncSize() {
     // Geometry set on a hidden widget reaches resizeEvent only when it is shown; the
     // buffer follows the size at once.
-    const Canvas* c = canvas();
+    const Canvas* c = buffer();
     if (!c || surfaceSize() == QSize(c->width(), c->height())) return;
     resizeSurface();
     Resize.fire();

@@ -25,6 +25,34 @@ bool mayBeTransparent(const picture::Picture& picture) {
     return picture.Type() == picture::kPicTypeIcon || picture.transparentIndex().has_value();
 }
 
+// A 24- or 32-bpp DIB section read straight from its rows, without drawing it first.
+QImage imageFromDibSection(const picture::Picture& picture) {
+    gdi::DIBSECTION ds{};
+    if (picture.Type() != picture::kPicTypeBitmap ||
+        gdi::GetObject(picture.Handle(), sizeof ds, &ds) != static_cast<int>(sizeof ds) || !ds.dsBm.bmBits ||
+        (ds.dsBm.bmBitsPixel != 24 && ds.dsBm.bmBitsPixel != 32) || ds.dsBmih.biCompression != gdi::BI_RGB)
+        return {};
+    const int width = ds.dsBm.bmWidth, height = ds.dsBm.bmHeight;
+    const bool bottomUp = ds.dsBmih.biHeight > 0;
+    const auto* bits = static_cast<const uint8_t*>(ds.dsBm.bmBits);
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y) {
+        const uint8_t* source = bits + static_cast<int64_t>(bottomUp ? height - 1 - y : y) * ds.dsBm.bmWidthBytes;
+        auto* row = reinterpret_cast<uint32_t*>(image.scanLine(y));
+        if (ds.dsBm.bmBitsPixel == 32) {
+            for (int x = 0; x < width; ++x) {
+                uint32_t pixel;
+                std::memcpy(&pixel, source + 4 * x, 4);
+                row[x] = pixel | 0xFF000000u;
+            }
+        } else {
+            for (int x = 0; x < width; ++x, source += 3)
+                row[x] = 0xFF000000u | (uint32_t{source[2]} << 16) | (uint32_t{source[1]} << 8) | source[0];
+        }
+    }
+    return image;
+}
+
 }  // namespace
 
 picture::Picture PictureFromImage(const QImage& image) {
@@ -40,6 +68,8 @@ picture::Picture PictureFromImage(const QImage& image) {
 QImage ImageFromPicture(const picture::Picture& picture) {
     const gdi::SIZE size = picture.pixelSize();
     if (size.cx <= 0 || size.cy <= 0) return {};
+    if (!mayBeTransparent(picture))
+        if (QImage direct = imageFromDibSection(picture); !direct.isNull()) return direct;
     gdi::DibSurface overBlack(size.cx, size.cy, 32);
     if (!overBlack.valid() || !drawOver(overBlack, picture, 0xFF000000u)) return {};
     QImage image(size.cx, size.cy, QImage::Format_ARGB32_Premultiplied);

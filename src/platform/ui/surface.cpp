@@ -18,7 +18,7 @@ void Surface::createSurface() {
     canvas_ = std::make_unique<Canvas>();
     const QSize size = surfaceSize();
     canvas_->resize(size.width(), size.height(), resolveColor(surfaceBackColor()));
-    if (picture_) canvas_->drawPicture(picture_, 0, 0);
+    picturePending_ = static_cast<bool>(picture_);
 }
 
 void Surface::destroySurface() { canvas_.reset(); }
@@ -37,7 +37,7 @@ void Surface::Cls() {
     currentX_ = currentY_ = 0;
     if (!canvas_) return;
     canvas_->fill(resolveColor(surfaceBackColor()));
-    if (picture_) canvas_->drawPicture(picture_, 0, 0);
+    picturePending_ = static_cast<bool>(picture_);
     surfaceChanged();
 }
 
@@ -45,8 +45,18 @@ void Surface::setPicture(const picture::Picture& picture) {
     picture_ = picture;
     if (!canvas_) return;
     canvas_->fill(resolveColor(surfaceBackColor()));
-    if (picture_) canvas_->drawPicture(picture_, 0, 0);
+    picturePending_ = static_cast<bool>(picture_);
     surfaceChanged();
+}
+
+Canvas* Surface::canvas() const {
+    // The background picture reaches the buffer when something first needs the buffer:
+    // a hidden box that only holds a picture for others never pays for drawing it.
+    if (canvas_ && picturePending_) {
+        picturePending_ = false;
+        canvas_->drawPicture(picture_, 0, 0);
+    }
+    return canvas_.get();
 }
 
 void Surface::setPicture(const QImage& image) { setPicture(PictureFromImage(image)); }
@@ -54,14 +64,14 @@ void Surface::setPicture(const QImage& image) { setPicture(PictureFromImage(imag
 void Surface::Line(double x1, double y1, double x2, double y2, std::optional<COLORREF> color,
                    LineBox box) {
     const COLORREF c = resolveColor(color.value_or(surfaceForeColor()));
-    if (canvas_) {
+    if (Canvas* buffer = canvas()) {
         const int px1 = toPixelX(x1), py1 = toPixelY(y1), px2 = toPixelX(x2), py2 = toPixelY(y2);
         switch (box) {
-        case LineBox::None: canvas_->line(px1, py1, px2, py2, c, pen_); break;
+        case LineBox::None: buffer->line(px1, py1, px2, py2, c, pen_); break;
         case LineBox::Box:
-            canvas_->box(px1, py1, px2, py2, c, pen_, fillStyle_, resolveColor(fillColor_));
+            buffer->box(px1, py1, px2, py2, c, pen_, fillStyle_, resolveColor(fillColor_));
             break;
-        case LineBox::Filled: canvas_->box(px1, py1, px2, py2, c, pen_, 0, c); break;
+        case LineBox::Filled: buffer->box(px1, py1, px2, py2, c, pen_, 0, c); break;
         }
         surfaceChanged();
     }
@@ -74,8 +84,8 @@ void Surface::LineTo(double x2, double y2, std::optional<COLORREF> color, LineBo
 }
 
 void Surface::PSet(double x, double y, std::optional<COLORREF> color) {
-    if (canvas_) {
-        canvas_->setPixel(toPixelX(x), toPixelY(y), resolveColor(color.value_or(surfaceForeColor())),
+    if (Canvas* buffer = canvas()) {
+        buffer->setPixel(toPixelX(x), toPixelY(y), resolveColor(color.value_or(surfaceForeColor())),
                           pen_);
         surfaceChanged();
     }
@@ -84,8 +94,9 @@ void Surface::PSet(double x, double y, std::optional<COLORREF> color) {
 }
 
 long Surface::Point(double x, double y) const {
-    if (!canvas_) return -1;
-    const gdi::COLORREF c = canvas_->pixel(toPixelX(x), toPixelY(y));
+    const Canvas* buffer = canvas();
+    if (!buffer) return -1;
+    const gdi::COLORREF c = buffer->pixel(toPixelX(x), toPixelY(y));
     return c == gdi::CLR_INVALID ? -1 : static_cast<long>(c & 0x00FFFFFFu);
 }
 

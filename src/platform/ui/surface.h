@@ -65,14 +65,15 @@ public:
     static double ScaleX(double value, int fromMode, int toMode);
     static double ScaleY(double value, int fromMode, int toMode);
 
-    gdi::HDC hDC() const { return canvas_ ? canvas_->hdc() : 0; }
+    gdi::HDC hDC() const { return canvas() ? canvas()->hdc() : 0; }
 
     const picture::Picture& Picture() const { return picture_; }
     void setPicture(const picture::Picture& picture);
     // The program's own pictures come as images.
     void setPicture(const QImage& image);
 
-    Canvas* canvas() const { return canvas_.get(); }
+    // The back buffer, with the background picture drawn into it.
+    Canvas* canvas() const;
 
 protected:
     virtual COLORREF surfaceBackColor() const = 0;
@@ -87,6 +88,8 @@ protected:
     void destroySurface();
     // After a change of the client size: keeps the drawing, fills new area.
     void resizeSurface();
+    // The back buffer as it is, for its size: no pending picture is drawn.
+    const Canvas* buffer() const { return canvas_.get(); }
     void backColorChanged();
 
 private:
@@ -101,6 +104,7 @@ private:
     double currentX_ = 0, currentY_ = 0;
     bool autoRedraw_ = false;
     picture::Picture picture_;
+    mutable bool picturePending_ = false;  // set but not yet drawn into the buffer
 };
 
 }  // namespace ui

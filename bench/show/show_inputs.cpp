@@ -1,0 +1,87 @@
+#include "show_inputs.h"
+
+#include <sys/resource.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include <jpeglib.h>
+
+namespace showbench {
+
+namespace {
+
+std::vector<uint8_t> readAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+struct JpegError {
+    jpeg_error_mgr pub;
+};
+void jpegFail(j_common_ptr) { std::abort(); }
+
+}  // namespace
+
+const std::vector<uint8_t>& jpeg12mp() {
+    static const std::vector<uint8_t> bytes = [] {
+        const std::string path = std::string(QM_BENCH_CACHE_DIR) + "/show-4000x3000.jpg";
+        if (!std::filesystem::exists(path)) {
+            std::filesystem::create_directories(QM_BENCH_CACHE_DIR);
+            const std::string command = "/usr/bin/convert '" + std::string(QM_CORPORA_DIR) +
+                                        "/photos/IMG0003.png' -resize '4000x3000!' -quality 90 "
+                                        "-sampling-factor 2x2 '" + path + "'";
+            if (std::system(command.c_str()) != 0) std::fprintf(stderr, "cannot make %s\n", path.c_str());
+        }
+        return readAll(path);
+    }();
+    return bytes;
+}
+
+const std::vector<uint8_t>& bmp1080p() {
+    static const std::vector<uint8_t> bytes = [] {
+        constexpr int w = 1920, h = 1080, stride = w * 3;
+        std::vector<uint8_t> b(54 + size_t(stride) * h);
+        auto put32 = [&](size_t at, uint32_t v) { for (int i = 0; i < 4; ++i) b[at + i] = uint8_t(v >> (8 * i)); };
+        b[0] = 'B', b[1] = 'M';
+        put32(2, uint32_t(b.size())), put32(10, 54), put32(14, 40), put32(18, w), put32(22, h);
+        b[26] = 1, b[28] = 24;
+        uint32_t state = 1;
+        for (size_t i = 54; i < b.size(); ++i) b[i] = uint8_t((state = state * 1664525u + 1013904223u) >> 24);
+        return b;
+    }();
+    return bytes;
+}
+
+void reportMemory(benchmark::State& state) {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    state.counters["max_rss_MB"] = double(usage.ru_maxrss) / 1024.0;
+}
+
+std::unique_ptr<uint8_t[]> decodeJpegBare(const std::vector<uint8_t>& jpeg) {
+    jpeg_decompress_struct cinfo{};
+    JpegError error{};
+    cinfo.err = jpeg_std_error(&error.pub);
+    error.pub.error_exit = jpegFail;
+    jpeg_create_decompress(&cinfo);
+    jpeg_mem_src(&cinfo, jpeg.data(), static_cast<unsigned long>(jpeg.size()));
+    jpeg_read_header(&cinfo, TRUE);
+    cinfo.out_color_space = JCS_EXT_BGR;
+    jpeg_start_decompress(&cinfo);
+    const size_t stride = (size_t(cinfo.output_width) * 3 + 3) / 4 * 4;
+    std::unique_ptr<uint8_t[]> pixels(new uint8_t[stride * cinfo.output_height]);
+    while (cinfo.output_scanline < cinfo.output_height) {
+        JSAMPROW row = pixels.get() + stride * cinfo.output_scanline;
+        jpeg_read_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_decompress(&cinfo);
+    jpeg_destroy_decompress(&cinfo);
+    return pixels;
+}
+
+}  // namespace showbench

@@ -1,0 +1,24 @@
+#pragma once
+// The pictures the showing benchmarks use, made once and cached in the build folder, the
+// bare libjpeg-turbo decode they are measured against, and the peak-memory counter.
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include <benchmark/benchmark.h>
+
+namespace showbench {
+
+// A 4000 x 3000 4:2:0 JPEG at quality 90, made with /usr/bin/convert from a corpus photo.
+const std::vector<uint8_t>& jpeg12mp();
+// A 1920 x 1080 24-bit BMP of noise.
+const std::vector<uint8_t>& bmp1080p();
+
+// libjpeg-turbo's own decode into BGR rows, the reference for the loader.
+std::unique_ptr<uint8_t[]> decodeJpegBare(const std::vector<uint8_t>& jpeg);
+
+// max_rss_MB: the process's peak resident size so far.
+void reportMemory(benchmark::State& state);
+
+}  // namespace showbench
