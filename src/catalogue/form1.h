@@ -6,6 +6,8 @@
 //   form1_load.cpp     the load, the five data controls, the list rebuild, categories
 //   form1_records.cpp  the current-record events of the main record set
 //   form1_show.cpp     showing the current record's picture, fitted into the pane
+//   form1_adding.cpp   adding a chosen file or the clipboard's picture as a new record
+//   form1_toolbar.cpp  the tool bar's buttons
 
 #include <utility>
 #include <vector>
@@ -17,6 +19,7 @@
 #include "platform/picture/picture.h"
 #include "platform/ui/check_box.h"
 #include "platform/ui/combo_box.h"
+#include "platform/ui/common_dialog.h"
 #include "platform/ui/command_button.h"
 #include "platform/ui/control_array.h"
 #include "platform/ui/flex_grid.h"
@@ -45,6 +48,8 @@ public:
     // ---- window-level variables ----
     bool PictureBindingEnabled = true;  // the move events act only while set
     bool GridFollowsRecord = true;      // the grid follows the current row while set
+    bool PasteFromClipboardMode = false;  // the next add takes the clipboard's picture
+    int32_t LastLoadedFileLength = 0;
 
     // ---- menu bar and tool strip ----
     QPointer<ui::PictureBox> Picture2;
@@ -97,12 +102,14 @@ public:
     QPointer<ui::Image> ImageResize;
     QPointer<ui::Frame> Frame1;  // the JPEG quality slider's track
     QPointer<ui::Timer> Timer3;  // the slide show
+    ui::CommonDialog CommonDialog1;
     QPointer<ui::Label> Label4;  // hidden: the program folder
 
     // ---- public procedures ----
     void CmdPictures_Click();  // rebuilds the lists
     void pLoadCategories();
     void pComboCatalogue_Click();  // shows the current record
+    void CmdCatalogueOpen_Click();  // adds a file or the clipboard's picture
 
     // ---- handlers ----
     void Form_Load() override;
@@ -117,6 +124,7 @@ public:
     void Adodc3_WillMove(db::MoveReason adReason, db::Recordset& pRecordset);
     void Adodc3_MoveComplete(db::MoveReason adReason, const runtime::Error* pError, db::Recordset& pRecordset);
     void Adodc3_Error(const runtime::Error& error, bool& fCancelDisplay);
+    void Image1_Click(int Index);
 
 protected:
     void createControls() override;
@@ -134,6 +142,7 @@ private:
     void showFailureText();
     void setGaugeWidth();
     void bindPictureBox(bool bound);
+    void endAdding(const QString& pastedBitmap);
 
     bool pictureBound_ = false;  // the hidden picture box shows the row's Photo
     // The bound editors of the current load, released when the window unloads.

@@ -129,6 +129,7 @@ void Form1::createMenuBarAndToolStrip() {
         button->setImage(windowPicture(icons[i]));
         button->setToolTipText(tips[i]);
     }
+    Image1.bind(&ui::Image::Click, [this](int Index) { Image1_Click(Index); });
 
     TextFind = create<ui::TextBox>("TextFind", 3300, 80, 1200, 300, picToolBar);
     TextFind->setText("Find");

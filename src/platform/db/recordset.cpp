@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <memory>
 
 #include "platform/db/errors.h"
 #include "platform/db/find_criterion.h"
 #include "platform/db/sqlite_statement.h"
+#include "platform/sys/files.h"
 
 namespace db {
 
@@ -47,6 +49,22 @@ private:
     bool released_ = false;
 };
 
+// Keeps dirty pages in memory, past the cache size, for the length of a save.
+class CacheSpillOff {
+public:
+    CacheSpillOff(sqlite3* db, bool active) : db_(active ? db : nullptr) {
+        if (db_) sqlite3_exec(db_, "PRAGMA cache_spill = OFF", nullptr, nullptr, nullptr);
+    }
+    ~CacheSpillOff() {
+        if (db_) sqlite3_exec(db_, "PRAGMA cache_spill = ON", nullptr, nullptr, nullptr);
+    }
+    CacheSpillOff(const CacheSpillOff&) = delete;
+    CacheSpillOff& operator=(const CacheSpillOff&) = delete;
+
+private:
+    sqlite3* db_;
+};
+
 void bindValue(sqlite3_stmt* stmt, int index, const Value& v) {
     switch (v.kind()) {
     case Value::Kind::Null: sqlite3_bind_null(stmt, index); break;
@@ -76,6 +94,7 @@ Value Field::value() const { return rs_->fieldValue(index_); }
 void Field::setValue(Value value) { rs_->setFieldValue(index_, std::move(value)); }
 int64_t Field::actualSize() const { return rs_->fieldSize(index_); }
 void Field::appendChunk(Bytes&& bytes) { rs_->appendFieldChunk(index_, std::move(bytes)); }
+void Field::appendChunkFromFile(const std::string& path) { rs_->appendFieldChunkFromFile(index_, path); }
 Bytes Field::getChunk(int64_t count) const { return rs_->fieldChunk(index_, count); }
 
 // ---- opening -----------------------------------------------------------------------
@@ -254,6 +273,7 @@ bool Recordset::editPending() const {
 
 void Recordset::discardEdit() {
     pending_.assign(columns_.size(), std::nullopt);
+    pendingFiles_.assign(columns_.size(), std::nullopt);
     adding_ = false;
 }
 
@@ -401,6 +421,7 @@ Field Recordset::field(size_t index) {
 
 Value Recordset::fieldValue(size_t column) const {
     requireCurrentRow();
+    if (pendingFiles_[column]) return Value(sys::readFile(pendingFiles_[column]->path));
     if (pending_[column]) return *pending_[column];
     if (adding_) return Value();
     if (!columns_[column].longBinary) return snapshot_.value(static_cast<size_t>(cursor_), column);
@@ -410,6 +431,7 @@ Value Recordset::fieldValue(size_t column) const {
 
 int64_t Recordset::fieldSize(size_t column) const {
     requireCurrentRow();
+    if (pendingFiles_[column]) return pendingFiles_[column]->size;
     if (pending_[column]) return pending_[column]->size();
     if (adding_) return 0;
     if (!columns_[column].longBinary) return snapshot_.storedSize(static_cast<size_t>(cursor_), column);
@@ -427,6 +449,13 @@ Bytes Recordset::fieldChunk(size_t column, int64_t count) const {
         const size_t n = std::min<uint64_t>(size, static_cast<uint64_t>(count));
         return Bytes(reinterpret_cast<const uint8_t*>(data), reinterpret_cast<const uint8_t*>(data) + n);
     };
+    if (pendingFiles_[column]) {
+        const auto n = static_cast<size_t>(std::min(count, pendingFiles_[column]->size));
+        Bytes bytes(n);
+        sys::FileReader reader(pendingFiles_[column]->path);
+        bytes.resize(reader.read(bytes.data(), n));
+        return bytes;
+    }
     if (pending_[column]) {
         const Value& v = *pending_[column];
         if (v.kind() == Value::Kind::Bytes) return firstBytes(reinterpret_cast<const char*>(v.bytes().data()), v.bytes().size());
@@ -469,12 +498,33 @@ void Recordset::appendFieldChunk(size_t column, Bytes&& bytes) {
     if (!columns_[column].longBinary)
         raiseDb(kErrBadArgument, "AppendChunk needs a long binary field; '" + columns_[column].name + "' is not one.");
     auto& slot = pending_[column];
-    if (slot && slot->kind() == Value::Kind::Bytes) {
+    if (pendingFiles_[column]) {
+        // Bytes after a file: the file's bytes come first, so read them in now.
+        Bytes whole = sys::readFile(pendingFiles_[column]->path);
+        pendingFiles_[column].reset();
+        whole.insert(whole.end(), bytes.begin(), bytes.end());
+        slot = Value(std::move(whole));
+    } else if (slot && slot->kind() == Value::Kind::Bytes) {
         Bytes& existing = slot->bytes();
         existing.insert(existing.end(), bytes.begin(), bytes.end());
     } else {
         slot = Value(std::move(bytes));
     }
+}
+
+void Recordset::appendFieldChunkFromFile(size_t column, const std::string& path) {
+    requireCurrentRow();
+    if (!columns_[column].longBinary)
+        raiseDb(kErrBadArgument, "AppendChunk needs a long binary field; '" + columns_[column].name + "' is not one.");
+    if (pending_[column] && pending_[column]->size() > 0) {
+        // A file after bytes: join them in memory, as appending has always done.
+        appendFieldChunk(column, sys::readFile(path));
+        return;
+    }
+    const int64_t size = static_cast<int64_t>(sys::fileSize(path));
+    pendingFiles_[column] = PendingFile{path, size};
+    // The column counts as changed; its value is the file's.
+    pending_[column] = Value(Bytes{});
 }
 
 // ---- edits -------------------------------------------------------------------------
@@ -540,20 +590,29 @@ void Recordset::saveEdit() {
 
     // Long binaries go in as zeroblob(n) and are then written through incremental blob
     // I/O, so the engine never builds a second whole copy of a picture in memory.
+    auto longBinarySize = [&](size_t c) -> std::optional<int64_t> {
+        if (!columns_[c].longBinary) return std::nullopt;
+        if (pendingFiles_[c]) return pendingFiles_[c]->size;
+        if (pending_[c]->kind() == Value::Kind::Bytes) return static_cast<int64_t>(pending_[c]->bytes().size());
+        return std::nullopt;
+    };
     auto placeholder = [&](size_t c, int index) {
-        const Value& v = *pending_[c];
         std::string parameter = "?";
         parameter += std::to_string(index);
-        if (columns_[c].longBinary && v.kind() == Value::Kind::Bytes) return "zeroblob(" + parameter + ")";
+        if (longBinarySize(c)) return "zeroblob(" + parameter + ")";
         return parameter;
     };
     auto bindAt = [&](sqlite3_stmt* stmt, size_t c, int index) {
-        const Value& v = *pending_[c];
-        if (columns_[c].longBinary && v.kind() == Value::Kind::Bytes)
-            sqlite3_bind_int64(stmt, index, static_cast<int64_t>(v.bytes().size()));
+        if (const auto size = longBinarySize(c))
+            sqlite3_bind_int64(stmt, index, *size);
         else
-            bindValue(stmt, index, v);
+            bindValue(stmt, index, *pending_[c]);
     };
+    bool anyLongBinary = false;
+    for (size_t c : changed) anyLongBinary = anyLongBinary || longBinarySize(c).value_or(0) > 0;
+    // While a picture is written the engine keeps its pages in memory until the commit,
+    // so each page is encrypted and written once, not spilled as zeros and rewritten.
+    CacheSpillOff spillOff(db(), anyLongBinary);
 
     const std::string table = quoteIdentifier(statement_.table);
     std::string sql;
@@ -608,16 +667,34 @@ void Recordset::saveEdit() {
 }
 
 void Recordset::writeLongBinaries(int64_t key) {
+    constexpr size_t kPiece = 16 << 20;
     for (size_t c = 0; c < columns_.size(); ++c) {
         if (!pending_[c] || !columns_[c].longBinary || pending_[c]->kind() != Value::Kind::Bytes) continue;
+        const PendingFile* file = pendingFiles_[c] ? &*pendingFiles_[c] : nullptr;
         const Bytes& bytes = pending_[c]->bytes();
-        if (bytes.empty()) continue;
+        const int64_t total = file ? file->size : static_cast<int64_t>(bytes.size());
+        if (total == 0) continue;
         sqlite3_blob* blob = nullptr;
         int rc = sqlite3_blob_open(db(), "main", statement_.table.c_str(), columns_[c].name.c_str(), key, 1, &blob);
-        constexpr size_t kPiece = 16 << 20;
-        for (size_t at = 0; rc == SQLITE_OK && at < bytes.size(); at += kPiece) {
-            const size_t n = std::min(kPiece, bytes.size() - at);
-            rc = sqlite3_blob_write(blob, bytes.data() + at, static_cast<int>(n), static_cast<int>(at));
+        std::unique_ptr<sys::FileReader> reader;
+        Bytes piece;
+        if (file && rc == SQLITE_OK) reader = std::make_unique<sys::FileReader>(file->path);
+        for (int64_t at = 0; rc == SQLITE_OK && at < total; at += static_cast<int64_t>(kPiece)) {
+            const size_t n = static_cast<size_t>(std::min<int64_t>(kPiece, total - at));
+            const uint8_t* data = bytes.data() + (file ? 0 : at);
+            if (file) {
+                piece.resize(n);
+                if (reader->read(piece.data(), n) != n) {
+                    sqlite3_blob_close(blob);
+                    raiseDb(kErrEngine, "The file " + file->path + " changed while it was being stored.");
+                }
+                data = piece.data();
+            }
+            rc = sqlite3_blob_write(blob, data, static_cast<int>(n), static_cast<int>(at));
+        }
+        if (file && rc == SQLITE_OK && !reader->atEnd()) {
+            sqlite3_blob_close(blob);
+            raiseDb(kErrEngine, "The file " + file->path + " changed while it was being stored.");
         }
         const int closeRc = sqlite3_blob_close(blob);
         if (rc == SQLITE_OK) rc = closeRc;

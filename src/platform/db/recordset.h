@@ -93,6 +93,11 @@ public:
     // Stores a long binary whole, pending like a field write. The bytes are moved in,
     // not copied; a second call in the same edit appends.
     void appendChunk(Bytes&& bytes);
+    // Stores a file's bytes as the long binary, whole and unchanged; the file is read
+    // piece by piece as the row is saved, so a large file is never held in memory.
+    // Raises the file's error when it cannot be read; a file that changes size before
+    // the save makes the save fail.
+    void appendChunkFromFile(const std::string& path);
     // The first count bytes (fewer when the value is shorter). Read straight from the
     // file, count bytes at most.
     Bytes getChunk(int64_t count) const;
@@ -212,6 +217,7 @@ private:
     Bytes fieldChunk(size_t column, int64_t count) const;
     void setFieldValue(size_t column, Value value);
     void appendFieldChunk(size_t column, Bytes&& bytes);
+    void appendFieldChunkFromFile(size_t column, const std::string& path);
 
     Connection connection_;
     bool open_ = false;
@@ -229,6 +235,12 @@ private:
     long cursorBeforeAdd_ = -1;
     bool deletedBeforeAdd_ = false;
     std::vector<std::optional<Value>> pending_;
+    // A long binary pending as a file: its path and size, read while saving.
+    struct PendingFile {
+        std::string path;
+        int64_t size = 0;
+    };
+    std::vector<std::optional<PendingFile>> pendingFiles_;
 
     Listeners<MoveReason, Recordset&> willMove_;
     Listeners<MoveReason, const runtime::Error*, Recordset&> moveComplete_;

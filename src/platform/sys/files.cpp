@@ -71,6 +71,35 @@ std::vector<uint8_t> readFile(const std::string& path) {
     return bytes;
 }
 
+FileReader::FileReader(const std::string& path) : path_(path) {
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd_ < 0) raiseErrno(errno, path);
+}
+
+FileReader::~FileReader() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+size_t FileReader::read(void* data, size_t length) {
+    auto* p = static_cast<uint8_t*>(data);
+    size_t done = 0;
+    while (done < length) {
+        const ssize_t n = ::read(fd_, p + done, length - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            raiseErrno(errno, path_);
+        }
+        if (n == 0) break;
+        done += static_cast<size_t>(n);
+    }
+    return done;
+}
+
+bool FileReader::atEnd() {
+    uint8_t probe;
+    return read(&probe, 1) == 0;
+}
+
 void writeFile(const std::string& path, std::span<const uint8_t> bytes) {
     FileWriter writer(path);
     writer.write(bytes);

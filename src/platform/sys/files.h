@@ -29,6 +29,24 @@ void renameFile(const std::string& from, const std::string& to);
 // Flushes the folder's entries to disk, so a rename or create inside it survives a crash.
 void syncFolder(const std::string& folder);
 
+// A file read piece by piece from its start.
+class FileReader {
+public:
+    explicit FileReader(const std::string& path);  // raises as readFile does
+    ~FileReader();
+    FileReader(const FileReader&) = delete;
+    FileReader& operator=(const FileReader&) = delete;
+
+    // Reads up to length bytes; fewer only at the end of the file. Raises on a read error.
+    size_t read(void* data, size_t length);
+    // True when no byte is left.
+    bool atEnd();
+
+private:
+    std::string path_;
+    int fd_ = -1;
+};
+
 // A file written piece by piece. Nothing reaches the target until commit(); a writer
 // destroyed without commit() removes its temporary file.
 class FileWriter {

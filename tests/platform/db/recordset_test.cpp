@@ -7,7 +7,9 @@
 
 #include "catalogue_fixture.h"
 #include "platform/db/errors.h"
+#include "platform/sys/files.h"
 #include "support/error_number.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -305,6 +307,34 @@ TEST_F(Recordsets, FiftyMegabytePictureRoundTripsWithoutEnteringTheSnapshot) {
     EXPECT_TRUE(back == original);
     const db::Bytes head = photo.getChunk(10);
     EXPECT_TRUE(std::equal(head.begin(), head.end(), original.begin()));
+}
+
+TEST_F(Recordsets, LongBinaryFromAFileIsStoredWholeOrNotAtAll) {
+    testsupport::TempFolder files;
+    db::Bytes bytes(3u << 20);
+    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(i * 7 + (i >> 12));
+    const std::string path = files.file("video.bin");
+    sys::writeFile(path, bytes);
+
+    auto rs = open("Select * from Pictures");
+    rs->addNew();
+    rs->field("PhotoDescription").setValue("from a file");
+    rs->field("Photo").appendChunkFromFile(path);
+    EXPECT_EQ(rs->field("Photo").actualSize(), static_cast<int64_t>(bytes.size()));
+    EXPECT_EQ(rs->field("Photo").getChunk(5), db::Bytes(bytes.begin(), bytes.begin() + 5));
+    rs->update();
+    auto again = open("Select * from Pictures");
+    EXPECT_TRUE(again->field("Photo").getChunk(INT64_MAX) == bytes);
+
+    // A file that grows between the call and the save: the save fails and stores nothing.
+    rs->addNew();
+    rs->field("PhotoDescription").setValue("changing");
+    rs->field("Photo").appendChunkFromFile(path);
+    bytes.push_back(1);
+    sys::writeFile(path, bytes);
+    EXPECT_THROW(rs->update(), runtime::Error);
+    rs->cancelUpdate();
+    EXPECT_EQ(open("Select * from Pictures")->recordCount(), 1);
 }
 
 TEST_F(Recordsets, LongBinaryNullEmptyAndReplaced) {
