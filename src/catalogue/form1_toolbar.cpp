@@ -1,0 +1,54 @@
+// The tool bar: twelve picture buttons, one click handler that dispatches on the index.
+
+#include "catalogue/form1.h"
+#include "platform/runtime/error.h"
+#include "platform/ui/handlers.h"
+#include "platform/ui/services.h"
+
+void Form1::Image1_Click(int Index) {
+    try {
+        // An earlier action's progress or error text goes first, for every button.
+        LabelError->setVisible(false);
+        ui::DoEvents();
+        switch (Index) {
+        case 0:  // "Add Picture"
+            WebBrowser1->setVisible(false);
+            CmdCatalogueOpen_Click();
+            break;
+        case 2:  // "Paste Picture from Clipboard"
+            WebBrowser1->setVisible(false);
+            PasteFromClipboardMode = true;
+            CmdCatalogueOpen_Click();
+            break;
+        case 4: {  // "Find": shows or hides the find row, which keeps its text and tick
+            const bool show = !TextFind->Visible();
+            TextFind->setVisible(show);
+            ImageFindNext->setVisible(show);
+            CheckFindID->setVisible(show);
+            break;
+        }
+        // The buttons below hand over to windows and actions that are not built yet;
+        // they do what comes first and nothing more.
+        case 3:  // "Delete Picture"
+        case 5:  // "Full Screen"
+        case 6:  // "Slide Show"
+        case 7:  // "Thumbnails"
+            WebBrowser1->setVisible(false);
+            break;
+        case 8:  // "View in Editor"
+        case 9:  // "View in MSPaint"
+            WebBrowser1->setVisible(false);
+            WebBrowser1->Navigate("about: blank");
+            ui::DoEvents();
+            break;
+        case 1:   // "Add Folder"
+        case 10:  // "View in Browser"
+        case 11:  // "Help"
+        default:
+            break;
+        }
+    } catch (const runtime::Error& e) {
+        ui::services().MsgBox(QString::fromStdString(e.description()), runtime::vbOKOnly, QString());
+        CmdPictures_Click();
+    }
+}
