@@ -1,7 +1,21 @@
 # Helpers that keep every folder's CMakeLists.txt down to its own sources.
 
-set(QM_CORPORA "${PROJECT_SOURCE_DIR}/../shared/corpora" CACHE PATH "Public test images")
-get_filename_component(QM_CORPORA "${QM_CORPORA}" ABSOLUTE)
+# The public test images live beside the project in the workplace, not in it.
+if(NOT QM_CORPORA)
+  foreach(candidate "${PROJECT_SOURCE_DIR}/../shared/corpora" "/work/shared/corpora")
+    if(EXISTS "${candidate}/MANIFEST.md")
+      set(found "${candidate}")
+      break()
+    endif()
+  endforeach()
+  set(QM_CORPORA "${found}" CACHE PATH "Public test images (PngSuite and others)")
+endif()
+if(QM_CORPORA)
+  get_filename_component(QM_CORPORA "${QM_CORPORA}" ABSOLUTE)
+elseif(QM_TESTS OR QM_BENCH)
+  message(WARNING "The public test images were not found beside the project; "
+                  "tests and benchmarks that read them will fail. Set QM_CORPORA.")
+endif()
 set(QM_FIXTURES "${PROJECT_SOURCE_DIR}/tests/fixtures")
 
 # qm_library(<name> SOURCES ... [DEPS ...])
