@@ -1,9 +1,38 @@
 #pragma once
-// cPNGparser, the PNG reader. So far this unit holds its own DEFLATE decoder, which the
-// reader falls back on when zlib is missing or refuses the image data.
+// cPNGparser, the PNG reader, with its own DEFLATE decoder.
 //
-// The decoder inflates one whole zlib stream (RFC 1950 wrapping RFC 1951) in one call into a
-// buffer the caller has sized to the bytes it expects. It supports stored, fixed and dynamic
+// Reading. LoadStream (bytes in memory, read in place) and LoadFile (an open file, read
+// chunk by chunk) first offer the data to GDI+ (cGDIPlus::LoadPictureWithGDIplus); only
+// when GDI+ declines, as the platform's stand-in does for PNG, does the reader decode it
+// itself. It walks the chunks, checks the CRCs of IHDR, PLTE, tRNS and IDAT through zlib's
+// crc32 when zlib is present (a stored CRC of 0 is never checked), joins the IDAT data,
+// inflates it with zlib's uncompress (through the C-call bridge) or with the decoder
+// below, unfilters the rows and writes premultiplied BGRA pixels straight into the host.
+//
+// Supported: every colour type and bit depth that PNG allows, Adam7 interlacing, PLTE
+// (kept whole, however many entries), tRNS for grey, RGB and palette images. Not read:
+// gAMA, cHRM, sRGB, iCCP, sBIT, bKGD and every other ancillary chunk (colours come out as
+// stored); unknown chunks are skipped, critical ones included.
+//
+// Conversion: a 16-bit sample is represented by its high byte. Premultiplied colour is
+// colour x alpha \ 255, truncating. A 16-bit transparency key is compared on all 16 bits.
+// The host's alpha kind follows the colour type and the presence of tRNS alone: grey and
+// RGB with alpha are AlphaPartial, images with tRNS AlphaBinary, others AlphaOpaque.
+//
+// Hostile input: a recognised file (PNG signature) makes LoadStream and LoadFile return
+// true whatever follows; whether an image was made is read from the host's Handle.
+// Rejected at the header: widths or heights below 1, Width x Height x 32 bits of 2^31 or
+// more, bit depths and colour types PNG does not know, and the combinations it forbids
+// (RGB, grey+alpha and RGBA below 8 bits; palette at 16 bits), an IHDR of fewer than 13
+// bytes. Every chunk length is checked against the data before use. The image data is
+// inflated into a buffer of exactly the expected size: data that inflates to more fails,
+// data that inflates to less leaves zero rows.
+//
+// Speed (Release, bench/png, 1.5-megapixel RGB photos): see the benchmark figures in
+// bench/png/bench_png.cpp.
+//
+// The DEFLATE decoder inflates one whole zlib stream (RFC 1950 wrapping RFC 1951) in one
+// call into a buffer the caller has sized to the bytes it expects. It supports stored, fixed and dynamic
 // blocks and back references anywhere into the output (the output is the window: no 32 KB
 // limit and no copy of history).
 //
@@ -17,9 +46,19 @@
 // 1.2.13's uncompress on the corpus photos' image data and 1.8 times on 64 MB of mixed data
 // deflated at level 6; libdeflate 1.14 is about 1.4 times as fast again.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
+#include <string>
+#include <vector>
+
+class cCdeclCall;
+class cImage32;
+namespace modParsers {
+class FileHandle;
+}
 
 namespace codecs {
 
@@ -72,12 +111,128 @@ struct InflateResult {
 InflateResult inflateZlibStream(std::span<const uint8_t> input, std::span<uint8_t> output);
 
 class cPNGparser {
-    // The reader's public members (LoadStream, LoadFile) join this class with the reader.
+public:
+    cPNGparser();
+    ~cPNGparser();
+    cPNGparser(const cPNGparser&) = delete;
+    cPNGparser& operator=(const cPNGparser&) = delete;
+
+    // Reads the streamLength bytes at Stream[streamOffset] in place (the icon reader hands
+    // its whole array and an entry's offset). True when they begin with the PNG signature,
+    // whatever follows; the host has an image when GDI+ or the reader made one, and is
+    // not touched otherwise. GlobalToken is the GDI+ session to use (0: one of its own).
+    // Raises Subscript out of range (9) when the range does not lie within Stream.
+    bool LoadStream(std::span<const uint8_t> Stream, cImage32& dibClass, int64_t streamOffset = 0,
+                    int64_t streamLength = 0, int32_t GlobalToken = 0);
+    // Reads the open file FileHandle, whose name is FileName, from its start; the handle
+    // stays open and its file pointer ends anywhere. True as LoadStream, except that a
+    // file of 56 bytes or less is not checked for the signature and gives True only when
+    // GDI+ decodes it. A file of 2^31 bytes or more is recognised but not decoded.
+    bool LoadFile(modParsers::FileHandle& FileHandle, const std::string& FileName, cImage32& dibClass,
+                  int32_t GlobalToken = 0);
 
 private:
+    friend struct cPNGparserPrivateAccess;  // the tests of private members
+
+    // ---- the reader (cPNGparser_reader.cpp) ----------------------------------------------
+    // file: nullptr in stream mode, where the data buffer is the view.
+    bool ParsePNG(modParsers::FileHandle* file, const std::string& FileName, int64_t dataSize,
+                  int32_t GlobalToken);
+    bool IsPngSignature() const;
+    void FindZlibUncompress();
+    // CRC-32 of `count` bytes from the chunk type on, against the CRC as stored (big-endian
+    // value); false without zlib, on a mismatch or a result of 0.
+    bool PngCheckCRC(const uint8_t* address, int64_t count, uint32_t storedCRC);
+    // zlib's uncompress into output[0 .. outputSize - 1]; true on its result 0.
+    bool ZlibUncompress(uint8_t* output, int32_t& outputSize, const uint8_t* input, int64_t inputCount);
+    // Each takes the chunk's type and data (data length + 4 bytes) and its stored CRC (0: not
+    // checked); false when the data is corrupt.
+    bool PngReadIHDR(std::span<const uint8_t> chunk, uint32_t storedCRC);
+    bool PngReadPLTE(std::span<const uint8_t> chunk, uint32_t storedCRC);
+    void PngReadTRNS(std::span<const uint8_t> chunk, uint32_t storedCRC);
+    // Inflates the gathering buffer (gatheredCount bytes of data and its zero tail) and
+    // decodes it into the host; false leaves the host without image.
+    bool DecodePngData(std::vector<uint8_t>& gathered, int64_t gatheredCount, int32_t expectedSize);
+
+    // ---- the DEFLATE decoder (cPNGparser.cpp) -----------------------------------------------
     // Inflates `input` (the whole array: the gathered image data and its zero tail) into the
     // first `outputSize` bytes of `output`; true when the stream decoded without a failure.
     bool Inflate(std::span<uint8_t> output, std::span<const uint8_t> input, int32_t outputSize);
+
+    // ---- unfiltering and pixel conversion (cPNGparser_decode.cpp) -------------------------
+    void InitPngTables();
+    // Bytes the image data inflates to (filter bytes included); 0 when that leaves 32 bits.
+    int32_t CalcInflatedSize();
+    void PngPixelSizes(int32_t& bitsPerPixel, int32_t& byteStep) const;
+    static int64_t PngRowBytes(int64_t pixels, int32_t bitsPerPixel);
+    uint8_t PngExtractBits(int32_t shift, uint8_t value) const;
+    void PngBuildPalette();
+    bool PngDecodeSequential(std::span<uint8_t> data);
+    bool PngDecodeInterlaced(std::span<uint8_t> data);
+    // Row `row` of `data` (rows of `stride` bytes, each a filter byte and the filtered
+    // bytes), unfiltered in place; row 0 has no row above it.
+    static void PngUnfilterSub(std::span<uint8_t> data, int64_t row, int64_t stride, int32_t byteStep);
+    static void PngUnfilterUp(std::span<uint8_t> data, int64_t row, int64_t stride, int32_t byteStep);
+    static void PngUnfilterAverage(std::span<uint8_t> data, int64_t row, int64_t stride, int32_t byteStep);
+    static void PngUnfilterPaeth(std::span<uint8_t> data, int64_t row, int64_t stride, int32_t byteStep);
+    static uint8_t PngPaethPredictor(int32_t left, int32_t above, int32_t upperLeft);
+    // Rows firstRow .. firstRow + rowCount - 1 of pass `pass` (1 to 7, 8 the whole image),
+    // which start in `data` at (row - firstRow) x stride, converted into the host; false
+    // when a palette or transparency index lies outside its table.
+    bool PngConvertTrueColor8(std::span<const uint8_t> data, int32_t pass, int64_t firstRow, int64_t rowCount,
+                              int64_t stride);
+    bool PngConvertIndexed(std::span<const uint8_t> data, int32_t pass, int64_t firstRow, int64_t rowCount,
+                           int64_t stride);
+    bool PngConvertSamples16(std::span<const uint8_t> data, int32_t pass, int64_t firstRow, int64_t rowCount,
+                             int64_t stride);
+    // The converter of the header's colour type and depth.
+    bool PngConvert(std::span<const uint8_t> data, int32_t pass, int64_t firstRow, int64_t rowCount,
+                    int64_t stride);
+    // Unfilters one row by its filter byte; false for a filter type above 4.
+    static bool PngUnfilterRow(std::span<uint8_t> data, int64_t row, int64_t stride, int32_t byteStep);
+
+    struct PassGeometry {
+        int64_t rows = 0, columns = 0;
+    };
+    PassGeometry PassSize(int32_t pass) const;
+    // The pixel of every sample value of an indexed or low-depth grey image, looked up
+    // once per decode instead of once per pixel.
+    void PngPrepareIndexed();
+
+    // Header (IHDR).
+    int32_t width_ = 0;
+    int32_t height_ = 0;
+    uint8_t bitDepth_ = 0;
+    uint8_t colourType_ = 0;  // 0 before any IHDR
+    uint8_t interlaceMethod_ = 0;
+    bool headerRead_ = false;
+    int32_t expectedSize_ = 0;  // CalcInflatedSize of the header
+
+    // PLTE data as it stood (red, green, blue per entry), or the palette PngBuildPalette
+    // made; not dimensioned before either.
+    std::vector<uint8_t> palette_;
+    bool paletteDimensioned_ = false;
+    // tRNS data; for palette images padded to 256 entries with 255.
+    std::vector<uint8_t> transparency_;
+    // -1: no transparency. Grey (below 16 bits): the key sample. RGB at 8 bits: red x 65536
+    // + green x 256 + blue. Otherwise 0, marking that a tRNS chunk was accepted.
+    int32_t transparencyKey_ = -1;
+
+    std::array<int32_t, 9> power_{};                 // 2^i, for colour types 0 and 3
+    std::array<std::array<uint8_t, 4>, 8> pass_{};  // start row, start column, row step, column step
+
+    // PngPrepareIndexed's table: BGRA premultiplied as the host holds it, and whether the
+    // sample value has an entry in the palette (and the transparency).
+    std::array<uint32_t, 256> indexedPixel_{};
+    std::array<bool, 256> indexedValid_{};
+
+    std::unique_ptr<cCdeclCall> zlib_;  // present when zlib's uncompress was found
+    std::string zlibLibrary_;           // "zlib1.dll" or "zlib.dll"
+
+    // Stream mode: the caller's bytes; file mode: the current chunk's type and data.
+    std::span<const uint8_t> data_;
+    std::vector<uint8_t> fileChunk_;
+    cImage32* host_ = nullptr;  // only during LoadStream or LoadFile
 };
 
 }  // namespace codecs

@@ -7,6 +7,7 @@
 
 #include "image/cGDIPlus.h"
 #include "image/modParsers.h"
+#include "platform/gdiplus/gdiplus.h"
 #include "platform/runtime/error.h"
 #include "platform/sys/version.h"
 
@@ -100,5 +101,9 @@ int32_t cImage32::CreateGDIplusToken() {
 bool cImage32::DestroyGDIplusToken(int32_t token) {
     if (token == 0) return false;
     std::unique_ptr<cGDIPlus> scratch;
-    return useBridge(scratch).ManageGDIplusToken(token, true);
+    // The bridge's shut-down answers False whatever happens; callers rely on learning
+    // whether the session ended.
+    const bool wasOpen = gdiplus::isSessionOpen(gdiplus::Token(token));
+    useBridge(scratch).ManageGDIplusToken(token, true);
+    return wasOpen && !gdiplus::isSessionOpen(gdiplus::Token(token));
 }

@@ -45,6 +45,7 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "image/arrays.h"
@@ -188,6 +189,20 @@ public:
     // The caller owns the region and deletes it.
     gdi::HRGN CreateRegion(int32_t Style = 0, int32_t xOffset = 0, int32_t yOffset = 0) const;
 
+    // ---- saving as a bitmap --------------------------------------------------------------
+    // (cImage32_save.cpp, built with the codecs: the BMP writer does the work.)
+    // A BMP file of the image: 24 bpp, or 32 bpp premultiplied as held when the pixels carry
+    // transparency and KeepPreMultipliedPixels is set; transparency written as 24 bpp is
+    // composited over TransparentFillColor (&HBBGGRR). An existing file is replaced
+    // without a question (PromptOverwrite has no effect) and keeps its mode bits; a write
+    // that fails keeps the old file. Without an image: False, and the file is left empty.
+    // An empty FileName writes nothing and answers as if it had.
+    bool SaveToFile_Bitmap(const std::string& FileName, bool KeepPreMultipliedPixels = false,
+                           int32_t TransparentFillColor = 0, bool PromptOverwrite = true) const;
+    // The same BMP file as bytes, from index 0. False without an image.
+    bool SaveToStream_Bitmap(std::vector<uint8_t>& outStream, bool KeepPreMultipliedPixels = false,
+                             int32_t TransparentFillColor = 0) const;
+
     // ---- kept original-format bytes -----------------------------------------------------
     // A copy of the kept bytes (empty when none); True when there are any.
     bool GetOriginalFormat(std::vector<uint8_t>& outStream) const;
@@ -212,7 +227,8 @@ public:
     // A new session that stays open until DestroyGDIplusToken; 0 when none started (also
     // while a kept bridge holds a session of its own).
     int32_t CreateGDIplusToken();
-    // Ends the session of the token. Always False (0 calls nothing).
+    // Ends the session of the token: True when it did; False for 0 (which calls nothing)
+    // or a token of no open session.
     bool DestroyGDIplusToken(int32_t token);
 
     // Exchanges the images of two objects: pixel store, size, ImageType, Alpha and kept
@@ -221,6 +237,14 @@ public:
     void SwapDIBs(cImage32* SwapFromDIB);
 
 private:
+    friend struct cImage32PrivateAccess;  // the tests of private members
+
+    // Before a save in another format: True when there is an image and a name and no file
+    // of that name any more. An existing file is deleted, after "Overwrite existing
+    // file?" answered Yes when PromptOverwrite; a No, or a file that cannot be deleted
+    // (a folder), gives False.
+    bool ConfirmOverwrite(const std::string& FileName, bool PromptOverwrite) const;
+
     // The kept bridge, or else a new one held in `scratch` for the length of the call.
     cGDIPlus& useBridge(std::unique_ptr<cGDIPlus>& scratch);
     void releaseBridge();

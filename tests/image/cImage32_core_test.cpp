@@ -331,8 +331,9 @@ TEST_F(ImageCore, TokensOpenSessionsThatOutliveTheCall) {
     EXPECT_NE(first, second);
     EXPECT_EQ(gdiplus::testing::openSessionCount(), 2);
 
-    EXPECT_FALSE(image.DestroyGDIplusToken(first)) << "a shut-down reports False";
+    EXPECT_TRUE(image.DestroyGDIplusToken(first)) << "ending the session reports success";
     EXPECT_EQ(gdiplus::testing::openSessionCount(), 1);
+    EXPECT_FALSE(image.DestroyGDIplusToken(first)) << "that session is over already";
     EXPECT_FALSE(image.DestroyGDIplusToken(0));
     EXPECT_EQ(gdiplus::testing::openSessionCount(), 1) << "token 0 calls nothing";
     image.DestroyGDIplusToken(second);

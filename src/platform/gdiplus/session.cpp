@@ -2,6 +2,7 @@
 
 #include <set>
 
+#include "platform/gdiplus/objects.h"
 #include "platform/gdiplus/session.h"
 #include "platform/sys/libraries.h"
 
@@ -59,7 +60,11 @@ extern "C" Status GdiplusStartup(Token* token, const GdiplusStartupInput* input,
     return Ok;
 }
 
-extern "C" void GdiplusShutdown(Token token) { sessions().open.erase(token); }
+extern "C" void GdiplusShutdown(Token token) {
+    if (sessions().open.erase(token) && sessions().open.empty()) detail::releaseAllObjects();
+}
+
+bool isSessionOpen(Token token) { return token != 0 && sessions().open.count(token) > 0; }
 
 namespace testing {
 

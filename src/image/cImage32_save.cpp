@@ -1,0 +1,41 @@
+// cImage32: saving as a bitmap, and the overwrite confirmation of the other formats' saves.
+//
+// Built into the codecs library (src/codecs/CMakeLists.txt): the saves hand the image to
+// the BMP writer, and the image library itself does not link the codecs that use it.
+
+#include "codecs/cBMPparser.h"
+#include "image/cImage32.h"
+#include "image/modParsers.h"
+#include "platform/runtime/messages.h"
+
+bool cImage32::SaveToFile_Bitmap(const std::string& FileName, bool KeepPreMultipliedPixels,
+                                 int32_t TransparentFillColor, bool PromptOverwrite) const {
+    // No confirmation: the catalogue rewrites its temporary bitmap on every showing and
+    // relies on never being asked.
+    std::vector<uint8_t> unused;
+    return codecs::cBMPparser().SaveAsBMP(*this, FileName, unused, KeepPreMultipliedPixels,
+                                          TransparentFillColor);
+}
+
+bool cImage32::SaveToStream_Bitmap(std::vector<uint8_t>& outStream, bool KeepPreMultipliedPixels,
+                                   int32_t TransparentFillColor) const {
+    if (!dib_) return false;
+    return codecs::cBMPparser().SaveAsBMP(*this, "", outStream, KeepPreMultipliedPixels,
+                                          TransparentFillColor);
+}
+
+bool cImage32::ConfirmOverwrite(const std::string& FileName, bool PromptOverwrite) const {
+    try {
+        if (FileName.empty() || !dib_) return false;
+        if (!modParsers::ImageFileExists(FileName)) return true;
+        if (PromptOverwrite) {
+            const int style = runtime::vbYesNo + runtime::vbQuestion + runtime::vbDefaultButton2;
+            if (runtime::messages().MsgBox("Overwrite existing file?", style,
+                                           "Overwrite Confirmation") != runtime::vbYes)
+                return false;
+        }
+        return modParsers::DeleteImageFile(FileName);
+    } catch (const std::exception&) {
+        return false;
+    }
+}
