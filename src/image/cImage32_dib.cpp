@@ -18,8 +18,9 @@ bool cImage32::InitializeDIB(int32_t Width, int32_t Height) {
     if (Width <= 0 || Height == 0) return false;
     // Stored bottom-up whatever the sign: members address rows from the top themselves.
     const int64_t rows = Height < 0 ? -int64_t{Height} : int64_t{Height};
+    // Compared by division first: the product of two 32-bit sizes and 4 can pass 2^63.
+    if (Width > kMaxImageBytes / 4 / rows) return false;
     const int64_t bytes = int64_t{Width} * rows * 4;
-    if (bytes > kMaxImageBytes) return false;
 
     gdi::BITMAPINFO info{};
     gdi::BITMAPINFOHEADER& h = info.bmiHeader;

@@ -127,6 +127,7 @@ TEST_F(ImageCore, InitializeDibRefusalsLeaveNoImage) {
         {40000, 40000},  // 6.4e9 bytes: beyond the 32-bit range
         {16384, 32768},  // exactly 2^31 bytes: one above the limit
         {INT_MAX, 1},    {1, INT_MIN},   {INT_MIN, INT_MIN},
+        {INT_MAX, INT_MIN},  // the product of the sizes and 4 would pass 2^63
     };
     const size_t objectsBefore = gdi::detail::liveObjectCount();
     for (const auto& r : refused) {
