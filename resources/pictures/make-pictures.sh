@@ -34,3 +34,7 @@ convert -size 220x150 xc:'#323232' -fill '#3c3c46' -stroke '#5a5a66' -draw 'roun
   -font DejaVu-Sans -pointsize 20 -fill '#a0a0a8' -gravity south -annotate +0+28 'Quillmere' \
   -pointsize 10 -fill '#78788a' -annotate +0+12 'picture catalogue' -type TrueColor BMP3:logo.bmp
 for f in tool-*.png nav-*.png find-next.png grid.png go.png resize-handle.png; do convert "$f" -depth 8 "$f"; done
+
+# The slide show's play and stop buttons.
+convert -size 14x14 xc:none -fill "$c" -stroke none -draw 'polygon 3,2 3,11 11,6.5' -depth 8 play.png
+convert -size 14x14 xc:none -fill "$c" -stroke none -draw 'rectangle 3,3 10,10' -depth 8 stop.png

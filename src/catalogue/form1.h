@@ -8,6 +8,7 @@
 //   form1_show.cpp     showing the current record's picture, fitted into the pane
 //   form1_adding.cpp   adding a chosen file or the clipboard's picture as a new record
 //   form1_toolbar.cpp  the tool bar's buttons
+//   form1_slideshow.cpp the slide show and the full-screen view
 
 #include <utility>
 #include <vector>
@@ -110,6 +111,8 @@ public:
     void pLoadCategories();
     void pComboCatalogue_Click();  // shows the current record
     void CmdCatalogueOpen_Click();  // adds a file or the clipboard's picture
+    void CmdCatalogueZoom_Click(int Index);  // 1 full-screen view, 2 slide show
+    void PSlideShowP();  // shows the current record in Form27 and in the main window
 
     // ---- handlers ----
     void Form_Load() override;
@@ -125,6 +128,7 @@ public:
     void Adodc3_MoveComplete(db::MoveReason adReason, const runtime::Error* pError, db::Recordset& pRecordset);
     void Adodc3_Error(const runtime::Error& error, bool& fCancelDisplay);
     void Image1_Click(int Index);
+    void Timer3_Timer();
 
 protected:
     void createControls() override;

@@ -88,6 +88,7 @@ void Form1::createControls() {
     bindRecordFields();
 
     Timer3 = createTimer("Timer3", 3000, false);
+    Timer3->Tick = [this] { Timer3_Timer(); };
     Label4 = create<ui::Label>("Label4", 0, 0, 1000, 250);
     Label4->setVisible(false);
 

@@ -27,11 +27,14 @@ void Form1::Image1_Click(int Index) {
             CheckFindID->setVisible(show);
             break;
         }
+        case 5:  // "Full Screen"
+        case 6:  // "Slide Show"
+            WebBrowser1->setVisible(false);
+            CmdCatalogueZoom_Click(Index == 5 ? 1 : 2);
+            break;
         // The buttons below hand over to windows and actions that are not built yet;
         // they do what comes first and nothing more.
         case 3:  // "Delete Picture"
-        case 5:  // "Full Screen"
-        case 6:  // "Slide Show"
         case 7:  // "Thumbnails"
             WebBrowser1->setVisible(false);
             break;

@@ -8,9 +8,12 @@
 
 namespace catalogue {
 
-FittedPicture FitPictureIntoPane(double pictureWidth, double pictureHeight, double paneWidth, double paneHeight) {
+namespace {
+
+FittedPicture fit(double pictureWidth, double pictureHeight, double thresholdWidth, double thresholdHeight,
+                  double paneWidth, double paneHeight) {
     double width = pictureWidth, height = pictureHeight;
-    if (width >= 5415 || height >= 4155) {
+    if (width >= thresholdWidth || height >= thresholdHeight) {
         const double w0 = width;
         width = paneWidth;
         height = height * (width / w0);
@@ -21,6 +24,16 @@ FittedPicture FitPictureIntoPane(double pictureWidth, double pictureHeight, doub
         }
     }
     return {(paneWidth - width) / 2, (paneHeight - height) / 2, width, height};
+}
+
+}  // namespace
+
+FittedPicture FitPictureIntoPane(double pictureWidth, double pictureHeight, double paneWidth, double paneHeight) {
+    return fit(pictureWidth, pictureHeight, 5415, 4155, paneWidth, paneHeight);
+}
+
+FittedPicture FitPictureIntoWindow(double pictureWidth, double pictureHeight, double outerWidth, double outerHeight) {
+    return fit(pictureWidth, pictureHeight, outerWidth, outerHeight, outerWidth, outerHeight);
 }
 
 namespace {

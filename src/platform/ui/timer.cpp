@@ -10,7 +10,8 @@ Timer::Timer(QObject* parent) : QObject(parent) {
 }
 
 void Timer::setInterval(int milliseconds) {
-    if (milliseconds < 0) throw runtime::Error(380, "Invalid property value");
+    // The timer counts in 16 bits: 0 to 65,535 ms.
+    if (milliseconds < 0 || milliseconds > 65535) throw runtime::Error(380, "Invalid property value");
     interval_ = milliseconds;
     update();
 }

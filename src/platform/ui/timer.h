@@ -18,7 +18,7 @@ public:
     explicit Timer(QObject* parent = nullptr);
 
     int Interval() const { return interval_; }
-    void setInterval(int milliseconds);  // negative: error 380
+    void setInterval(int milliseconds);  // outside 0..65535: error 380
     bool Enabled() const { return enabled_; }
     void setEnabled(bool enabled);
 
