@@ -38,3 +38,7 @@ for f in tool-*.png nav-*.png find-next.png grid.png go.png resize-handle.png; d
 # The slide show's play and stop buttons.
 convert -size 14x14 xc:none -fill "$c" -stroke none -draw 'polygon 3,2 3,11 11,6.5' -depth 8 play.png
 convert -size 14x14 xc:none -fill "$c" -stroke none -draw 'rectangle 3,3 10,10' -depth 8 stop.png
+
+# The save dialog's save icon (20 x 20): a floppy disk.
+convert -size 20x20 xc:none -stroke "$c" -strokewidth 1.5 -fill none -draw 'polyline 2,2 15,2 18,5 18,18 2,18 2,2' \
+  -draw 'rectangle 6,2 14,7' -fill "$a" -stroke none -draw 'rectangle 5,11 15,18' -depth 8 save.png
