@@ -121,7 +121,8 @@ public:
     // its whole array and an entry's offset). True when they begin with the PNG signature,
     // whatever follows; the host has an image when GDI+ or the reader made one, and is
     // not touched otherwise. GlobalToken is the GDI+ session to use (0: one of its own).
-    // Raises Subscript out of range (9) when the range does not lie within Stream.
+    // Data of 2^31 bytes or more is recognised but not decoded. Raises Subscript out of
+    // range (9) when the range does not lie within Stream.
     bool LoadStream(std::span<const uint8_t> Stream, cImage32& dibClass, int64_t streamOffset = 0,
                     int64_t streamLength = 0, int32_t GlobalToken = 0);
     // Reads the open file FileHandle, whose name is FileName, from its start; the handle
@@ -132,8 +133,6 @@ public:
                   int32_t GlobalToken = 0);
 
 private:
-    friend struct cPNGparserPrivateAccess;  // the tests of private members
-
     // ---- the reader (cPNGparser_reader.cpp) ----------------------------------------------
     // file: nullptr in stream mode, where the data buffer is the view.
     bool ParsePNG(modParsers::FileHandle* file, const std::string& FileName, int64_t dataSize,
@@ -214,8 +213,9 @@ private:
     bool paletteDimensioned_ = false;
     // tRNS data; for palette images padded to 256 entries with 255.
     std::vector<uint8_t> transparency_;
-    // -1: no transparency. Grey (below 16 bits): the key sample. RGB at 8 bits: red x 65536
-    // + green x 256 + blue. Otherwise 0, marking that a tRNS chunk was accepted.
+    // -1: no transparency. Grey: the key sample (at 16 bits its low byte). RGB: red x 65536 +
+    // green x 256 + blue, each the low byte of its field. Palette: 0. At 16 bits only
+    // whether it is -1 counts: samples are compared with the tRNS data on all 16 bits.
     int32_t transparencyKey_ = -1;
 
     std::array<int32_t, 9> power_{};                 // 2^i, for colour types 0 and 3

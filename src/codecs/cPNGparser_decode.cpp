@@ -2,11 +2,16 @@
 // colour type and bit depth into the host's premultiplied BGRA.
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 
 #include "codecs/cPNGparser.h"
 #include "image/cImage32.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace codecs {
 namespace {
@@ -38,6 +43,122 @@ inline uint32_t premultiplied(uint32_t r, uint32_t g, uint32_t b, uint32_t a) {
 inline void store(uint8_t* p, uint32_t pixel) { std::memcpy(p, &pixel, 4); }
 
 inline uint32_t sample16(const uint8_t* p) { return uint32_t(p[0]) << 8 | p[1]; }
+
+#if defined(__SSE2__)
+// Rows of whole-byte pixels (3, 4, 6 or 8 bytes) are unfiltered a pixel at a time with each
+// byte in a 16-bit lane: the left pixel is the one just decoded, so the pixels of a row
+// form a chain, but the bytes within a pixel need not wait for each other. Pixels are
+// loaded as 4 or 8 bytes, the lanes beyond the pixel ignored; near the row's end, where
+// such a load could leave the buffer, through a copy.
+
+template <int Step>
+struct Wide {
+    static constexpr int kBytes = Step <= 4 ? 4 : 8;
+    static __m128i load(const uint8_t* p) {
+        if constexpr (kBytes == 4) {
+            uint32_t v;
+            std::memcpy(&v, p, 4);
+            return _mm_unpacklo_epi8(_mm_cvtsi32_si128(int32_t(v)), _mm_setzero_si128());
+        } else {
+            return _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)), _mm_setzero_si128());
+        }
+    }
+    // Exactly the pixel's bytes: a store reaching into the next pixel would hold up its
+    // load until the store is done.
+    static void store(uint8_t* p, __m128i lanes) {
+        const __m128i bytes = _mm_packus_epi16(lanes, lanes);
+        if constexpr (Step == 4) {
+            const uint32_t v = uint32_t(_mm_cvtsi128_si32(bytes));
+            std::memcpy(p, &v, 4);
+        } else if constexpr (Step == 8) {
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(p), bytes);
+        } else {
+            const uint64_t v = uint64_t(_mm_cvtsi128_si64(bytes));
+            std::memcpy(p, &v, size_t(Step));
+        }
+    }
+    // 0xFF in the pixel's lanes, 0 in those beyond.
+    static __m128i pixelLanes() {
+        alignas(16) uint16_t lanes[8] = {};
+        for (int i = 0; i < Step; ++i) lanes[i] = 0xFF;
+        return _mm_load_si128(reinterpret_cast<const __m128i*>(lanes));
+    }
+};
+
+inline __m128i abs16(__m128i x) { return _mm_max_epi16(x, _mm_sub_epi16(_mm_setzero_si128(), x)); }
+
+// Calls pixel(out, up) for each pixel of the row and the one above it; for the pixels too
+// near the row's end for a wide move, on copies.
+template <int Step, class Pixel>
+inline void eachPixel(uint8_t* cur, const uint8_t* above, int64_t n, Pixel pixel) {
+    constexpr int kBytes = Wide<Step>::kBytes;
+    if (n < Step) return;
+    int64_t i = 0;
+    for (; i + kBytes <= n; i += Step) pixel(cur + i, above + i);
+    for (; i + Step <= n; i += Step) {
+        uint8_t c[kBytes] = {}, a[kBytes] = {};
+        std::memcpy(c, cur + i, size_t(Step));
+        std::memcpy(a, above + i, size_t(Step));
+        pixel(c, a);
+        std::memcpy(cur + i, c, size_t(Step));
+    }
+}
+
+// Every row but the first: the first pixel's left and upper-left bytes are 0.
+template <int Step>
+void paethPixels(uint8_t* cur, const uint8_t* above, int64_t n) {
+    const __m128i lanes = Wide<Step>::pixelLanes(), low = _mm_set1_epi16(0xFF);
+    __m128i a = _mm_setzero_si128(), c = _mm_setzero_si128();
+    eachPixel<Step>(cur, above, n, [&](uint8_t* out, const uint8_t* up) {
+        const __m128i b = _mm_and_si128(Wide<Step>::load(up), lanes);
+        const __m128i bc = _mm_sub_epi16(b, c), ac = _mm_sub_epi16(a, c);
+        // p - a = b - c, p - b = a - c, p - c = (b - c) + (a - c)
+        const __m128i pa = abs16(bc), pb = abs16(ac), pc = abs16(_mm_add_epi16(bc, ac));
+        const __m128i least = _mm_min_epi16(pa, _mm_min_epi16(pb, pc));
+        const __m128i takeA = _mm_cmpeq_epi16(pa, least), takeB = _mm_cmpeq_epi16(pb, least);
+        const __m128i bOrC = _mm_or_si128(_mm_and_si128(takeB, b), _mm_andnot_si128(takeB, c));
+        const __m128i predictor = _mm_or_si128(_mm_and_si128(takeA, a), _mm_andnot_si128(takeA, bOrC));
+        const __m128i sum = _mm_and_si128(_mm_add_epi16(Wide<Step>::load(out), predictor), low);
+        Wide<Step>::store(out, sum);
+        a = _mm_and_si128(sum, lanes);
+        c = b;
+    });
+}
+
+template <int Step>
+void averagePixels(uint8_t* cur, const uint8_t* above, int64_t n) {
+    const __m128i lanes = Wide<Step>::pixelLanes(), low = _mm_set1_epi16(0xFF);
+    __m128i a = _mm_setzero_si128();
+    eachPixel<Step>(cur, above, n, [&](uint8_t* out, const uint8_t* up) {
+        const __m128i b = _mm_and_si128(Wide<Step>::load(up), lanes);
+        const __m128i sum =
+            _mm_and_si128(_mm_add_epi16(Wide<Step>::load(out), _mm_srli_epi16(_mm_add_epi16(a, b), 1)), low);
+        Wide<Step>::store(out, sum);
+        a = _mm_and_si128(sum, lanes);
+    });
+}
+
+template <int Step>
+struct PaethKernel {
+    static void run(uint8_t* cur, const uint8_t* above, int64_t n) { paethPixels<Step>(cur, above, n); }
+};
+template <int Step>
+struct AverageKernel {
+    static void run(uint8_t* cur, const uint8_t* above, int64_t n) { averagePixels<Step>(cur, above, n); }
+};
+
+// Runs the pixel-wise form for the steps it has; false leaves the row to the byte-wise one.
+template <template <int> class Kernel>
+bool pixelWise(int32_t byteStep, uint8_t* cur, const uint8_t* above, int64_t n) {
+    switch (byteStep) {
+    case 3: Kernel<3>::run(cur, above, n); return true;
+    case 4: Kernel<4>::run(cur, above, n); return true;
+    case 6: Kernel<6>::run(cur, above, n); return true;
+    case 8: Kernel<8>::run(cur, above, n); return true;
+    default: return false;
+    }
+}
+#endif
 
 }  // namespace
 
@@ -152,18 +273,21 @@ void cPNGparser::PngUnfilterAverage(std::span<uint8_t> data, int64_t row, int64_
         return;
     }
     const uint8_t* above = cur - stride;
+#if defined(__SSE2__)
+    if (pixelWise<AverageKernel>(byteStep, cur, above, n)) return;
+#endif
     const int64_t first = std::min<int64_t>(byteStep, n);
     for (int64_t i = 0; i < first; ++i) cur[i] = uint8_t(cur[i] + (above[i] >> 1));
     for (int64_t i = byteStep; i < n; ++i) cur[i] = uint8_t(cur[i] + ((cur[i - byteStep] + above[i]) >> 1));
 }
 
+// Of left, above and upper left, the one nearest to left + above - upper left; ties go to
+// left, then above. Written without branches, which the data would mispredict.
 uint8_t cPNGparser::PngPaethPredictor(int32_t left, int32_t above, int32_t upperLeft) {
-    const int32_t p = left + above - upperLeft;
-    const int32_t pa = p > left ? p - left : left - p;
-    const int32_t pb = p > above ? p - above : above - p;
-    const int32_t pc = p > upperLeft ? p - upperLeft : upperLeft - p;
-    if (pa <= pb && pa <= pc) return uint8_t(left);
-    return uint8_t(pb <= pc ? above : upperLeft);
+    const int32_t pa = std::abs(above - upperLeft), pb = std::abs(left - upperLeft),
+                  pc = std::abs(left + above - 2 * upperLeft);
+    const int32_t aboveOrUpperLeft = pb <= pc ? above : upperLeft;
+    return uint8_t(pa <= pb && pa <= pc ? left : aboveOrUpperLeft);
 }
 
 void cPNGparser::PngUnfilterPaeth(std::span<uint8_t> data, int64_t row, int64_t stride, int32_t byteStep) {
@@ -175,6 +299,9 @@ void cPNGparser::PngUnfilterPaeth(std::span<uint8_t> data, int64_t row, int64_t 
     uint8_t* cur = data.data() + row * stride + 1;
     const uint8_t* above = cur - stride;
     const int64_t n = stride - 1;
+#if defined(__SSE2__)
+    if (pixelWise<PaethKernel>(byteStep, cur, above, n)) return;
+#endif
     const int64_t first = std::min<int64_t>(byteStep, n);
     for (int64_t i = 0; i < first; ++i) cur[i] = uint8_t(cur[i] + above[i]);
     for (int64_t i = byteStep; i < n; ++i)

@@ -103,11 +103,11 @@ bool cPNGparser::ParsePNG(modParsers::FileHandle* file, const std::string& FileN
             result = true;
         }
         if (decodedByGdiplus(FileName, fileChunk_)) return true;
-        // The original measured files in 32 bits; and the gathering buffer starts at half
-        // the file's size.
-        if (dataSize > kMaxLong) return result;
         if (!file->Seek(8)) return result;
     }
+    // Sizes are 32-bit values, as the chunk lengths are; the gathering buffer would start
+    // at a gigabyte.
+    if (dataSize > kMaxLong) return result;
 
     FindZlibUncompress();
 

@@ -451,6 +451,47 @@ TEST(InflateDeepCodes, RandomSymbolsUnderFifteenBitCodesDecode) {
     EXPECT_TRUE(z == expected);
 }
 
+// Every length from 3 to 258 and both ends of every distance code's range (0 and all of
+// its extra bits set), in a fixed and in a dynamic block after 32768 bytes of history:
+// each edge of the length and distance tables, against zlib.
+TEST(InflateTables, EveryLengthAndEveryDistanceCodesEdgesDecodeAsZlib) {
+    std::vector<unsigned> distances;
+    for (const unsigned base : {1u, 2u, 3u, 4u, 5u, 7u, 9u, 13u, 17u, 25u, 33u, 49u, 65u, 97u, 129u, 193u, 257u, 385u,
+                                513u, 769u, 1025u, 1537u, 2049u, 3073u, 4097u, 6145u, 8193u, 12289u, 16385u, 24577u}) {
+        const unsigned extra = distanceCode(base).extraBits;
+        distances.push_back(base);
+        distances.push_back(base + (1u << extra) - 1);
+    }
+    // Complete codes of every symbol: 226 x 8 + 60 x 9 bits, 2 x 4 + 28 x 5 bits.
+    std::vector<uint8_t> litLengths(286, 9), distLengths(30, 5);
+    std::fill_n(litLengths.begin(), 226, 8);
+    std::fill_n(distLengths.begin(), 2, 4);
+
+    for (bool dynamic : {false, true}) {
+        SCOPED_TRACE(dynamic ? "dynamic" : "fixed");
+        Stream s;
+        Bytes expected = randomBytes(32768, 19);
+        s.stored(false, expected);
+        if (dynamic) s.dynamic(true, litLengths, distLengths);
+        else s.fixed(true);
+        const auto copy = [&](unsigned length, unsigned distance) {
+            s.match(length, distance);
+            for (unsigned k = 0; k < length; ++k) expected.push_back(expected[expected.size() - distance]);
+        };
+        for (unsigned length = 3; length <= 258; ++length) copy(length, 1 + length * 97 % 32768);
+        for (unsigned distance : distances) copy(3 + distance % 256, distance);
+        s.end();
+        const Bytes stream = s.withTrailer(expected);
+
+        const Decoded d = ours(stream, expected.size());
+        ASSERT_TRUE(d.result.ok()) << int(d.result.fault);
+        EXPECT_TRUE(d.output == expected);
+        Bytes z;
+        ASSERT_TRUE(zlibInflates(stream, expected.size(), z));
+        EXPECT_TRUE(z == expected);
+    }
+}
+
 // ---- hand-made edge cases -----------------------------------------------------------
 
 enum class Zlib { kSame, kRejects, kNotAsked };

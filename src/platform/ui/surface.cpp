@@ -1,5 +1,6 @@
 #include "platform/ui/surface.h"
 
+#include "platform/gdi/dib_surface.h"
 #include "platform/runtime/error.h"
 #include "platform/ui/picture_conversion.h"
 
@@ -47,6 +48,15 @@ void Surface::setPicture(const picture::Picture& picture) {
     canvas_->fill(resolveColor(surfaceBackColor()));
     picturePending_ = static_cast<bool>(picture_);
     surfaceChanged();
+}
+
+picture::Picture Surface::Image() const {
+    const Canvas* buffer = canvas();
+    if (!buffer || !buffer->valid()) return {};
+    gdi::DibSurface copy(buffer->width(), buffer->height(), 32);
+    if (!copy.valid()) return {};
+    gdi::BitBlt(copy.dc(), 0, 0, buffer->width(), buffer->height(), buffer->hdc(), 0, 0, gdi::SRCCOPY);
+    return picture::CreatePicture(picture::kPicTypeBitmap, copy.releaseBitmap(), true);
 }
 
 Canvas* Surface::canvas() const {

@@ -68,6 +68,9 @@ public:
     gdi::HDC hDC() const { return canvas() ? canvas()->hdc() : 0; }
 
     const picture::Picture& Picture() const { return picture_; }
+    // The drawn image: the back buffer's content (the picture and all drawn on it) as a
+    // new bitmap picture of its own; no picture when there is no buffer.
+    picture::Picture Image() const;
     void setPicture(const picture::Picture& picture);
     // The program's own pictures come as images.
     void setPicture(const QImage& image);

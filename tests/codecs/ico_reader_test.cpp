@@ -1,0 +1,468 @@
+// cICOparser on crafted files and icon handles: the directory checks, directory mode,
+// picking an entry, bitmap entries with their masks or alpha, PNG entries, damaged entries,
+// and icons and cursors made by the platform.
+
+#include <optional>
+#include <vector>
+
+#include "codecs/cICOparser.h"
+#include "image/image_support.h"
+#include "platform/gdi/gdi.h"
+#include "platform/runtime/error.h"
+#include "png_support.h"
+#include "support/little_endian.h"
+
+using imagetest::at;
+using imagetest::Px;
+using namespace testsupport;
+
+namespace codecs {
+struct cICOparserPrivateAccess {
+    static int32_t SelectBestIcon(const cICOparser& p, int32_t w, int32_t h, int32_t bits) {
+        return p.SelectBestIcon(w, h, bits);
+    }
+};
+}  // namespace codecs
+using codecs::cICOparserPrivateAccess;
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+// A bitmap entry: BITMAPINFOHEADER (height counting both bitmaps), colour table, colour
+// bits and AND mask, rows bottom-up and padded to 4 bytes. Pixels are listed from the top:
+// palette indices up to 8 bits, 0xAARRGGBB at 24 and 32.
+struct Dib {
+    int width = 2, height = 2;
+    uint16_t bitCount = 4;
+    std::vector<uint32_t> palette = {0x000000, 0xFF0000, 0x00FF00, 0x0000FF};  // 0xRRGGBB
+    std::vector<std::vector<uint32_t>> pixels = {{1, 2}, {3, 0}};
+    std::vector<std::vector<int>> mask;  // 1 hides; empty: all clear
+
+    Bytes bytes() const {
+        Bytes b;
+        // BITMAPINFOHEADER (40 bytes)
+        put32(b, 40);
+        put32(b, uint32_t(width));
+        put32(b, uint32_t(height * 2));
+        put16(b, 1);
+        put16(b, bitCount);
+        for (int i = 0; i < 6; ++i) put32(b, 0);  // compression .. colours important
+        if (bitCount <= 8)
+            for (size_t i = 0; i < (size_t{1} << bitCount); ++i) {
+                const uint32_t c = i < palette.size() ? palette[i] : 0;
+                b.insert(b.end(), {uint8_t(c), uint8_t(c >> 8), uint8_t(c >> 16), 0});
+            }
+        const size_t rowBytes = (size_t(width) * bitCount + 31) / 32 * 4;
+        for (int y = height - 1; y >= 0; --y) {
+            Bytes row(rowBytes, 0);
+            for (int x = 0; x < width; ++x) {
+                const uint32_t v = pixels[size_t(y)][size_t(x)];
+                if (bitCount >= 24) {
+                    for (int k = 0; k < bitCount / 8; ++k) row[size_t(x) * bitCount / 8 + size_t(k)] = uint8_t(v >> (8 * k));
+                } else {
+                    const size_t bit = size_t(x) * bitCount;
+                    row[bit / 8] |= uint8_t(v << (8 - bitCount - bit % 8));
+                }
+            }
+            b.insert(b.end(), row.begin(), row.end());
+        }
+        const size_t maskBytes = (size_t(width) + 31) / 32 * 4;
+        for (int y = height - 1; y >= 0; --y) {
+            Bytes row(maskBytes, 0);
+            for (int x = 0; x < width; ++x)
+                if (!mask.empty() && mask[size_t(y)][size_t(x)]) row[size_t(x) / 8] |= uint8_t(0x80 >> (x % 8));
+            b.insert(b.end(), row.begin(), row.end());
+        }
+        return b;
+    }
+};
+
+struct Entry {
+    uint8_t width = 2, height = 2;
+    uint16_t bitCount = 0;  // the directory's
+    Bytes data;
+    std::optional<uint32_t> size, offset;  // as the directory states them, when not the data's
+};
+
+Bytes icoFile(const std::vector<Entry>& entries, uint16_t type = 1) {
+    Bytes b;
+    // Directory header (6 bytes), then 16 bytes per entry.
+    put16(b, 0);
+    put16(b, type);
+    put16(b, uint32_t(entries.size()));
+    uint32_t offset = uint32_t(6 + 16 * entries.size());
+    for (const Entry& e : entries) {
+        put8(b, e.width);
+        put8(b, e.height);
+        put8(b, 0);  // colour count
+        put8(b, 0);  // reserved
+        put16(b, 1);  // planes (a cursor's hotspot x)
+        put16(b, e.bitCount);
+        put32(b, e.size.value_or(uint32_t(e.data.size())));
+        put32(b, e.offset.value_or(offset));
+        offset += uint32_t(e.data.size());
+    }
+    for (const Entry& e : entries) b.insert(b.end(), e.data.begin(), e.data.end());
+    return b;
+}
+
+bool load(Bytes& bytes, cImage32* host, int32_t width = 256, int32_t height = 256, int32_t bits = 32,
+          codecs::cICOparser* reader = nullptr) {
+    codecs::cICOparser own;
+    int64_t offset = 0, length = int64_t(bytes.size());
+    return (reader ? *reader : own).LoadStream(bytes, width, height, host, offset, length, bits);
+}
+
+Entry dibEntry(const Dib& d) {
+    Entry e;
+    e.width = uint8_t(d.width);
+    e.height = uint8_t(d.height);
+    e.data = d.bytes();
+    return e;
+}
+
+constexpr Px kRed{0, 0, 255, 255}, kGreen{0, 255, 0, 255}, kBlue{255, 0, 0, 255}, kBlack{0, 0, 0, 255};
+constexpr Px kClear{0, 0, 0, 0};
+
+}  // namespace
+
+TEST(IcoReader, RefusesDirectoriesThatFailACheck) {
+    const Bytes good = icoFile({dibEntry(Dib{})});
+    const auto refused = [](Bytes bytes) {
+        cImage32 host;
+        host.InitializeDIB(3, 3);
+        return !load(bytes, &host) && host.Width() == 3;
+    };
+    Bytes b = good;
+    ASSERT_FALSE(refused(b));
+    EXPECT_TRUE(refused(Bytes(good.begin(), good.begin() + 5))) << "fewer than 6 bytes";
+    b = good;
+    b[0] = 1;
+    EXPECT_TRUE(refused(b)) << "reserved not 0";
+    b = good;
+    b[2] = 3;
+    EXPECT_TRUE(refused(b)) << "type 3";
+    b = good;
+    b[4] = 0;
+    EXPECT_TRUE(refused(b)) << "no entries";
+    b = good;
+    b[5] = 0x80;
+    EXPECT_TRUE(refused(b)) << "a negative count";
+    b = good;
+    b[4] = 40;
+    EXPECT_TRUE(refused(b)) << "entries past the data";
+    Entry e = dibEntry(Dib{});
+    e.size = uint32_t(e.data.size() + 1);
+    EXPECT_TRUE(refused(icoFile({e}))) << "an entry's size past the data";
+    e = dibEntry(Dib{});
+    e.offset = 30;
+    EXPECT_TRUE(refused(icoFile({e}))) << "an entry's offset that puts it past the data";
+    e = dibEntry(Dib{});
+    e.data[14] = e.data[15] = 0;
+    EXPECT_TRUE(refused(icoFile({e}))) << "no bit count in header or directory";
+}
+
+TEST(IcoReader, DirectoryModeDescribesTheEntries) {
+    Dib small;
+    Entry big;
+    big.width = big.height = 0;  // 256
+    Dib wide{256, 256, 1};
+    wide.palette = {0, 0xFFFFFF};
+    wide.pixels.assign(256, std::vector<uint32_t>(256, 1));
+    big.data = wide.bytes();
+    Entry png;
+    png.data = pngtest::simplePng(20, 10, 8, 2, Bytes(10 * 61, 0)).bytes();
+    Bytes bytes = icoFile({dibEntry(small), big, png}, 2);
+
+    codecs::cICOparser reader;
+    ASSERT_TRUE(load(bytes, nullptr, 32, 32, 32, &reader));
+    EXPECT_EQ(reader.IconCount(), 3);
+    EXPECT_EQ(reader.Width(1), 2);
+    EXPECT_EQ(reader.bitDepth(1), 4);
+    EXPECT_FALSE(reader.IsIconPNG(1));
+    EXPECT_EQ(reader.Width(2), 256);
+    EXPECT_EQ(reader.Height(2), 256);
+    EXPECT_EQ(reader.bitDepth(2), 1);
+    EXPECT_TRUE(reader.IsIconPNG(3));
+    EXPECT_EQ(reader.Width(3), 20) << "a PNG entry takes its size from IHDR";
+    EXPECT_EQ(reader.Height(3), 10);
+    EXPECT_EQ(reader.bitDepth(3), 24);
+    try {
+        reader.Width(4);
+        ADD_FAILURE() << "no entry 4";
+    } catch (const runtime::Error& e) {
+        EXPECT_EQ(e.number(), runtime::kErrSubscriptOutOfRange);
+    }
+    // The entry's header is read through the data, which is gone after LoadStream.
+    EXPECT_THROW(reader.ColorCount(1), runtime::Error);
+}
+
+TEST(IcoReader, PngEntriesReportTheirBitDepth) {
+    struct Case {
+        uint8_t depth, colourType;
+        uint16_t directory;
+        int32_t expected;
+    };
+    for (const Case& c : {Case{8, 6, 0, 32}, Case{8, 2, 0, 24}, Case{4, 3, 0, 4}, Case{16, 0, 0, 32},
+                          Case{8, 0, 0, 8}, Case{8, 6, 16, 16}}) {
+        SCOPED_TRACE(testing::Message() << int(c.depth) << "/" << int(c.colourType) << "/" << c.directory);
+        Entry e;
+        e.bitCount = c.directory;
+        e.data = pngtest::simplePng(1, 1, c.depth, c.colourType, Bytes(9, 0)).bytes();
+        Bytes bytes = icoFile({e});
+        codecs::cICOparser reader;
+        ASSERT_TRUE(load(bytes, nullptr, 32, 32, 32, &reader));
+        EXPECT_EQ(reader.bitDepth(1), c.expected);
+    }
+    // A PNG 300 pixels wide keeps the directory's width byte, and its depth is IHDR's.
+    Entry e;
+    e.width = 44;
+    e.bitCount = 8;
+    e.data = pngtest::simplePng(300, 1, 8, 6, Bytes(1201, 0)).bytes();
+    Bytes bytes = icoFile({e});
+    codecs::cICOparser reader;
+    ASSERT_TRUE(load(bytes, nullptr, 32, 32, 32, &reader));
+    EXPECT_EQ(reader.Width(1), 44);
+    EXPECT_EQ(reader.bitDepth(1), 32);
+}
+
+TEST(IcoReader, PicksTheEntryThatBestFitsTheWantedSize) {
+    // A 32-bit entry of each size in the list, in that order.
+    const auto pick = [](std::vector<int> sizes, int32_t w, int32_t h, int32_t bits,
+                         std::vector<uint16_t> depths = {}) {
+        std::vector<Entry> entries;
+        for (size_t i = 0; i < sizes.size(); ++i) {
+            Dib d{sizes[i], sizes[i], depths.empty() ? uint16_t(32) : depths[i]};
+            d.pixels.assign(size_t(sizes[i]), std::vector<uint32_t>(size_t(sizes[i]), 0));
+            Entry e = dibEntry(d);
+            e.width = e.height = uint8_t(sizes[i] & 0xFF);
+            entries.push_back(e);
+        }
+        Bytes bytes = icoFile(entries);
+        codecs::cICOparser reader;
+        EXPECT_TRUE(load(bytes, nullptr, 32, 32, 32, &reader));
+        return cICOparserPrivateAccess::SelectBestIcon(reader, w, h, bits);
+    };
+    EXPECT_EQ(pick({16, 32, 48, 256}, 256, 256, 32), 4) << "an exact fit";
+    EXPECT_EQ(pick({16, 48}, 32, 32, 32), 2) << "larger rather than smaller";
+    EXPECT_EQ(pick({48, 48}, 32, 32, 32), 1) << "the earlier among equals";
+    EXPECT_EQ(pick({16, 24, 24}, 64, 64, 32), 3) << "all smaller: the nearest, the later among equals";
+    EXPECT_EQ(pick({16, 16}, 64, 64, 8, {8, 32}), 2) << "all smaller: 32 bits first, even when 8 are wanted";
+    EXPECT_EQ(pick({16, 32}, 32, 32, 8, {4, 8}), 2);
+}
+
+TEST(IcoReader, BitmapEntriesTakeTheirTransparencyFromTheMask) {
+    Dib d;  // 4 bits: red, green / blue, black
+    for (const uint16_t type : {1, 2}) {
+        SCOPED_TRACE(type == 1 ? "icon" : "cursor");
+        d.mask.clear();
+        Bytes bytes = icoFile({dibEntry(d)}, type);
+        cImage32 host;
+        ASSERT_TRUE(load(bytes, &host));
+        EXPECT_EQ(at(host, 0, 0), kRed);
+        EXPECT_EQ(at(host, 1, 0), kGreen);
+        EXPECT_EQ(at(host, 0, 1), kBlue);
+        EXPECT_EQ(at(host, 1, 1), kBlack);
+        EXPECT_EQ(host.Alpha(), cImage32::AlphaOpaque);
+        EXPECT_EQ(host.ImageType(), type == 1 ? cImage32::ImageTypeIcon : cImage32::ImageTypeCursor);
+
+        d.mask = {{0, 1}, {0, 0}};
+        bytes = icoFile({dibEntry(d)}, type);
+        ASSERT_TRUE(load(bytes, &host));
+        EXPECT_EQ(at(host, 1, 0), kClear);
+        EXPECT_EQ(at(host, 0, 1), kBlue);
+        EXPECT_EQ(host.Alpha(), cImage32::AlphaBinary);
+    }
+    // A mask that hides everything: all transparency, not "opaque".
+    d.mask = {{1, 1}, {1, 1}};
+    Bytes bytes = icoFile({dibEntry(d)});
+    cImage32 host;
+    ASSERT_TRUE(load(bytes, &host));
+    EXPECT_EQ(at(host, 0, 0), kClear);
+    EXPECT_EQ(host.Alpha(), cImage32::AlphaBinary);
+}
+
+TEST(IcoReader, ThirtyTwoBitEntriesUseTheirAlphaUnlessItIsAllZero) {
+    Dib d{2, 1, 32};
+    d.pixels = {{0x80FF8040, 0x00FFFFFF}};
+    d.mask = {{1, 0}};  // contradicts the alpha: not consulted
+    for (const uint16_t type : {1, 2}) {
+        Bytes bytes = icoFile({dibEntry(d)}, type);
+        cImage32 host;
+        ASSERT_TRUE(load(bytes, &host));
+        EXPECT_EQ(at(host, 0, 0), (Px{0x40 * 128 / 255, 0x80 * 128 / 255, 0xFF * 128 / 255, 128}));
+        EXPECT_EQ(at(host, 1, 0), kClear);
+        EXPECT_EQ(host.Alpha(), cImage32::AlphaPartial);
+        EXPECT_EQ(host.ImageType(), type == 1 ? cImage32::ImageTypeAlphaIcon : cImage32::ImageTypeAlphaCursor);
+    }
+    // Every alpha byte 0: the mask decides.
+    d.pixels = {{0x00FF8040, 0x00102030}};
+    Bytes bytes = icoFile({dibEntry(d)});
+    cImage32 host;
+    ASSERT_TRUE(load(bytes, &host));
+    EXPECT_EQ(at(host, 0, 0), kClear);
+    EXPECT_EQ(at(host, 1, 0), (Px{0x30, 0x20, 0x10, 255}));
+    EXPECT_EQ(host.Alpha(), cImage32::AlphaBinary);
+    EXPECT_EQ(host.ImageType(), cImage32::ImageTypeIcon);
+}
+
+TEST(IcoReader, WritesTheDecodedEntrysHeaderBack) {
+    // Entry 2 at offset 0 of a larger array: the directory's offsets count from there, and
+    // a length of 0 means the rest of the array.
+    Dib d{2, 2, 8};
+    d.palette = {0x000000, 0xFF0000};
+    d.pixels = {{1, 1}, {1, 0}};
+    Entry e = dibEntry(d);
+    e.data[24] = 0x99;  // biXPelsPerMeter, biSizeImage left as crafted (0) but set below
+    e.data[20] = 0x77;  // biSizeImage
+    Bytes file = icoFile({e});
+    Bytes array(9, 0xEE);
+    array.insert(array.end(), file.begin(), file.end());
+    codecs::cICOparser reader;
+    cImage32 host;
+    int64_t offset = 9, length = 0;
+    int32_t bits = 32;
+    ASSERT_TRUE(reader.LoadStream(array, 256, 256, &host, offset, length, bits));
+    EXPECT_EQ(length, int64_t(file.size()));
+    EXPECT_EQ(at(host, 0, 0), kRed);
+    EXPECT_EQ(at(host, 1, 1), kBlack);
+    const uint8_t* header = &array[9 + 6 + 16];
+    const auto le32 = [](const uint8_t* p) { return uint32_t(p[0] | p[1] << 8 | p[2] << 16 | p[3] << 24); };
+    EXPECT_EQ(le32(header + 8), 2u) << "height: the colour bitmap alone";
+    EXPECT_EQ(le32(header + 20), 0u) << "image size";
+    EXPECT_EQ(le32(header + 24), 0u) << "resolution";
+    EXPECT_EQ(le32(header + 32), 256u) << "colours used: all that the entry's size leaves for them";
+}
+
+TEST(IcoReader, DamagedEntriesAreNeverPicked) {
+    // Colour bits that do not fit the entry's data; a 16 x 16 healthy entry beside it.
+    Dib healthy{16, 16, 4};
+    healthy.pixels.assign(16, std::vector<uint32_t>(16, 2));
+    Entry cut = dibEntry(Dib{});
+    cut.data.resize(cut.data.size() - 9);
+    Bytes bytes = icoFile({cut, dibEntry(healthy)});
+    cImage32 host;
+    ASSERT_TRUE(load(bytes, &host, 2, 2, 4));
+    EXPECT_EQ(host.Width(), 16);
+    EXPECT_EQ(at(host, 5, 5), kGreen);
+
+    // Alone, it leaves nothing to decode: True, and the host not touched.
+    const auto nothingDecoded = [](Bytes bytes) {
+        cImage32 fresh;
+        return load(bytes, &fresh) && fresh.Handle() == 0;
+    };
+    EXPECT_TRUE(nothingDecoded(icoFile({cut})));
+
+    // A header far wider than the directory says: its colour bits would reach past the mask.
+    Entry wide = dibEntry(Dib{});
+    wide.data[4] = 0xFF;
+    wide.data[5] = 0xFF;
+    EXPECT_TRUE(nothingDecoded(icoFile({wide})));
+
+    // A header bit count of 0 with the directory's 4 in its place decodes; 0x8000 overflows.
+    Entry fromDirectory = dibEntry(Dib{});
+    fromDirectory.data[14] = 0;
+    fromDirectory.bitCount = 4;
+    bytes = icoFile({fromDirectory});
+    ASSERT_TRUE(load(bytes, &host));
+    EXPECT_EQ(at(host, 0, 0), kRed);
+    Entry huge = dibEntry(Dib{});
+    huge.data[15] = 0x80;
+    bytes = icoFile({huge});
+    try {
+        load(bytes, &host);
+        ADD_FAILURE() << "no overflow";
+    } catch (const runtime::Error& e) {
+        EXPECT_EQ(e.number(), runtime::kErrOverflow);
+    }
+}
+
+TEST(IcoReader, PngEntriesGoToThePngReader) {
+    // 2 x 1 RGBA: opaque red, half-transparent white.
+    const Bytes raw = {0, 255, 0, 0, 255, 255, 255, 255, 128};
+    Entry e;
+    e.width = 2;
+    e.height = 1;
+    e.data = pngtest::simplePng(2, 1, 8, 6, raw).bytes();
+    Bytes bytes = icoFile({e});
+    cImage32 host;
+    ASSERT_TRUE(load(bytes, &host));
+    EXPECT_EQ(host.ImageType(), cImage32::ImageTypePNGInIcon);
+    EXPECT_EQ(at(host, 0, 0), kRed);
+    EXPECT_EQ(at(host, 1, 0), (Px{128, 128, 128, 128}));
+}
+
+namespace {
+
+// A 2 x 2 32-bit DIB section of pixels 0xAARRGGBB listed from the top.
+gdi::HBITMAP bitmap32(std::vector<uint32_t> pixels) {
+    gdi::BITMAPINFO info{};
+    info.bmiHeader = {40, 2, -2, 1, 32, gdi::BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    const gdi::HBITMAP b = gdi::CreateDIBSection(0, &info, gdi::DIB_RGB_COLORS, &bits, nullptr, 0);
+    std::copy(pixels.begin(), pixels.end(), static_cast<uint32_t*>(bits));
+    return b;
+}
+
+// A 1-bit bitmap of `rows` rows of 2 pixels (bits from the top, 1 = white).
+gdi::HBITMAP bitmap1(std::vector<int> rows) {
+    std::vector<uint8_t> data;
+    for (int r : rows) data.insert(data.end(), {uint8_t(r << 6), 0});
+    return gdi::CreateBitmap(2, int(rows.size()), 1, 1, data.data());
+}
+
+}  // namespace
+
+TEST(IcoReader, ConvertsIconAndCursorHandles) {
+    cImage32 host;
+    EXPECT_FALSE(codecs::cICOparser().ConvertstdPicTo32bpp(0, host));
+
+    // A colour icon with alpha: premultiplied, the mask not consulted.
+    gdi::ICONINFO info{};
+    info.fIcon = gdi::TRUE;
+    info.hbmColor = bitmap32({0x80FF0000, 0xFF00FF00, 0x00000000, 0xFF0000FF});
+    info.hbmMask = bitmap1({0b11, 0b11});
+    gdi::HICON icon = gdi::CreateIconIndirect(&info);
+    ASSERT_TRUE(codecs::cICOparser().ConvertstdPicTo32bpp(icon, host));
+    EXPECT_EQ(at(host, 0, 0), (Px{0, 0, 128, 128}));
+    EXPECT_EQ(at(host, 1, 0), kGreen);
+    EXPECT_EQ(at(host, 0, 1), kClear);
+    EXPECT_EQ(host.ImageType(), cImage32::ImageTypeAlphaIcon);
+    gdi::DestroyIcon(icon);
+    gdi::DeleteObject(info.hbmColor);
+
+    // A cursor without alpha: the mask decides.
+    info.fIcon = gdi::FALSE;
+    info.hbmColor = bitmap32({0x00FF0000, 0x0000FF00, 0x000000FF, 0x00000000});
+    gdi::DeleteObject(info.hbmMask);
+    info.hbmMask = bitmap1({0b01, 0b00});
+    gdi::HICON cursor = gdi::CreateIconIndirect(&info);
+    codecs::cICOparser reader;
+    ASSERT_TRUE(reader.ConvertstdPicTo32bpp(cursor, host));
+    EXPECT_EQ(at(host, 0, 0), kRed);
+    EXPECT_EQ(at(host, 1, 0), kClear);
+    EXPECT_EQ(at(host, 0, 1), kBlue);
+    EXPECT_EQ(host.ImageType(), cImage32::ImageTypeCursor);
+    EXPECT_EQ(host.Alpha(), cImage32::AlphaBinary);
+    EXPECT_EQ(reader.IconCount(), 1);
+    EXPECT_EQ(reader.Width(1), 2);
+    gdi::DestroyIcon(cursor);
+    gdi::DeleteObject(info.hbmColor);
+    gdi::DeleteObject(info.hbmMask);
+
+    // A monochrome icon: the AND mask over the image in one bitmap of twice the height.
+    info.fIcon = gdi::TRUE;
+    info.hbmColor = 0;
+    info.hbmMask = bitmap1({0b10, 0b00, 0b01, 0b11});  // AND rows, then the image's rows
+    gdi::HICON mono = gdi::CreateIconIndirect(&info);
+    ASSERT_TRUE(codecs::cICOparser().ConvertstdPicTo32bpp(mono, host));
+    ASSERT_EQ(host.Height(), 2);
+    EXPECT_EQ(at(host, 0, 0), kClear);
+    EXPECT_EQ(at(host, 1, 0), (Px{255, 255, 255, 255}));
+    EXPECT_EQ(at(host, 0, 1), (Px{255, 255, 255, 255}));
+    EXPECT_EQ(at(host, 1, 1), (Px{255, 255, 255, 255}));
+    EXPECT_EQ(host.ImageType(), cImage32::ImageTypeIcon);
+    gdi::DestroyIcon(mono);
+    gdi::DeleteObject(info.hbmMask);
+}
