@@ -4,7 +4,6 @@
 
 #include "catalogue/catalogue_schema.h"
 #include "catalogue/form1.h"
-#include "catalogue/hidden_decoder.h"
 #include "catalogue/picture_fitting.h"
 #include "catalogue/temporary_files.h"
 #include "platform/picture/picture.h"
@@ -16,6 +15,7 @@
 #include "platform/ui/screen.h"
 #include "platform/ui/services.h"
 #include "shell/module1.h"
+#include "tools/frmDecoder.h"
 
 void Form1::pComboCatalogue_Click() {
     try {
@@ -108,11 +108,11 @@ void Form1::showDecodedPicture(const QString& extension) {
     sys::writeFile(source.toStdString(), bytes);
 
     Module1::DibImageFile = source;
-    catalogue::frmDecoder().ShowImage(true, false);
+    tools::Decoder().ShowImage(true, false);
     ui::DoEvents();
     if (generation != showingGeneration_) return;
     const QString bitmap = catalogue::TemporaryFile("TmpFile.bmp");
-    catalogue::frmDecoder().SaveToFile_Bitmap(bitmap, false, 0, true);
+    tools::Decoder().cImage.SaveToFile_Bitmap(bitmap.toStdString(), false, 0, true);
     ui::DoEvents();
     if (generation != showingGeneration_) return;
     PictureCatalogue->setPicture(picture::LoadPicture(bitmap.toStdString()));

@@ -50,8 +50,12 @@
 
 #include "image/arrays.h"
 #include "platform/gdi/gdi.h"
+#include "platform/picture/picture.h"
 
 class cGDIPlus;
+namespace modParsers {
+class FileHandle;
+}
 
 class cImage32 {
 public:
@@ -189,6 +193,53 @@ public:
     // The caller owns the region and deletes it.
     gdi::HRGN CreateRegion(int32_t Style = 0, int32_t xOffset = 0, int32_t yOffset = 0) const;
 
+    // ---- loading ------------------------------------------------------------------------
+    // (cImage32_load.cpp.) Every load offers the data to the readers in a fixed order, PNG
+    // (through GDI+ first), GIF, icon, BMP (with the platform picture loader behind it),
+    // then GDI+ itself, and TGA last, only when no reader recognised the data. Whether an
+    // image came of it is Handle() != 0, which is also what the loads return. A load that
+    // reaches the readers drops the current image first, whatever its outcome.
+    //
+    // iconCx, iconCy: the wanted size when the data is an icon or cursor file (negative
+    // reads as 0, which the icon reader takes as 32); iconBitDepth: the wanted depth (below
+    // 0 or above 32 reads as 32). SaveFormat keeps the encoded bytes (GetOriginalFormat):
+    // the whole data as the readers left it, or a PNG encoding when GDI+ decoded it.
+
+    // A file: False, the current image kept, when it cannot be opened or holds 56 bytes or
+    // fewer. Errors raised by a reader are absorbed (False, no image).
+    bool LoadPicture_File(const std::string& FileName, int32_t iconCx = 32, int32_t iconCy = 32,
+                          bool SaveFormat = false, int32_t iconBitDepth = 32);
+    // The streamLength bytes at inStream[streamStart] (a start below 0 reads as 0, a length
+    // of 0 as the rest of the array). False, the current image kept, for an empty array, a
+    // range outside it or fewer than 20 bytes. Errors raised by a reader go to the caller.
+    bool LoadPicture_Stream(std::span<const uint8_t> inStream, int32_t iconCx = 32,
+                            int32_t iconCy = 32, int64_t streamStart = 0, int64_t streamLength = 0,
+                            bool SaveFormat = false, int32_t iconBitDepth = 32);
+    // A picture object: icon, bitmap or metafile; no picture or type 0 gives False.
+    bool LoadPicture_StdPicture(const picture::Picture& Picture);
+    // A gdi bitmap or an icon handle, which the caller keeps. A metafile handle is wrapped
+    // in a picture object that takes it over; errors of the wrapping go to the caller.
+    bool LoadPicture_ByHandle(uint32_t Handle);
+    // The image class has no clipboard here (the windows own it): always False.
+    bool LoadPicture_ClipBoard();
+    // File FileIndex (from 1) of the files pasted from the clipboard; FileCount receives
+    // their number. FileIndex 0 only counts (True); above FileCount: False.
+    bool LoadPicture_PastedFiles(int32_t FileIndex, int32_t iconCx, int32_t iconCy,
+                                 bool SaveFormat, int32_t iconBitDepth, int32_t& FileCount);
+    // The names of the files pasted from the clipboard, from index 0; their number. No
+    // clipboard here: 0, the list untouched.
+    int32_t GetPastedFileNames(std::vector<std::string>& ListOfFiles);
+    // Reloads from the kept bytes, which are kept again. False, the current image kept,
+    // when there are none.
+    bool LoadPicture_FromOriginalFormat(int32_t iconCx = 32, int32_t iconCy = 32,
+                                        int32_t iconBitDepth = 32);
+    // For an icon or cursor image: its source's entries as sizeArray(0 to 3, 0 to n - 1),
+    // per entry width, height, bit depth and colour count (2^depth up to 24 bits, -1 above,
+    // 0 when unknown); the result is n. Without kept bytes one row (Width, Height, 32, -1).
+    // 0, sizeArray untouched, for no image, another ImageType or kept bytes that are no
+    // icon directory.
+    int32_t SourceIconSizes(LongArray& sizeArray) const;
+
     // ---- saving as a bitmap --------------------------------------------------------------
     // (cImage32_save.cpp, built with the codecs: the BMP writer does the work.)
     // A BMP file of the image: 24 bpp, or 32 bpp premultiplied as held when the pixels carry
@@ -238,6 +289,14 @@ public:
 
 private:
     friend struct cImage32PrivateAccess;  // the tests of private members
+
+    // The reader chain of every load from data: file mode with an open file (bytes empty,
+    // filled here when the PNG reader declines), byte mode with file nullptr. bytes may be
+    // changed by the readers and is what SaveFormat keeps.
+    bool LoadPictureAnyFormat(modParsers::FileHandle* file, const std::string& FileName,
+                              std::vector<uint8_t>& bytes, int32_t iconCx, int32_t iconCy,
+                              int64_t streamStart, int64_t streamLength, bool SaveFormat,
+                              int32_t iconBitDepth);
 
     // Before a save in another format: True when there is an image and a name and no file
     // of that name any more. An existing file is deleted, after "Overwrite existing

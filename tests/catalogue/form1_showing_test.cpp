@@ -1,12 +1,13 @@
 // The main window over a catalogue with one record of each kind: the hidden picture box
 // bound, unbound or showing the logo as each record's extension says, the navigation
-// texts, the failure road, and the stored bytes untouched by showing.
+// texts, the decoder road and its failures, and the stored bytes untouched by showing.
 
 #include <zlib.h>
 
 #include <map>
 
 #include "catalogue/form1.h"
+#include "image/cImage32.h"
 #include "platform/sys/files.h"
 #include "platform/ui/forms.h"
 #include "shell/module1.h"
@@ -25,25 +26,32 @@ std::string fixture(const std::string& relative) {
 struct Record {
     const char* name;
     const char* extent;
-    std::string file;
-    int pictureType;  // what the bound picture box holds: 0 the logo or nothing
-    bool failureText;  // the decoder road fails (no decoder reads it yet)
+    std::vector<uint8_t> bytes;
+    int pictureType;   // what the hidden picture box holds: 0 the logo
+    bool failureText;  // the decoder road fails
 };
+
+std::vector<uint8_t> fileOf(const std::string& path) { return sys::readFile(path); }
 
 class MainWindowShowing : public testsupport::ProgramFolderTest {
 protected:
     std::vector<Record> records() const {
         return {
-            {"bitmap", "BMP", corpus("bmpsuite/g/rgb24pal.bmp"), 1, false},
-            {"run length", "RLE", corpus("bmpsuite/g/pal8rle.bmp"), 1, false},
-            {"photo", "JPG", corpus("photos/IMG0003.jpg"), 1, false},
-            {"animation", "GIF", corpus("gif/valid/hat.gif"), 1, false},
-            {"icon", "ICO", corpus("ico/valid/hopper.ico"), 3, false},
-            {"cursor", "CUR", corpus("ico/valid/deerstalker.cur"), 3, false},
-            {"portable", "PNG", corpus("pngsuite/png/basn2c08.png"), 0, true},
-            {"targa", "TGA", corpus("tga/valid/200x32_rgb_bl_raw.tga"), 0, true},
-            {"tagged", "TIF", fixture("catalogue/small.tif"), 0, true},
-            {"notes", "TXT", fixture("catalogue/notes.txt"), 0, false},
+            {"bitmap", "BMP", fileOf(corpus("bmpsuite/g/rgb24pal.bmp")), 1, false},
+            {"run length", "RLE", fileOf(corpus("bmpsuite/g/pal8rle.bmp")), 1, false},
+            {"photo", "JPG", fileOf(corpus("photos/IMG0003.jpg")), 1, false},
+            {"animation", "GIF", fileOf(corpus("gif/valid/hat.gif")), 1, false},
+            {"icon", "ICO", fileOf(corpus("ico/valid/hopper.ico")), 3, false},
+            {"cursor", "CUR", fileOf(corpus("ico/valid/deerstalker.cur")), 3, false},
+            {"portable", "PNG", fileOf(corpus("pngsuite/png/basn2c08.png")), 1, false},
+            {"targa", "TGA", fileOf(corpus("tga/valid/200x32_rgb_bl_raw.tga")), 1, false},
+            {"tagged", "TIF", fileOf(fixture("catalogue/small.tif")), 1, false},
+            // After a decoded picture: a file too short for any reader, and one of 57 bytes
+            // that no reader knows, show the failure, never the picture decoded before.
+            {"too short", "PNG", std::vector<uint8_t>(56, 0x89), 0, true},
+            {"unknown", "TGA", std::vector<uint8_t>(57, 0xFF), 0, true},
+            {"after failure", "PNG", fileOf(corpus("pngsuite/png/bgan6a08.png")), 1, false},
+            {"notes", "TXT", fileOf(fixture("catalogue/notes.txt")), 0, false},
         };
     }
 
@@ -64,7 +72,7 @@ protected:
 TEST_F(MainWindowShowing, EachKindOfRecordBindsDecodesOrShowsTheLogo) {
     makeCatalogueWithRows(0);
     const auto all = records();
-    for (const Record& r : all) addPicture(r.name, r.extent, sys::readFile(r.file));
+    for (const Record& r : all) addPicture(r.name, r.extent, r.bytes);
     const auto before = storedChecksums();
 
     ASSERT_FALSE(runMain());
@@ -104,6 +112,34 @@ TEST_F(MainWindowShowing, EachKindOfRecordBindsDecodesOrShowsTheLogo) {
 
     form.Unload();  // the flag is set: the program would end here
     EXPECT_EQ(storedChecksums(), before) << "showing never writes a record";
+}
+
+TEST_F(MainWindowShowing, TransparentTargaReachesTheBitmapOverBlack) {
+    const std::string source = corpus("tga/valid/200x32_rgba_bl_raw.tga");
+    makeCatalogueWithRows(0);
+    addPicture("alpha", "TGA", fileOf(source));
+    ASSERT_FALSE(runMain());
+    Form1& form = ui::forms<Form1>();
+    EXPECT_EQ(form.PictureCatalogue->Picture().Type(), 1);
+    EXPECT_EQ(form.LabelWH->Caption(), " 200 x 32 ");
+
+    cImage32 decoded;
+    ASSERT_TRUE(decoded.LoadPicture_File(source));
+    ASSERT_NE(decoded.Alpha(), cImage32::AlphaOpaque);
+    const std::vector<uint8_t> bitmap = sys::readFile(folder.file("TmpFile.bmp"));
+    ASSERT_EQ(bitmap.size(), 54u + 600u * 32u);
+    EXPECT_EQ(bitmap[28], 24) << "written without alpha";
+    // Over black, each colour is the premultiplied one; both are stored bottom row first.
+    size_t differing = 0, transparent = 0;
+    for (size_t row = 0; row < 32; ++row)
+        for (size_t x = 0; x < 200; ++x) {
+            const uint8_t* want = decoded.BitsPointer() + row * 800 + x * 4;
+            const uint8_t* got = bitmap.data() + 54 + row * 600 + x * 3;
+            differing += got[0] != want[0] || got[1] != want[1] || got[2] != want[2];
+            transparent += want[3] == 0;
+        }
+    EXPECT_EQ(differing, 0u);
+    EXPECT_GT(transparent, 0u);
 }
 
 TEST_F(MainWindowShowing, EmptyCatalogueShowsTheLogoAndNoGauge) {

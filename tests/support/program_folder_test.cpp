@@ -9,6 +9,7 @@
 #include "resources/resources.h"
 #include "shell/compaction_testing.h"
 #include "shell/module1.h"
+#include "tools/frmDecoder.h"
 
 namespace testsupport {
 
@@ -19,12 +20,14 @@ void ProgramFolderTest::SetUp() {
 
 void ProgramFolderTest::TearDown() {
     ui::testing::reset();
+    tools::UnloadDecoder();
     Module1::testing::stopCompactionAfter(0);
     sys::setProgramFolder("");
 }
 
 void ProgramFolderTest::restartProgram() {
     ui::testing::reset();
+    tools::UnloadDecoder();
     services.reset();
     Module1::resetProgramState();
 }
