@@ -1,10 +1,12 @@
 #include <QApplication>
 
+#include "platform/sys/memory.h"
 #include "platform/ui/application.h"
 #include "platform/ui/web_engine.h"
 #include "shell/module1.h"
 
 int main(int argc, char** argv) {
+    sys::keepFreedPictureMemory();
     ui::prepareApplication();
     ui::prepareWebEngine();
     QApplication app(argc, argv);

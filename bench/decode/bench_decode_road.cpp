@@ -16,6 +16,7 @@
 #include <benchmark/benchmark.h>
 
 #include "platform/sys/files.h"
+#include "platform/sys/memory.h"
 #include "shell/module1.h"
 #include "tools/frmDecoder.h"
 
@@ -41,7 +42,7 @@ Bytes encodedWithQt(const char* format) {
     return Bytes(data.begin(), data.end());
 }
 
-// Uncompressed 24-bit, bottom row first: the common way TGA files are written.
+// Uncompressed 24-bit, bottom row first, with the 2.0 footer (Qt reads no other TGA).
 Bytes tga() {
     Bytes file = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, uint8_t(kWidth), uint8_t(kWidth >> 8),
                   uint8_t(kHeight), uint8_t(kHeight >> 8), 24, 0};
@@ -50,6 +51,8 @@ Bytes tga() {
         const uint8_t* row = p.constScanLine(y);
         for (int x = 0; x < kWidth; ++x) file.insert(file.end(), {row[x * 3 + 2], row[x * 3 + 1], row[x * 3]});
     }
+    const char footer[] = "\0\0\0\0\0\0\0\0TRUEVISION-XFILE.";  // with its closing zero
+    file.insert(file.end(), footer, footer + sizeof footer);
     return file;
 }
 
@@ -61,6 +64,8 @@ const Bytes& input(const std::string& extension) {
 void catalogueRoad(benchmark::State& state, const std::string& extension) {
     const Bytes& bytes = input(extension);
     const std::string source = g_folder + "/TmpFile1." + extension, bitmap = g_folder + "/TmpFile.bmp";
+    sys::markScratchFile(source);  // as the catalogue names them
+    sys::markScratchFile(bitmap);
     Module1::DibImageFile = QString::fromStdString(source);
     frmDecoder& decoder = tools::Decoder();
     for (auto _ : state) {
@@ -102,6 +107,7 @@ BENCHMARK_CAPTURE(qtReaderAndBmp, tif_1920x1080, std::string("tif"))->Unit(bench
 }  // namespace
 
 int main(int argc, char** argv) {
+    sys::keepFreedPictureMemory();  // as the program does
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     g_folder = (std::filesystem::temp_directory_path() / "quillmere-bench-decode-road").string();

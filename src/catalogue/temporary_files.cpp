@@ -18,7 +18,9 @@ std::set<QString>& remembered() {
 
 QString TemporaryFile(const QString& name) {
     remembered().insert(name);
-    return Module1::text(Module1::ProgramFolder) + "/" + name;
+    const QString path = Module1::text(Module1::ProgramFolder) + "/" + name;
+    sys::markScratchFile(path.toStdString());
+    return path;
 }
 
 void DeleteTemporaryFiles() {

@@ -8,7 +8,8 @@
 
 namespace catalogue {
 
-// ProgramFolder & "/" & name, remembered for the final clean-up.
+// ProgramFolder & "/" & name, remembered for the final clean-up; a scratch file, whose
+// writes are not flushed to disk.
 QString TemporaryFile(const QString& name);
 
 // Deletes every remembered temporary file, and those of fixed name (TmpFile.bmp,

@@ -108,26 +108,13 @@ template <class Convert>
 void convertPixels(const uint8_t* source, size_t count, uint32_t* __restrict out, const Convert& convert,
                    uint32_t& alphaAnd, uint32_t& alphaOr) {
     uint32_t all = alphaAnd, any = alphaOr;
-    if constexpr (std::is_same_v<Convert, Bgra32>) {
-        // Stored as the host holds them: copied in pieces that stay in the cache while
-        // their alpha is summarised.
-        constexpr size_t kPiece = 8192;
-        for (size_t done = 0; done < count; done += kPiece) {
-            const size_t n = std::min(kPiece, count - done);
-            std::memcpy(out + done, source + done * 4, n * 4);
-            const uint32_t* __restrict copied = out + done;
-            for (size_t i = 0; i < n; ++i) {
-                all &= copied[i];
-                any |= copied[i];
-            }
-        }
-    } else {
-        for (size_t i = 0; i < count; ++i, source += Convert::kBytes) {
-            const uint32_t v = convert(source);
-            out[i] = v;
-            all &= v;
-            any |= v;
-        }
+    // One pass: the copy and the alpha summary share each load (Bgra32 compiles to a
+    // plain vector copy), so the pixels are not read back after being written.
+    for (size_t i = 0; i < count; ++i, source += Convert::kBytes) {
+        const uint32_t v = convert(source);
+        out[i] = v;
+        all &= v;
+        any |= v;
     }
     alphaAnd = all;
     alphaOr = any;

@@ -43,7 +43,10 @@ bool cImage32::InitializeDIB(int32_t Width, int32_t Height) {
     bits_ = static_cast<uint8_t*>(bits);
     width_ = Width;
     height_ = int32_t(rows);
-    EraseDIB();
+    // A new DIB section's pixels are zero already: what EraseDIB leaves, without a second
+    // pass over them.
+    imageType_ = ImageTypeBlank;
+    alpha_ = AlphaBinary;
     return true;
 }
 

@@ -11,7 +11,6 @@
 
 using picture::test::baseName;
 using picture::test::corpus;
-using picture::test::filesIn;
 using picture::test::fixture;
 using picture::test::GifFrame;
 using picture::test::readBytes;
@@ -126,12 +125,7 @@ void expectOutcome(const std::string& path, Outcome outcome) {
 }  // namespace
 
 TEST(GifCorpus, ValidFilesDecodeAsGiflibAndTheReferencesShowThem) {
-    const auto files = filesIn(corpus("gif/valid"));
-    ASSERT_FALSE(files.empty());
-    for (const std::string& path : files) {
-        SCOPED_TRACE(baseName(path));
-        expectOutcome(path, Outcome::decodes);
-    }
+    readertest::forEachFile(corpus("gif/valid"), [](const std::string& path) { expectOutcome(path, Outcome::decodes); });
 }
 
 TEST(GifCorpus, BricksGiveTheRawReferenceIndicesAndPalette) {
@@ -161,34 +155,13 @@ TEST(GifCorpus, BricksGiveTheRawReferenceIndicesAndPalette) {
 }
 
 TEST(GifCorpus, QuestionableFilesDecodeOrFailAsListed) {
-    const auto files = filesIn(corpus("gif/questionable"));
-    ASSERT_FALSE(files.empty());
-    for (const std::string& path : files) {
-        SCOPED_TRACE(baseName(path));
-        const auto listed = kQuestionable.find(baseName(path));
-        if (listed == kQuestionable.end()) {
-            ADD_FAILURE() << "not listed";
-            continue;
-        }
-        expectOutcome(path, listed->second);
-    }
+    readertest::forEachListed(corpus("gif/questionable"), kQuestionable, expectOutcome);
 }
 
 TEST(GifCorpus, InvalidFilesAndKeptCrashersLeaveNoImage) {
-    for (const std::string& path : filesIn(corpus("gif/invalid"))) {
-        SCOPED_TRACE(baseName(path));
-        const auto listed = kInvalid.find(baseName(path));
-        if (listed == kInvalid.end()) {
-            ADD_FAILURE() << "not listed";
-            continue;
-        }
-        expectOutcome(path, listed->second);
-    }
-    const auto kept = filesIn(fixture("gif/malformed"));
-    ASSERT_FALSE(kept.empty());
-    for (const std::string& path : kept) {
-        SCOPED_TRACE(baseName(path));
+    readertest::forEachListed(corpus("gif/invalid"), kInvalid, expectOutcome);
+    readertest::forEachFile(fixture("gif/malformed"), [](const std::string& path) {
         cImage32 host;
         EXPECT_FALSE(loadFile(path, host).image);
-    }
+    });
 }

@@ -10,9 +10,7 @@
 #include "codecs/cICOparser.h"
 #include "reader_support.h"
 
-using picture::test::baseName;
 using picture::test::corpus;
-using picture::test::filesIn;
 using picture::test::fixture;
 using picture::test::readBytes;
 using readertest::Px;
@@ -95,29 +93,22 @@ void expectOutcome(const std::string& path, Outcome outcome) {
     const Loaded r = loadFile(path, host);
     EXPECT_EQ(r.answer, outcome != Outcome::refused);
     EXPECT_EQ(r.image, outcome == Outcome::decodes);
-    if (r.image) EXPECT_TRUE(readertest::keepsPixelRules(host));
+    if (r.image) {
+        EXPECT_TRUE(readertest::keepsPixelRules(host));
+    }
 }
 
 }  // namespace
 
 TEST(IcoCorpus, ValidFilesDecodeToTheirReferences) {
-    const auto files = filesIn(corpus("ico/valid"));
-    ASSERT_FALSE(files.empty());
-    for (const std::string& path : files) {
-        const std::string name = baseName(path);
-        SCOPED_TRACE(name);
-        const auto listed = kValid.find(name);
-        if (listed == kValid.end()) {
-            ADD_FAILURE() << "not listed";
-            continue;
-        }
+    readertest::forEachListed(corpus("ico/valid"), kValid, [](const std::string& path, const Valid& v) {
         cImage32 host;
-        const Loaded r = loadFile(path, host, listed->second.request);
+        const Loaded r = loadFile(path, host, v.request);
         ASSERT_TRUE(r.answer && r.image);
-        EXPECT_EQ(host.ImageType(), listed->second.type);
+        EXPECT_EQ(host.ImageType(), v.type);
         EXPECT_TRUE(readertest::keepsPixelRules(host));
-        expectAsReference(path, listed->second, host);
-    }
+        expectAsReference(path, v, host);
+    });
 }
 
 TEST(IcoCorpus, CursorsGiveThePixelsTheirNotesList) {
@@ -153,17 +144,7 @@ TEST(IcoCorpus, TheDirectoryOfAMultiSizeIconListsEveryEntry) {
 }
 
 TEST(IcoCorpus, QuestionableFilesDecodeOrFailAsListed) {
-    const auto files = filesIn(corpus("ico/questionable"));
-    ASSERT_FALSE(files.empty());
-    for (const std::string& path : files) {
-        SCOPED_TRACE(baseName(path));
-        const auto listed = kQuestionable.find(baseName(path));
-        if (listed == kQuestionable.end()) {
-            ADD_FAILURE() << "not listed";
-            continue;
-        }
-        expectOutcome(path, listed->second);
-    }
+    readertest::forEachListed(corpus("ico/questionable"), kQuestionable, expectOutcome);
     // lenient-bpp.ico's PNG entry decodes to its reference.
     cImage32 host;
     ASSERT_TRUE(loadFile(corpus("ico/questionable/lenient-bpp.ico"), host).image);
@@ -171,20 +152,9 @@ TEST(IcoCorpus, QuestionableFilesDecodeOrFailAsListed) {
 }
 
 TEST(IcoCorpus, InvalidFilesAndKeptCrashersLeaveNoImage) {
-    for (const std::string& path : filesIn(corpus("ico/invalid"))) {
-        SCOPED_TRACE(baseName(path));
-        const auto listed = kInvalid.find(baseName(path));
-        if (listed == kInvalid.end()) {
-            ADD_FAILURE() << "not listed";
-            continue;
-        }
-        expectOutcome(path, listed->second);
-    }
-    const auto kept = filesIn(fixture("ico/malformed"));
-    ASSERT_FALSE(kept.empty());
-    for (const std::string& path : kept) {
-        SCOPED_TRACE(baseName(path));
+    readertest::forEachListed(corpus("ico/invalid"), kInvalid, expectOutcome);
+    readertest::forEachFile(fixture("ico/malformed"), [](const std::string& path) {
         cImage32 host;
         EXPECT_FALSE(loadFile(path, host).image);
-    }
+    });
 }

@@ -37,7 +37,7 @@ struct Dib {
     uint16_t bitCount = 4;
     std::vector<uint32_t> palette = {0x000000, 0xFF0000, 0x00FF00, 0x0000FF};  // 0xRRGGBB
     std::vector<std::vector<uint32_t>> pixels = {{1, 2}, {3, 0}};
-    std::vector<std::vector<int>> mask;  // 1 hides; empty: all clear
+    std::vector<std::vector<int>> mask = {};  // 1 hides; empty: all clear
 
     Bytes bytes() const {
         Bytes b;
@@ -137,21 +137,17 @@ TEST(IcoReader, RefusesDirectoriesThatFailACheck) {
     Bytes b = good;
     ASSERT_FALSE(refused(b));
     EXPECT_TRUE(refused(Bytes(good.begin(), good.begin() + 5))) << "fewer than 6 bytes";
-    b = good;
-    b[0] = 1;
-    EXPECT_TRUE(refused(b)) << "reserved not 0";
-    b = good;
-    b[2] = 3;
-    EXPECT_TRUE(refused(b)) << "type 3";
-    b = good;
-    b[4] = 0;
-    EXPECT_TRUE(refused(b)) << "no entries";
-    b = good;
-    b[5] = 0x80;
-    EXPECT_TRUE(refused(b)) << "a negative count";
-    b = good;
-    b[4] = 40;
-    EXPECT_TRUE(refused(b)) << "entries past the data";
+    struct Damage {
+        size_t at;
+        uint8_t value;
+        const char* what;
+    };
+    for (const Damage& d : {Damage{0, 1, "reserved not 0"}, Damage{2, 3, "type 3"}, Damage{4, 0, "no entries"},
+                            Damage{5, 0x80, "a negative count"}, Damage{4, 40, "entries past the data"}}) {
+        b = good;
+        b[d.at] = d.value;
+        EXPECT_TRUE(refused(b)) << d.what;
+    }
     Entry e = dibEntry(Dib{});
     e.size = uint32_t(e.data.size() + 1);
     EXPECT_TRUE(refused(icoFile({e}))) << "an entry's size past the data";

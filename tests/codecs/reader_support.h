@@ -1,6 +1,7 @@
 #pragma once
 // Shared by the GIF, icon and TGA reader tests: reference decodes in the premultiplied form
-// a host holds pixels, and a host compared with them pixel by pixel.
+// a host holds pixels, a host compared with them pixel by pixel, and the walks over the
+// corpus folders.
 //
 // Reference PNGs are read by libpng without colour conversion (ImageMagick would apply a
 // PNG's gamma, and turns linear grey into sRGB); ImageMagick decodes the GIF, icon and TGA
@@ -67,6 +68,32 @@ inline bool keepsPixelRules(const cImage32& host) {
             if (host.Alpha() == cImage32::AlphaBinary && p.a != 0 && p.a != 255) return false;
         }
     return true;
+}
+
+// Runs `check(path)` on every file of `folder`, under the file's name; an empty or
+// missing folder fails, as a walk over nothing would pass unseen.
+template <class Check>
+void forEachFile(const std::string& folder, const Check& check) {
+    const auto files = picture::test::filesIn(folder);
+    ASSERT_FALSE(files.empty()) << folder;
+    for (const std::string& path : files) {
+        SCOPED_TRACE(picture::test::baseName(path));
+        check(path);
+    }
+}
+
+// Runs `check(path, entry)` on every file of `folder` with its entry in `table` (a map
+// keyed by file name); a file the table does not list fails, so none goes unjudged.
+template <class Table, class Check>
+void forEachListed(const std::string& folder, const Table& table, const Check& check) {
+    forEachFile(folder, [&](const std::string& path) {
+        const auto listed = table.find(picture::test::baseName(path));
+        if (listed == table.end()) {
+            ADD_FAILURE() << "not listed";
+            return;
+        }
+        check(path, listed->second);
+    });
 }
 
 }  // namespace readertest

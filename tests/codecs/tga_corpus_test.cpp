@@ -9,9 +9,7 @@
 #include "codecs/cTGAparser.h"
 #include "reader_support.h"
 
-using picture::test::baseName;
 using picture::test::corpus;
-using picture::test::filesIn;
 using picture::test::fixture;
 using picture::test::readBytes;
 
@@ -71,22 +69,13 @@ void expectAsReference(const cImage32& host, const std::string& reference, int t
 }  // namespace
 
 TEST(TgaCorpus, ValidFilesDecodeToTheirReferences) {
-    const auto files = filesIn(corpus("tga/valid"));
-    ASSERT_FALSE(files.empty());
-    for (const std::string& path : files) {
-        const std::string name = baseName(path);
-        SCOPED_TRACE(name);
+    readertest::forEachListed(corpus("tga/valid"), kValid, [](const std::string& path, const Expected& e) {
         cImage32 host;
         ASSERT_TRUE(loadFile(path, host));
         EXPECT_EQ(host.ImageType(), cImage32::ImageTypeTGA);
         EXPECT_TRUE(readertest::keepsPixelRules(host));
-        const auto listed = kValid.find(name);
-        if (listed == kValid.end()) {
-            ADD_FAILURE() << "not listed";
-            continue;
-        }
-        if (*listed->second.reference) expectAsReference(host, listed->second.reference, listed->second.tolerance);
-    }
+        if (*e.reference) expectAsReference(host, e.reference, e.tolerance);
+    });
 }
 
 TEST(TgaCorpus, FilesWithoutAReferenceAgreeWithWhatIsKnownOfThem) {
@@ -138,14 +127,10 @@ TEST(TgaCorpus, AttributeBitsOfTheQuestionableFileMakeItTransparentWhereClear) {
 }
 
 TEST(TgaCorpus, InvalidFilesAndKeptCrashersFail) {
-    for (const std::string& folder : {corpus("tga/invalid"), fixture("tga/malformed")}) {
-        const auto files = filesIn(folder);
-        ASSERT_FALSE(files.empty()) << folder;
-        for (const std::string& path : files) {
-            SCOPED_TRACE(baseName(path));
+    for (const std::string& folder : {corpus("tga/invalid"), fixture("tga/malformed")})
+        readertest::forEachFile(folder, [](const std::string& path) {
             cImage32 host;
             EXPECT_FALSE(loadFile(path, host));
             EXPECT_EQ(host.Handle(), 0u);
-        }
-    }
+        });
 }

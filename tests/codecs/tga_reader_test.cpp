@@ -2,6 +2,7 @@
 // run-length rows, 5-5-5 colour and its attribute bit, grey with alpha, colour maps, and
 // damaged run-length data.
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -129,34 +130,38 @@ TEST(TgaReader, RefusesHeadersItCannotRead) {
         t.pixels.resize(64, 0);  // bytes enough for any of them
         return !load(t.bytes(), host) && host.Width() == 3;
     };
-    Tga t;
-    t.imageType = 4;
-    EXPECT_TRUE(refused(t)) << "unknown image type";
-    t = {};
-    t.width = 0;
-    EXPECT_TRUE(refused(t)) << "width 0";
-    t = {};
-    t.height = 0;
-    EXPECT_TRUE(refused(t)) << "height 0";
-    t = {};
-    t.depth = 12;
-    EXPECT_TRUE(refused(t)) << "depth 12";
-    t = {};
-    t.imageType = 1;
-    t.depth = 8;
-    EXPECT_TRUE(refused(t)) << "colour-mapped without a colour map";
-    t.colourMapType = 1;
-    t.mapLength = 2;
-    t.entrySize = 24;
-    t.map.resize(6);
-    t.depth = 16;
-    EXPECT_TRUE(refused(t)) << "colour-mapped with 16-bit indices";
-    t.depth = 8;
-    t.entrySize = 12;
-    EXPECT_TRUE(refused(t)) << "12-bit map entries";
-    t.entrySize = 24;
-    t.mapLength = 0;
-    EXPECT_TRUE(refused(t)) << "an empty colour map";
+    // A colour-mapped header with a 2-entry 24-bit map, for the cases to spoil.
+    const auto mapped = [](Tga& t) {
+        t.imageType = 1;
+        t.depth = 8;
+        t.colourMapType = 1;
+        t.mapLength = 2;
+        t.entrySize = 24;
+        t.map.resize(6);
+    };
+    ASSERT_FALSE(refused(Tga{})) << "the default header";
+    Tga control;
+    mapped(control);
+    ASSERT_FALSE(refused(control)) << "the colour-mapped header";
+    struct Case {
+        std::function<void(Tga&)> spoil;
+        const char* what;
+    };
+    const Case cases[] = {
+        {[](Tga& t) { t.imageType = 4; }, "unknown image type"},
+        {[](Tga& t) { t.width = 0; }, "width 0"},
+        {[](Tga& t) { t.height = 0; }, "height 0"},
+        {[](Tga& t) { t.depth = 12; }, "depth 12"},
+        {[](Tga& t) { t.imageType = 1; t.depth = 8; }, "colour-mapped without a colour map"},
+        {[&](Tga& t) { mapped(t); t.depth = 16; }, "colour-mapped with 16-bit indices"},
+        {[&](Tga& t) { mapped(t); t.entrySize = 12; }, "12-bit map entries"},
+        {[&](Tga& t) { mapped(t); t.mapLength = 0; }, "an empty colour map"},
+    };
+    for (const Case& c : cases) {
+        Tga t;
+        c.spoil(t);
+        EXPECT_TRUE(refused(t)) << c.what;
+    }
 }
 
 TEST(TgaReader, PlacesRowsAndColumnsByTheOrigin) {

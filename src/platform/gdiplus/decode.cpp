@@ -59,21 +59,26 @@ Status fromTiff(std::span<const uint8_t> bytes, std::unique_ptr<GpImage>& image)
         alpha = extraTypes[0] == EXTRASAMPLE_ASSOCALPHA || extraTypes[0] == EXTRASAMPLE_UNASSALPHA;
     image = makeOwnedImage(int(width), int(height), alpha ? PixelFormat32bppARGB : PixelFormat24bppRGB);
     if (!image) return OutOfMemory;
-    std::vector<uint32_t> raster(size_t(width) * height);
-    if (!TIFFReadRGBAImageOriented(tif.get(), width, height, raster.data(), ORIENTATION_TOPLEFT, 0)) {
+    // libtiff's raster is one 32-bit word per pixel, exactly the image's memory: it is read
+    // in place and its bytes put in order, with no second buffer of the picture's size.
+    static_assert(sizeof(uint32_t) == 4);
+    auto* raster = reinterpret_cast<uint32_t*>(image->scan0);
+    if (!TIFFReadRGBAImageOriented(tif.get(), width, height, raster, ORIENTATION_TOPLEFT, 0)) {
         image.reset();
         return InvalidParameter;
     }
     // libtiff hands out premultiplied samples (it multiplies unassociated alpha in); a file
     // that claims associated alpha over larger colours is held to its alpha.
     uint8_t* d = image->scan0;
-    for (const uint32_t v : raster) {
+    const size_t pixels = size_t(width) * height;
+    for (size_t i = 0; i < pixels; ++i, d += 4) {
+        uint32_t v;
+        std::memcpy(&v, d, 4);
         const uint8_t a = uint8_t(TIFFGetA(v));
         d[0] = std::min(uint8_t(TIFFGetB(v)), a);
         d[1] = std::min(uint8_t(TIFFGetG(v)), a);
         d[2] = std::min(uint8_t(TIFFGetR(v)), a);
         d[3] = a;
-        d += 4;
     }
     return Ok;
 }

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <mutex>
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -38,7 +40,24 @@ std::string folderOf(const std::string& path) {
     return parent.empty() ? std::string(".") : parent.string();
 }
 
+std::mutex g_scratchMutex;
+std::set<std::string> g_scratchFiles;
+
+std::string normalPath(const std::string& path) {
+    return std::filesystem::path(path).lexically_normal().string();
+}
+
+bool isScratchFile(const std::string& path) {
+    const std::lock_guard lock(g_scratchMutex);
+    return g_scratchFiles.count(normalPath(path)) != 0;
+}
+
 }  // namespace
+
+void markScratchFile(const std::string& path) {
+    const std::lock_guard lock(g_scratchMutex);
+    g_scratchFiles.insert(normalPath(path));
+}
 
 namespace testing {
 void failWritesBeyond(int64_t bytes) { g_failBeyond = bytes; }
@@ -191,7 +210,8 @@ void FileWriter::write(const void* data, size_t length) {
 
 void FileWriter::commit() {
     if (fd_ < 0) throw runtime::Error(runtime::kErrPathFileAccess, "File is not open for writing");
-    if (::fsync(fd_) != 0) {
+    const bool durable = !isScratchFile(target_);
+    if (durable && ::fsync(fd_) != 0) {
         const int err = errno;
         abandon();
         raiseErrno(err, target_);
@@ -210,7 +230,7 @@ void FileWriter::commit() {
         raiseErrno(err, target_);
     }
     tempPath_.clear();
-    syncFolder(folderOf(target_));
+    if (durable) syncFolder(folderOf(target_));
 }
 
 void FileWriter::abandon() {

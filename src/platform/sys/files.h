@@ -18,6 +18,11 @@ std::vector<uint8_t> readFile(const std::string& path);
 // Raises runtime::Error on failure; the target is then untouched.
 void writeFile(const std::string& path, std::span<const uint8_t> bytes);
 
+// A scratch file is one the program deletes again and whose loss in a crash costs
+// nothing: its writes are still atomic, but not flushed to disk, which would make every
+// picture shown wait for the disk. Marks `path` (as written later) as one.
+void markScratchFile(const std::string& path);
+
 bool fileExists(const std::string& path);  // a regular file (not a folder)
 bool folderExists(const std::string& path);
 // Size in bytes; raises File not found when absent.
