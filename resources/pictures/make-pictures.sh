@@ -42,3 +42,13 @@ convert -size 14x14 xc:none -fill "$c" -stroke none -draw 'rectangle 3,3 10,10' 
 # The save dialog's save icon (20 x 20): a floppy disk.
 convert -size 20x20 xc:none -stroke "$c" -strokewidth 1.5 -fill none -draw 'polyline 2,2 15,2 18,5 18,18 2,18 2,2' \
   -draw 'rectangle 6,2 14,7' -fill "$a" -stroke none -draw 'rectangle 5,11 15,18' -depth 8 save.png
+
+# The File menu's item icons, dark on the panel's light gutter (17 x 17 pixels).
+d='#50505a'
+menu() { convert -size 17x17 xc:none -stroke "$d" -strokewidth 1.3 -fill none "${@:1:$#-1}" -depth 8 "${@: -1}"; }
+menu -draw 'rectangle 2,2 14,14' -draw 'rectangle 5,2 11,6' -draw 'rectangle 4,9 12,14' menu-save-file.png
+menu -draw 'rectangle 2,3 14,13' -fill "$a" -stroke none -draw 'polygon 4,11 7,7 9,9 10,8 12,11' menu-save-jpg.png
+menu -draw 'rectangle 2,2 10,11' -draw 'rectangle 6,6 14,15' menu-copy.png
+menu -draw 'rectangle 3,8 13,14' -draw 'arc 5,2 11,12 180,360' menu-password.png
+menu -draw 'ellipse 8.5,4 5.5,2 0,360' -draw 'line 3,4 3,13' -draw 'line 14,4 14,13' -draw 'ellipse 8.5,13 5.5,2 0,180' -stroke "$a" -draw 'line 8.5,7 8.5,11' menu-compact.png
+menu -draw 'circle 8.5,8.5 8.5,2' -fill "$d" -stroke none -draw 'rectangle 7.8,7 9.2,12' -draw 'circle 8.5,4.8 8.5,5.7' menu-about.png

@@ -1,5 +1,6 @@
 #include "catalogue/catalogue_schema.h"
 
+#include "platform/ui/data_binding.h"
 #include "resources/resources.h"
 #include "shell/module1.h"
 
@@ -7,6 +8,15 @@ namespace catalogue {
 
 QString DatabasePasswordConstant() {
     return QString::fromStdString(resources::loadResString(resources::kDatabasePasswordResource));
+}
+
+db::Field OptionsFieldAt(db::DataControl& options, OptionsField position) {
+    return options.recordset().field(static_cast<size_t>(position));
+}
+
+QString OptionsText(db::DataControl& options, OptionsField position) {
+    const db::Field field = OptionsFieldAt(options, position);
+    return ui::fieldText(&field);
 }
 
 QString CataloguePath() { return Module1::text(Module1::ProgramFolder) + "/" + kCatalogueFileName; }

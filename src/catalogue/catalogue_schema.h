@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include "platform/db/data_control.h"
+
 namespace catalogue {
 
 inline const QString kCatalogueFileName = QStringLiteral("Quillmere.mdb");
@@ -28,6 +30,10 @@ enum OptionsField : int {
     CompressOption = 4,   // "Compress" / "NOCompress"
     MainWindowWidth = 5,  // 6650 or 11500 (twips)
 };
+
+// The Options record's field at a position, on its one row, and its value as text.
+db::Field OptionsFieldAt(db::DataControl& options, OptionsField position);
+QString OptionsText(db::DataControl& options, OptionsField position);
 
 inline const QString kCategoriesQuery = QStringLiteral("Select * from Categories Order by Description");
 inline const QString kOptionsQuery = QStringLiteral("Select * from Options");

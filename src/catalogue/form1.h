@@ -9,6 +9,8 @@
 //   form1_adding.cpp   adding a chosen file or the clipboard's picture as a new record
 //   form1_toolbar.cpp  the tool bar's buttons
 //   form1_slideshow.cpp the slide show and the full-screen view
+//   form1_menus.cpp    the self-drawn drop-down menus, their dispatch, the storage gauge
+//   form1_settings.cpp the sort and compression options and the width toggle
 
 #include <utility>
 #include <vector>
@@ -30,7 +32,9 @@
 #include "platform/ui/label.h"
 #include "platform/ui/menu.h"
 #include "platform/ui/month_view.h"
+#include "platform/ui/line_control.h"
 #include "platform/ui/picture_box.h"
+#include "platform/ui/shape.h"
 #include "platform/ui/text_box.h"
 #include "platform/ui/timer.h"
 #include "platform/ui/web_browser.h"
@@ -97,9 +101,22 @@ public:
     QPointer<ui::CheckBox> CheckFilterByCategory;
 
     // ---- settings and menus ----
-    ui::ControlArray<ui::PictureBox> PictureMenu{this, "PictureMenu"};
+    ui::ControlArray<ui::PictureBox> PictureMenu{this, "PictureMenu"};  // 0 File, 1 Effects
+    ui::ControlArray<ui::Label> Label7{this, "Label7"};    // the items, by action number
+    ui::ControlArray<ui::Shape> Shape2{this, "Shape2"};    // the items' highlights
+    ui::ControlArray<ui::Image> Image2{this, "Image2"};    // the File items' icons
+    QPointer<ui::Shape> Shape3;  // the File panel's icon gutter
+    QPointer<ui::Shape> Shape1;  // the Effects panel's icon gutter
+    ui::ControlArray<ui::LineControl> LineMenu{this, "LineMenu"};  // the panels' separators
     QPointer<ui::CheckBox> CheckSort;
+    QPointer<ui::Label> LabelSort;
     QPointer<ui::CheckBox> CheckCompress;
+    QPointer<ui::Label> LabelCompress;
+    QPointer<ui::CheckBox> CheckBMP;
+    QPointer<ui::Label> Label5;
+    QPointer<ui::CommandButton> CommandJPGSlider;
+    ui::ControlArray<ui::LineControl> LineJPG{this, "LineJPG"};
+    QPointer<ui::TextBox> TextPGQuaL;
     QPointer<ui::Image> ImageResize;
     QPointer<ui::Frame> Frame1;  // the JPEG quality slider's track
     QPointer<ui::Timer> Timer3;  // the slide show
@@ -113,6 +130,7 @@ public:
     void CmdCatalogueOpen_Click();  // adds a file or the clipboard's picture
     void CmdCatalogueZoom_Click(int Index);  // 1 full-screen view, 2 slide show
     void PSlideShowP();  // shows the current record in Form27 and in the main window
+    void Label7_Click(int Index);  // a drop-down menu item
 
     // ---- handlers ----
     void Form_Load() override;
@@ -129,6 +147,23 @@ public:
     void Adodc3_Error(const runtime::Error& error, bool& fCancelDisplay);
     void Image1_Click(int Index);
     void Timer3_Timer();
+    void LabelMenu_Click(int Index);
+    void LabelMenu_MouseMove(int Index, int Button, int Shift, double X, double Y);
+    void LabelMenu_MouseDown(int Index, int Button, int Shift, double X, double Y);
+    void LabelMenu_MouseUp(int Index, int Button, int Shift, double X, double Y);
+    void Label7_MouseMove(int Index, int Button, int Shift, double X, double Y);
+    void Image2_MouseMove(int Index, int Button, int Shift, double X, double Y);
+    void picToolBar_MouseMove(int Button, int Shift, double X, double Y);
+    void Picture2_MouseMove(int Button, int Shift, double X, double Y);
+    void PictureMenu_MouseMove(int Index, int Button, int Shift, double X, double Y);
+    void Picture4_Click();
+    void Picture4_MouseMove(int Button, int Shift, double X, double Y);
+    void CheckCompress_Click();
+    void CheckSort_Click();
+    void LabelCompress_Click();
+    void LabelSort_Click();
+    void OptionRow_MouseMove(int Button, int Shift, double X, double Y);  // the four option-row handlers
+    void ImageResize_Click();
 
 protected:
     void createControls() override;
@@ -139,6 +174,10 @@ private:
     void createPictureBlock();
     void createRecordFields();
     void createDetailBlock();
+    void createMenuPanels();
+    void hideMenuPanels();
+    void restTitles();
+    void hideHighlights();
     void bindRecordFields();
     void PaintFrameGradient();
     void ShowRecordPicture();

@@ -2,10 +2,10 @@
 // what follows from other controls and applies the dark theme with its three painted
 // gradients, the closers of open drop-downs, and the final close.
 
-#include <QFile>
 #include <QImage>
 
 #include "catalogue/form1.h"
+#include "catalogue/window_pictures.h"
 #include "catalogue/temporary_files.h"
 #include "platform/runtime/error.h"
 #include "platform/runtime/numbers.h"
@@ -15,23 +15,15 @@
 
 namespace {
 
+using catalogue::logoPicture;
+using catalogue::windowPicture;
+
 constexpr ui::COLORREF kWindowColour = ui::RGB(50, 50, 50);
 constexpr ui::COLORREF kTextColour = ui::RGB(160, 160, 160);
 constexpr ui::COLORREF kCaptionColour = ui::RGB(120, 120, 120);
 constexpr ui::COLORREF kStripTextColour = ui::RGB(120, 120, 137);
 constexpr ui::COLORREF kGaugeColour = ui::RGB(150, 0, 0);
 
-
-QImage windowPicture(const char* name) { return QImage(QStringLiteral(":/pictures/") + name); }
-
-// The logo is a bitmap the platform's picture loader reads, like a record's picture.
-picture::Picture logoPicture() {
-    QFile file(QStringLiteral(":/pictures/logo.bmp"));
-    if (!file.open(QIODevice::ReadOnly)) return {};
-    const QByteArray bytes = file.readAll();
-    return picture::TryLoadPictureFromBytes(
-        std::span(reinterpret_cast<const uint8_t*>(bytes.constData()), static_cast<size_t>(bytes.size())));
-}
 
 struct FieldRow {
     int caption;              // TextLabelField index, -1 for none
@@ -85,6 +77,7 @@ void Form1::createControls() {
     createPictureBlock();
     createRecordFields();
     createDetailBlock();
+    createMenuPanels();
     bindRecordFields();
 
     Timer3 = createTimer("Timer3", 3000, false);
@@ -96,6 +89,7 @@ void Form1::createControls() {
     ImageResize->setStretch(true);
     ImageResize->setImage(windowPicture("resize-handle.png"));
     ImageResize->setToolTipText("Resize");
+    ImageResize->Click = [this] { ImageResize_Click(); };
 
     ImageCatalogue->MouseMove = [this](int b, int s, double x, double y) { ImageCatalogue_MouseMove(b, s, x, y); };
     PictureCatalogueFrame->Click = [this] { PictureCatalogueFrame_Click(); };
@@ -271,19 +265,6 @@ void Form1::createDetailBlock() {
     for (const char* item : {"Single", "Married", "Separated", "Divorced", "Widowed"})
         ComboMartStaus->AddItem(item);
 
-    // The drop-down panels of the self-drawn menus, hidden until opened.
-    ui::PictureBox* file = create(PictureMenu, 0, 180, 1455, 2700, 3330);
-    ui::PictureBox* effects = create(PictureMenu, 1, 3060, 1788, 2700, 1704);
-    for (ui::PictureBox* panel : {file, effects}) {
-        panel->setVisible(false);
-        panel->setBorderStyle(1);
-    }
-    CheckSort = create<ui::CheckBox>("CheckSort", 150, 2520, 240, 240, file);
-    CheckSort->setToolTipText("AutoSort Option. Uncheck this Option for Faster Performance.");
-    CheckCompress = create<ui::CheckBox>("CheckCompress", 150, 2880, 240, 240, file);
-    CheckCompress->setToolTipText(
-        "Auto Compress BMP to JPG Format before Loading to the DataBase. Check this option for large BMP files.");
-    Frame1 = create<ui::Frame>("Frame1", 150, 2200, 2400, 240, file);
 }
 
 void Form1::Form_Resize() {
@@ -402,6 +383,8 @@ void Form1::Form_Resize() {
         }
     });
     runtime::resumeNext([&] { PaintFrameGradient(); });
+    for (int i = 0; i <= 5; ++i)
+        runtime::resumeNext([&] { Image2[i]->setTop(Label7[i]->Top() - (Image2[i]->Height() - Label7[i]->Height()) / 2); });
     runtime::resumeNext([&] {
         ImageGo->setTop(TextField[20]->Top() + TextField[20]->Height() / 2 - ImageGo->Height() / 2);
     });

@@ -20,14 +20,7 @@ namespace {
 
 std::string sql(const QString& text) { return text.toStdString(); }
 
-// The Options record's field at a position, on its one row.
-db::Field optionsField(db::DataControl& options, int position) {
-    return options.recordset().field(static_cast<size_t>(position));
-}
-
 bool isEmpty(const db::Field& field) { return field.actualSize() == 0; }
-
-QString fieldString(const db::Field& field) { return ui::fieldText(&field); }
 
 }  // namespace
 
@@ -56,16 +49,16 @@ void Form1::Form_Load() {
         AdodcForm1Options.refresh();
 
         // Defaults for empty fields, written into the open record but not saved here.
-        if (isEmpty(optionsField(AdodcForm1Options, catalogue::SortOption)))
-            optionsField(AdodcForm1Options, catalogue::SortOption).setValue("NoSort");
-        if (isEmpty(optionsField(AdodcForm1Options, catalogue::CompressOption)))
-            optionsField(AdodcForm1Options, catalogue::CompressOption).setValue("Compress");
-        if (isEmpty(optionsField(AdodcForm1Options, catalogue::MainWindowWidth)))
-            optionsField(AdodcForm1Options, catalogue::MainWindowWidth).setValue(6650);
+        if (isEmpty(catalogue::OptionsFieldAt(AdodcForm1Options, catalogue::SortOption)))
+            catalogue::OptionsFieldAt(AdodcForm1Options, catalogue::SortOption).setValue("NoSort");
+        if (isEmpty(catalogue::OptionsFieldAt(AdodcForm1Options, catalogue::CompressOption)))
+            catalogue::OptionsFieldAt(AdodcForm1Options, catalogue::CompressOption).setValue("Compress");
+        if (isEmpty(catalogue::OptionsFieldAt(AdodcForm1Options, catalogue::MainWindowWidth)))
+            catalogue::OptionsFieldAt(AdodcForm1Options, catalogue::MainWindowWidth).setValue(6650);
 
-        if (fieldString(optionsField(AdodcForm1Options, catalogue::CompressOption)) == "Compress")
+        if (catalogue::OptionsText(AdodcForm1Options, catalogue::CompressOption) == "Compress")
             CheckCompress->setValue(1);
-        const auto width = optionsField(AdodcForm1Options, catalogue::MainWindowWidth).value().number();
+        const auto width = catalogue::OptionsFieldAt(AdodcForm1Options, catalogue::MainWindowWidth).value().number();
         if (!width) runtime::raise(runtime::kErrTypeMismatch);
         setWidth(*width);
         AdodcForm1Options.recordset().setAbsolutePosition(1);
@@ -87,8 +80,8 @@ void Form1::Form_Load() {
         if (!Module1::ThumbnailsWindowOpen) Show();
 
         AdodcForm1Options.recordset().setAbsolutePosition(1);
-        const db::Field password = optionsField(AdodcForm1Options, catalogue::ProgramPassword);
-        if (!isEmpty(password)) Module1::SessionPassword = fieldString(password);
+        const db::Field password = catalogue::OptionsFieldAt(AdodcForm1Options, catalogue::ProgramPassword);
+        if (!isEmpty(password)) Module1::SessionPassword = ui::fieldText(&password);
     } catch (const runtime::Error&) {
         ui::services().MsgBox("Error Encountered. Program Ended.", runtime::vbOKOnly, QString());
         Module1::QuitOnMainWindowUnload = true;
@@ -101,7 +94,7 @@ void Form1::CmdPictures_Click() {
         PictureCatalogue->setPicture(picture::Picture());
 
         AdodcForm1Options.recordset().setAbsolutePosition(1);
-        const bool sorted = fieldString(optionsField(AdodcForm1Options, catalogue::SortOption)) == "Sort";
+        const bool sorted = catalogue::OptionsText(AdodcForm1Options, catalogue::SortOption) == "Sort";
         const bool filterOn = Module1::CategoryFilterOn;
         const QString category = Module1::text(Module1::CategoryFilterName);
         if (sorted) {
@@ -152,7 +145,7 @@ void Form1::pLoadCategories() {
         while (!categories.eof()) {
             const db::Field name = categories.field("Description");
             if (name.value().isNull()) throw runtime::Error(94, "Invalid use of Null");
-            ComboCategory->AddItem(fieldString(name));
+            ComboCategory->AddItem(ui::fieldText(&name));
             categories.moveNext();
         }
         ComboCategory->setText("Categories");

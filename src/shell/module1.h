@@ -78,6 +78,11 @@ void CompactCatalogueDatabase();
 // compaction.
 void CompactDatabaseFromMenu();
 
+// Unloads the main window and loads it again (its caller has cleared
+// QuitOnMainWindowUnload), showing the current record once more when the thumbnails
+// hand-over saved a position.
+void ReloadMainWindow();
+
 // Writes ProgramFolder into the main window's hidden label Label4.
 void ShowProgramFolderOnMainWindow();
 

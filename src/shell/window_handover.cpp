@@ -8,6 +8,17 @@
 
 namespace Module1 {
 
+void ReloadMainWindow() {
+    try {
+        if (ui::isLoaded<Form1>()) ui::forms<Form1>().Unload();
+        Form1& form = ui::loaded<Form1>();
+        if (number(SavedMainPosition) > 0) form.pComboCatalogue_Click();
+        SavedMainPosition = 0;
+    } catch (const runtime::Error& e) {
+        ui::services().MsgBox(QString::fromStdString(e.description()), runtime::vbOKOnly, QString());
+    }
+}
+
 void ShowProgramFolderOnMainWindow() {
     try {
         ui::loaded<Form1>().Label4->setCaption(text(ProgramFolder));

@@ -255,6 +255,16 @@ bool Control::handleInput(QWidget* widget, QEvent* event) {
         return std::pair{s.fromPixelsX(p.x()), s.fromPixelsY(p.y())};
     };
     switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+        if (!isFirstDelivery(*static_cast<QMouseEvent*>(event))) return false;
+        break;
+    default:
+        break;
+    }
+    switch (event->type()) {
     case QEvent::MouseButtonPress: {
         auto* e = static_cast<QMouseEvent*>(event);
         auto [x, y] = position(e);

@@ -74,6 +74,7 @@ void ClientArea::paintEvent(QPaintEvent*) {
 }
 
 void ClientArea::mousePressEvent(QMouseEvent* event) {
+    if (!isFirstDelivery(*event)) return;
     pressed_ = true;
     auto [x, y] = position(event);
     const int button = buttonCode(event->button()), shift = shiftCode(event->modifiers());
@@ -81,6 +82,7 @@ void ClientArea::mousePressEvent(QMouseEvent* event) {
 }
 
 void ClientArea::mouseReleaseEvent(QMouseEvent* event) {
+    if (!isFirstDelivery(*event)) return;
     auto [x, y] = position(event);
     const int button = buttonCode(event->button()), shift = shiftCode(event->modifiers());
     const bool click = pressed_ && event->button() == Qt::LeftButton &&
@@ -96,11 +98,13 @@ void ClientArea::mouseReleaseEvent(QMouseEvent* event) {
     });
 }
 
-void ClientArea::mouseDoubleClickEvent(QMouseEvent*) {
+void ClientArea::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (!isFirstDelivery(*event)) return;
     if (Form* form = form_) runHandler([form] { form->Form_DblClick(); });
 }
 
 void ClientArea::mouseMoveEvent(QMouseEvent* event) {
+    if (!isFirstDelivery(*event)) return;
     auto [x, y] = position(event);
     const int buttons = buttonsCode(event->buttons()), shift = shiftCode(event->modifiers());
     if (Form* form = form_) runHandler([=] { form->Form_MouseMove(buttons, shift, x, y); });

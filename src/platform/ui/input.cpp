@@ -2,6 +2,7 @@
 
 #include <QCursor>
 #include <QKeyEvent>
+#include <QMouseEvent>
 
 namespace ui {
 
@@ -101,6 +102,25 @@ QCursor cursorForPointer(int mousePointer) {
     case 99: return QCursor(Qt::PointingHandCursor);
     default: return QCursor(Qt::ArrowCursor);
     }
+}
+
+bool isFirstDelivery(const QMouseEvent& event) {
+    // The container receives a copy: same type, time, buttons and screen point (whole
+    // pixels), a position of its own.
+    struct Delivery {
+        int type = 0;
+        quint64 timestamp = 0;
+        QPoint global;
+        Qt::MouseButton button = Qt::NoButton;
+        Qt::MouseButtons buttons;
+        bool operator==(const Delivery&) const = default;
+    };
+    static Delivery last;
+    const Delivery now{int(event.type()), event.timestamp(), event.globalPosition().toPoint(), event.button(),
+                       event.buttons()};
+    if (now == last) return false;
+    last = now;
+    return true;
 }
 
 }  // namespace ui

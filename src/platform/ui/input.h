@@ -7,6 +7,7 @@
 
 class QKeyEvent;
 class QCursor;
+class QMouseEvent;
 
 namespace ui {
 
@@ -21,6 +22,11 @@ int keyCode(const QKeyEvent& event);
 // The character a key press types (Enter 13, Backspace 8, Escape 27, Tab 9), or 0
 // when the key types none (arrows, function keys, modifiers).
 int keyAscii(const QKeyEvent& event);
+
+// A mouse event that a control leaves unused travels on to its container as the same
+// event. Only the control under the pointer raises events for it, so this is true for
+// the first delivery of an event and false when it arrives again at a container.
+bool isFirstDelivery(const QMouseEvent& event);
 
 // Mouse pointers by number: 0 default, 1 arrow, 2 cross, 3 I-beam, 5 size all,
 // 6 NE-SW, 7 N-S, 8 NW-SE, 9 W-E, 10 up arrow, 11 hourglass, 12 no drop, 13 arrow and

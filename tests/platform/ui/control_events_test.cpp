@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
+#include <QApplication>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -16,8 +18,10 @@
 #include "platform/ui/command_button.h"
 #include "platform/ui/forms.h"
 #include "platform/ui/frame.h"
+#include "platform/ui/label.h"
 #include "platform/ui/list_box.h"
 #include "platform/ui/option_button.h"
+#include "platform/ui/picture_box.h"
 #include "platform/ui/scroll_bar.h"
 #include "platform/ui/slider.h"
 #include "platform/ui/text_box.h"
@@ -294,3 +298,47 @@ TEST(ControlEvents, ATimerFiresOnlyWhenEnabledWithAnInterval) {
 }
 
 }  // namespace
+
+// A control's mouse events are its own: a label in a picture box on a form raises them
+// for the label alone, as a click or a pointer move over it does not reach its
+// containers.
+TEST(ControlEvents, MouseEventsStayWithTheControlUnderThePointer) {
+    class Host : public ui::Form {
+    public:
+        Host() : Form("Host") {}
+        int formMoves = 0, formClicks = 0;
+        ui::PictureBox* box = nullptr;
+        ui::Label* label = nullptr;
+        void Form_MouseMove(int, int, double, double) override { ++formMoves; }
+        void Form_Click() override { ++formClicks; }
+
+    protected:
+        void createControls() override {
+            setClientSize(6000, 4000);
+            box = create<ui::PictureBox>("Picture1", 300, 300, 3000, 2000);
+            label = create<ui::Label>("Label1", 300, 300, 1500, 300, box);
+        }
+    };
+    Host& f = ui::loaded<Host>();
+    f.Show();
+    ui::PictureBox* box = f.box;
+    ui::Label* label = f.label;
+    int boxMoves = 0, boxClicks = 0, labelMoves = 0, labelClicks = 0;
+    box->MouseMove = [&](int, int, double, double) { ++boxMoves; };
+    box->Click = [&] { ++boxClicks; };
+    label->MouseMove = [&](int, int, double, double) { ++labelMoves; };
+    label->Click = [&] { ++labelClicks; };
+
+    QMouseEvent move(QEvent::MouseMove, QPointF(5, 5), label->mapToGlobal(QPointF(5, 5)), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    move.setTimestamp(1);
+    QApplication::sendEvent(label, &move);
+    EXPECT_EQ(labelMoves, 1);
+    QTest::mouseClick(label, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(labelClicks, 1);
+    EXPECT_EQ(boxMoves + boxClicks + f.formMoves + f.formClicks, 0);
+
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(box->width() - 5, box->height() - 5));
+    EXPECT_EQ(boxClicks, 1);
+    EXPECT_EQ(f.formClicks, 0);
+}
