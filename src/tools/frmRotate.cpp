@@ -89,14 +89,17 @@ void frmRotate::createControls() {
 
     // The work pictures: never shown, measured in pixels, without a border so that a
     // box's size is its picture's.
-    for (QPointer<ui::PictureBox>* box : {&picSource, &picDest}) {
-        *box = create<ui::PictureBox>(box == &picSource ? "picSource" : "picDest", 0, 0, 100, 100);
-        (*box)->setVisible(false);
-        (*box)->setBorderStyle(0);
-        (*box)->setScaleMode(ui::vbPixels);
-        (*box)->setAutoRedraw(true);
-    }
+    auto workBox = [this](const char* name) {
+        ui::PictureBox* box = create<ui::PictureBox>(name, 0, 0, 100, 100);
+        box->setVisible(false);
+        box->setBorderStyle(0);
+        box->setScaleMode(ui::vbPixels);
+        box->setAutoRedraw(true);
+        return box;
+    };
+    picSource = workBox("picSource");
     picSource->setAutoSize(true);
+    picDest = workBox("picDest");
     shSel = create<ui::Label>("shSel", 0, 0, 8, 8, picDest);
     shSel->setBackStyle(0);
     shSel->setBorderStyle(1);

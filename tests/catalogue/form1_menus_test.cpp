@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include <QImage>
+
 #include "catalogue/form1.h"
 #include "platform/db/connection.h"
 #include "platform/db/recordset.h"
@@ -85,6 +87,16 @@ TEST_F(MainWindowMenus, OneHighlightAtATime) {
     EXPECT_EQ(visibleHighlights(form), std::vector<int>{3});
     form.OptionRow_MouseMove(0, 0, 0, 0);
     EXPECT_TRUE(visibleHighlights(form).empty());
+
+    // The look: a light icon gutter on the dark panel, the highlight behind its item.
+    form.LabelMenu_Click(0);
+    form.Label7_MouseMove(2, 0, 0, 0, 0);
+    const QImage panel = form.PictureMenu[0]->grab().toImage();
+    const auto at = [&](double x, double y) { return panel.pixelColor(int(x / 15), int(y / 15)); };
+    EXPECT_EQ(at(60, 2200), QColor(224, 224, 224)) << "gutter";
+    EXPECT_EQ(at(150, 3000), QColor(224, 224, 224)) << "the gutter through an icon's transparent corner";
+    EXPECT_EQ(at(2650, 3250), QColor(50, 50, 50)) << "panel";
+    EXPECT_EQ(at(2580, 1600), QColor(193, 210, 238)) << "highlight of item 2";
     // The File icons stand centred on their items.
     for (int i = 0; i <= 5; ++i)
         EXPECT_DOUBLE_EQ(form.Image2[i]->Top() + form.Image2[i]->Height() / 2,

@@ -30,7 +30,11 @@ void Image::setPicture(const picture::Picture& picture) {
     update();
 }
 
-void Image::setImage(const QImage& image) { setPicture(PictureFromImage(image)); }
+void Image::setImage(const QImage& image) {
+    setPicture(PictureFromImage(image));
+    // The bitmap picture has no alpha; the program's icons are shown with theirs.
+    shown_ = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
 
 void Image::fitToPicture() {
     if (stretch_ || !picture_) return;

@@ -27,7 +27,8 @@ public:
 
     const picture::Picture& Picture() const { return picture_; }
     void setPicture(const picture::Picture& picture);
-    // The program's own pictures (icons, buttons) come as images.
+    // The program's own pictures (icons, buttons) come as images, drawn with their
+    // transparency; Picture() is their bitmap without it.
     void setImage(const QImage& image);
 
     void copyPropertiesFrom(const Component& other) override;
