@@ -11,6 +11,8 @@
 //   form1_slideshow.cpp the slide show and the full-screen view
 //   form1_menus.cpp    the self-drawn drop-down menus, their dispatch, the storage gauge
 //   form1_settings.cpp the sort and compression options and the width toggle
+//   form1_export.cpp   the File menu's picture export: save to a file, copy to the
+//                      clipboard, save as JPEG with its quality slider
 
 #include <utility>
 #include <vector>
@@ -55,6 +57,7 @@ public:
     bool GridFollowsRecord = true;      // the grid follows the current row while set
     bool PasteFromClipboardMode = false;  // the next add takes the clipboard's picture
     int32_t LastLoadedFileLength = 0;
+    float SliderGrabX = 0;  // where in the quality slider's thumb the button went down
 
     // ---- menu bar and tool strip ----
     QPointer<ui::PictureBox> Picture2;
@@ -164,6 +167,9 @@ public:
     void LabelSort_Click();
     void OptionRow_MouseMove(int Button, int Shift, double X, double Y);  // the four option-row handlers
     void ImageResize_Click();
+    void CommandJPGSlider_MouseDown(int Button, int Shift, double X, double Y);
+    void CommandJPGSlider_MouseMove(int Button, int Shift, double X, double Y);
+    void CommandJPGSlider_MouseUp(int Button, int Shift, double X, double Y);
 
 protected:
     void createControls() override;
@@ -186,6 +192,10 @@ private:
     void setGaugeWidth();
     void bindPictureBox(bool bound);
     void endAdding(const QString& pastedBitmap);
+    // The File menu's export items, run by the dispatch after its checks.
+    void SaveRecordToFile();              // item 1 "Save to File"
+    void CopyShownPictureToClipboard();   // item 4 "Copy to Clipboard"
+    void SaveShownPictureAsJpeg();        // item 5 "Save to JPG"
 
     bool pictureBound_ = false;  // the hidden picture box shows the row's Photo
     // The bound editors of the current load, released when the window unloads.

@@ -11,6 +11,8 @@
 #include "platform/ui/handlers.h"
 #include "platform/ui/services.h"
 #include "shell/module1.h"
+#include "shell/form38.h"
+#include "tools/FormEffects.h"
 #include "tools/FormResize.h"
 #include "tools/frmRotate.h"
 
@@ -166,6 +168,9 @@ void Form1::createMenuPanels() {
     LabelSort->Click = [this] { LabelSort_Click(); };
     for (ui::Control* row : std::initializer_list<ui::Control*>{CheckCompress, CheckSort, LabelCompress, LabelSort})
         row->MouseMove = [this](int b, int s, double x, double y) { OptionRow_MouseMove(b, s, x, y); };
+    CommandJPGSlider->MouseDown = [this](int b, int s, double x, double y) { CommandJPGSlider_MouseDown(b, s, x, y); };
+    CommandJPGSlider->MouseMove = [this](int b, int s, double x, double y) { CommandJPGSlider_MouseMove(b, s, x, y); };
+    CommandJPGSlider->MouseUp = [this](int b, int s, double x, double y) { CommandJPGSlider_MouseUp(b, s, x, y); };
 }
 
 void Form1::hideMenuPanels() {
@@ -254,8 +259,23 @@ void Form1::Label7_Click(int Index) {
         }
         ui::DoEvents();
         switch (Index) {
+        case 0:
+            ui::forms<Form38>().Show(ui::vbModal);
+            break;
+        case 1:
+            SaveRecordToFile();
+            break;
+        case 2:
+            Module1::ShowPasswordWindow();
+            break;
         case 3:
             Module1::CompactDatabaseFromMenu();
+            break;
+        case 4:
+            CopyShownPictureToClipboard();
+            break;
+        case 5:
+            SaveShownPictureAsJpeg();
             break;
         case 20:
             ui::forms<FormResize>().Show(ui::vbModeless);
@@ -263,8 +283,10 @@ void Form1::Label7_Click(int Index) {
         case 21:
             ui::forms<frmRotate>().Show(ui::vbModeless);
             break;
-        // About, Save to File, Change Password, Copy to Clipboard, Save to JPG, Filters and
-        // Effects hand over to windows and actions that are not built yet.
+        case 25:
+            tools::ShowEffectsWindow();
+            break;
+        // Filters hands over to a window that is not built yet.
         default:
             break;
         }

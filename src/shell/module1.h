@@ -83,6 +83,10 @@ void CompactDatabaseFromMenu();
 // hand-over saved a position.
 void ReloadMainWindow();
 
+// The File menu's "Change Password": the password window with both boxes emptied,
+// shown modal.
+void ShowPasswordWindow();
+
 // Writes ProgramFolder into the main window's hidden label Label4.
 void ShowProgramFolderOnMainWindow();
 

@@ -1,0 +1,1 @@
+#include "shell/form38.h"

@@ -1,0 +1,7 @@
+#include "shell/module1.h"
+
+namespace Module1 {
+
+void ShowPasswordWindow() {}
+
+}  // namespace Module1

@@ -1,0 +1,7 @@
+#include "tools/FormEffects.h"
+
+namespace tools {
+
+void ShowEffectsWindow() {}
+
+}  // namespace tools
