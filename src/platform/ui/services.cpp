@@ -17,7 +17,11 @@ QString qtFileFilter(const QString& filter) {
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
         QStringList patterns = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
         for (QString& p : patterns) p = p.trimmed();
-        entries << QStringLiteral("%1 (%2)").arg(parts[i], patterns.join(QLatin1Char(' ')));
+        const QString list = patterns.join(QLatin1Char(' '));
+        // Qt reads the patterns from the last brackets: a description that already ends
+        // with them is shown as it is, not with the patterns twice.
+        const QString tail = QStringLiteral("(%1)").arg(list);
+        entries << (parts[i].trimmed().endsWith(tail) ? parts[i] : QStringLiteral("%1 %2").arg(parts[i], tail));
     }
     return entries.join(QStringLiteral(";;"));
 }

@@ -57,7 +57,8 @@ TEST(Services, FiltersConvertForQt) {
         const char* out;
     } rows[] = {
         {"Pictures|*.bmp;*.jpg", "Pictures (*.bmp *.jpg)"},
-        {"Bitmap (*.bmp)|*.bmp|All Files|*.*", "Bitmap (*.bmp) (*.bmp);;All Files (*.*)"},
+        {"Bitmap (*.bmp)|*.bmp|All Files|*.*", "Bitmap (*.bmp);;All Files (*.*)"},
+        {"Pictures (*.jpg)|*.bmp", "Pictures (*.jpg) (*.bmp)"},
         {"JPEG|*.jpg; *.jpeg|GIF|*.gif|", "JPEG (*.jpg *.jpeg);;GIF (*.gif)"},
         {"", ""},
     };
