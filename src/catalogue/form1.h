@@ -11,12 +11,14 @@
 //   form1_slideshow.cpp the slide show and the full-screen view
 //   form1_menus.cpp    the self-drawn drop-down menus, their dispatch, the storage gauge
 //   form1_settings.cpp the sort and compression options and the width toggle
+//   form1_fields.cpp   the record's field editors and deleting the record
 //   form1_export.cpp   the File menu's picture export: save to a file, copy to the
 //                      clipboard, save as JPEG with its quality slider
 
 #include <utility>
 #include <vector>
 
+#include <QDate>
 #include <QPointer>
 #include <QString>
 
@@ -133,6 +135,7 @@ public:
     void CmdCatalogueOpen_Click();  // adds a file or the clipboard's picture
     void CmdCatalogueZoom_Click(int Index);  // 1 full-screen view, 2 slide show
     void PSlideShowP();  // shows the current record in Form27 and in the main window
+    void CmdCatalogueCut_Click();  // deletes the current record, after asking
     void Label7_Click(int Index);  // a drop-down menu item
 
     // ---- handlers ----
@@ -167,6 +170,12 @@ public:
     void LabelSort_Click();
     void OptionRow_MouseMove(int Button, int Shift, double X, double Y);  // the four option-row handlers
     void ImageResize_Click();
+    void TextField_Click(int Index);
+    void TextField_DblClick(int Index);
+    void TextLabelField_Click(int Index);
+    void MonthView1_DateClick(const QDate& DateClicked);
+    void MonthView1_LostFocus();
+    void ImageGo_Click();
     void CommandJPGSlider_MouseDown(int Button, int Shift, double X, double Y);
     void CommandJPGSlider_MouseMove(int Button, int Shift, double X, double Y);
     void CommandJPGSlider_MouseUp(int Button, int Shift, double X, double Y);
@@ -181,6 +190,7 @@ private:
     void createRecordFields();
     void createDetailBlock();
     void createMenuPanels();
+    void connectFieldEditors();
     void hideMenuPanels();
     void restTitles();
     void hideHighlights();

@@ -79,6 +79,7 @@ void Form1::createControls() {
     createDetailBlock();
     createMenuPanels();
     bindRecordFields();
+    connectFieldEditors();
 
     Timer3 = createTimer("Timer3", 3000, false);
     Timer3->Tick = [this] { Timer3_Timer(); };

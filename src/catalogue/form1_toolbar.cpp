@@ -32,9 +32,12 @@ void Form1::Image1_Click(int Index) {
             WebBrowser1->setVisible(false);
             CmdCatalogueZoom_Click(Index == 5 ? 1 : 2);
             break;
+        case 3:  // "Delete Picture"
+            WebBrowser1->setVisible(false);
+            CmdCatalogueCut_Click();
+            break;
         // The buttons below hand over to windows and actions that are not built yet;
         // they do what comes first and nothing more.
-        case 3:  // "Delete Picture"
         case 7:  // "Thumbnails"
             WebBrowser1->setVisible(false);
             break;
