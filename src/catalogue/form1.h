@@ -11,6 +11,7 @@
 //   form1_slideshow.cpp the slide show and the full-screen view
 //   form1_menus.cpp    the self-drawn drop-down menus, their dispatch, the storage gauge
 //   form1_settings.cpp the sort and compression options and the width toggle
+//   form1_navigation.cpp the navigation strip, the find row and the records grid
 //   form1_fields.cpp   the record's field editors and deleting the record
 //   form1_export.cpp   the File menu's picture export: save to a file, copy to the
 //                      clipboard, save as JPEG with its quality slider
@@ -170,6 +171,14 @@ public:
     void LabelSort_Click();
     void OptionRow_MouseMove(int Button, int Shift, double X, double Y);  // the four option-row handlers
     void ImageResize_Click();
+    void ComdADOMove_Click(int Index);
+    void TextFind_Change();
+    void TextFind_Click();
+    void TextFind_DblClick();
+    void ImageFindNext_Click();
+    void CheckFindID_Click();
+    void CmdShowGrid_Click();
+    void MSHFlexGrid1_Click();
     void TextField_Click(int Index);
     void TextField_DblClick(int Index);
     void TextLabelField_Click(int Index);
@@ -191,6 +200,8 @@ private:
     void createDetailBlock();
     void createMenuPanels();
     void connectFieldEditors();
+    void connectNavigation();
+    void clearFoundRecord();
     void hideMenuPanels();
     void restTitles();
     void hideHighlights();

@@ -80,6 +80,7 @@ void Form1::createControls() {
     createMenuPanels();
     bindRecordFields();
     connectFieldEditors();
+    connectNavigation();
 
     Timer3 = createTimer("Timer3", 3000, false);
     Timer3->Tick = [this] { Timer3_Timer(); };
@@ -202,6 +203,10 @@ void Form1::createPictureBlock() {
 
     MSHFlexGrid1 = create<ui::FlexGrid>("MSHFlexGrid1", 590, 5730, 5410, 2000);
     MSHFlexGrid1->setVisible(false);
+    // Row r is record r + 1 of the list: no fixed row or column.
+    MSHFlexGrid1->setFixedRows(0);
+    MSHFlexGrid1->setFixedCols(0);
+    MSHFlexGrid1->setDataSource(&Adodc4);
 }
 
 void Form1::createRecordFields() {
