@@ -12,6 +12,7 @@
 //   form1_menus.cpp    the self-drawn drop-down menus, their dispatch, the storage gauge
 //   form1_settings.cpp the sort and compression options and the width toggle
 //   form1_navigation.cpp the navigation strip, the find row and the records grid
+//   form1_categories.cpp the category row: add, delete, filter the list
 //   form1_fields.cpp   the record's field editors and deleting the record
 //   form1_export.cpp   the File menu's picture export: save to a file, copy to the
 //                      clipboard, save as JPEG with its quality slider
@@ -171,6 +172,9 @@ public:
     void LabelSort_Click();
     void OptionRow_MouseMove(int Button, int Shift, double X, double Y);  // the four option-row handlers
     void ImageResize_Click();
+    void CmdADDCateg_Click();
+    void CmdDeleteCateg_Click();
+    void CheckFilterByCategory_Click();
     void ComdADOMove_Click(int Index);
     void TextFind_Change();
     void TextFind_Click();
@@ -201,6 +205,8 @@ private:
     void createMenuPanels();
     void connectFieldEditors();
     void connectNavigation();
+    void connectCategories();
+    void reloadCategories();
     void clearFoundRecord();
     void hideMenuPanels();
     void restTitles();

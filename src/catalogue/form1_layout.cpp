@@ -81,6 +81,7 @@ void Form1::createControls() {
     bindRecordFields();
     connectFieldEditors();
     connectNavigation();
+    connectCategories();
 
     Timer3 = createTimer("Timer3", 3000, false);
     Timer3->Tick = [this] { Timer3_Timer(); };
