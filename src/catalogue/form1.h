@@ -14,6 +14,8 @@
 //   form1_navigation.cpp the navigation strip, the find row and the records grid
 //   form1_categories.cpp the category row: add, delete, filter the list
 //   form1_fields.cpp   the record's field editors and deleting the record
+//   form1_viewers.cpp  the record in outside programs and the browser pane; the help
+//   form1_folder.cpp   the add-folder panel and its import run
 //   form1_export.cpp   the File menu's picture export: save to a file, copy to the
 //                      clipboard, save as JPEG with its quality slider
 
@@ -107,6 +109,8 @@ public:
     QPointer<ui::CommandButton> CmdDeleteCateg;
     QPointer<ui::CheckBox> CheckFilterByCategory;
 
+    // ---- add-folder panel (form1_folder.cpp) ----
+
     // ---- settings and menus ----
     ui::ControlArray<ui::PictureBox> PictureMenu{this, "PictureMenu"};  // 0 File, 1 Effects
     ui::ControlArray<ui::Label> Label7{this, "Label7"};    // the items, by action number
@@ -139,6 +143,12 @@ public:
     void PSlideShowP();  // shows the current record in Form27 and in the main window
     void CmdCatalogueCut_Click();  // deletes the current record, after asking
     void Label7_Click(int Index);  // a drop-down menu item
+    void CmdCatalogueEdit_Click();   // the record in the program registered for its type
+    void ImageCatalogue_DblClick();  // the record in the picture editor
+    void ImageBowse_Click();         // the record in the browser pane, or the pane closed
+    void ImageCatalogue_Click();
+    void ToggleHelp();               // the help in the browser pane, or the pane closed
+    void ShowAddFolderPanel();       // tool-bar button "Add Folder"
 
     // ---- handlers ----
     void Form_Load() override;

@@ -4,6 +4,7 @@
 #include "platform/runtime/error.h"
 #include "platform/ui/handlers.h"
 #include "platform/ui/services.h"
+#include "shell/module1.h"
 
 void Form1::Image1_Click(int Index) {
     try {
@@ -36,20 +37,31 @@ void Form1::Image1_Click(int Index) {
             WebBrowser1->setVisible(false);
             CmdCatalogueCut_Click();
             break;
-        // The buttons below hand over to windows and actions that are not built yet;
-        // they do what comes first and nothing more.
         case 7:  // "Thumbnails"
             WebBrowser1->setVisible(false);
+            Module1::SwitchMainToThumbnails();
             break;
         case 8:  // "View in Editor"
+            WebBrowser1->setVisible(false);
+            WebBrowser1->Navigate("about: blank");
+            ui::DoEvents();
+            CmdCatalogueEdit_Click();
+            break;
         case 9:  // "View in MSPaint"
             WebBrowser1->setVisible(false);
             WebBrowser1->Navigate("about: blank");
             ui::DoEvents();
+            if (Adodc3.recordset().recordCount() >= 1) ImageCatalogue_DblClick();
             break;
-        case 1:   // "Add Folder"
+        case 1:  // "Add Folder"
+            ShowAddFolderPanel();
+            break;
         case 10:  // "View in Browser"
+            if (Adodc3.recordset().recordCount() >= 1) ImageBowse_Click();
+            break;
         case 11:  // "Help"
+            ToggleHelp();
+            break;
         default:
             break;
         }

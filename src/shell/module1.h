@@ -83,6 +83,10 @@ void CompactDatabaseFromMenu();
 // hand-over saved a position.
 void ReloadMainWindow();
 
+// The tool bar's "Thumbnails": closes the main window and opens the thumbnails window
+// at the current record.
+void SwitchMainToThumbnails();
+
 // The File menu's "Change Password": the password window with both boxes emptied,
 // shown modal.
 void ShowPasswordWindow();

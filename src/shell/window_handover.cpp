@@ -19,6 +19,8 @@ void ReloadMainWindow() {
     }
 }
 
+void SwitchMainToThumbnails() {}
+
 void ShowProgramFolderOnMainWindow() {
     try {
         ui::loaded<Form1>().Label4->setCaption(text(ProgramFolder));
