@@ -52,3 +52,20 @@ menu -draw 'rectangle 2,2 10,11' -draw 'rectangle 6,6 14,15' menu-copy.png
 menu -draw 'rectangle 3,8 13,14' -draw 'arc 5,2 11,12 180,360' menu-password.png
 menu -draw 'ellipse 8.5,4 5.5,2 0,360' -draw 'line 3,4 3,13' -draw 'line 14,4 14,13' -draw 'ellipse 8.5,13 5.5,2 0,180' -stroke "$a" -draw 'line 8.5,7 8.5,11' menu-compact.png
 menu -draw 'circle 8.5,8.5 8.5,2' -fill "$d" -stroke none -draw 'rectangle 7.8,7 9.2,12' -draw 'circle 8.5,4.8 8.5,5.7' menu-about.png
+
+# The "Cancel" picture button beside the "Ok" one (87 x 25 pixels, the same gradient).
+convert -size 87x25 gradient:'#8e8e9f'-'#3e3e46' -fill none -stroke '#202024' -strokewidth 1 \
+  -draw 'roundrectangle 0,0 86,24 3,3' -font DejaVu-Sans-Bold -pointsize 11 -fill '#ebebf0' -stroke none \
+  -gravity center -annotate +0+0 'Cancel' -depth 8 cancel-button.png
+
+# The thumbnails window's page buttons (40 x 27 pixels): bar and triangle.
+thumbs() { convert -size 40x27 xc:none -fill "$c" -stroke none "$@"; }
+thumbs -draw 'rectangle 11,7 13,19' -draw 'polygon 27,7 27,19 16,13' -depth 8 thumbs-previous.png
+thumbs -draw 'polygon 13,7 13,19 24,13' -draw 'rectangle 27,7 29,19' -depth 8 thumbs-next.png
+
+# The add-folder panel's "Cancel" picture (19 x 19 pixels); its "Go" is go.png.
+convert -size 19x19 xc:none -stroke "$c" -strokewidth 2 -fill none -draw 'line 5,5 13,13' -draw 'line 13,5 5,13' -depth 8 panel-cancel.png
+
+# The edit windows' Reload button: a circling arrow.
+convert -size 24x24 xc:none -stroke '#b4b4c0' -strokewidth 2.2 -fill none -draw 'arc 4,4 20,20 0,290' \
+  -stroke none -fill "$a" -draw 'polygon 12.5,1 17.5,4.3 12.5,7.6' -depth 8 reload.png

@@ -1,5 +1,6 @@
 #include "catalogue/catalogue_schema.h"
 
+#include "platform/runtime/error.h"
 #include "platform/ui/data_binding.h"
 #include "resources/resources.h"
 #include "shell/module1.h"
@@ -59,5 +60,11 @@ QString NameEqualsCriterion(const QString& name) { return "PhotoDescription='" +
 QString CategoryEqualsCriterion(const QString& name) { return "Description='" + name + "'"; }
 
 QString PhotoExtentOf(const QString& fileName) { return fileName.right(3).toUpper(); }
+
+QString PhotoDescriptionOf(const QString& fileName) {
+    const int dot = fileName.lastIndexOf('.');
+    if (dot < 0) runtime::raise(runtime::kErrInvalidProcedureCall);
+    return fileName.left(dot);
+}
 
 }  // namespace catalogue

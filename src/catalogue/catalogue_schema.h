@@ -52,5 +52,8 @@ QString CategoryEqualsCriterion(const QString& name);  // Description='name'
 // PhotoXtent of a stored file: the last three characters of its name in upper case
 // ("photo.jpeg" -> "PEG", "a.b" -> "A.B").
 QString PhotoExtentOf(const QString& fileName);
+// PhotoDescription of a stored file: its name up to its last "." ("a.b.c.png" ->
+// "a.b.c"); a name without a "." raises error 5.
+QString PhotoDescriptionOf(const QString& fileName);
 
 }  // namespace catalogue

@@ -33,6 +33,7 @@
 #include "platform/ui/common_dialog.h"
 #include "platform/ui/command_button.h"
 #include "platform/ui/control_array.h"
+#include "platform/ui/file_list_box.h"
 #include "platform/ui/flex_grid.h"
 #include "platform/ui/form.h"
 #include "platform/ui/frame.h"
@@ -110,6 +111,28 @@ public:
     QPointer<ui::CheckBox> CheckFilterByCategory;
 
     // ---- add-folder panel (form1_folder.cpp) ----
+    QPointer<ui::TextBox> TextFilePicsPath;   // the folder's path, typed or dropped
+    QPointer<ui::CheckBox> CheckIncCat;       // the added rows get the chosen category
+    QPointer<ui::Image> ImageGoAddFolder;     // "Go": the import run
+    QPointer<ui::Image> ImageAddFolderCancel; // closes the panel
+    QPointer<ui::FileListBox> FilePics;       // the folder's files, all selected at first
+    QPointer<ui::ListBox> List1;              // the files the last run could not add
+    void TextFilePicsPath_Change();
+    void TextFilePicsPath_Click();
+    void TextFilePicsPath_DblClick();
+    void TextFilePicsPath_LostFocus();
+    void TextFilePicsPath_OLEDragDrop(const QStringList& Files);
+    void CheckIncCat_MouseDown(int Button, int Shift, double X, double Y);
+    void CheckIncCat_Click();
+    void ImageGoAddFolder_Click();
+    void ImageAddFolderCancel_Click();
+    void List1_LostFocus();
+
+private:
+    void createAddFolderPanel();
+    bool isProgramFolder(const QString& path) const;
+
+public:
 
     // ---- settings and menus ----
     ui::ControlArray<ui::PictureBox> PictureMenu{this, "PictureMenu"};  // 0 File, 1 Effects
@@ -216,6 +239,10 @@ private:
     void connectFieldEditors();
     void connectNavigation();
     void connectCategories();
+    void connectViewers();
+    QString currentExtent();
+    db::Bytes currentRecordBytes();
+    QString writeViewerFile();
     void reloadCategories();
     void clearFoundRecord();
     void hideMenuPanels();

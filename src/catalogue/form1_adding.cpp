@@ -38,13 +38,6 @@ const QString kSupportedFiles =
 // The run's own kind of ending: the user declined, nothing is stored.
 struct RunDeclined {};
 
-// The name a chosen file is stored under: its title up to its last ".".
-QString nameFromTitle(const QString& fileTitle) {
-    const int dot = fileTitle.lastIndexOf('.');
-    if (dot < 0) runtime::raise(runtime::kErrInvalidProcedureCall);
-    return fileTitle.left(dot);
-}
-
 }  // namespace
 
 void Form1::CmdCatalogueOpen_Click() {
@@ -65,7 +58,7 @@ void Form1::CmdCatalogueOpen_Click() {
             CommonDialog1.ShowOpen();
             if (CommonDialog1.FileName.isEmpty()) return;
             source = CommonDialog1.FileName;
-            name = nameFromTitle(CommonDialog1.FileTitle);
+            name = catalogue::PhotoDescriptionOf(CommonDialog1.FileTitle);
         }
         ImageCatalogue->setVisible(false);
         ui::DoEvents();

@@ -66,6 +66,9 @@ void Form1::createControls() {
     setMaxButton(false);
     setStartUpPosition(ui::vbStartUpScreen);
     setAutoRedraw(true);
+    // The theme's colour from the start: the log-in window takes it from this window
+    // before this window has ever been shown.
+    setBackColor(kWindowColour);
     // A platform menu bar with one menu, disabled at design and never enabled.
     mnuSearch = createMenu("mnuSearch", "Search");
     createMenu("mnuFind", "Find", mnuSearch);
@@ -77,11 +80,13 @@ void Form1::createControls() {
     createPictureBlock();
     createRecordFields();
     createDetailBlock();
+    createAddFolderPanel();
     createMenuPanels();
     bindRecordFields();
     connectFieldEditors();
     connectNavigation();
     connectCategories();
+    connectViewers();
 
     Timer3 = createTimer("Timer3", 3000, false);
     Timer3->Tick = [this] { Timer3_Timer(); };

@@ -11,9 +11,12 @@
 #include "platform/runtime/error.h"
 #include "platform/sys/files.h"
 #include "platform/ui/data_binding.h"
+#include "platform/ui/forms.h"
 #include "platform/ui/handlers.h"
 #include "platform/ui/input.h"
 #include "platform/ui/services.h"
+#include "shell/form3.h"
+#include "shell/form38.h"
 #include "shell/module1.h"
 
 namespace {
@@ -74,10 +77,14 @@ void Form1::Form_Load() {
 
         MonthView1->setValue(ui::services().Now().date());
 
-        // The log-in decision. The log-in window arrives with the password windows;
-        // until then a stored password cannot have been set, and the window shows.
+        // The log-in decision: once per run, while a password is stored, the log-in
+        // window stands in for this one, which waits hidden until it is given.
         AdodcForm1Options.recordset().setAbsolutePosition(1);
-        if (!Module1::ThumbnailsWindowOpen) Show();
+        if (Module1::SessionPassword.isEmpty() &&
+            !isEmpty(catalogue::OptionsFieldAt(AdodcForm1Options, catalogue::ProgramPassword)))
+            ui::forms<Form3>().Show();
+        else if (!Module1::ThumbnailsWindowOpen)
+            Show();
 
         AdodcForm1Options.recordset().setAbsolutePosition(1);
         const db::Field password = catalogue::OptionsFieldAt(AdodcForm1Options, catalogue::ProgramPassword);
@@ -121,8 +128,11 @@ void Form1::CmdPictures_Click() {
             Text1->setText("");
             Text4->setText("");
             Text2->setText("");
-            PictureCatalogue->setPicture(PicLogo->Picture());
+            // The About window's logo: its own picture object, which the menu's logo test
+            // does not take for a record without a picture.
+            PictureCatalogue->setPicture(ui::loaded<Form38>().PicLogo->Picture());
             ImageCatalogue->setBorderStyle(0);
+            ui::forms<Form38>().Unload();
             return;
         }
         ImageCatalogue->setVisible(true);

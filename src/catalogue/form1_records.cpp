@@ -5,6 +5,7 @@
 
 #include "catalogue/form1.h"
 #include "catalogue/picture_fitting.h"
+#include "catalogue/record_picture.h"
 #include "platform/picture/picture.h"
 #include "platform/runtime/error.h"
 #include "platform/ui/data_binding.h"
@@ -74,18 +75,7 @@ void Form1::Adodc3_MoveComplete(db::MoveReason, const runtime::Error*, db::Recor
 void Form1::bindPictureBox(bool bound) {
     pictureBound_ = bound;
     if (!bound) return;
-    picture::Picture loaded;
-    try {
-        db::Recordset& rs = Adodc3.recordset();
-        if (rs.hasCurrentRow()) {
-            const db::Field photo = rs.field("Photo");
-            const db::Bytes bytes = photo.getChunk(photo.actualSize());
-            loaded = picture::LoadPictureFromBytes(bytes);
-        }
-    } catch (const runtime::Error&) {
-        // Data the loader cannot read leaves the box without a picture.
-    }
-    PictureCatalogue->setPicture(loaded);
+    PictureCatalogue->setPicture(catalogue::BoundPhotoPicture(Adodc3.recordset()));
 }
 
 void Form1::Adodc3_Error(const runtime::Error& error, bool& fCancelDisplay) {

@@ -86,6 +86,12 @@ void ReloadMainWindow();
 // The tool bar's "Thumbnails": closes the main window and opens the thumbnails window
 // at the current record.
 void SwitchMainToThumbnails();
+// The thumbnails window's paging: the window closed without a hand-back and a fresh
+// one built at ThumbPageStart (which its caller has moved).
+void ReopenThumbnailPage();
+// The thumbnails window's unload: the main window loaded afresh and shown at the clicked
+// record (ThumbReturnAction, ThumbReturnPosition) or at SavedMainPosition.
+void ReturnFromThumbnails();
 
 // The File menu's "Change Password": the password window with both boxes emptied,
 // shown modal.

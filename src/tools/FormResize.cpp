@@ -1,11 +1,10 @@
 #include "tools/FormResize.h"
 
 #include <QImage>
-#include <QPainter>
-#include <QPainterPath>
 
 #include "catalogue/form1.h"
 #include "catalogue/picture_fitting.h"
+#include "catalogue/window_pictures.h"
 #include "platform/runtime/error.h"
 #include "platform/runtime/numbers.h"
 #include "platform/ui/forms.h"
@@ -17,23 +16,6 @@
 namespace {
 
 constexpr int kZoomStart = 100;
-
-// The Reload button: a circular arrow, drawn rather than carried as a file.
-QImage reloadIcon() {
-    QImage icon(24, 24, QImage::Format_ARGB32_Premultiplied);
-    icon.fill(Qt::transparent);
-    QPainter painter(&icon);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(QColor(0xb4, 0xb4, 0xc0), 2.2, Qt::SolidLine, Qt::RoundCap));
-    painter.drawArc(QRectF(4, 4, 16, 16), 70 * 16, 290 * 16);
-    QPainterPath head;
-    head.moveTo(12.5, 1.0);
-    head.lineTo(17.5, 4.3);
-    head.lineTo(12.5, 7.6);
-    head.closeSubpath();
-    painter.fillPath(head, QColor(0xe0, 0xb4, 0x4a));
-    return icon;
-}
 
 }  // namespace
 
@@ -57,7 +39,7 @@ void FormResize::createControls() {
     LabelTitle->setFont({"Arial", 9});
     ImageReload = create<ui::Image>("ImageReload", 4656, 96, 288, 288);
     ImageReload->setStretch(true);
-    ImageReload->setImage(reloadIcon());
+    ImageReload->setImage(catalogue::windowPicture("reload.png"));
     ImageReload->setToolTipText("Reload");
 
     imgOriginal = create<ui::Image>("imgOriginal", 0, 0, 100, 100);

@@ -1,10 +1,9 @@
 #include "tools/frmRotate.h"
 
 #include <QImage>
-#include <QPainter>
-#include <QPainterPath>
 
 #include "catalogue/form1.h"
+#include "catalogue/window_pictures.h"
 #include "platform/gdi/dib_surface.h"
 #include "platform/runtime/numbers.h"
 #include "platform/ui/form_create.h"
@@ -15,25 +14,6 @@
 #include "tools/modRotate.h"
 
 namespace {
-
-// The Reload button's 24 x 24 icon: a circular arrow turning clockwise, in the strokes
-// of the program's other tool icons.
-QImage reloadIcon() {
-    QImage icon(24, 24, QImage::Format_ARGB32_Premultiplied);
-    icon.fill(Qt::transparent);
-    QPainter painter(&icon);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const QColor stroke(0xb4, 0xb4, 0xc0);
-    painter.setPen(QPen(stroke, 2.0, Qt::SolidLine, Qt::FlatCap));
-    painter.drawArc(QRectF(4.5, 4.5, 15, 15), 100 * 16, 290 * 16);
-    QPainterPath head;
-    head.moveTo(13.5, 1.5);
-    head.lineTo(18.5, 5.0);
-    head.lineTo(13.0, 8.5);
-    head.closeSubpath();
-    painter.fillPath(head, stroke);
-    return icon;
-}
 
 }  // namespace
 
@@ -49,7 +29,7 @@ void frmRotate::createControls() {
 
     ImageReload = create<ui::Image>("ImageReload", 4680, 96, 288, 288);
     ImageReload->setStretch(true);
-    ImageReload->setImage(reloadIcon());
+    ImageReload->setImage(catalogue::windowPicture("reload.png"));
     ImageReload->setToolTipText("Reload");
 
     LabelTitle = create<ui::Label>("LabelTitle", 300, 120, 2400, 240);

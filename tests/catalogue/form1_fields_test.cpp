@@ -7,6 +7,7 @@
 #include "platform/sys/files.h"
 #include "platform/ui/forms.h"
 #include "platform/ui/input.h"
+#include "shell/form38.h"
 #include "shell/module1.h"
 #include "support/program_folder_test.h"
 
@@ -124,7 +125,7 @@ TEST_F(RecordFields, DeletingTheOnlyRecordLeavesTheEmptyState) {
     services.queueMsgBoxReply(runtime::vbYes);
     form.CmdCatalogueCut_Click();
     EXPECT_TRUE(storedNames().empty());
-    EXPECT_TRUE(form.PictureCatalogue->Picture() == form.PicLogo->Picture());
+    EXPECT_TRUE(form.PictureCatalogue->Picture() == ui::forms<Form38>().PicLogo->Picture());
     EXPECT_EQ(form.Text2->Text(), "");
     form.CmdCatalogueCut_Click();
     EXPECT_EQ(services.beeps, 1) << "nothing left to delete";

@@ -10,6 +10,7 @@
 #include "image/cImage32.h"
 #include "platform/sys/files.h"
 #include "platform/ui/forms.h"
+#include "shell/form38.h"
 #include "shell/module1.h"
 #include "support/program_folder_test.h"
 #include "support/test_environment.h"
@@ -146,12 +147,16 @@ TEST_F(MainWindowShowing, EmptyCatalogueShowsTheLogoAndNoGauge) {
     makeCatalogueWithRows(0);
     ASSERT_FALSE(runMain());
     Form1& form = ui::forms<Form1>();
-    EXPECT_TRUE(form.PictureCatalogue->Picture() == form.PicLogo->Picture());
+    const picture::Picture shown = form.PictureCatalogue->Picture();
+    EXPECT_TRUE(shown == ui::forms<Form38>().PicLogo->Picture()) << "the About window's logo";
+    EXPECT_FALSE(shown == form.PicLogo->Picture());
+    EXPECT_FALSE(ui::isLoaded<Form38>());
     EXPECT_EQ(form.Text1->Text(), "");
     EXPECT_EQ(form.Text2->Text(), "");
     EXPECT_EQ(form.Text4->Text(), "");
     EXPECT_FALSE(form.Picture4->Visible());
-    EXPECT_FALSE(form.LabelWH->Visible());
+    // Only the main window's own logo hides the size line; the About logo is a picture.
+    EXPECT_EQ(form.LabelWH->Caption(), " 80 x 81 ");
     EXPECT_DOUBLE_EQ(form.Width(), 6650);
 }
 

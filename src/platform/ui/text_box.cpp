@@ -1,10 +1,15 @@
 #include "platform/ui/text_box.h"
 
+#include <utility>
+
 #include <QCoreApplication>
+#include <QDropEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QTextCursor>
+#include <QUrl>
 
 namespace ui {
 
@@ -29,7 +34,11 @@ TextBox::TextBox(QWidget* parent) : QFrame(parent), Control(this) {
 TextBox::~TextBox() {
     if (line_) QObject::disconnect(line_, nullptr, this, nullptr);
     if (plain_) QObject::disconnect(plain_, nullptr, this, nullptr);
-    if (QWidget* e = editor()) unwatchInput(e);
+    if (QWidget* e = editor()) {
+        unwatchInput(e);
+        e->removeEventFilter(this);
+        if (plain_) plain_->viewport()->removeEventFilter(this);
+    }
 }
 
 QWidget* TextBox::editor() const {
@@ -66,7 +75,11 @@ void TextBox::makeEditor() {
     QWidget* e = editor();
     e->setGeometry(contentsRect());
     watchInput(e);
+    // Drops arrive at the editor, or at the multi-line editor's viewport.
+    e->installEventFilter(this);
+    if (plain_) plain_->viewport()->installEventFilter(this);
     setFocusProxy(e);
+    setOLEDropMode(oleDropMode_);
     e->show();
 }
 
@@ -195,6 +208,38 @@ void TextBox::setBorderStyle(int borderStyle) {
     if (QWidget* e = editor()) e->setGeometry(contentsRect());
 }
 
+void TextBox::setOLEDropMode(int mode) {
+    oleDropMode_ = mode == 1 ? 1 : 0;
+    // A read-only editor would refuse drops of its own accord.
+    if (oleDropMode_ == 1) {
+        if (line_) line_->setAcceptDrops(true);
+        if (plain_) plain_->viewport()->setAcceptDrops(true);
+    }
+}
+
+bool TextBox::eventFilter(QObject* watched, QEvent* event) {
+    const bool fromEditor = watched == editor() || (plain_ && watched == plain_->viewport());
+    if (oleDropMode_ != 1 || !fromEditor) return QFrame::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+        static_cast<QDropEvent*>(event)->acceptProposedAction();
+        return true;
+    case QEvent::Drop: {
+        auto* drop = static_cast<QDropEvent*>(event);
+        QStringList files;
+        if (const QMimeData* data = drop->mimeData(); data && data->hasUrls())
+            for (const QUrl& url : data->urls())
+                if (url.isLocalFile()) files << url.toLocalFile();
+        drop->acceptProposedAction();
+        OLEDragDrop.fire(files);
+        return true;
+    }
+    default:
+        return QFrame::eventFilter(watched, event);
+    }
+}
+
 void TextBox::applyColors() {
     Control::applyColors();
     if (QWidget* e = editor()) {
@@ -204,7 +249,22 @@ void TextBox::applyColors() {
 }
 
 void TextBox::keyPressEvent(QKeyEvent* event) {
-    if (QWidget* e = editor()) QCoreApplication::sendEvent(e, event);
+    // A key the editor ignores (Enter, Escape, function keys) travels on up to this
+    // frame: it goes on to the window, never into the editor again. The focused editor
+    // has already had it; an unfocused one had it from here.
+    static const QKeyEvent* forwarded = nullptr;
+    static bool cameBack = false;
+    QWidget* e = editor();
+    if (event == forwarded) cameBack = true;
+    if (!e || e->hasFocus() || event == forwarded) {
+        event->ignore();
+        return;
+    }
+    const QKeyEvent* outer = std::exchange(forwarded, event);
+    QCoreApplication::sendEvent(e, event);
+    forwarded = outer;
+    // Passed on up to the window already, on its way back from the editor.
+    if (std::exchange(cameBack, false)) event->accept();
 }
 
 void TextBox::keyReleaseEvent(QKeyEvent* event) {
@@ -225,6 +285,7 @@ void TextBox::copyPropertiesFrom(const Component& other) {
         setPasswordChar(o->passwordChar_);
         setAlignment(o->alignment_);
         setBorderStyle(o->borderStyle_);
+        setOLEDropMode(o->oleDropMode_);
         {
             detail::SuppressEvents quiet;
             setText(o->Text());

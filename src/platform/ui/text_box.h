@@ -4,8 +4,13 @@
 // PasswordChar, Alignment, BorderStyle. Change fires on every change of the text,
 // typed or set by code, and not when the same text is set again. The Text of a
 // multi-line box ends its lines with CR LF, as the windows compare it.
+// OLEDropMode 1 (manual) makes the box a drop target: any drag is accepted, and a
+// drop fires OLEDragDrop with the dropped data's file list (full local paths, in the
+// order dragged; empty for data that holds no files). Mode 0 keeps the editor's own
+// handling of dropped text.
 
 #include <QFrame>
+#include <QStringList>
 
 #include "platform/ui/control.h"
 
@@ -45,8 +50,11 @@ public:
     void setAlignment(int alignment);
     int BorderStyle() const { return borderStyle_; }
     void setBorderStyle(int borderStyle);
+    int OLEDropMode() const { return oleDropMode_; }
+    void setOLEDropMode(int mode);
 
     Event<> Change{this};
+    Event<const QStringList&> OLEDragDrop{this};
 
     QWidget* editor() const;
     void copyPropertiesFrom(const Component& other) override;
@@ -55,6 +63,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void applyColors() override;
 
 private:
@@ -71,6 +80,7 @@ private:
     QString passwordChar_;
     int alignment_ = 0;
     int borderStyle_ = 1;
+    int oleDropMode_ = 0;
 };
 
 }  // namespace ui
