@@ -1,5 +1,7 @@
 #include "platform/ui/web_engine.h"
 
+#include <unistd.h>
+
 #include <QCoreApplication>
 #include <QPointer>
 #include <QWebEngineView>
@@ -40,6 +42,10 @@ void prepareWebEngine() {
     // The offscreen platform has no OpenGL: the engine's scene graph draws in software.
     if (qgetenv("QT_QPA_PLATFORM") == "offscreen" && qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND"))
         qputenv("QT_QUICK_BACKEND", "software");
+    // The engine refuses to start its sandbox as root and the process then dies at the
+    // first page shown; as root (containers, test machines) it runs without one.
+    if (::geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
 }
 
 void installWebEngine() {
