@@ -10,6 +10,7 @@
 
 #include "image/cImage32.h"
 #include "image/modParsers.h"
+#include "platform/runtime/text.h"
 
 using namespace gdiplus;
 
@@ -153,31 +154,7 @@ void cGDIPlus::RotateFlipCachedImage(int32_t orientationCode) {
 // ---- private helpers --------------------------------------------------------------------------
 
 std::string cGDIPlus::StringFromWidePointer(const char16_t* address) {
-    std::string out;
-    if (!address) return out;
-    for (const char16_t* p = address; *p; ++p) {
-        uint32_t c = *p;
-        if (c >= 0xD800 && c < 0xDC00 && p[1] >= 0xDC00 && p[1] < 0xE000) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (uint32_t(p[1]) - 0xDC00);
-            ++p;
-        }
-        if (c < 0x80) {
-            out += char(c);
-        } else if (c < 0x800) {
-            out += char(0xC0 | (c >> 6));
-            out += char(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += char(0xE0 | (c >> 12));
-            out += char(0x80 | ((c >> 6) & 0x3F));
-            out += char(0x80 | (c & 0x3F));
-        } else {
-            out += char(0xF0 | (c >> 18));
-            out += char(0x80 | ((c >> 12) & 0x3F));
-            out += char(0x80 | ((c >> 6) & 0x3F));
-            out += char(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
+    return runtime::Utf8FromUtf16(address);
 }
 
 int32_t cGDIPlus::FindEncoderClsid(const std::string& MimeType, CLSID& Clsid) {

@@ -8,6 +8,8 @@
 #include <new>
 #include <unordered_map>
 
+#include "platform/runtime/text.h"
+
 namespace gdiplus {
 
 namespace detail {
@@ -129,35 +131,7 @@ bool hasTransparency(const GpImage& image) {
     return false;
 }
 
-std::string narrowFileName(const WCHAR* name) {
-    std::string out;
-    if (!name) return out;
-    for (const WCHAR* p = name; *p; ++p) {
-        uint32_t c = *p;
-        if (c >= 0xD800 && c < 0xDC00 && p[1] >= 0xDC00 && p[1] < 0xE000) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (uint32_t(p[1]) - 0xDC00);
-            ++p;
-        } else if (c >= 0xD800 && c < 0xE000) {
-            c = 0xFFFD;  // a lone surrogate
-        }
-        if (c < 0x80) {
-            out += char(c);
-        } else if (c < 0x800) {
-            out += char(0xC0 | (c >> 6));
-            out += char(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += char(0xE0 | (c >> 12));
-            out += char(0x80 | ((c >> 6) & 0x3F));
-            out += char(0x80 | (c & 0x3F));
-        } else {
-            out += char(0xF0 | (c >> 18));
-            out += char(0x80 | ((c >> 12) & 0x3F));
-            out += char(0x80 | ((c >> 6) & 0x3F));
-            out += char(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
+std::string narrowFileName(const WCHAR* name) { return runtime::Utf8FromUtf16(name); }
 
 }  // namespace detail
 
