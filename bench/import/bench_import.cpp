@@ -11,17 +11,14 @@
 #include <fstream>
 #include <random>
 
-#include <QApplication>
 #include <benchmark/benchmark.h>
 
 #include "catalogue/form1.h"
 #include "platform/sys/files.h"
-#include "platform/sys/program_folder.h"
-#include "platform/ui/application.h"
 #include "platform/ui/forms.h"
 #include "platform/ui/recording_services.h"
-#include "resources/resources.h"
 #include "shell/module1.h"
+#include "program_run.h"
 
 namespace {
 
@@ -84,23 +81,10 @@ BENCHMARK(BM_AddPicture_200MB)->Unit(benchmark::kMillisecond)->UseRealTime()->It
 }  // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    ui::prepareApplication();
-    QApplication app(argc, argv);
-    ui::startApplication();
-    ui::setServices(&ui::RecordingServices::shared());
-
-    g_folder = (std::filesystem::temp_directory_path() / "quillmere-bench-import").string();
-    std::filesystem::remove_all(g_folder);
-    std::filesystem::create_directories(g_folder);
-    sys::setProgramFolder(g_folder);
-    sys::writeFile(g_folder + "/Quillmere.mdb", resources::templateCatalogue());
+    ProgramRun run(argc, argv, "quillmere-bench-import");
+    g_folder = run.folder();
+    run.writeTemplateCatalogue();
     makeSource();
     Module1::Main();
-
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    std::filesystem::remove_all(g_folder);
-    std::_Exit(0);
+    run.runBenchmarks(argc, argv);
 }

@@ -7,10 +7,8 @@
 
 #include <tiffio.h>
 
-#include <filesystem>
 #include <random>
 
-#include <QApplication>
 #include <QImage>
 #include <benchmark/benchmark.h>
 #include <gif_lib.h>
@@ -18,14 +16,11 @@
 
 #include "catalogue/form1.h"
 #include "platform/sys/files.h"
-#include "platform/sys/program_folder.h"
-#include "platform/ui/application.h"
 #include "platform/ui/forms.h"
 #include "platform/ui/picture_conversion.h"
-#include "platform/ui/recording_services.h"
-#include "resources/resources.h"
 #include "shell/module1.h"
 #include "tools/FormSaveAs.h"
+#include "program_run.h"
 
 // Last: jpeglib.h defines TRUE and FALSE, which gdi.h declares as constants.
 #include <jpeglib.h>
@@ -184,23 +179,10 @@ QM_SAVE_BENCH(BM_SaveDialog_Tiff_4000x3000);
 }  // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    ui::prepareApplication();
-    QApplication app(argc, argv);
-    ui::startApplication();
-    ui::setServices(&ui::RecordingServices::shared());
-
-    g_folder = (std::filesystem::temp_directory_path() / "quillmere-bench-save").string();
-    std::filesystem::remove_all(g_folder);
-    std::filesystem::create_directories(g_folder);
-    sys::setProgramFolder(g_folder);
-    sys::writeFile(g_folder + "/Quillmere.mdb", resources::templateCatalogue());
+    ProgramRun run(argc, argv, "quillmere-bench-save");
+    g_folder = run.folder();
+    run.writeTemplateCatalogue();
     Module1::Main();
     g_picture = makePicture();
-
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    std::filesystem::remove_all(g_folder);
-    std::_Exit(0);
+    run.runBenchmarks(argc, argv);
 }

@@ -4,22 +4,18 @@
 // 1920x1080 BMP, beside libjpeg-turbo's bare decode of the same JPEG in the same run
 // (goal: within 1.5x of the bare decode). The catalogue lives in a temporary folder.
 
-#include <filesystem>
 
-#include <QApplication>
 #include <benchmark/benchmark.h>
 
 #include "catalogue/form1.h"
 #include "platform/db/connection.h"
 #include "platform/db/recordset.h"
 #include "platform/sys/files.h"
-#include "platform/sys/program_folder.h"
-#include "platform/ui/application.h"
 #include "platform/ui/forms.h"
-#include "platform/ui/recording_services.h"
 #include "resources/resources.h"
 #include "shell/module1.h"
 #include "show_inputs.h"
+#include "program_run.h"
 
 namespace {
 
@@ -79,24 +75,9 @@ BENCHMARK(BM_ShowRecord_Bmp_1920x1080_24bpp)->Unit(benchmark::kMillisecond)->Use
 }  // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    ui::prepareApplication();
-    QApplication app(argc, argv);
-    ui::startApplication();
-    // No message box may wait for an answer here.
-    ui::setServices(&ui::RecordingServices::shared());
-
-    g_folder = (std::filesystem::temp_directory_path() / "quillmere-bench-show").string();
-    std::filesystem::remove_all(g_folder);
-    std::filesystem::create_directories(g_folder);
-    sys::setProgramFolder(g_folder);
+    ProgramRun run(argc, argv, "quillmere-bench-show");
+    g_folder = run.folder();
     makeCatalogue();
     Module1::Main();
-
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    std::filesystem::remove_all(g_folder);
-    // The main window's unload would end the program; leave at once instead.
-    std::_Exit(0);
+    run.runBenchmarks(argc, argv);
 }

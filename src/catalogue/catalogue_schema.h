@@ -35,6 +35,11 @@ enum OptionsField : int {
 db::Field OptionsFieldAt(db::DataControl& options, OptionsField position);
 QString OptionsText(db::DataControl& options, OptionsField position);
 
+// The category box's prompt, shown while no category is chosen.
+inline const QString kCategoryPrompt = QStringLiteral("Categories");
+// The box's text names a category: neither empty nor the prompt.
+inline bool IsCategoryChosen(const QString& text) { return !text.isEmpty() && text != kCategoryPrompt; }
+
 inline const QString kCategoriesQuery = QStringLiteral("Select * from Categories Order by Description");
 inline const QString kOptionsQuery = QStringLiteral("Select * from Options");
 

@@ -242,6 +242,7 @@ private:
     void connectViewers();
     QString currentExtent();
     db::Bytes currentRecordBytes();
+    void writeRecordBytes(const QString& path);
     QString writeViewerFile();
     void reloadCategories();
     void clearFoundRecord();

@@ -13,8 +13,6 @@ namespace {
 
 constexpr long kErrGeneralFailure = -2147467259;  // E_FAIL: what a name already stored gives
 
-bool noCategoryChosen(const QString& text) { return text.isEmpty() || text == "Categories"; }
-
 }  // namespace
 
 void Form1::connectCategories() {
@@ -32,7 +30,7 @@ void Form1::reloadCategories() {
 
 void Form1::CmdADDCateg_Click() {
     const QString name = ComboCategory->Text();
-    if (noCategoryChosen(name)) {
+    if (!catalogue::IsCategoryChosen(name)) {
         ui::services().MsgBox("Enter a New Category First", runtime::vbOKOnly, QString());
         return;
     }
@@ -53,7 +51,7 @@ void Form1::CmdADDCateg_Click() {
 
 void Form1::CmdDeleteCateg_Click() {
     const QString name = ComboCategory->Text();
-    if (noCategoryChosen(name)) {
+    if (!catalogue::IsCategoryChosen(name)) {
         ui::services().MsgBox("Enter or Select a Category First", runtime::vbOKOnly, QString());
         return;
     }
@@ -88,7 +86,7 @@ void Form1::CheckFilterByCategory_Click() {
             return;
         }
         const QString name = ComboCategory->Text();
-        if (noCategoryChosen(name)) {
+        if (!catalogue::IsCategoryChosen(name)) {
             CheckFilterByCategory->setValue(0);
             return;
         }

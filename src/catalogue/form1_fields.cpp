@@ -3,6 +3,7 @@
 
 #include <QDate>
 
+#include "catalogue/catalogue_schema.h"
 #include "catalogue/form1.h"
 #include "platform/runtime/error.h"
 #include "platform/ui/handlers.h"
@@ -50,7 +51,7 @@ void Form1::TextField_DblClick(int Index) {
     if (Index != kCategoryField) return;
     runtime::resumeNext([&] {
         const QString chosen = ComboCategory->Text();
-        if (!chosen.isEmpty() && chosen != "Categories") TextField[kCategoryField]->setText(chosen);
+        if (catalogue::IsCategoryChosen(chosen)) TextField[kCategoryField]->setText(chosen);
     });
 }
 

@@ -26,9 +26,6 @@ const QString kPathPrompt = QStringLiteral("Enter Path or Drag and Drop Folder f
 // The prompt is recognised by its first 27 characters.
 bool showsPrompt(const QString& text) { return text.left(27) == kPathPrompt.left(27); }
 
-// The combo shows "Categories" while no category is chosen.
-bool noCategoryChosen(const QString& text) { return text.isEmpty() || text == "Categories"; }
-
 QString filePathIn(const QString& folder, const QString& entry) {
     return folder.endsWith('/') ? folder + entry : folder + '/' + entry;
 }
@@ -153,7 +150,7 @@ void Form1::TextFilePicsPath_OLEDragDrop(const QStringList& Files) {
 }
 
 void Form1::CheckIncCat_MouseDown(int, int, double, double) {
-    if (noCategoryChosen(ComboCategory->Text())) {
+    if (!catalogue::IsCategoryChosen(ComboCategory->Text())) {
         ui::services().MsgBox("Select Category from the Right Pane", runtime::vbOKOnly, QString());
         CheckIncCat->setValue(0);
     }
@@ -162,7 +159,7 @@ void Form1::CheckIncCat_MouseDown(int, int, double, double) {
 // The press has already been refused with its message; this keeps the box unticked
 // when the release, or the space bar, ticks it anyway.
 void Form1::CheckIncCat_Click() {
-    if (CheckIncCat->Value() == 1 && noCategoryChosen(ComboCategory->Text())) CheckIncCat->setValue(0);
+    if (CheckIncCat->Value() == 1 && !catalogue::IsCategoryChosen(ComboCategory->Text())) CheckIncCat->setValue(0);
 }
 
 void Form1::ImageGoAddFolder_Click() {
@@ -216,7 +213,7 @@ void Form1::ImageGoAddFolder_Click() {
 
     std::optional<std::string> category;
     step([&] {
-        if (CheckIncCat->Value() == 1 && !noCategoryChosen(ComboCategory->Text()))
+        if (CheckIncCat->Value() == 1 && catalogue::IsCategoryChosen(ComboCategory->Text()))
             category = ComboCategory->Text().toStdString();
     });
     const QDate today = ui::services().Now().date();

@@ -158,7 +158,7 @@ void Form1::pLoadCategories() {
             ComboCategory->AddItem(ui::fieldText(&name));
             categories.moveNext();
         }
-        ComboCategory->setText("Categories");
+        ComboCategory->setText(catalogue::kCategoryPrompt);
     } catch (const runtime::Error& e) {
         ui::services().MsgBox(QString::fromStdString(e.description()), runtime::vbOKOnly, QString());
     }

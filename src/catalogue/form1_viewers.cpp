@@ -43,6 +43,13 @@ db::Bytes Form1::currentRecordBytes() {
     return rs.field("Photo").getChunk(static_cast<int64_t>(*size));
 }
 
+// The stored bytes of the current record, unchanged, as the file `path`.
+void Form1::writeRecordBytes(const QString& path) {
+    const db::Bytes bytes = currentRecordBytes();
+    sys::deleteFile(path.toStdString());
+    sys::writeFile(path.toStdString(), bytes);
+}
+
 // The file an outside program or the browser pane is given: a bitmap record as the
 // picture it shows, any other as its stored bytes.
 QString Form1::writeViewerFile() {
@@ -51,9 +58,7 @@ QString Form1::writeViewerFile() {
     if (extension == "bmp") {
         picture::SavePicture(PictureCatalogue->Picture(), path.toStdString());
     } else {
-        const db::Bytes bytes = currentRecordBytes();
-        sys::deleteFile(path.toStdString());
-        sys::writeFile(path.toStdString(), bytes);
+        writeRecordBytes(path);
     }
     return path;
 }
@@ -88,11 +93,7 @@ void Form1::ImageCatalogue_DblClick() {
     // as it was added.
     QString path;
     runtime::resumeNext([&] { path = catalogue::TemporaryFile("TmpFile." + currentExtent().toLower()); });
-    runtime::resumeNext([&] {
-        const db::Bytes bytes = currentRecordBytes();
-        sys::deleteFile(path.toStdString());
-        sys::writeFile(path.toStdString(), bytes);
-    });
+    runtime::resumeNext([&] { writeRecordBytes(path); });
     runtime::resumeNext([&] { ui::services().startPaintProgram(path); });
 }
 

@@ -10,7 +10,7 @@
 
 using imagetest::at;
 using imagetest::Px;
-using picture::test::GifSpec;
+using picture::test::GifLayout;
 using picture::test::makeGif;
 
 namespace {
@@ -64,8 +64,8 @@ Bytes packCodes(std::initializer_list<std::pair<uint32_t, int>> codes) {
 }
 
 // A 2 x 2 image of indices 0, 1 / 2, 3 over a four-colour global table.
-GifSpec fourColours() {
-    GifSpec s;
+GifLayout fourColours() {
+    GifLayout s;
     s.globalTable = {kRedRgb, kGreenRgb, kBlueRgb, kGreyRgb};
     s.indices = {0, 1, 2, 3};
     return s;
@@ -76,7 +76,7 @@ GifSpec fourColours() {
 TEST(GifReader, TakesBothVersionsInAnyCase) {
     for (const char* signature : {"GIF89a", "gif87a", "GiF89A"}) {
         SCOPED_TRACE(signature);
-        GifSpec s = fourColours();
+        GifLayout s = fourColours();
         s.signature = signature;
         cImage32 host;
         const Result r = load(makeGif(s), host);
@@ -88,7 +88,7 @@ TEST(GifReader, TakesBothVersionsInAnyCase) {
         EXPECT_EQ(host.ImageType(), cImage32::ImageTypeGIF);
         EXPECT_EQ(host.Alpha(), cImage32::AlphaOpaque);
     }
-    GifSpec s = fourColours();
+    GifLayout s = fourColours();
     s.signature = "GIF88a";
     EXPECT_TRUE(isRefused(makeGif(s)));
 }
@@ -96,7 +96,7 @@ TEST(GifReader, TakesBothVersionsInAnyCase) {
 TEST(GifReader, ReadsTheFirstImageAtItsOwnSize) {
     // A 2 x 3 image at (5, 7) of a 20 x 20 screen, interlaced, with a local table; a second
     // image follows whose data is cut off, and is never read.
-    GifSpec s;
+    GifLayout s;
     s.screenWidth = s.screenHeight = 20;
     s.left = 5;
     s.top = 7;
@@ -123,7 +123,7 @@ TEST(GifReader, ReadsTheFirstImageAtItsOwnSize) {
 }
 
 TEST(GifReader, TransparencyComesFromTheLastGraphicControlExtension) {
-    GifSpec s = fourColours();
+    GifLayout s = fourColours();
     s.background = 1;  // plays no part
     s.transparent = 2;
     cImage32 host;
@@ -153,7 +153,7 @@ TEST(GifReader, TransparencyComesFromTheLastGraphicControlExtension) {
 
 TEST(GifReader, ColoursComeFromTheTableTheImageUses) {
     // A local table replaces the global one.
-    GifSpec s = fourColours();
+    GifLayout s = fourColours();
     s.localTable = {kGreyRgb, kBlueRgb};
     s.indices = {1, 0, 0, 1};
     cImage32 host;
@@ -175,7 +175,7 @@ TEST(GifReader, ColoursComeFromTheTableTheImageUses) {
 }
 
 TEST(GifReader, RefusesWhatIsNoImageOfItsOwn) {
-    GifSpec s = fourColours();
+    GifLayout s = fourColours();
     s.globalTable.clear();
     EXPECT_TRUE(isRefused(makeGif(s))) << "no colour table at all";
     s = fourColours();
@@ -205,7 +205,7 @@ TEST(GifReader, DataThatCannotMakeTheImageLeavesNoImage) {
     // in fewer than 20 bytes).
     EXPECT_TRUE(failsRecognised(Bytes{'G', 'I', 'F'}));
 
-    GifSpec s = fourColours();
+    GifLayout s = fourColours();
     s.indices = {0, 1, 2};
     EXPECT_TRUE(failsRecognised(makeGif(s))) << "three indices for four pixels";
 

@@ -26,8 +26,8 @@ inline std::optional<Rows> pngReference(const std::string& path) {
     return pngtest::libpngDecode(picture::test::readBytes(path));
 }
 
-inline std::optional<Rows> magickReference(const std::string& spec) {
-    const auto rgba = picture::test::magickRgba(spec);
+inline std::optional<Rows> magickReference(const std::string& input) {
+    const auto rgba = picture::test::magickRgba(input);
     if (!rgba) return std::nullopt;
     return bmptest::premultiplied(*rgba);
 }

@@ -44,7 +44,7 @@ std::string writeAll(const std::string& path, const std::vector<uint8_t>& bytes)
 std::vector<uint8_t> tga(int w, int h, uint8_t idLength, bool grey = false) {
     std::vector<uint8_t> b = {
         idLength, 0, uint8_t(grey ? 3 : 2),  // id length, no colour map, raw true colour / grey
-        0, 0, 0, 0, 0,                       // colour map specification (none)
+        0, 0, 0, 0, 0,                       // colour map fields (none)
         0, 0, 0, 0,                          // x, y origin
         uint8_t(w), 0, uint8_t(h), 0,        // width, height
         uint8_t(grey ? 8 : 24), 0x20,        // depth, descriptor: rows from the top

@@ -94,7 +94,7 @@ std::vector<uint8_t> lzwEncode(const std::vector<uint8_t>& indices, int minCodeS
     return out.blocks();
 }
 
-std::vector<uint8_t> makeGif(const GifSpec& s) {
+std::vector<uint8_t> makeGif(const GifLayout& s) {
     std::vector<uint8_t> b(s.signature, s.signature + 6);
     put16(b, s.screenWidth);
     put16(b, s.screenHeight);

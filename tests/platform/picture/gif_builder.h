@@ -13,7 +13,7 @@ namespace picture::test {
 std::vector<uint8_t> lzwEncode(const std::vector<uint8_t>& indices, int minCodeSize,
                                bool clearWhenFull = true);
 
-struct GifSpec {
+struct GifLayout {
     const char* signature = "GIF89a";
     int screenWidth = 2, screenHeight = 2;
     std::vector<uint32_t> globalTable = {0x000000, 0xFFFFFF};  // 0xRRGGBB; sizes 2^n
@@ -28,6 +28,6 @@ struct GifSpec {
     std::vector<uint8_t> before;     // blocks between the screen and the image
 };
 
-std::vector<uint8_t> makeGif(const GifSpec& spec);
+std::vector<uint8_t> makeGif(const GifLayout& input);
 
 }  // namespace picture::test

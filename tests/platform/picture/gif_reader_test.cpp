@@ -121,7 +121,7 @@ TEST(GifCorpus, RawReferenceIndicesAndPalette) {
 }
 
 TEST(GifPictures, EightBitsBottomUpWithA256EntryTable) {
-    GifSpec s;
+    GifLayout s;
     s.globalTable = {0x102030, 0x405060};
     s.indices = {0, 1, 1, 0};
     const Picture p = load(makeGif(s));
@@ -141,7 +141,7 @@ TEST(GifPictures, EightBitsBottomUpWithA256EntryTable) {
 }
 
 TEST(GifPictures, ALocalTableReplacesTheGlobalOne) {
-    GifSpec s;
+    GifLayout s;
     s.localTable = {0xAA0000, 0x00BB00, 0x0000CC, 0x111111};
     s.indices = {2, 3, 0, 1};
     const Indexed img = bitmapIndices(load(makeGif(s)));
@@ -165,7 +165,7 @@ TEST(GifPictures, ImagePlacementOnTheLogicalScreen) {
         {"screen of width 0", 0, 5, 1, 0, 2, 2, {}, 3, 5, 3},
     };
     for (const Case& c : cases) {
-        GifSpec s;
+        GifLayout s;
         s.screenWidth = c.screenW, s.screenHeight = c.screenH;
         s.left = c.left, s.top = c.top, s.width = c.width, s.height = c.height;
         s.globalTable = {0, 0x0000FF, 0x00FF00, 0xFF0000};
@@ -188,7 +188,7 @@ TEST(GifPictures, ImagePlacementOnTheLogicalScreen) {
 }
 
 TEST(GifPictures, InterlacedRowsComeBackInOrder) {
-    GifSpec s;
+    GifLayout s;
     s.screenWidth = s.width = 1, s.screenHeight = s.height = 11;
     s.globalTable.assign(16, 0);
     s.minCodeSize = 4;
@@ -202,7 +202,7 @@ TEST(GifPictures, InterlacedRowsComeBackInOrder) {
 }
 
 TEST(GifPictures, TheLastGraphicControlBeforeTheImageGivesTheTransparentIndex) {
-    GifSpec s;
+    GifLayout s;
     s.indices = {0, 1, 1, 0};
     s.before = {0x21, 0xF9, 4, 1, 0, 0, 7, 0,          // transparent 7
                 0x21, 0xFE, 3, 'a', 'b', 'c', 0};      // a comment
@@ -215,7 +215,7 @@ TEST(GifPictures, TheLastGraphicControlBeforeTheImageGivesTheTransparentIndex) {
 }
 
 TEST(GifPictures, SignatureCaseAndZeroBytesBetweenBlocksAreTolerated) {
-    GifSpec s;
+    GifLayout s;
     s.indices = {1, 1, 1, 1};
     s.signature = "gIf87A";
     s.before = {0, 0, 0};
@@ -223,24 +223,24 @@ TEST(GifPictures, SignatureCaseAndZeroBytesBetweenBlocksAreTolerated) {
 }
 
 TEST(GifRefusals, EachCauseIsNamed) {
-    struct Case { const char* reason; GifSpec spec; std::vector<uint8_t> bytes; };
+    struct Case { const char* reason; GifLayout input; std::vector<uint8_t> bytes; };
     std::vector<Case> cases;
     auto add = [&](const char* reason, auto change) {
-        GifSpec s;
+        GifLayout s;
         s.indices = {0, 1, 1, 0};
         std::vector<uint8_t> b;
         change(s, b);
         cases.push_back({reason, s, b.empty() ? makeGif(s) : b});
     };
-    add("unknown signature", [](GifSpec& s, auto&) { s.signature = "GIF88a"; });
-    add("unknown block", [](GifSpec& s, auto&) { s.before = {0x99}; });
-    add("no image before the trailer", [](GifSpec& s, auto&) { s.before = {0x3B}; });
-    add("no colour table", [](GifSpec& s, auto&) { s.globalTable.clear(); });
-    add("LZW minimum code size 9", [](GifSpec& s, auto&) { s.minCodeSize = 9; s.data = {1, 0, 0}; });
-    add("too large", [](GifSpec& s, auto&) { s.screenWidth = s.screenHeight = 65535; });
-    add("data ends early", [](GifSpec& s, auto& b) { b = makeGif(s); b.resize(16); });
-    add("no image", [](GifSpec& s, auto& b) { b = makeGif(s); b.resize(19); });
-    add("data ends early", [](GifSpec& s, auto& b) {  // inside an extension
+    add("unknown signature", [](GifLayout& s, auto&) { s.signature = "GIF88a"; });
+    add("unknown block", [](GifLayout& s, auto&) { s.before = {0x99}; });
+    add("no image before the trailer", [](GifLayout& s, auto&) { s.before = {0x3B}; });
+    add("no colour table", [](GifLayout& s, auto&) { s.globalTable.clear(); });
+    add("LZW minimum code size 9", [](GifLayout& s, auto&) { s.minCodeSize = 9; s.data = {1, 0, 0}; });
+    add("too large", [](GifLayout& s, auto&) { s.screenWidth = s.screenHeight = 65535; });
+    add("data ends early", [](GifLayout& s, auto& b) { b = makeGif(s); b.resize(16); });
+    add("no image", [](GifLayout& s, auto& b) { b = makeGif(s); b.resize(19); });
+    add("data ends early", [](GifLayout& s, auto& b) {  // inside an extension
         s.before = {0x21, 0xFE, 10, 'x'};
         b = makeGif(s);
         b.resize(23);
@@ -253,7 +253,7 @@ TEST(GifRefusals, EachCauseIsNamed) {
 }
 
 TEST(GifPictures, AStreamThatEndsEarlyLeavesTheFillIndex) {
-    GifSpec s;
+    GifLayout s;
     s.screenWidth = s.width = 100, s.screenHeight = s.height = 10;
     s.globalTable.assign(4, 0);
     s.background = 3;
@@ -275,7 +275,7 @@ TEST(GifCorpus, CraftedLzwStreamsMatchGiflib) {
     struct Case { const char* name; int size, bits; bool clearWhenFull; };
     const Case cases[] = {{"code size 1", 9, 1, true}, {"deferred clear", 300, 8, false}};
     for (const Case& c : cases) {
-        GifSpec s;
+        GifLayout s;
         s.screenWidth = s.width = s.screenHeight = s.height = c.size;
         s.globalTable.assign(size_t(1) << c.bits, 0x123456);
         s.minCodeSize = c.bits;

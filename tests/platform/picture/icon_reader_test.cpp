@@ -85,9 +85,9 @@ Chosen chosen(const Picture& p) {
 // entry: over a background b each channel is c * a / 255 + b * (255 - a) / 255, except
 // where ImageMagick shows a masked pixel with a colour: the platform XORs that colour into
 // the background (white inverts the screen).
-void expectSameAsMagick(const std::string& spec, const Picture& p, bool alphaIcon) {
-    const auto reference = magickRgba(spec);
-    ASSERT_TRUE(reference) << spec;
+void expectSameAsMagick(const std::string& input, const Picture& p, bool alphaIcon) {
+    const auto reference = magickRgba(input);
+    ASSERT_TRUE(reference) << input;
     const Rgba black = iconOver(p, 0xFF000000), white = iconOver(p, 0xFFFFFFFF);
     ASSERT_EQ(black.width, reference->width);
     ASSERT_EQ(black.height, reference->height);

@@ -91,7 +91,7 @@ TEST(Render, BitmapsStretchWithColorOnColorWhateverTheDcSays) {
 }
 
 TEST(Render, TransparentGifPixelsLeaveTheDestinationAlone) {
-    picture::test::GifSpec s;
+    picture::test::GifLayout s;
     s.width = s.screenWidth = 3, s.height = s.screenHeight = 1;
     s.globalTable = {0x112233, 0x445566, 0x778899, 0};
     s.transparent = 1;
