@@ -18,7 +18,7 @@
 #include "platform/sys/files.h"
 #include "platform/sys/memory.h"
 #include "shell/module1.h"
-#include "tools/frmDecoder.h"
+#include "tools/picture_decoder.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include "catalogue/form1.h"
+#include "catalogue/main_window.h"
 #include "platform/sys/files.h"
 #include "platform/ui/forms.h"
 #include "platform/ui/recording_services.h"

@@ -14,12 +14,12 @@
 #include <gif_lib.h>
 #include <png.h>
 
-#include "catalogue/form1.h"
+#include "catalogue/main_window.h"
 #include "platform/sys/files.h"
 #include "platform/ui/forms.h"
 #include "platform/ui/picture_conversion.h"
 #include "shell/module1.h"
-#include "tools/FormSaveAs.h"
+#include "tools/save_dialog.h"
 #include "program_run.h"
 
 // Last: jpeglib.h defines TRUE and FALSE, which gdi.h declares as constants.

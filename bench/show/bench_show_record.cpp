@@ -7,7 +7,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include "catalogue/form1.h"
+#include "catalogue/main_window.h"
 #include "platform/db/connection.h"
 #include "platform/db/recordset.h"
 #include "platform/sys/files.h"

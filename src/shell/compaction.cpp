@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "catalogue/catalogue_schema.h"
-#include "catalogue/form1.h"
+#include "catalogue/main_window.h"
 #include "platform/db/compaction.h"
 #include "platform/runtime/error.h"
 #include "platform/sys/files.h"
@@ -12,7 +12,7 @@
 #include "platform/ui/input.h"
 #include "platform/ui/services.h"
 #include "shell/compaction_testing.h"
-#include "shell/form2.h"
+#include "shell/splash_window.h"
 #include "shell/module1.h"
 
 namespace Module1 {

@@ -1,7 +1,7 @@
 #include "shell/program_password.h"
 
 #include "catalogue/catalogue_schema.h"
-#include "catalogue/form1.h"
+#include "catalogue/main_window.h"
 #include "platform/ui/data_binding.h"
 #include "platform/ui/forms.h"
 

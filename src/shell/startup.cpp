@@ -3,7 +3,7 @@
 #include <QString>
 
 #include "catalogue/catalogue_schema.h"
-#include "catalogue/form1.h"
+#include "catalogue/main_window.h"
 #include "platform/db/connection.h"
 #include "platform/runtime/error.h"
 #include "platform/sys/files.h"
@@ -12,8 +12,8 @@
 #include "platform/ui/handlers.h"
 #include "platform/ui/services.h"
 #include "resources/resources.h"
-#include "shell/form2.h"
-#include "shell/form5.h"
+#include "shell/splash_window.h"
+#include "shell/welcome_window.h"
 #include "shell/module1.h"
 
 namespace Module1 {

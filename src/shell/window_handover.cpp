@@ -1,7 +1,7 @@
 // The hand-overs between the main window and the windows that replace it for a while.
 
-#include "catalogue/form1.h"
-#include "catalogue/form28.h"
+#include "catalogue/main_window.h"
+#include "catalogue/thumbnails_window.h"
 #include "platform/runtime/error.h"
 #include "platform/runtime/numbers.h"
 #include "platform/ui/forms.h"

@@ -2,8 +2,8 @@
 
 #include <QImage>
 
-#include "catalogue/form1.h"
-#include "catalogue/form27.h"
+#include "catalogue/main_window.h"
+#include "catalogue/slideshow_window.h"
 #include "platform/runtime/error.h"
 #include "platform/runtime/numbers.h"
 #include "platform/ui/forms.h"
@@ -11,7 +11,7 @@
 #include "platform/ui/picture_conversion.h"
 #include "platform/ui/services.h"
 #include "shell/module1.h"
-#include "tools/FormSaveAs.h"
+#include "tools/save_dialog.h"
 #include "tools/bottom_menu.h"
 
 namespace tools {

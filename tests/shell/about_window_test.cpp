@@ -9,14 +9,14 @@
 #include <QPointer>
 #include <QUrl>
 
-#include "catalogue/form1.h"
+#include "catalogue/main_window.h"
 #include "platform/picture/picture.h"
 #include "platform/sys/files.h"
 #include "platform/ui/forms.h"
 #include "platform/ui/input.h"
 #include "platform/ui/picture_conversion.h"
 #include "platform/ui/testing.h"
-#include "shell/form38.h"
+#include "shell/about_window.h"
 #include "support/program_folder_test.h"
 
 namespace {

@@ -1,9 +1,9 @@
-#include "catalogue/form1.h"
+#include "catalogue/main_window.h"
 #include "platform/sys/files.h"
 #include "platform/ui/forms.h"
 #include "platform/ui/testing.h"
 #include "shell/compaction_testing.h"
-#include "shell/form2.h"
+#include "shell/splash_window.h"
 #include "shell/module1.h"
 #include "support/program_folder_test.h"
 

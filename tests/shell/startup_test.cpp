@@ -1,12 +1,12 @@
 #include <QDateTime>
 
-#include "catalogue/form1.h"
+#include "catalogue/main_window.h"
 #include "platform/sys/files.h"
 #include "platform/sys/program_folder.h"
 #include "platform/ui/forms.h"
 #include "platform/ui/testing.h"
-#include "shell/form2.h"
-#include "shell/form5.h"
+#include "shell/splash_window.h"
+#include "shell/welcome_window.h"
 #include "shell/module1.h"
 #include "support/program_folder_test.h"
 

@@ -9,7 +9,7 @@
 #include "resources/resources.h"
 #include "shell/compaction_testing.h"
 #include "shell/module1.h"
-#include "tools/frmDecoder.h"
+#include "tools/picture_decoder.h"
 
 namespace testsupport {
 

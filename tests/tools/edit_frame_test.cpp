@@ -4,14 +4,14 @@
 
 #include <QImage>
 
-#include "catalogue/form1.h"
-#include "catalogue/form27.h"
+#include "catalogue/main_window.h"
+#include "catalogue/slideshow_window.h"
 #include "platform/ui/forms.h"
 #include "platform/ui/picture_conversion.h"
 #include "platform/ui/testing.h"
 #include "shell/module1.h"
 #include "support/program_folder_test.h"
-#include "tools/FormSaveAs.h"
+#include "tools/save_dialog.h"
 #include "tools/edit_window_frame.h"
 
 namespace {

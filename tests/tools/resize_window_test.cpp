@@ -6,8 +6,8 @@
 
 #include <QImage>
 
-#include "catalogue/form1.h"
-#include "catalogue/form27.h"
+#include "catalogue/main_window.h"
+#include "catalogue/slideshow_window.h"
 #include "platform/gdi/objects.h"
 #include "platform/gdiplus/gdiplus.h"
 #include "platform/runtime/error.h"
@@ -15,8 +15,8 @@
 #include "platform/ui/picture_conversion.h"
 #include "platform/ui/testing.h"
 #include "support/program_folder_test.h"
-#include "tools/FormResize.h"
-#include "tools/FormSaveAs.h"
+#include "tools/resize_window.h"
+#include "tools/save_dialog.h"
 #include "tools/modGDIPlusResize.h"
 
 namespace {

@@ -8,16 +8,16 @@
 #include <QImage>
 #include <QTransform>
 
-#include "catalogue/form1.h"
-#include "catalogue/form27.h"
+#include "catalogue/main_window.h"
+#include "catalogue/slideshow_window.h"
 #include "platform/gdi/dib_surface.h"
 #include "platform/ui/forms.h"
 #include "platform/ui/input.h"
 #include "platform/ui/picture_conversion.h"
 #include "platform/ui/testing.h"
 #include "support/program_folder_test.h"
-#include "tools/FormSaveAs.h"
-#include "tools/frmRotate.h"
+#include "tools/save_dialog.h"
+#include "tools/rotate_window.h"
 #include "tools/modRotate.h"
 
 namespace {

@@ -6,13 +6,13 @@
 #include <QDateTime>
 #include <QImage>
 
-#include "catalogue/form1.h"
+#include "catalogue/main_window.h"
 #include "platform/sys/files.h"
 #include "platform/ui/forms.h"
 #include "platform/ui/picture_conversion.h"
 #include "shell/module1.h"
 #include "support/program_folder_test.h"
-#include "tools/FormSaveAs.h"
+#include "tools/save_dialog.h"
 
 namespace {
 

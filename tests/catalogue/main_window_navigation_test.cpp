@@ -1,0 +1,134 @@
+// Moving through the list: the navigation buttons, finding by name as one types, Find
+// Next, finding by ID, and the records grid.
+
+#include "catalogue/main_window.h"
+#include "platform/ui/forms.h"
+#include "shell/module1.h"
+#include "support/program_folder_test.h"
+
+namespace {
+
+class Navigation : public testsupport::ProgramFolderTest {
+protected:
+    // Rows named as a user might: the find texts below match at the start, inside and at
+    // the end of names.
+    Form1& start() {
+        makeCatalogueWithRows(0);
+        for (const char* name : {"harbour", "old harbour wall", "boats", "the harbour", "Anne's garden"})
+            addPicture(name, "TXT", {1, 2, 3});
+        EXPECT_FALSE(runMain());
+        return ui::forms<Form1>();
+    }
+    static long position(Form1& form) { return form.Adodc3.recordset().absolutePosition(); }
+    static QString name(Form1& form) { return form.TextField[18]->Text(); }
+};
+
+TEST_F(Navigation, ButtonsMoveAndStopAtTheEnds) {
+    Form1& form = start();
+    form.Timer3->setEnabled(true);
+    form.LabelError->setVisible(true);
+    form.ComdADOMove_Click(1);  // previous on the first record
+    EXPECT_EQ(position(form), 1);
+    EXPECT_FALSE(form.Timer3->Enabled());
+    EXPECT_FALSE(form.LabelError->Visible());
+
+    const struct { int button; long expected; } steps[] = {{2, 2}, {2, 3}, {4, 5}, {2, 5}, {1, 4}, {3, 1}};
+    for (const auto& step : steps) {
+        form.ComdADOMove_Click(step.button);
+        EXPECT_EQ(position(form), step.expected) << "button " << step.button;
+        EXPECT_EQ(form.Text2->Text(), QString("%1 / 5").arg(step.expected));
+    }
+}
+
+TEST_F(Navigation, FindAsYouTypeMatchesAnywhereInTheName) {
+    Form1& form = start();
+    form.ComdADOMove_Click(4);
+    form.TextFind->setText("Find");
+    EXPECT_EQ(position(form), 5) << "the prompt finds nothing";
+
+    const struct { const char* text; long found; } finds[] = {
+        {"boat", 3}, {"harbour", 1}, {"wall", 2}, {"the h", 4}, {"Anne's", 5}, {"", 1}};
+    for (const auto& f : finds) {
+        form.TextFind->setText(f.text);
+        EXPECT_EQ(position(form), f.found) << f.text;
+        EXPECT_EQ(form.Text2->Text(), QString("%1 / 5").arg(f.found)) << f.text;
+    }
+
+    form.TextFind->setText("no such picture");
+    EXPECT_EQ(form.Text2->Text(), "");
+    EXPECT_EQ(form.Text1->Text(), "");
+    EXPECT_EQ(position(form), -3) << "past the last record";
+    form.ImageFindNext_Click();  // moving on from past the end fails
+    EXPECT_TRUE(form.ImageFindNext->Visible());
+    EXPECT_EQ(form.Text2->Text(), "");
+    EXPECT_TRUE(services.msgBoxes.empty());
+}
+
+TEST_F(Navigation, FindNextGoesOnWithoutWrappingRound) {
+    Form1& form = start();
+    form.TextFind->setText("harbour");
+    EXPECT_EQ(position(form), 1);
+    form.ImageFindNext_Click();
+    EXPECT_EQ(position(form), 2);
+    form.ImageFindNext_Click();
+    EXPECT_EQ(position(form), 4);
+    form.ImageFindNext_Click();
+    EXPECT_EQ(position(form), -3) << "no wrap-round: past the last record";
+    form.ImageFindNext_Click();
+    EXPECT_EQ(form.Text2->Text(), "") << "moving on from past the end fails";
+    EXPECT_TRUE(form.ImageFindNext->Visible());
+    form.TextFind->setText("harbou");
+    EXPECT_EQ(position(form), 1) << "a changed text starts again at the first record";
+}
+
+TEST_F(Navigation, FindByIdTakesNumbersOnly) {
+    Form1& form = start();
+    form.CheckFindID->setValue(1);
+    EXPECT_FALSE(form.ImageFindNext->Visible());
+    form.TextFind->setText("3");
+    EXPECT_EQ(position(form), 3);
+    for (const char* below : {"0", "-2", "abc"}) {
+        form.TextFind->setText(below);
+        EXPECT_EQ(form.TextFind->Text(), "") << below;
+        EXPECT_EQ(position(form), 1) << below;
+    }
+    form.TextFind->setText("2abc");
+    EXPECT_EQ(form.Text2->Text(), "") << "a criterion that does not parse empties the boxes";
+    form.CheckFindID->setValue(0);
+    EXPECT_TRUE(form.ImageFindNext->Visible());
+    form.TextFind->setText("Find");
+    form.TextFind_Click();
+    EXPECT_EQ(form.TextFind->Text(), "");
+    EXPECT_EQ(position(form), 1);
+}
+
+TEST_F(Navigation, TheGridOpensUnderThePaneAndItsClickMovesBothRecordSets) {
+    Form1& form = start();
+    form.CmdShowGrid_Click();
+    ASSERT_TRUE(form.MSHFlexGrid1->Visible());
+    EXPECT_DOUBLE_EQ(form.MSHFlexGrid1->Top(),
+                     form.PictureCatalogueFrame->Top() + form.PictureCatalogueFrame->Height() + 60);
+    EXPECT_DOUBLE_EQ(form.MSHFlexGrid1->ColWidth(1), 3000);
+    form.MSHFlexGrid1->setRow(3);
+    form.MSHFlexGrid1_Click();
+    EXPECT_EQ(position(form), 4);
+    EXPECT_EQ(form.Adodc4.recordset().absolutePosition(), 4);
+    EXPECT_EQ(name(form), "the harbour");
+    EXPECT_TRUE(form.GridFollowsRecord);
+    form.CmdShowGrid_Click();
+    EXPECT_FALSE(form.MSHFlexGrid1->Visible());
+}
+
+TEST_F(Navigation, AnEmptyListOnlyStopsTheSlideShow) {
+    makeCatalogueWithRows(0);
+    ASSERT_FALSE(runMain());
+    Form1& form = ui::forms<Form1>();
+    form.Timer3->setEnabled(true);
+    for (int button : {1, 2, 3, 4}) form.ComdADOMove_Click(button);
+    EXPECT_FALSE(form.Timer3->Enabled());
+    form.CmdShowGrid_Click();
+    EXPECT_FALSE(form.MSHFlexGrid1->Visible());
+    EXPECT_TRUE(services.msgBoxes.empty());
+}
+
+}  // namespace

@@ -1,0 +1,174 @@
+// The main window over a catalogue with one record of each kind: the hidden picture box
+// bound, unbound or showing the logo as each record's extension says, the navigation
+// texts, the decoder road and its failures, and the stored bytes untouched by showing.
+
+#include <zlib.h>
+
+#include <map>
+
+#include "catalogue/main_window.h"
+#include "image/cImage32.h"
+#include "platform/sys/files.h"
+#include "platform/ui/forms.h"
+#include "shell/about_window.h"
+#include "shell/module1.h"
+#include "support/program_folder_test.h"
+#include "support/test_environment.h"
+
+namespace {
+
+std::string corpus(const std::string& relative) {
+    return std::string(testsupport::corporaFolder()) + "/" + relative;
+}
+std::string fixture(const std::string& relative) {
+    return std::string(testsupport::fixturesFolder()) + "/" + relative;
+}
+
+struct Record {
+    const char* name;
+    const char* extent;
+    std::vector<uint8_t> bytes;
+    int pictureType;   // what the hidden picture box holds: 0 the logo
+    bool failureText;  // the decoder road fails
+};
+
+std::vector<uint8_t> fileOf(const std::string& path) { return sys::readFile(path); }
+
+class MainWindowShowing : public testsupport::ProgramFolderTest {
+protected:
+    std::vector<Record> records() const {
+        return {
+            {"bitmap", "BMP", fileOf(corpus("bmpsuite/g/rgb24pal.bmp")), 1, false},
+            {"run length", "RLE", fileOf(corpus("bmpsuite/g/pal8rle.bmp")), 1, false},
+            {"photo", "JPG", fileOf(corpus("photos/IMG0003.jpg")), 1, false},
+            {"animation", "GIF", fileOf(corpus("gif/valid/hat.gif")), 1, false},
+            {"icon", "ICO", fileOf(corpus("ico/valid/hopper.ico")), 3, false},
+            {"cursor", "CUR", fileOf(corpus("ico/valid/deerstalker.cur")), 3, false},
+            {"portable", "PNG", fileOf(corpus("pngsuite/png/basn2c08.png")), 1, false},
+            {"targa", "TGA", fileOf(corpus("tga/valid/200x32_rgb_bl_raw.tga")), 1, false},
+            {"tagged", "TIF", fileOf(fixture("catalogue/small.tif")), 1, false},
+            // After a decoded picture: a file too short for any reader, and one of 57 bytes
+            // that no reader knows, show the failure, never the picture decoded before.
+            {"too short", "PNG", std::vector<uint8_t>(56, 0x89), 0, true},
+            {"unknown", "TGA", std::vector<uint8_t>(57, 0xFF), 0, true},
+            {"after failure", "PNG", fileOf(corpus("pngsuite/png/bgan6a08.png")), 1, false},
+            {"notes", "TXT", fileOf(fixture("catalogue/notes.txt")), 0, false},
+        };
+    }
+
+    std::map<std::string, uLong> storedChecksums() const {
+        std::map<std::string, uLong> sums;
+        db::Connection connection = db::Connection::openFile(catalogue(), "480517362904");
+        db::Recordset rs;
+        rs.open(connection.share(), "Select * from Pictures");
+        for (rs.moveFirst(); !rs.eof(); rs.moveNext()) {
+            const db::Bytes bytes = rs.field("Photo").getChunk(rs.field("Photo").actualSize());
+            sums[rs.field("PhotoDescription").value().text()] =
+                crc32(0, bytes.data(), static_cast<uInt>(bytes.size()));
+        }
+        return sums;
+    }
+};
+
+TEST_F(MainWindowShowing, EachKindOfRecordBindsDecodesOrShowsTheLogo) {
+    makeCatalogueWithRows(0);
+    const auto all = records();
+    for (const Record& r : all) addPicture(r.name, r.extent, r.bytes);
+    const auto before = storedChecksums();
+
+    ASSERT_FALSE(runMain());
+    Form1& form = ui::forms<Form1>();
+    ASSERT_TRUE(form.Visible());
+    db::Recordset& rs = form.Adodc3.recordset();
+    const picture::Picture logo = form.PicLogo->Picture();
+    ASSERT_TRUE(logo);
+
+    for (size_t i = 0; i < all.size(); ++i) {
+        const Record& r = all[i];
+        SCOPED_TRACE(r.extent);
+        if (i > 0) {
+            rs.moveNext();
+            form.pComboCatalogue_Click();
+        }
+        const picture::Picture shown = form.PictureCatalogue->Picture();
+        if (r.pictureType != 0) {
+            EXPECT_EQ(shown.Type(), r.pictureType);
+            EXPECT_FALSE(shown == logo);
+            EXPECT_TRUE(form.LabelWH->Visible());
+            const gdi::SIZE px = shown.pixelSize();
+            EXPECT_EQ(form.LabelWH->Caption(),
+                      QString(" %1 x %2 ").arg(px.cx).arg(px.cy));
+        } else {
+            EXPECT_TRUE(shown == logo) << "the logo, never an earlier record's picture";
+            EXPECT_FALSE(form.LabelWH->Visible());
+        }
+        EXPECT_EQ(form.LabelError->Visible(), r.failureText);
+        if (r.failureText)
+            EXPECT_TRUE(form.LabelError->Caption().startsWith("Error - Older Windows Versions requires"));
+        EXPECT_EQ(form.Text2->Text(), QString("%1 / %2").arg(i + 1).arg(all.size()));
+        EXPECT_EQ(form.Text4->Text(), r.extent);
+        EXPECT_TRUE(form.ImageCatalogue->Visible());
+    }
+    EXPECT_TRUE(services.msgBoxes.empty());
+
+    form.Unload();  // the flag is set: the program would end here
+    EXPECT_EQ(storedChecksums(), before) << "showing never writes a record";
+}
+
+TEST_F(MainWindowShowing, TransparentTargaReachesTheBitmapOverBlack) {
+    const std::string source = corpus("tga/valid/200x32_rgba_bl_raw.tga");
+    makeCatalogueWithRows(0);
+    addPicture("alpha", "TGA", fileOf(source));
+    ASSERT_FALSE(runMain());
+    Form1& form = ui::forms<Form1>();
+    EXPECT_EQ(form.PictureCatalogue->Picture().Type(), 1);
+    EXPECT_EQ(form.LabelWH->Caption(), " 200 x 32 ");
+
+    cImage32 decoded;
+    ASSERT_TRUE(decoded.LoadPicture_File(source));
+    ASSERT_NE(decoded.Alpha(), cImage32::AlphaOpaque);
+    const std::vector<uint8_t> bitmap = sys::readFile(folder.file("TmpFile.bmp"));
+    ASSERT_EQ(bitmap.size(), 54u + 600u * 32u);
+    EXPECT_EQ(bitmap[28], 24) << "written without alpha";
+    // Over black, each colour is the premultiplied one; both are stored bottom row first.
+    size_t differing = 0, transparent = 0;
+    for (size_t row = 0; row < 32; ++row)
+        for (size_t x = 0; x < 200; ++x) {
+            const uint8_t* want = decoded.BitsPointer() + row * 800 + x * 4;
+            const uint8_t* got = bitmap.data() + 54 + row * 600 + x * 3;
+            differing += got[0] != want[0] || got[1] != want[1] || got[2] != want[2];
+            transparent += want[3] == 0;
+        }
+    EXPECT_EQ(differing, 0u);
+    EXPECT_GT(transparent, 0u);
+}
+
+TEST_F(MainWindowShowing, EmptyCatalogueShowsTheLogoAndNoGauge) {
+    makeCatalogueWithRows(0);
+    ASSERT_FALSE(runMain());
+    Form1& form = ui::forms<Form1>();
+    const picture::Picture shown = form.PictureCatalogue->Picture();
+    EXPECT_TRUE(shown == ui::forms<Form38>().PicLogo->Picture()) << "the About window's logo";
+    EXPECT_FALSE(shown == form.PicLogo->Picture());
+    EXPECT_FALSE(ui::isLoaded<Form38>());
+    EXPECT_EQ(form.Text1->Text(), "");
+    EXPECT_EQ(form.Text2->Text(), "");
+    EXPECT_EQ(form.Text4->Text(), "");
+    EXPECT_FALSE(form.Picture4->Visible());
+    // Only the main window's own logo hides the size line; the About logo is a picture.
+    EXPECT_EQ(form.LabelWH->Caption(), " 80 x 81 ");
+    EXPECT_DOUBLE_EQ(form.Width(), 6650);
+}
+
+TEST_F(MainWindowShowing, SizeTextAndStoredWidth) {
+    makeCatalogueWithRows(0);
+    addPicture("big", "BIN", std::vector<uint8_t>(1234567, 7));
+    ASSERT_FALSE(runMain());
+    Form1& form = ui::forms<Form1>();
+    EXPECT_EQ(form.Text1->Text(), "1,235 K");
+    EXPECT_EQ(form.Text2->Text(), "1 / 1");
+    EXPECT_TRUE(form.Picture4->Visible());
+    EXPECT_DOUBLE_EQ(form.Picture4->Width(), 1 * form.PictureCatalogueFrame->Width() / 2145);
+}
+
+}  // namespace
