@@ -10,7 +10,7 @@
 namespace catalogue {
 
 inline const QString kCatalogueFileName = QStringLiteral("Quillmere.mdb");
-inline const QString kCompactedFileName = QStringLiteral("PicturesC.mdb");
+inline const QString kCompactedFileName = QStringLiteral("QuillmereC.mdb");
 
 // The database password: one constant of the program, carried as string resource 119.
 QString DatabasePasswordConstant();

@@ -13,7 +13,7 @@
 // raises Overflow (6), an address where a number is due or a number where a length cell
 // is due raises Type mismatch (13).
 //
-// Length cells: where a Part passes "the address of a 32-bit variable" for the callee to
+// Length cells: where a caller passes "the address of a 32-bit variable" for the callee to
 // write a length into (zlib's uLongf*, 64 bits here), the caller passes
 // LengthCell(variable). The call hands the callee the address of a zeroed 64-bit cell
 // holding the variable's 32 bits, so a callee writing 4 or 8 bytes stays inside it, and
@@ -22,7 +22,7 @@
 //
 // Results: ReturnType 0 byte, 1 16-bit integer, 2 32-bit integer, 3 currency (the 64-bit
 // return as value x 10000), 4 float, 5 double, 6 nothing. An integer result keeps the low
-// bits of the returned register, as the original's did of EAX.
+// bits of the returned register, so a byte or 16-bit result is never widened with garbage.
 //
 // Callbacks: 60 slots per object (nIndex 1..60), shared by CallbackCdecl and CallbackObj;
 // writing a slot replaces what it held; the entry points live as long as the object.
@@ -115,8 +115,7 @@ public:
     // in "zlib1.dll" or "zlib.dll"); nullptr for any other.
     static const Prototype* KnownPrototype(const std::string& strDLL, const std::string& strFunction);
 
-    // What CallbackObj calls into: an object whose methods form runs, one run per objType
-    // (the original walked the object's method table from that byte offset).
+    // What CallbackObj calls into: an object whose methods form runs, one run per objType.
     class CallbackObject {
     public:
         virtual ~CallbackObject() = default;

@@ -91,7 +91,7 @@ img { vertical-align: middle; margin-right: 1em; }
 </head>
 <body>
 <p><img src="%2" alt="Quillmere logo" width="80" height="81"><img src="%3" alt="" width="32" height="32"></p>
-<h1>Quillmere Pictures Management</h1>
+<h1>Quillmere Picture Catalogue</h1>
 <p>%1</p>
 <p>Your pictures and files, kept whole in one encrypted catalogue beside the program.</p>
 <p>Add files, folders and clipboard pictures; browse, find, sort, filter and export them. Rotate,
@@ -234,7 +234,7 @@ void Form38::createControls() {
     title->setBackStyle(0);
     title->setAlignment(2);
     title->setFont(arial(9, true));
-    title->setCaption("Quillmere Pictures Management");
+    title->setCaption("Quillmere Picture Catalogue");
 
     double top = 4700;
     for (const MakerLine& line : kMakerLines) {

@@ -66,7 +66,7 @@ private:
 
 // The legal notice: three sentences, no line breaks.
 QString AboutNoticeText();
-// "V2012.0.1": the program's version as this window shows it.
+// "V1.0.0": the program's version as this window shows it.
 QString AboutVersionText();
 // The page "View Offline" writes into the program folder, with the file names it uses.
 QByteArray AboutPageResource();

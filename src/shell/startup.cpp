@@ -46,7 +46,7 @@ void recoverCompactedCopy(const QString& cataloguePath, const QString& compacted
         probe.close();
     } catch (const runtime::Error& e) {
         throw runtime::Error(runtime::kErrPathFileAccess,
-                             "The catalogue Quillmere.mdb is missing and the copy PicturesC.mdb left by a "
+                             "The catalogue Quillmere.mdb is missing and the copy QuillmereC.mdb left by a "
                              "compaction cannot be opened (" + e.description() +
                                  "). Both are left as they are.");
     }

@@ -6,7 +6,7 @@
 
 namespace {
 
-constexpr int kVersionMajor = 2012, kVersionMinor = 0, kVersionRevision = 1;
+constexpr int kVersionMajor = 1, kVersionMinor = 0, kVersionRevision = 0;
 constexpr double kStripHeight = 525;
 
 }  // namespace

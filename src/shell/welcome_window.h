@@ -33,5 +33,5 @@ protected:
 
 // The text the welcome window shows.
 QString WelcomeText();
-// " V2012.0.1": appended where a caption shows the program's version.
+// " V1.0.0": appended where a caption shows the program's version.
 QString VersionText();

@@ -88,8 +88,8 @@ TEST_F(AboutWindow, LoadTakesTheMainWindowsColoursAndShowsVersionAndNotice) {
     EXPECT_EQ(strip.size(), mainStrip.size());
     EXPECT_EQ(strip.pixel(5, 5), mainStrip.pixel(5, 5));
 
-    EXPECT_EQ(w.LabelAbout[4]->Caption(), "V2012.0.1");
-    EXPECT_EQ(w.Label3[0]->Caption(), "Quillmere Pictures Management");
+    EXPECT_EQ(w.LabelAbout[4]->Caption(), "V1.0.0");
+    EXPECT_EQ(w.Label3[0]->Caption(), "Quillmere Picture Catalogue");
     EXPECT_EQ(w.TextAbout[2]->Text(), "Quillmere");
     EXPECT_EQ(w.LabelAboutHyperLink[3]->Caption(), "View Offline");
     EXPECT_EQ(w.Text1->Text(), AboutNoticeText());
@@ -311,7 +311,7 @@ TEST_F(AboutWindow, ViewOfflineWritesThePageAndItsPicturesAndOpensThePage) {
     const QByteArray expected = AboutPageResource();
     EXPECT_EQ(testsupport::fileBytes(page), std::vector<uint8_t>(expected.begin(), expected.end()));
     EXPECT_TRUE(expected.contains(kAboutPictureFiles[0]) && expected.contains(kAboutPictureFiles[1]));
-    EXPECT_TRUE(expected.contains("V2012.0.1"));
+    EXPECT_TRUE(expected.contains("V1.0.0"));
     const picture::Picture saved = picture::LoadPicture(logo);
     EXPECT_EQ(saved.pixelSize().cx, 80);
     EXPECT_EQ(saved.pixelSize().cy, 81);

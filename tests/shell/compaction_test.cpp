@@ -124,7 +124,7 @@ TEST_F(CatalogueCompaction, DamagedLeftOverCopyWithoutCatalogueStopsTheStartAndI
     EXPECT_TRUE(runMain());
 
     ASSERT_EQ(services.msgBoxes.size(), 1u);
-    EXPECT_TRUE(services.msgBoxes[0].prompt.contains("PicturesC.mdb"));
+    EXPECT_TRUE(services.msgBoxes[0].prompt.contains("QuillmereC.mdb"));
     EXPECT_FALSE(sys::fileExists(catalogue())) << "no new, empty catalogue over the user's data";
     EXPECT_EQ(fileBytes(compacted()), bytes);
 }

@@ -22,7 +22,7 @@ protected:
     bool runMain();
 
     std::string catalogue() const { return folder.file("Quillmere.mdb"); }
-    std::string compacted() const { return folder.file("PicturesC.mdb"); }
+    std::string compacted() const { return folder.file("QuillmereC.mdb"); }
     // A catalogue from the template with `rows` pictures of a few bytes each.
     void makeCatalogueWithRows(int rows);
     // Adds a row as an import stores a file: name, PhotoXtent, size, today's date, bytes.

@@ -3,7 +3,7 @@
 // call ShowOpen or ShowSave; the dialog itself comes from the services. Cancel leaves
 // FileName as it was and, with CancelError set, raises error 32755. With
 // cdlOFNAllowMultiselect and more than one file chosen, FileName holds the folder and
-// the file names separated by NUL characters, as the original dialog returned them.
+// the file names separated by NUL characters, which the windows split themselves.
 
 #include <QString>
 

@@ -1,6 +1,6 @@
 #pragma once
 // The font of a control or window as the windows set it: a face name, a size in
-// points and styles. Faces of the original platform map to fonts this system has.
+// points and styles. Faces the windows name (Arial, Times New Roman) map to fonts this system has.
 
 #include <QFont>
 #include <QString>

@@ -82,8 +82,8 @@ public:
     virtual void setClipboardText(const QString& text) = 0;
     virtual void clearClipboard() = 0;
 
-    // Opens a file, folder or address with its registered program; like the original
-    // shell call, a result above 32 means success (2 file not found, 31 no program).
+    // Opens a file, folder or address with its registered program; a result above
+    // 32 means success (2 file not found, 31 no program).
     virtual int ShellOpen(const QString& target) = 0;
     // Starts the paint program on a file; false when none could be started.
     virtual bool startPaintProgram(const QString& file) = 0;

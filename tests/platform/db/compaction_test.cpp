@@ -31,7 +31,7 @@ protected:
             if (!rs->eof()) rs->moveNext();
         }
     }
-    std::string copy = dir.file("PicturesC.mdb");
+    std::string copy = dir.file("QuillmereC.mdb");
 };
 
 TEST_F(Compaction, KeepsEveryRowDropsFreeSpaceAndLeavesTheSourceAlone) {
