@@ -32,7 +32,7 @@ test: deps
 bench: deps
 	cmake -S . -B build-bench $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DQM_BENCH=ON
 	cmake --build build-bench --parallel $(JOBS)
-	@for b in build-bench/bench/*; do [ -x "$$b" ] || continue; echo "== $$b"; \
+	@for b in build-bench/bench/*; do [ -f "$$b" ] && [ -x "$$b" ] || continue; echo "== $$b"; \
 	   QT_QPA_PLATFORM=offscreen "$$b" --benchmark_counters_tabular=true || exit 1; done
 
 # Builds the libFuzzer targets with clang and runs each for FUZZ_SECONDS.

@@ -10,9 +10,10 @@
 // 1 KB pictures show that no picture byte is read. maxrss_MB is the process's high-water
 // mark so far (it only grows).
 //
-// Fixtures live in <build>/bench-data and are made when missing (one transaction, one
-// prepared statement, random picture bytes): 100,000 rows x 100 KB (~10 GB), 100,000 x
-// 1 KB, and 5,000 x 100 KB for the compaction.
+// Fixtures are made at the first use in a folder of their own under the temporary folder,
+// removed when the program ends (one transaction, one prepared statement, random picture
+// bytes): 100,000 rows x 100 KB (~10 GB), 100,000 x 1 KB, and 5,000 x 100 KB for the
+// compaction.
 
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
@@ -27,6 +28,7 @@
 #include <map>
 #include <memory>
 #include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -84,9 +86,27 @@ const std::vector<std::string> kSchema = {
     "Height TEXT, Weight TEXT, DOB TEXT, Education TEXT, Photo BLOB)",
 };
 
-std::string dataFolder() {
-    std::filesystem::create_directories(QM_BENCH_DATA);
-    return QM_BENCH_DATA;
+// About 11 GB of fixtures must not outlive the run.
+class DataFolder {
+public:
+    DataFolder() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "quillmere-bench-catalogue.XXXXXX").string();
+        if (!::mkdtemp(pattern.data())) throw std::runtime_error("cannot make the fixture folder");
+        path_ = pattern;
+    }
+    ~DataFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+const std::string& dataFolder() {
+    static const DataFolder folder;
+    return folder.path();
 }
 
 double megabytes(double bytes) { return bytes / 1e6; }
