@@ -96,7 +96,8 @@ void Form1::ShowRecordPicture() {
 
 // The decoder road: the record's bytes to TmpFile1.<ext>, decoded by the hidden decoder,
 // saved as TmpFile.bmp and loaded from there. Only an image decoded from this record's
-// bytes is shown; when the decoder yields none, loading the bitmap fails.
+// bytes is shown: the bitmap of an earlier showing is deleted first, and when the decoder
+// yields no image nothing is saved and the road fails.
 void Form1::showDecodedPicture(const QString& extension) {
     const unsigned generation = showingGeneration_;
     const QString source = catalogue::TemporaryFile("TmpFile1." + extension);
@@ -107,12 +108,15 @@ void Form1::showDecodedPicture(const QString& extension) {
     sys::deleteFile(source.toStdString());
     sys::writeFile(source.toStdString(), bytes);
 
+    const QString bitmap = catalogue::TemporaryFile("TmpFile.bmp");
+    sys::deleteFile(bitmap.toStdString());
+
     Module1::DibImageFile = source;
     tools::Decoder().ShowImage(true, false);
     ui::DoEvents();
     if (generation != showingGeneration_) return;
-    const QString bitmap = catalogue::TemporaryFile("TmpFile.bmp");
-    tools::Decoder().cImage.SaveToFile_Bitmap(bitmap.toStdString(), false, 0, true);
+    if (!tools::Decoder().cImage.SaveToFile_Bitmap(bitmap.toStdString(), false, 0, true))
+        runtime::raise(runtime::kErrInvalidPicture);
     ui::DoEvents();
     if (generation != showingGeneration_) return;
     PictureCatalogue->setPicture(picture::LoadPicture(bitmap.toStdString()));

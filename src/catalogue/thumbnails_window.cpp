@@ -274,10 +274,11 @@ void Form28::showDecodedPicture(const QString& photoXtent) {
     });
     if (!written) return;
 
+    const QString bitmap = catalogue::TemporaryFile("TmpFile.bmp");
+    sys::deleteFile(bitmap.toStdString());
     Module1::DibImageFile = path;
     resumeNext([] { tools::Decoder().ShowImage(true, false); });
     if (pumpAndCheckStopped()) return;
-    const QString bitmap = catalogue::TemporaryFile("TmpFile.bmp");
     bool saved = false;
     resumeNext([&] { saved = tools::Decoder().cImage.SaveToFile_Bitmap(bitmap.toStdString(), false, 0, true); });
     if (pumpAndCheckStopped()) return;

@@ -269,13 +269,13 @@ int32_t cBMPparser::HiMetricToPixels(int32_t length, bool horizontal) {
 bool cBMPparser::SaveAsBMP(const cImage32& cHost, const std::string& FileName,
                            std::vector<uint8_t>& outStream, bool Keep32bppFormat,
                            int32_t TransparentFillColor) {
+    // No image: nothing is opened, so a file of that name keeps what it holds.
+    if (!cHost.Handle()) return false;
     modParsers::FileHandle file;
     if (!FileName.empty()) {
         file = modParsers::OpenImageFileHandle(FileName, false);
         if (!file) return false;
     }
-    // No image: the file, opened above, is left empty (it still replaces the old one).
-    if (!cHost.Handle()) return false;
 
     try {
         int32_t kind = cImage32::AlphaOpaque;

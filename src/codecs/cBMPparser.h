@@ -65,10 +65,9 @@ public:
     // Writes cHost as a BMP to FileName, or into outStream (the whole file from index 0)
     // when FileName is "". 24 bpp unless the pixels carry transparency and Keep32bppFormat
     // is set; transparency in 24 bpp is composited over TransparentFillColor (&HBBGGRR).
-    // False on any failure: the file could not be opened or written (the old file then
-    // stays), or there is no image, which still leaves an empty file behind (the hidden
-    // decoder relies on a failed decode not showing the previous picture). After a failed
-    // write outStream may hold part of the file.
+    // False on any failure: no image, or the file could not be opened or written; a file
+    // of that name then keeps what it held. After a failed write outStream may hold part
+    // of the file.
     bool SaveAsBMP(const cImage32& cHost, const std::string& FileName,
                    std::vector<uint8_t>& outStream, bool Keep32bppFormat,
                    int32_t TransparentFillColor);

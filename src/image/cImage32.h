@@ -246,8 +246,8 @@ public:
     // transparency and KeepPreMultipliedPixels is set; transparency written as 24 bpp is
     // composited over TransparentFillColor (&HBBGGRR). An existing file is replaced
     // without a question (PromptOverwrite has no effect) and keeps its mode bits; a write
-    // that fails keeps the old file. Without an image: False, and the file is left empty.
-    // An empty FileName writes nothing and answers as if it had.
+    // that fails keeps the old file. Without an image or a FileName: False, and nothing is
+    // written.
     bool SaveToFile_Bitmap(const std::string& FileName, bool KeepPreMultipliedPixels = false,
                            int32_t TransparentFillColor = 0, bool PromptOverwrite = true) const;
     // The same BMP file as bytes, from index 0. False without an image.

@@ -11,7 +11,8 @@
 bool cImage32::SaveToFile_Bitmap(const std::string& FileName, bool KeepPreMultipliedPixels,
                                  int32_t TransparentFillColor, bool PromptOverwrite) const {
     // No confirmation: the catalogue rewrites its temporary bitmap on every showing and
-    // relies on never being asked.
+    // relies on never being asked. An empty name would make the writer fill an array.
+    if (FileName.empty()) return false;
     std::vector<uint8_t> unused;
     return codecs::cBMPparser().SaveAsBMP(*this, FileName, unused, KeepPreMultipliedPixels,
                                           TransparentFillColor);

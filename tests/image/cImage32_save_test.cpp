@@ -180,18 +180,22 @@ TEST_F(BitmapSaving, SizesAndTheBlankImage) {
     EXPECT_EQ(stream.size(), 54u + 3 * 16);
 }
 
-TEST_F(BitmapSaving, WithoutAnImageNothingIsSavedAndTheFileIsLeftEmpty) {
-    cImage32 image;
+TEST_F(BitmapSaving, WithoutAnImageOrANameNothingIsWritten) {
+    cImage32 empty, image;
+    fill(image, {{{1, 2, 3, 255}}});
     Bytes stream = {1, 2, 3};
-    EXPECT_FALSE(image.SaveToStream_Bitmap(stream));
+    EXPECT_FALSE(empty.SaveToStream_Bitmap(stream));
     EXPECT_EQ(stream, (Bytes{1, 2, 3}));
 
-    // An empty file is what a failed decode leaves for the catalogue to show: no picture
-    // loader reads it, so the previous picture does not come back.
+    // A file of that name keeps what it held; none is made where there was none.
     const std::string path = make("TmpFile.bmp", "the previous picture");
-    EXPECT_FALSE(image.SaveToFile_Bitmap(path));
-    EXPECT_TRUE(std::filesystem::exists(path));
-    EXPECT_EQ(std::filesystem::file_size(path), 0u);
+    EXPECT_FALSE(empty.SaveToFile_Bitmap(path));
+    EXPECT_EQ(contentOf(path), Bytes(std::begin("the previous picture"), std::end("the previous picture") - 1));
+    EXPECT_FALSE(empty.SaveToFile_Bitmap(folder.file("new.bmp"), false, 0, false));
+    EXPECT_EQ(filesInFolder(), 1u);
+
+    EXPECT_FALSE(image.SaveToFile_Bitmap("")) << "a file needs a name";
+    EXPECT_FALSE(image.SaveToFile_Bitmap("", true, 0, false));
     EXPECT_EQ(filesInFolder(), 1u);
 }
 

@@ -41,7 +41,7 @@ TEST_F(HiddenDecoder, FirstUseStartsOneSessionAndDecodes) {
     EXPECT_EQ(decoder.cImage.ImageType(), cImage32::ImageTypePNG);
 }
 
-TEST_F(HiddenDecoder, UnreadableFilesLeaveNoImageAndAnEmptyBitmap) {
+TEST_F(HiddenDecoder, UnreadableFilesLeaveNoImageToSave) {
     const std::string shortFile = folder.file("short.png");
     sys::writeFile(shortFile, std::vector<uint8_t>(56, 0x89));
     const std::string unknownFile = folder.file("unknown.tga");
@@ -55,7 +55,7 @@ TEST_F(HiddenDecoder, UnreadableFilesLeaveNoImageAndAnEmptyBitmap) {
         EXPECT_EQ(decoder.cImage.Handle(), 0u) << "the earlier picture is gone";
         EXPECT_EQ(decoder.cImage.ImageType(), cImage32::ImageTypeNone);
         EXPECT_FALSE(decoder.cImage.SaveToFile_Bitmap(bitmap, false, 0, true));
-        EXPECT_EQ(sys::readFile(bitmap).size(), 0u);
+        EXPECT_FALSE(sys::fileExists(bitmap)) << "nothing written";
     }
 }
 
