@@ -27,6 +27,21 @@ inline int32_t colorOf(uint8_t blue, uint8_t green, uint8_t red) {
     return int32_t(blue) << 16 | int32_t(green) << 8 | red;
 }
 
+bool alphaAllZero(const ByteView2D& pixels) {
+    for (size_t row = 0; row < pixels.rows(); ++row) {
+        const uint8_t* p = pixels.row(row).data();
+        for (size_t i = 3; i < pixels.rowLength(); i += 4)
+            if (p[i]) return false;
+    }
+    return true;
+}
+
+// Transparent, premultiplied: colour 0 under alpha 0.
+void clearPixels(const ByteView2D& pixels) {
+    for (size_t row = 0; row < pixels.rows(); ++row)
+        std::memset(pixels.row(row).data(), 0, pixels.rowLength());
+}
+
 int64_t arrayRowLength(int32_t width, bool is32bpp, bool isWordAligned) {
     if (is32bpp) return int64_t{width} * 4;
     return isWordAligned ? modParsers::DWordAlignedScanWidth(24, width) : int64_t{width} * 3;
@@ -148,9 +163,15 @@ bool cImage32::SetDIBbits(std::span<const uint8_t> inStream, bool isBGRformat, b
     if (area->width == width_ && area->height == height_) {
         modParsers::ValidateAlphaChannel(pixels, true, kind, type);
     } else {
-        modParsers::ValidateAlphaChannel(
-            pixels.sub(size_t(area->x) * 4, bottomRow, size_t(area->width) * 4, rows), true, kind,
-            type);
+        const ByteView2D written =
+            pixels.sub(size_t(area->x) * 4, bottomRow, size_t(area->width) * 4, rows);
+        // Alpha all 0 reads as "no alpha" for 24-bit input, whose alpha bytes were left as
+        // they were, or when the whole image is alpha 0; 32-bit pixels written transparent
+        // into an image that has visible ones stay transparent.
+        if (is32bpp && alphaAllZero(written) && !alphaAllZero(pixels))
+            clearPixels(written);
+        else
+            modParsers::ValidateAlphaChannel(written, true, kind, type);
         type = imageType_;
         modParsers::ValidateAlphaChannel(pixels, false, kind, type);
     }

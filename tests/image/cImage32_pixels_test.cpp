@@ -274,6 +274,36 @@ TEST_F(ImagePixels, SetDibBitsOf24BitsIntoABlankImage) {
     EXPECT_EQ(part.Alpha(), 1);
 }
 
+TEST_F(ImagePixels, SetDibBitsOf32BitsKeepsTransparentPixelsTransparent) {
+    // 32-bit input with every alpha byte 0 into a 3 x 1 image, at x = 1 (one pixel) or
+    // x = 1..2 (two). Alpha 0 means "no alpha" only when the whole image is then alpha 0.
+    constexpr Px kOpaque{10, 20, 30, 255}, kClear{0, 0, 0, 0};
+    struct Case {
+        const char* name;
+        Px before;  // every pixel of the image
+        std::vector<uint8_t> input;
+        Px written, untouched;
+        int32_t alpha;
+    };
+    const Case cases[] = {
+        {"a clear pixel into an opaque image", kOpaque, {0, 0, 0, 0}, kClear, kOpaque, 1},
+        {"colour under alpha 0: straight, so clear", kOpaque, {7, 8, 9, 0}, kClear, kOpaque, 1},
+        {"two clear pixels", kOpaque, {0, 0, 0, 0, 5, 6, 7, 0}, kClear, kOpaque, 1},
+        {"into a blank image: all alpha 0, so opaque", kClear, {7, 8, 9, 0}, Px{7, 8, 9, 255}, kClear, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        cImage32 image;
+        fill(image, {{c.before, c.before, c.before}});
+        image.Alpha(c.before.a == 255 ? 0 : 1);
+        const int32_t width = int32_t(c.input.size() / 4);
+        ASSERT_TRUE(image.SetDIBbits(c.input, true, true, true, true, 1, 0, width, 1));
+        EXPECT_EQ(at(image, 1, 0), c.written);
+        EXPECT_EQ(at(image, 0, 0), c.untouched);
+        EXPECT_EQ(image.Alpha(), c.alpha);
+    }
+}
+
 TEST_F(ImagePixels, AlphaMask) {
     cImage32 image;
     fill(image, {{{0, 0, 0, 10}, {0, 0, 0, 20}, {0, 0, 0, 30}, {0, 0, 0, 40}, {0, 0, 0, 50}},
