@@ -214,6 +214,9 @@ cCdeclCall::Result cCdeclCall::CallFunc(const std::string& strDLL, int32_t Retur
         targetPrototype_ = KnownPrototype(strDLL, strFunction);
     }
     if (ParamLongs.size() > size_t(kMaxArguments)) raiseBridge(2, "CallFunc", "Too many parameters");
+    // No function in place: a lookup in a newly loaded library failed, or a null
+    // CallPointer took the target, and no name asked for a new lookup.
+    if (!target_) raiseBridge(1, "CallFunc", "Function not found");
     return CallCommon(ReturnType, target_, ParamLongs, targetPrototype_);
 }
 
@@ -224,6 +227,7 @@ cCdeclCall::Result cCdeclCall::CallPointer(int32_t ReturnType, const void* fnAdd
     if (fastCall_) raiseBridge(1, "CallPointer", "Function not found");
     target_ = fnAddress;
     targetPrototype_ = nullptr;
+    if (!fnAddress) raiseBridge(1, "CallPointer", "Function not found");
     return CallCommon(ReturnType, fnAddress, ParamLongs, prototype);
 }
 

@@ -146,15 +146,18 @@ public:
     // one loads in its place or the object ends; names are compared without regard to
     // case for libraries and exactly for functions, and a function already resolved is
     // not looked up again. Errors 0, 1, 2 (after the library and function are in place),
-    // 4; an empty strFunction due for a lookup raises Invalid procedure call (5).
+    // 4; an empty strFunction due for a lookup raises Invalid procedure call (5). With no
+    // function in place (the last lookup after a library change failed, or CallPointer
+    // was given nullptr) a call raises error 1 and calls nothing.
     Result CallFunc(const std::string& strDLL, int32_t ReturnType, const std::string& strFunction,
                     std::span<const Arg> ParamLongs);
     Result CallFunc(const std::string& strDLL, int32_t ReturnType, const std::string& strFunction,
                     std::initializer_list<Arg> ParamLongs = {}) {
         return CallFunc(strDLL, ReturnType, strFunction, std::span<const Arg>(ParamLongs.begin(), ParamLongs.size()));
     }
-    // Calls the function at fnAddress (nullptr is not refused), with an exact prototype
-    // when one is given. The next CallFunc looks its function up again. Errors 3, 4.
+    // Calls the function at fnAddress, with an exact prototype when one is given. The next
+    // CallFunc looks its function up again. Errors 3, 4, and 1 for nullptr (nothing is
+    // called).
     Result CallPointer(int32_t ReturnType, const void* fnAddress, std::span<const Arg> ParamLongs,
                        const Prototype* prototype = nullptr);
     Result CallPointer(int32_t ReturnType, const void* fnAddress,

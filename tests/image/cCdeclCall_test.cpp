@@ -163,6 +163,47 @@ TEST_F(CdeclCall, FunctionResolutionAndItsErrors) {
     EXPECT_EQ(uint32_t(cCdeclCall::LongOf(call.CallFunc("zlib1.dll", 2, "crc32", {0, text, 9}))), 0xCBF43926u);
 }
 
+TEST_F(CdeclCall, WithoutATargetNothingIsCalled) {
+    const char* text = "123456789";
+    const auto crc = [&](cCdeclCall& bridge) {
+        return uint32_t(cCdeclCall::LongOf(bridge.CallFunc("zlib1.dll", 2, "crc32", {0, text, 9})));
+    };
+    struct Case {
+        const char* name;
+        std::function<void(cCdeclCall&)> before;  // leaves the bridge without a function to call
+        std::function<void(cCdeclCall&)> call;
+        const char* source;
+    };
+    const Case cases[] = {
+        {"another library whose lookup failed, then no name",
+         [&](cCdeclCall& b) {
+             crc(b);
+             b.CallFunc("zlib.dll", 2, "no_such_function", {});
+         },
+         [](cCdeclCall& b) { b.CallFunc("zlib.dll", 2, "", {}); }, "cCdeclCall.CallFunc"},
+        {"a first lookup that failed, then no name", [](cCdeclCall& b) { b.CallFunc("zlib1.dll", 2, "#5", {}); },
+         [](cCdeclCall& b) { b.CallFunc("zlib1.dll", 2, "", {}); }, "cCdeclCall.CallFunc"},
+        {"a null address", [&](cCdeclCall& b) { crc(b); },
+         [](cCdeclCall& b) { b.CallPointer(2, nullptr, {5}); }, "cCdeclCall.CallPointer"},
+        {"no name after a null address",
+         [&](cCdeclCall& b) {
+             crc(b);
+             b.CallPointer(2, nullptr, {5});
+         },
+         [](cCdeclCall& b) { b.CallFunc("zlib1.dll", 2, "", {}); }, "cCdeclCall.CallFunc"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        cCdeclCall bridge;
+        errorNumber([&] { c.before(bridge); });
+        const runtime::Error e = errorOf([&] { c.call(bridge); });
+        EXPECT_EQ(e.number(), kBase + 1);
+        EXPECT_EQ(e.source(), c.source);
+        EXPECT_EQ(e.description(), "Function not found");
+        EXPECT_EQ(crc(bridge), 0xCBF43926u) << "the bridge is still usable";
+    }
+}
+
 TEST_F(CdeclCall, SixteenArgumentsAndNoMore) {
     std::vector<Arg> args;
     for (int i = 1; i <= 16; ++i) args.emplace_back(i * 1000003ll);  // wider than 32 bits once summed
