@@ -55,6 +55,17 @@ int64_t alignedRow(int64_t bitCount, int64_t width) { return (bitCount * width +
 
 [[noreturn]] void outOfRange() { runtime::raise(runtime::kErrSubscriptOutOfRange); }
 
+// An entry's bitmap header as the platform's DIB functions take it: its first 40 bytes
+// (what a V4 or V5 header adds, masks and colour space, means nothing to BI_RGB bits),
+// with the height of the colour bitmap alone.
+gdi::BITMAPINFOHEADER platformHeader(const uint8_t* header, int32_t height) {
+    gdi::BITMAPINFOHEADER h;
+    std::memcpy(&h, header, sizeof(h));
+    h.biSize = sizeof(h);
+    h.biHeight = height;
+    return h;
+}
+
 }  // namespace
 
 // ---- the directory ------------------------------------------------------------------------
@@ -237,9 +248,7 @@ bool cICOparser::BitmapEntryFits(int32_t Index) const {
     const int64_t maskAt = GetMaskByteOffset(Index);
     if (maskAt < colourAt || GetColorBitsSize(Index) > maskAt - colourAt) return false;
     // The header as the platform will get it must not describe more colour bits than that.
-    gdi::BITMAPINFOHEADER h;
-    std::memcpy(&h, &data_[size_t(start)], sizeof(h));
-    h.biHeight = Height(Index);
+    const gdi::BITMAPINFOHEADER h = platformHeader(&data_[size_t(start)], Height(Index));
     return gdi::DibImageBytes(h) <= maskAt - colourAt && end <= int64_t(data_.size());
 }
 
@@ -248,20 +257,23 @@ void cICOparser::DecodeBitmapEntry(int32_t Index, cImage32& cHost, std::span<uin
     const int32_t width = Width(Index), height = Height(Index);
     if (!cHost.InitializeDIB(width, height)) return;
 
-    // The header for the colour bitmap alone, written back where it came from.
+    // The header for the colour bitmap alone, written back where it came from with its
+    // own size; the colour table follows the whole header.
     gdi::BITMAPINFO info{};
     gdi::BITMAPINFOHEADER& h = info.bmiHeader;
     uint8_t* header = &bytes[e.imageOffset];
-    std::memcpy(&h, header, sizeof(h));
-    h.biHeight = height;
+    const uint32_t headerSize = le32(header);
+    h = platformHeader(header, height);
     h.biClrUsed = gdi::DWORD(ColorCount(Index));
     h.biSizeImage = 0;
     h.biXPelsPerMeter = h.biYPelsPerMeter = 0;
-    std::memcpy(header, &h, sizeof(h));
+    gdi::BITMAPINFOHEADER stored = h;
+    stored.biSize = headerSize;
+    std::memcpy(header, &stored, sizeof(stored));
     const int64_t colourAt = ColorByteOffset(Index);
-    const int64_t tableBytes = std::min<int64_t>(colourAt - e.imageOffset - kInfoHeaderBytes,
+    const int64_t tableBytes = std::min<int64_t>(colourAt - e.imageOffset - headerSize,
                                                  int64_t(sizeof(info.bmiColors)));
-    if (tableBytes > 0) std::memcpy(info.bmiColors, header + kInfoHeaderBytes, size_t(tableBytes));
+    if (tableBytes > 0) std::memcpy(info.bmiColors, header + headerSize, size_t(tableBytes));
 
     const gdi::HDC screen = gdi::GetDC(0);
     const gdi::HBITMAP bitmap = gdi::CreateDIBitmap(screen, &h, gdi::CBM_INIT, &bytes[size_t(colourAt)],

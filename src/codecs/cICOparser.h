@@ -4,7 +4,8 @@
 // Reading (LoadStream). ICO and CUR files: the directory is checked, the entry that best
 // fits the wanted size and bit depth is picked, and that one entry is decoded into the
 // host: PNG entries by the PNG reader (ImageType 11), bitmap entries (1, 4, 8, 16, 24 and
-// 32 bits per pixel, BI_RGB) through the platform's device-independent bitmap functions,
+// 32 bits per pixel, BI_RGB; a header of 40 bytes or a longer V4 or V5 one, the colour
+// table after it) through the platform's device-independent bitmap functions,
 // then made transparent by the entry's own alpha (32-bit entries: ImageType 8 for icons, 12
 // for cursors) or by its AND mask (ImageType 3 for icons, 5 for cursors). Without a host
 // only the directory is read; the properties then describe its entries.

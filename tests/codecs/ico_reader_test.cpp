@@ -38,16 +38,23 @@ struct Dib {
     std::vector<uint32_t> palette = {0x000000, 0xFF0000, 0x00FF00, 0x0000FF};  // 0xRRGGBB
     std::vector<std::vector<uint32_t>> pixels = {{1, 2}, {3, 0}};
     std::vector<std::vector<int>> mask = {};  // 1 hides; empty: all clear
+    uint32_t headerSize = 40;  // 108 and 124: the V4 and V5 headers
 
     Bytes bytes() const {
         Bytes b;
-        // BITMAPINFOHEADER (40 bytes)
-        put32(b, 40);
+        // BITMAPINFOHEADER (40 bytes), and what a longer header adds after it
+        put32(b, headerSize);
         put32(b, uint32_t(width));
         put32(b, uint32_t(height * 2));
         put16(b, 1);
         put16(b, bitCount);
         for (int i = 0; i < 6; ++i) put32(b, 0);  // compression .. colours important
+        if (headerSize > 40) {
+            // Colour masks (unused with BI_RGB), then the colour space "sRGB"; the rest 0.
+            for (uint32_t m : {0x00FF0000u, 0x0000FF00u, 0x000000FFu, 0xFF000000u}) put32(b, m);
+            put32(b, 0x73524742);
+            b.resize(headerSize, 0);
+        }
         if (bitCount <= 8)
             for (size_t i = 0; i < (size_t{1} << bitCount); ++i) {
                 const uint32_t c = i < palette.size() ? palette[i] : 0;
@@ -329,6 +336,40 @@ TEST(IcoReader, WritesTheDecodedEntrysHeaderBack) {
     EXPECT_EQ(le32(header + 20), 0u) << "image size";
     EXPECT_EQ(le32(header + 24), 0u) << "resolution";
     EXPECT_EQ(le32(header + 32), 256u) << "colours used: all that the entry's size leaves for them";
+}
+
+TEST(IcoReader, EntriesWithLongerBitmapHeadersDecode) {
+    // The colour table follows the header, whatever its size.
+    Dib palette{2, 2, 8};
+    palette.palette = {0x000000, 0xFF0000, 0x00FF00, 0x0000FF};
+    palette.pixels = {{1, 2}, {3, 0}};
+    palette.mask = {{0, 0}, {0, 1}};
+    Dib alpha{2, 1, 32};
+    alpha.pixels = {{0xFFFF0000, 0x00000000}};
+    for (const uint32_t headerSize : {108u, 124u}) {
+        for (Dib d : {palette, alpha}) {
+            SCOPED_TRACE(testing::Message() << headerSize << " bytes, " << d.bitCount << " bits");
+            d.headerSize = headerSize;
+            Bytes bytes = icoFile({dibEntry(d)});
+            cImage32 host;
+            for (int pass = 1; pass <= 2; ++pass) {  // the header written back reads the same
+                ASSERT_TRUE(load(bytes, &host));
+                ASSERT_NE(host.Handle(), 0u) << "pass " << pass;
+                EXPECT_EQ(at(host, 0, 0), kRed);
+                EXPECT_EQ(host.Width(), 2);
+                if (d.bitCount == 8) {
+                    EXPECT_EQ(at(host, 1, 0), kGreen);
+                    EXPECT_EQ(at(host, 0, 1), kBlue);
+                    EXPECT_EQ(at(host, 1, 1), kClear) << "the mask after the colour bits";
+                    EXPECT_EQ(host.ImageType(), cImage32::ImageTypeIcon);
+                } else {
+                    EXPECT_EQ(at(host, 1, 0), kClear);
+                    EXPECT_EQ(host.ImageType(), cImage32::ImageTypeAlphaIcon);
+                }
+            }
+            EXPECT_EQ(bytes[6 + 16], headerSize & 0xFF) << "the header keeps its size";
+        }
+    }
 }
 
 TEST(IcoReader, DamagedEntriesAreNeverPicked) {

@@ -26,6 +26,7 @@ struct IcoEntry {
     std::vector<uint8_t> xorBits, andBits; // rows bottom-up, padded; zeros when empty
     std::vector<uint8_t> raw;              // the entry's data as is, instead of a bitmap
     int64_t sizeOverride = -1;
+    uint32_t headerSize = 40;              // 108 and 124: the V4 and V5 headers
 };
 
 int stride(int width, int bpp) { return (width * bpp + 31) / 32 * 4; }
@@ -38,9 +39,10 @@ std::vector<uint8_t> makeIco(const std::vector<IcoEntry>& entries, uint16_t type
             continue;
         }
         std::vector<uint8_t> d;
-        put32(d, 40), put32(d, uint32_t(e.width)), put32(d, uint32_t(e.height * 2));
+        put32(d, e.headerSize), put32(d, uint32_t(e.width)), put32(d, uint32_t(e.height * 2));
         put16(d, 1), put16(d, uint32_t(e.bpp)), put32(d, 0), put32(d, 0);
         put32(d, 0), put32(d, 0), put32(d, uint32_t(e.table.size())), put32(d, 0);
+        d.resize(e.headerSize, 0);  // a longer header's colour masks and space: unused here
         for (uint32_t c : e.table) put32(d, c);
         std::vector<uint8_t> xorBits = e.xorBits, andBits = e.andBits;
         xorBits.resize(size_t(stride(e.width, e.bpp) * e.height));
@@ -226,19 +228,24 @@ TEST(IconEntries, CursorsKeepTheirHotspotIconsGetTheirCentre) {
 }
 
 TEST(IconEntries, MaskAndImageDecideEachPixel) {
-    // 2x1 at 4 bpp: pixel 0 opaque red, pixel 1 under the mask with a black image.
-    IcoEntry e;
-    e.width = 2, e.height = 1, e.bpp = 4, e.table = {0x000000, 0xFF0000};
-    e.xorBits = {0x10, 0, 0, 0};
-    e.andBits = {0x40, 0, 0, 0};
-    const Picture p = LoadPictureFromBytes(makeIco({e}));
-    const Rgba overWhite = iconOver(p, 0xFFFFFFFF), overBlue = iconOver(p, 0xFF0000FF);
-    EXPECT_EQ(overWhite.at(0, 0)[0], 255);
-    EXPECT_EQ(overWhite.at(0, 0)[1], 0);
-    EXPECT_EQ(overWhite.at(1, 0)[1], 255) << "transparent";
-    EXPECT_EQ(overBlue.at(1, 0)[2], 255) << "transparent";
-    EXPECT_EQ(overBlue.at(1, 0)[3], 255) << "alpha byte untouched where transparent";
-    EXPECT_EQ(overBlue.at(0, 0)[3], 0) << "a drawn pixel gets alpha 0";
+    // 2x1 at 4 bpp: pixel 0 opaque red, pixel 1 under the mask with a black image. The
+    // colour table follows the bitmap header, whatever its size.
+    for (const uint32_t headerSize : {40u, 108u, 124u}) {
+        SCOPED_TRACE(headerSize);
+        IcoEntry e;
+        e.width = 2, e.height = 1, e.bpp = 4, e.table = {0x000000, 0xFF0000};
+        e.xorBits = {0x10, 0, 0, 0};
+        e.andBits = {0x40, 0, 0, 0};
+        e.headerSize = headerSize;
+        const Picture p = LoadPictureFromBytes(makeIco({e}));
+        const Rgba overWhite = iconOver(p, 0xFFFFFFFF), overBlue = iconOver(p, 0xFF0000FF);
+        EXPECT_EQ(overWhite.at(0, 0)[0], 255);
+        EXPECT_EQ(overWhite.at(0, 0)[1], 0);
+        EXPECT_EQ(overWhite.at(1, 0)[1], 255) << "transparent";
+        EXPECT_EQ(overBlue.at(1, 0)[2], 255) << "transparent";
+        EXPECT_EQ(overBlue.at(1, 0)[3], 255) << "alpha byte untouched where transparent";
+        EXPECT_EQ(overBlue.at(0, 0)[3], 0) << "a drawn pixel gets alpha 0";
+    }
 }
 
 TEST(IconEntries, SixteenBitEntriesBecomeTwentyFourBits) {
