@@ -138,15 +138,12 @@ uint64_t estimatedBits(const JPGFrequencies& counts, const JPGHuffmanTable& tabl
 
 }  // namespace
 
-JPGOutputBuffer::JPGOutputBuffer(size_t capacity)
-    : bytes_(capacity ? new uint8_t[capacity] : nullptr), capacity_(capacity) {}
+JPGOutputBuffer::JPGOutputBuffer(size_t capacity) : bytes_(capacity) {}
 
 void JPGOutputBuffer::grow(size_t more) {
-    const size_t wanted = std::max(position_ + more, capacity_ + capacity_ / 2 + 4096);
-    std::unique_ptr<uint8_t[]> bigger(new uint8_t[wanted]);
-    if (position_) std::memcpy(bigger.get(), bytes_.get(), position_);
+    LargeBuffer bigger(std::max(position_ + more, bytes_.size() + bytes_.size() / 2 + 4096));
+    if (position_) std::memcpy(bigger.data(), bytes_.data(), position_);
     bytes_ = std::move(bigger);
-    capacity_ = wanted;
 }
 
 JPGHuffmanTable OptimalHuffmanTable(const JPGFrequencies& frequencies) {

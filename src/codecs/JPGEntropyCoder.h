@@ -21,10 +21,11 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <span>
 #include <utility>
 #include <vector>
+
+#include "codecs/LargeBuffer.h"
 
 namespace codecs {
 
@@ -36,8 +37,8 @@ public:
     explicit JPGOutputBuffer(size_t capacity = 0);
 
     void put(uint8_t byte) {
-        if (position_ == capacity_) reserve(1);
-        bytes_[position_++] = byte;
+        if (position_ == bytes_.size()) grow(1);
+        bytes_.data()[position_++] = byte;
     }
     void put16(uint32_t value) {  // big-endian, as every JPEG field
         put(uint8_t(value >> 8));
@@ -45,26 +46,25 @@ public:
     }
     // Overwrites two bytes already written (a segment's length, known at its end).
     void patch16(size_t at, uint32_t value) {
-        bytes_[at] = uint8_t(value >> 8);
-        bytes_[at + 1] = uint8_t(value);
+        bytes_.data()[at] = uint8_t(value >> 8);
+        bytes_.data()[at + 1] = uint8_t(value);
     }
     // Makes room for `more` bytes past the write position.
     void reserve(size_t more) {
-        if (capacity_ - position_ < more) grow(more);
+        if (bytes_.size() - position_ < more) grow(more);
     }
     // Unchecked: the caller has reserved room.
-    uint8_t* cursor() { return bytes_.get() + position_; }
+    uint8_t* cursor() { return bytes_.data() + position_; }
     void advance(size_t count) { position_ += count; }
 
     size_t position() const { return position_; }
-    size_t capacity() const { return capacity_; }
-    std::span<const uint8_t> written() const { return {bytes_.get(), position_}; }
+    size_t capacity() const { return bytes_.size(); }
+    std::span<const uint8_t> written() const { return {bytes_.data(), position_}; }
 
 private:
     void grow(size_t more);
 
-    std::unique_ptr<uint8_t[]> bytes_;
-    size_t capacity_ = 0;
+    LargeBuffer bytes_;
     size_t position_ = 0;
 };
 

@@ -82,11 +82,12 @@ constexpr std::array<uint8_t, 64> makeTransposedZigzag() {
 constexpr std::array<uint8_t, 64> kTransposedZigzag = makeTransposedZigzag();
 
 // Nearest integer, halves to even: adding 1.5 x 2^52 leaves no fraction bits, and the
-// addition rounds as the hardware does by default, to even. Exact for |v| < 2^51; faster
-// than nearbyint, which is a library call without SSE4.1.
+// addition rounds as the hardware does by default, to even. Exact for |v| < 2^31 (the
+// coefficients stay far below); faster than nearbyint, which is a library call without
+// SSE4.1, and it runs two to a vector register.
 inline int32_t nearestInt(double v) {
     constexpr double kShift = 6755399441055744.0;
-    return int32_t(int64_t((v + kShift) - kShift));
+    return int32_t((v + kShift) - kShift);
 }
 
 double nearest(double v) { return std::nearbyint(v); }
@@ -165,6 +166,22 @@ void quantize(const Block& coefficients, const std::array<float, 64>& multiplier
     if (low < INT16_MIN || high > INT16_MAX) runtime::raise(runtime::kErrOverflow);
 }
 
+// Y, Cb and Cr of 64 pixels. Each sum is exact in double precision (the 32-bit float
+// weights times bytes need at most 35 bits) and rounded to a float once. The level shift of
+// 128 is folded into Y; for Cb and Cr their own +128 offset cancels it.
+void convertColours(const int32_t* red, const int32_t* green, const int32_t* blue, Block& y, Block& cb,
+                    Block& cr) {
+    float* yOut = &y[0][0];
+    float* cbOut = &cb[0][0];
+    float* crOut = &cr[0][0];
+    for (size_t i = 0; i < 64; ++i) {
+        const double r = red[i], g = green[i], b = blue[i];
+        yOut[i] = float(kYR * r + kYG * g + kYB * b - 128.0);
+        cbOut[i] = float(kCbR * r + kCbG * g + kCbB * b);
+        crOut[i] = float(kCrR * r + kCrG * g + kCrB * b);
+    }
+}
+
 // Blue, green, red of a premultiplied pixel over the fill colour. Raises Overflow when a
 // channel comes out above 255 (a colour byte above its alpha).
 struct Bgr {
@@ -223,9 +240,10 @@ void cJPGWriter::Sample(const cImage32& host, int32_t fillColor) {
     width_ = host.Width();
     height_ = host.Height();
     const size_t blocksPerRow = (size_t(width_) + 7) / 8, blockRows = (size_t(height_) + 7) / 8;
+    planeSize_ = blocksPerRow * blockRows * 64;
     for (int i = 0; i < kComponents; ++i) {
-        planes_[size_t(i)].assign(blocksPerRow * blockRows * 64, 0);
-        components_[size_t(i)].plane = planes_[size_t(i)];
+        planes_[size_t(i)] = LargeBuffer(planeSize_ * sizeof(int16_t));
+        components_[size_t(i)].plane = CoefficientPlane(i);
     }
     const Bgr fill{fillColor >> 16 & 0xFF, fillColor >> 8 & 0xFF, fillColor & 0xFF};
 
@@ -238,28 +256,27 @@ void cJPGWriter::Sample(const cImage32& host, int32_t fillColor) {
     const uint8_t* bits = host.BitsPointer();
     const size_t scan = size_t(host.scanWidth());
     size_t at = 0;  // the fill position, the same in every plane
+    int32_t red[64], green[64], blue[64];
     Block y, cb, cr, out;
     for (size_t by = 0; by < blockRows; ++by) {
         for (size_t bx = 0; bx < blocksPerRow; ++bx, at += 64) {
             // Past the image's right and bottom edges the last pixel and row repeat.
-            for (int j = 0; j < 8; ++j) {
-                const size_t imageRow = std::min(by * 8 + size_t(j), size_t(height_) - 1);
+            for (size_t j = 0; j < 8; ++j) {
+                const size_t imageRow = std::min(by * 8 + j, size_t(height_) - 1);
                 const uint8_t* row = bits + (size_t(height_) - 1 - imageRow) * scan;
-                for (int i = 0; i < 8; ++i) {
-                    const size_t column = std::min(bx * 8 + size_t(i), size_t(width_) - 1);
+                for (size_t i = 0; i < 8; ++i) {
+                    const size_t column = std::min(bx * 8 + i, size_t(width_) - 1);
                     const Bgr px = composite(row + column * 4, fill);
-                    const double r = px.r, g = px.g, b = px.b;
-                    // The level shift of 128 is folded into Y; for Cb and Cr their own +128
-                    // offset cancels it.
-                    y[j][i] = float(kYR * r + kYG * g + kYB * b - 128.0);
-                    cb[j][i] = float(kCbR * r + kCbG * g + kCbB * b);
-                    cr[j][i] = float(kCrR * r + kCrG * g + kCrB * b);
+                    blue[j * 8 + i] = px.b;
+                    green[j * 8 + i] = px.g;
+                    red[j * 8 + i] = px.r;
                 }
             }
+            convertColours(red, green, blue, y, cb, cr);
             Block* blocks[kComponents] = {&y, &cb, &cr};
             for (int i = 0; i < kComponents; ++i) {
                 forwardDct(*blocks[i], out);
-                quantize(out, multipliers[size_t(i)], planes_[size_t(i)].data() + at);
+                quantize(out, multipliers[size_t(i)], reinterpret_cast<int16_t*>(planes_[size_t(i)].data()) + at);
             }
         }
     }

@@ -41,6 +41,7 @@
 #include <vector>
 
 #include "codecs/JPGEntropyCoder.h"
+#include "codecs/LargeBuffer.h"
 
 class cImage32;
 
@@ -65,7 +66,9 @@ public:
     const std::array<uint16_t, 64>& QuantizationValues(int slot) const { return quant_[size_t(slot)].values; }
     // The coefficient plane of component 0 (Y), 1 (Cb) or 2 (Cr) after a save: 64 values in
     // zigzag order per 8 x 8 block, blocks in raster order, the image padded to whole blocks.
-    std::span<const int16_t> CoefficientPlane(int component) const { return planes_[size_t(component)]; }
+    std::span<const int16_t> CoefficientPlane(int component) const {
+        return {reinterpret_cast<const int16_t*>(planes_[size_t(component)].data()), planeSize_};
+    }
 
 private:
     struct QuantizationTable {
@@ -79,7 +82,9 @@ private:
     void WriteHeaders(JPGOutputBuffer& out) const;
 
     std::array<QuantizationTable, 4> quant_{};
-    std::array<std::vector<int16_t>, kComponents> planes_;
+    // Every value is written by the sampling: the planes are not cleared first.
+    std::array<LargeBuffer, kComponents> planes_;
+    size_t planeSize_ = 0;
     std::array<JPGComponent, kComponents> components_{};
     JPGEntropyCoder entropy_;
     int32_t width_ = 0, height_ = 0;

@@ -25,15 +25,7 @@ protected:
 
     // Premultiplied pixels of random colour; opaque, or with alpha 0, 255 or anything.
     void randomImage(cImage32& image, int width, int height, bool withAlpha) {
-        ASSERT_TRUE(image.InitializeDIB(width, height));
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x) {
-                const unsigned pick = random() % 4;
-                const unsigned a = !withAlpha ? 255 : pick == 0 ? 0 : pick == 1 ? 255 : random() % 256;
-                const auto channel = [&] { return uint8_t(random() % 256 * a / 255); };
-                put(image, x, y, {channel(), channel(), channel(), uint8_t(a)});
-            }
-        image.Alpha(withAlpha ? cImage32::AlphaPartial : cImage32::AlphaOpaque);
+        imagetest::randomImage(image, width, height, withAlpha, random);
     }
 
     std::string save(const cImage32& image, bool keep32) {

@@ -33,17 +33,8 @@ protected:
     testsupport::TempFolder folder;
     std::mt19937 random{20240917};
 
-    // Opaque pixels of random colour, or premultiplied pixels of random alpha (0, 255 or
-    // anything) when withAlpha.
     void randomImage(cImage32& image, int width, int height, bool withAlpha = false) {
-        ASSERT_TRUE(image.InitializeDIB(width, height));
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x) {
-                const unsigned pick = random() % 4;
-                const unsigned a = !withAlpha ? 255 : pick == 0 ? 0 : pick == 1 ? 255 : random() % 256;
-                const auto channel = [&] { return uint8_t(random() % 256 * a / 255); };
-                imagetest::put(image, x, y, {channel(), channel(), channel(), uint8_t(a)});
-            }
+        imagetest::randomImage(image, width, height, withAlpha, random);
     }
 
     static void uniformImage(cImage32& image, int width, int height, Px px) {

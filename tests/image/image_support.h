@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <ostream>
+#include <random>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -51,6 +52,20 @@ inline void fill(cImage32& image, const std::vector<std::vector<Px>>& rows) {
     ASSERT_TRUE(image.InitializeDIB(int(rows.at(0).size()), int(rows.size())));
     for (size_t y = 0; y < rows.size(); ++y)
         for (size_t x = 0; x < rows[y].size(); ++x) put(image, int(x), int(y), rows[y][x]);
+}
+
+// A new image of random premultiplied pixels: opaque, or with alpha 0, 255 or anything in
+// between, a quarter, a quarter and half of the pixels.
+inline void randomImage(cImage32& image, int width, int height, bool withAlpha, std::mt19937& random) {
+    ASSERT_TRUE(image.InitializeDIB(width, height));
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const unsigned pick = random() % 4;
+            const unsigned a = !withAlpha ? 255 : pick == 0 ? 0 : pick == 1 ? 255 : random() % 256;
+            const auto channel = [&] { return uint8_t(random() % 256 * a / 255); };
+            put(image, x, y, {channel(), channel(), channel(), uint8_t(a)});
+        }
+    image.Alpha(withAlpha ? cImage32::AlphaPartial : cImage32::AlphaOpaque);
 }
 
 inline std::vector<uint8_t> memoryOf(const cImage32& image) {

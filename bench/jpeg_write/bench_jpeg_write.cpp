@@ -1,0 +1,143 @@
+// cJPGWriter::SaveAsJPG encoding a 12-megapixel (4000 x 3000) photo-like picture into a byte
+// array, beside libjpeg-turbo encoding the same pixels in the same run: 4:4:4, the same
+// quality (its own integer-rounded tables), optimize_coding on, with its float DCT and with
+// its default (integer) DCT, reading the picture's BGRX rows in place, output in memory.
+//   jpeg_write_4000x3000_bgra8_q<Q>/quillmere
+//   jpeg_write_4000x3000_bgra8_q<Q>/libjpeg_float
+//   jpeg_write_4000x3000_bgra8_q<Q>/libjpeg_islow
+// items_per_second counts pixels; the counter "bytes" is the file's size. The picture is
+// four corpus photos scaled up bilinearly to 2000 x 1500 each, side by side.
+//
+// Goal: at least 30 megapixels per second. Figures, Release build, this machine (4 cores
+// shared with other builds; medians of 5 repetitions):
+//   quality   quillmere   libjpeg float   libjpeg islow   ratio to float / islow
+//   (see the report of the change that added this benchmark; filled in below)
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include <benchmark/benchmark.h>
+
+#include "codecs/cJPGWriter.h"
+#include "image/cImage32.h"
+
+// Last: jpeglib.h defines TRUE and FALSE, which gdi.h declares as constants.
+#include <jpeglib.h>
+
+namespace {
+
+constexpr int kWidth = 4000, kHeight = 3000;
+constexpr int kTileWidth = kWidth / 2, kTileHeight = kHeight / 2;
+constexpr int64_t kPixels = int64_t{kWidth} * kHeight;
+
+// One photo scaled bilinearly into the tile at (left, top) of the picture's bottom-up rows.
+void scaleInto(const cImage32& photo, cImage32& picture, int left, int top) {
+    const int sw = photo.Width(), sh = photo.Height();
+    const auto source = [&](int x, int y) {
+        return photo.BitsPointer() + size_t(sh - 1 - y) * size_t(sw) * 4 + size_t(x) * 4;
+    };
+    for (int y = 0; y < kTileHeight; ++y) {
+        const double fy = (y + 0.5) * sh / kTileHeight - 0.5;
+        const int y0 = std::clamp(int(fy), 0, sh - 1), y1 = std::min(y0 + 1, sh - 1);
+        const double wy = std::clamp(fy - y0, 0.0, 1.0);
+        uint8_t* out = picture.BitsPointer() + size_t(kHeight - 1 - (top + y)) * kWidth * 4 + size_t(left) * 4;
+        for (int x = 0; x < kTileWidth; ++x, out += 4) {
+            const double fx = (x + 0.5) * sw / kTileWidth - 0.5;
+            const int x0 = std::clamp(int(fx), 0, sw - 1), x1 = std::min(x0 + 1, sw - 1);
+            const double wx = std::clamp(fx - x0, 0.0, 1.0);
+            for (int c = 0; c < 3; ++c) {
+                const double top0 = source(x0, y0)[c] * (1 - wx) + source(x1, y0)[c] * wx;
+                const double bottom = source(x0, y1)[c] * (1 - wx) + source(x1, y1)[c] * wx;
+                out[c] = uint8_t(top0 * (1 - wy) + bottom * wy + 0.5);
+            }
+            out[3] = 255;
+        }
+    }
+}
+
+const cImage32& picture() {
+    static cImage32 image;
+    if (!image.Handle()) {
+        image.InitializeDIB(kWidth, kHeight);
+        const std::string folder = std::string(QM_CORPORA_DIR) + "/photos/";
+        const char* names[] = {"IMG0003.png", "IMG0015.png", "IMG0022.png", "IMG0023.png"};
+        for (int i = 0; i < 4; ++i) {
+            cImage32 photo;
+            if (!photo.LoadPicture_File(folder + names[i]) || !photo.Handle()) {
+                std::fprintf(stderr, "bench_jpeg_write: cannot read %s%s\n", folder.c_str(), names[i]);
+                std::exit(1);
+            }
+            scaleInto(photo, image, (i % 2) * kTileWidth, (i / 2) * kTileHeight);
+        }
+        image.Alpha(cImage32::AlphaOpaque);
+    }
+    return image;
+}
+
+void quillmere(benchmark::State& state, int quality) {
+    const cImage32& image = picture();
+    std::vector<uint8_t> out;
+    for (auto _ : state) {
+        if (!codecs::cJPGWriter().SaveAsJPG("", out, &image, uint8_t(quality), 0))
+            state.SkipWithError("save failed");
+        benchmark::DoNotOptimize(out.data());
+    }
+    state.SetItemsProcessed(state.iterations() * kPixels);
+    state.counters["bytes"] = double(out.size());
+}
+
+void libjpeg(benchmark::State& state, int quality, J_DCT_METHOD method) {
+    const cImage32& image = picture();
+    std::vector<JSAMPROW> rows(kHeight);
+    for (int y = 0; y < kHeight; ++y)
+        rows[size_t(y)] = image.BitsPointer() + size_t(kHeight - 1 - y) * kWidth * 4;
+    unsigned long size = 0;
+    for (auto _ : state) {
+        jpeg_compress_struct cinfo{};
+        jpeg_error_mgr error{};
+        cinfo.err = jpeg_std_error(&error);
+        jpeg_create_compress(&cinfo);
+        unsigned char* buffer = nullptr;
+        size = 0;
+        jpeg_mem_dest(&cinfo, &buffer, &size);
+        cinfo.image_width = kWidth;
+        cinfo.image_height = kHeight;
+        cinfo.input_components = 4;
+        cinfo.in_color_space = JCS_EXT_BGRX;
+        jpeg_set_defaults(&cinfo);
+        jpeg_set_quality(&cinfo, quality, TRUE);
+        for (int c = 0; c < cinfo.num_components; ++c)
+            cinfo.comp_info[c].h_samp_factor = cinfo.comp_info[c].v_samp_factor = 1;
+        cinfo.optimize_coding = TRUE;
+        cinfo.dct_method = method;
+        jpeg_start_compress(&cinfo, TRUE);
+        jpeg_write_scanlines(&cinfo, rows.data(), kHeight);
+        jpeg_finish_compress(&cinfo);
+        benchmark::DoNotOptimize(buffer);
+        jpeg_destroy_compress(&cinfo);
+        std::free(buffer);
+    }
+    state.SetItemsProcessed(state.iterations() * kPixels);
+    state.counters["bytes"] = double(size);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    for (int quality : {50, 75, 90, 100}) {
+        const std::string name = "jpeg_write_4000x3000_bgra8_q" + std::to_string(quality);
+        benchmark::RegisterBenchmark((name + "/quillmere").c_str(), quillmere, quality)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark((name + "/libjpeg_float").c_str(), libjpeg, quality, JDCT_FLOAT)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark((name + "/libjpeg_islow").c_str(), libjpeg, quality, JDCT_ISLOW)
+            ->Unit(benchmark::kMillisecond);
+    }
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
