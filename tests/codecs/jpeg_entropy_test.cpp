@@ -73,15 +73,10 @@ TEST(JpegHuffmanTable, SmallDistributionsGetTheirOptimalCodes) {
 }
 
 TEST(JpegHuffmanTable, SkewedCountsAreLimitedTo16BitsAndStayAPrefixCode) {
-    // Fibonacci counts make the unlimited code as deep as the symbols are many (here 30).
+    // Counts that double from symbol to symbol make each merge take the newest symbol and
+    // everything before it: unlimited, the code would be 30 bits deep.
     std::map<int, uint32_t> of;
-    uint32_t a = 1, b = 1;
-    for (int symbol = 0; symbol < 30; ++symbol) {
-        of[symbol * 5] = a;
-        const uint32_t next = a + b;
-        a = b;
-        b = next;
-    }
+    for (int i = 0; i < 30; ++i) of[i * 5] = uint32_t{1} << i;
     JPGHuffmanTable table;
     ASSERT_NO_THROW(table = assigned(of));
 

@@ -211,6 +211,72 @@ TEST_F(JpegWriter, LibjpegWritesTheSameFileFromOurPlanesAndReadsThemBack) {
     }
 }
 
+// The pixel path written out as plainly as it is defined: every right side evaluated in
+// double precision and stored as a 32-bit float, columns transformed before rows, in
+// natural order. The writer reorders the work for speed (float sums, a transposed second
+// pass, multipliers in transposed order) and must come to the same planes.
+std::array<std::vector<int16_t>, 3> plainPlanes(const cImage32& image, const cJPGWriter& writer) {
+    static const double aan[8] = {0.353553390593273, 0.25489778955208,  0.270598050073098, 0.300672443467523,
+                                  0.353553390593273, 0.449988111568207, 0.653281482438186, 1.28145772387074};
+    const auto dct1d = [](float* v, int step) {
+        const auto F = [](double d) { return float(d); };
+        float x[8];
+        for (int i = 0; i < 8; ++i) x[i] = v[i * step];
+        const float t0 = F(double(x[0]) + x[7]), t7 = F(double(x[0]) - x[7]), t1 = F(double(x[1]) + x[6]),
+                    t6 = F(double(x[1]) - x[6]), t2 = F(double(x[2]) + x[5]), t5 = F(double(x[2]) - x[5]),
+                    t3 = F(double(x[3]) + x[4]), t4 = F(double(x[3]) - x[4]);
+        const float p = F(double(t4) + t5), t13 = F(double(t0) - t3), t10 = F(double(t0) + t3), t11 = F(double(t1) + t2);
+        const float z1 = F((double(t1) - t2 + t13) * 0.707106781186548);
+        const float q = F(double(t6) + t7), z3 = F((double(t5) + t6) * 0.707106781186548);
+        const float z5 = F((double(p) - q) * 0.382683432365091);
+        const float z2 = F(0.541196100146196 * p + z5), z4 = F(1.30656296487638 * q + z5);
+        const float z11 = F(double(t7) + z3), z13 = F(double(t7) - z3);
+        const float y[8] = {F(double(t10) + t11), F(double(z11) + z4), F(double(t13) + z1), F(double(z13) - z2),
+                            F(double(t10) - t11), F(double(z13) + z2), F(double(t13) - z1), F(double(z11) - z4)};
+        for (int i = 0; i < 8; ++i) v[i * step] = y[i];
+    };
+    std::array<std::vector<int16_t>, 3> planes;
+    const int w = image.Width(), h = image.Height();
+    for (int by = 0; by < (h + 7) / 8; ++by)
+        for (int bx = 0; bx < (w + 7) / 8; ++bx) {
+            float blocks[3][64];
+            for (int n = 0; n < 64; ++n) {
+                const Px px = imagetest::at(image, std::min(bx * 8 + n % 8, w - 1), std::min(by * 8 + n / 8, h - 1));
+                const double r = px.r, g = px.g, b = px.b;
+                blocks[0][n] = float(double(0.299f) * r + double(0.587f) * g + double(0.114f) * b - 128.0);
+                blocks[1][n] = float(double(-0.16874f) * r - double(0.33126f) * g + double(0.5f) * b);
+                blocks[2][n] = float(double(0.5f) * r - double(0.41869f) * g - double(0.08131f) * b);
+            }
+            for (int c = 0; c < 3; ++c) {
+                for (int column = 0; column < 8; ++column) dct1d(blocks[c] + column, 8);
+                for (int row = 0; row < 8; ++row) dct1d(blocks[c] + row * 8, 1);
+                const Table& values = writer.QuantizationValues(c == 0 ? 0 : 1);
+                int16_t zigzag[64];
+                for (size_t k = 0; k < 64; ++k) {
+                    const int n = jpegtest::kNatural[k];
+                    const float multiplier = float(aan[n / 8] * aan[n % 8] / values[k]);
+                    zigzag[k] = int16_t(std::nearbyint(double(blocks[c][n]) * double(multiplier)));
+                }
+                planes[size_t(c)].insert(planes[size_t(c)].end(), zigzag, zigzag + 64);
+            }
+        }
+    return planes;
+}
+
+TEST_F(JpegWriter, PlanesAreThoseOfTheTransformAsDefined) {
+    cImage32 noise, gradient;
+    randomImage(noise, 29, 19);
+    photo(gradient, "IMG0015.png");
+    for (int quality : {5, 50, 75, 90, 100}) {
+        for (const cImage32* image : {&noise, &gradient}) {
+            SCOPED_TRACE(testing::Message() << image->Width() << " x " << image->Height() << " at quality " << quality);
+            cJPGWriter writer;
+            encode(writer, *image, quality);
+            EXPECT_TRUE(planesOf(writer) == plainPlanes(*image, writer));
+        }
+    }
+}
+
 TEST_F(JpegWriter, PartialBlocksRepeatTheLastColumnAndRow) {
     // A 10 x 10 image is coded as 2 x 2 blocks: its planes are those of the 16 x 16 image
     // whose columns and rows 10..15 repeat column and row 9. A 1 x 1 image is one block of
@@ -257,6 +323,11 @@ TEST_F(JpegWriter, TransparencyIsCompositedOverTheFillColour) {
     uniformImage(half, 1, 1, {0, 0, 128, 128});
     uniformImage(fetched, 1, 1, {127, 127, 255, 255});
     EXPECT_EQ(planesOf(half, 100, 0xFFFFFF), planesOf(fetched, 100));
+    // The share of the fill colour is truncated: 128 x 127 \ 255 = 63 (63.75).
+    cImage32 clearOverGrey, grey;
+    uniformImage(clearOverGrey, 1, 1, {0, 0, 0, 128});
+    uniformImage(grey, 1, 1, {63, 63, 63, 255});
+    EXPECT_EQ(planesOf(clearOverGrey, 100, 0x808080), planesOf(grey, 100));
     // Over black nothing is added; a colour byte above its alpha is taken as it is.
     cImage32 above, same;
     uniformImage(above, 1, 1, {200, 0, 128, 128});
