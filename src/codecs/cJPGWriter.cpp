@@ -156,14 +156,13 @@ void forwardDct(Block& block, Block& out) {
 void quantize(const Block& coefficients, const std::array<float, 64>& multipliers, int16_t* out) {
     const float* c = &coefficients[0][0];
     int32_t values[64];
-    for (size_t i = 0; i < 64; ++i) values[i] = nearestInt(double(c[i]) * double(multipliers[i]));
-    int32_t low = 0, high = 0;
+    uint32_t outside = 0;  // non-zero when a value leaves the 16-bit range
     for (size_t i = 0; i < 64; ++i) {
-        low = std::min(low, values[i]);
-        high = std::max(high, values[i]);
-        out[kTransposedZigzag[i]] = int16_t(values[i]);
+        values[i] = nearestInt(double(c[i]) * double(multipliers[i]));
+        outside |= uint32_t(values[i] + 32768) >> 16;
     }
-    if (low < INT16_MIN || high > INT16_MAX) runtime::raise(runtime::kErrOverflow);
+    if (outside) runtime::raise(runtime::kErrOverflow);
+    for (size_t i = 0; i < 64; ++i) out[kTransposedZigzag[i]] = int16_t(values[i]);
 }
 
 // Y, Cb and Cr of 64 pixels. Each sum is exact in double precision (the 32-bit float
@@ -264,6 +263,20 @@ void cJPGWriter::Sample(const cImage32& host, int32_t fillColor) {
             for (size_t j = 0; j < 8; ++j) {
                 const size_t imageRow = std::min(by * 8 + j, size_t(height_) - 1);
                 const uint8_t* row = bits + (size_t(height_) - 1 - imageRow) * scan;
+                if (bx * 8 + 8 <= size_t(width_)) {
+                    // Eight opaque pixels, as most are: their bytes as they stand.
+                    const uint8_t* p = row + bx * 32;
+                    unsigned alpha = 255;
+                    for (size_t i = 0; i < 8; ++i) alpha &= p[i * 4 + 3];
+                    if (alpha == 255) {
+                        for (size_t i = 0; i < 8; ++i) {
+                            blue[j * 8 + i] = p[i * 4];
+                            green[j * 8 + i] = p[i * 4 + 1];
+                            red[j * 8 + i] = p[i * 4 + 2];
+                        }
+                        continue;
+                    }
+                }
                 for (size_t i = 0; i < 8; ++i) {
                     const size_t column = std::min(bx * 8 + i, size_t(width_) - 1);
                     const Bgr px = composite(row + column * 4, fill);
