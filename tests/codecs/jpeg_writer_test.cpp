@@ -309,6 +309,12 @@ TEST_F(JpegWriter, TransparencyIsCompositedOverTheFillColour) {
     uniformImage(clear, 16, 16, {0, 0, 0, 0});
     uniformImage(red, 16, 16, {0, 0, 255, 255});
     EXPECT_EQ(planesOf(clear, 90, 0x0000FF), planesOf(red, 90));
+    // Opaque rows and transparent rows mixed within the blocks come to the same.
+    Rows stripes(16, std::vector<Px>(16, {0, 0, 255, 255}));
+    for (size_t y = 0; y < 16; y += 3) stripes[y].assign(16, {0, 0, 0, 0});
+    cImage32 striped;
+    imagetest::fill(striped, stripes);
+    EXPECT_EQ(planesOf(striped, 90, 0x0000FF), planesOf(red, 90));
     const auto decoded = picture::test::libjpegRgb(encode(clear, 90, 0x0000FF));
     ASSERT_TRUE(decoded);
     for (size_t i = 0; i < decoded->pixels.size(); i += 3) {
