@@ -28,8 +28,10 @@
 // anything is allocated; a pixel whose colour byte, composited over the fill colour,
 // comes out above 255 (a colour above its alpha) fails the save.
 //
-// Speed (Release, bench/jpeg_write, a 12-megapixel photo): see the figures in
-// bench/jpeg_write/bench_jpeg_write.cpp.
+// Speed (Release, bench/jpeg_write, a 12-megapixel photo into memory): 90 to 100
+// megapixels per second at qualities 50 to 90, 70 at 100; libjpeg-turbo (4:4:4, optimised
+// tables) is 1.2 to 1.5 times as fast below 100 when its buffers get huge pages too, and
+// several times slower when they do not. Figures in bench/jpeg_write/bench_jpeg_write.cpp.
 //
 // One instance serves one save; it keeps the quantisation tables and coefficient planes of
 // its last save until it goes, which the tests read.
