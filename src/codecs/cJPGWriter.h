@@ -30,7 +30,7 @@
 //
 // Speed (Release, bench/jpeg_write, a 12-megapixel photo into memory): 90 to 100
 // megapixels per second at qualities 50 to 90, 70 at 100; libjpeg-turbo (4:4:4, optimised
-// tables) is 1.2 to 1.5 times as fast below 100 when its buffers get huge pages too, and
+// tables) is 1.1 to 1.5 times as fast below 100 when its buffers get huge pages too, and
 // several times slower when they do not. Figures in bench/jpeg_write/bench_jpeg_write.cpp.
 //
 // One instance serves one save; it keeps the quantisation tables and coefficient planes of
