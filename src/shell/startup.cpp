@@ -4,6 +4,7 @@
 
 #include "catalogue/catalogue_schema.h"
 #include "catalogue/main_window.h"
+#include "catalogue/temporary_files.h"
 #include "platform/db/connection.h"
 #include "platform/runtime/error.h"
 #include "platform/sys/files.h"
@@ -73,12 +74,15 @@ void Main() {
         ProgramFolder = programFolderWithoutTrailingSlash();
         DatabasePassword = QString::fromStdString(resources::loadResString(resources::kDatabasePasswordResource));
 
+        // Plain copies of records that a killed run left behind.
+        runtime::resumeNext([] { catalogue::DeleteTemporaryFiles(); });
+
         const QString cataloguePath = catalogue::CataloguePath();
         recoverCompactedCopy(cataloguePath, catalogue::CompactedCataloguePath());
         if (sys::fileExists(cataloguePath.toStdString())) {
             ui::loaded<Form5>();
         } else {
-            sys::writeFile(cataloguePath.toStdString(), resources::templateCatalogue());
+            sys::writeFile(cataloguePath.toStdString(), resources::templateCatalogue(), sys::Access::OwnerOnly);
             ui::forms<Form5>().Show(ui::vbModal);
             ui::DoEvents();
             Form2& splash = ui::loaded<Form2>();

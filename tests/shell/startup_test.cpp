@@ -1,6 +1,11 @@
+#include <sys/stat.h>
+
+#include <sqlcipher/sqlite3.h>
+
 #include <QDateTime>
 
 #include "catalogue/main_window.h"
+#include "platform/db/connection.h"
 #include "platform/sys/files.h"
 #include "platform/sys/program_folder.h"
 #include "platform/ui/forms.h"
@@ -13,6 +18,11 @@
 namespace {
 
 using testsupport::fileBytes;
+
+mode_t modeOf(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 0777 : 0;
+}
 
 class Startup : public testsupport::ProgramFolderTest {};
 
@@ -106,6 +116,30 @@ TEST_F(Startup, CatalogueThatIsNotOursIsNeverOverwritten) {
     ASSERT_EQ(services.msgBoxes.size(), 1u);
     EXPECT_EQ(services.msgBoxes[0].prompt, "Error Encountered. Program Ended.");
     EXPECT_EQ(fileBytes(catalogue()), foreign);
+}
+
+// The catalogue holds every picture in the clear for whoever has the program (its key is
+// in it): no other local user may read the file, from its first write on, nor the
+// engine's journal beside it.
+TEST_F(Startup, TheCatalogueIsReadableByTheUserAlone) {
+    const mode_t mask = ::umask(022);
+    mode_t templateMode = 0;
+    ui::testing::setModalHandler([&](ui::Form& form) {
+        templateMode = modeOf(catalogue());
+        dynamic_cast<Form5&>(form).Image2_Click();
+    });
+    ASSERT_FALSE(runMain());
+    EXPECT_EQ(templateMode, 0600u) << "the template's copy, before the compaction";
+    EXPECT_EQ(modeOf(catalogue()), 0600u) << "the compacted catalogue";
+
+    restartProgram();
+    db::Connection connection = db::Connection::openFile(catalogue(), "480517362904");
+    ASSERT_EQ(sqlite3_exec(connection.handle(), "BEGIN; UPDATE Options SET Reserved = 'x';", nullptr, nullptr,
+                           nullptr),
+              SQLITE_OK);
+    EXPECT_EQ(modeOf(catalogue() + "-journal"), 0600u);
+    sqlite3_exec(connection.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+    ::umask(mask);
 }
 
 }  // namespace

@@ -29,8 +29,10 @@ void compactDatabase(const std::string& source, const std::string& destination, 
     sqlite3* db = detail::openExisting(source, password);
     std::error_code ec;
     // Claim the name first (O_EXCL): an existing file is never overwritten, and the
-    // source connection, which may not create files, can attach an empty one.
-    const int fd = ::open(destination.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    // source connection, which may not create files, can attach an empty one. The copy
+    // becomes the catalogue: readable by the user alone, as the engine's journals beside
+    // it then are too (they take the database file's mode).
+    const int fd = ::open(destination.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0) {
         const int err = errno;
         sqlite3_close_v2(db);

@@ -17,6 +17,10 @@ namespace {
 
 int64_t g_failBeyond = -1;
 
+// mkostemp's template: it puts letters and digits in the place of the six X.
+constexpr const char* kTemporarySuffixTemplate = "XXXXXX";
+constexpr size_t kTemporarySuffixLength = 6;
+
 [[noreturn]] void raiseErrno(int err, const std::string& path) {
     long number;
     switch (err) {
@@ -57,6 +61,18 @@ bool isScratchFile(const std::string& path) {
 void markScratchFile(const std::string& path) {
     const std::lock_guard lock(g_scratchMutex);
     g_scratchFiles.insert(normalPath(path));
+}
+
+std::string atomicWriteTarget(const std::string& fileName) {
+    // "." + at least one character + "." + the suffix
+    if (fileName.size() < kTemporarySuffixLength + 3 || fileName.front() != '.') return {};
+    const size_t dot = fileName.size() - kTemporarySuffixLength - 1;
+    if (fileName[dot] != '.' || fileName.find('/') != std::string::npos) return {};
+    for (size_t i = dot + 1; i < fileName.size(); ++i) {
+        const char c = fileName[i];
+        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))) return {};
+    }
+    return fileName.substr(1, dot - 1);
 }
 
 namespace testing {
@@ -119,8 +135,8 @@ bool FileReader::atEnd() {
     return read(&probe, 1) == 0;
 }
 
-void writeFile(const std::string& path, std::span<const uint8_t> bytes) {
-    FileWriter writer(path);
+void writeFile(const std::string& path, std::span<const uint8_t> bytes, Access access) {
+    FileWriter writer(path, access);
     writer.write(bytes);
     writer.commit();
 }
@@ -160,20 +176,23 @@ void renameFile(const std::string& from, const std::string& to) {
     syncFolder(folderOf(to));
 }
 
-FileWriter::FileWriter(std::string targetPath) : target_(std::move(targetPath)) {
+FileWriter::FileWriter(std::string targetPath, Access access) : target_(std::move(targetPath)) {
     const std::filesystem::path target(target_);
-    tempPath_ = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
-    if (target.parent_path().empty()) tempPath_ = "." + target.filename().string() + ".XXXXXX";
+    const std::string hiddenName = "." + target.filename().string() + "." + kTemporarySuffixTemplate;
+    tempPath_ = (target.parent_path() / hiddenName).string();
+    if (target.parent_path().empty()) tempPath_ = hiddenName;
     std::vector<char> name(tempPath_.begin(), tempPath_.end());
     name.push_back('\0');
     fd_ = ::mkostemp(name.data(), O_CLOEXEC);
     if (fd_ < 0) raiseErrno(errno, target_);
     tempPath_ = name.data();
-    // mkostemp makes the file 0600; a saved picture should be as readable as any file
-    // the user makes.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd_, 0666 & ~mask);
+    // mkostemp makes the file 0600, which private files keep; a saved picture should be
+    // as readable as any file the user makes.
+    if (access == Access::Shared && !isScratchFile(target_)) {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        ::fchmod(fd_, 0666 & ~mask);
+    }
 }
 
 FileWriter::~FileWriter() { abandon(); }

@@ -14,14 +14,24 @@ namespace sys {
 // 75 path/file access, 61 disk full, ...) when the file cannot be read.
 std::vector<uint8_t> readFile(const std::string& path);
 
+// Who may read a file the program creates: everyone the user's umask lets (a picture
+// the user saves), or the user alone (the catalogue and the plain copies of its records).
+enum class Access { Shared, OwnerOnly };
+
 // Writes the whole file atomically: temporary file, fsync, rename, fsync of the folder.
 // Raises runtime::Error on failure; the target is then untouched.
-void writeFile(const std::string& path, std::span<const uint8_t> bytes);
+void writeFile(const std::string& path, std::span<const uint8_t> bytes, Access access = Access::Shared);
 
 // A scratch file is one the program deletes again and whose loss in a crash costs
 // nothing: its writes are still atomic, but not flushed to disk, which would make every
-// picture shown wait for the disk. Marks `path` (as written later) as one.
+// picture shown wait for the disk. It is always written for the user alone. Marks `path`
+// (as written later) as one.
 void markScratchFile(const std::string& path);
+
+// The writer's hidden temporary file beside a target is "." + the target's name + "." +
+// six letters or digits. Gives the target's name when `fileName` (a name without folder)
+// has that form, else "": a write cut off by a kill leaves such a file behind.
+std::string atomicWriteTarget(const std::string& fileName);
 
 bool fileExists(const std::string& path);  // a regular file (not a folder)
 bool folderExists(const std::string& path);
@@ -56,7 +66,8 @@ private:
 // destroyed without commit() removes its temporary file.
 class FileWriter {
 public:
-    explicit FileWriter(std::string targetPath);  // raises when the folder is not writable
+    // Raises when the folder is not writable.
+    explicit FileWriter(std::string targetPath, Access access = Access::Shared);
     ~FileWriter();
     FileWriter(const FileWriter&) = delete;
     FileWriter& operator=(const FileWriter&) = delete;

@@ -2,6 +2,8 @@
 
 #include <filesystem>
 
+#include <sys/stat.h>
+
 #include "platform/runtime/error.h"
 #include "platform/sys/files.h"
 #include "platform/sys/program_folder.h"
@@ -90,6 +92,45 @@ TEST_F(Files, EmptyFileIsWritten) {
     sys::writeFile(path, {});
     EXPECT_TRUE(sys::fileExists(path));
     EXPECT_EQ(sys::fileSize(path), 0u);
+}
+
+TEST_F(Files, PrivateAndScratchFilesAreForTheUserAloneOthersFollowTheUmask) {
+    const mode_t mask = ::umask(022);
+    sys::markScratchFile(dir.file("scratch"));
+    const struct { const char* name; sys::Access access; mode_t mode; } cases[] = {
+        {"picture", sys::Access::Shared, 0644},
+        {"catalogue", sys::Access::OwnerOnly, 0600},
+        {"scratch", sys::Access::Shared, 0600},
+    };
+    for (const auto& c : cases) {
+        sys::writeFile(dir.file(c.name), bytes("x"), c.access);
+        struct stat st {};
+        ASSERT_EQ(::stat(dir.file(c.name).c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, c.mode) << c.name;
+    }
+    ::umask(mask);
+}
+
+TEST_F(Files, TheWritersHiddenNameLeadsBackToItsTarget) {
+    {
+        sys::FileWriter writer(dir.file("TmpFile1.png"));
+        const std::string hidden = std::filesystem::path(writer.temporaryPath()).filename().string();
+        EXPECT_EQ(sys::atomicWriteTarget(hidden), "TmpFile1.png") << hidden;
+    }
+    const struct { const char* name; const char* target; } cases[] = {
+        {".Quillmere.mdb.Ab12Cd", "Quillmere.mdb"},
+        {".a.000000", "a"},
+        {"..a.zzzzzz", ".a"},
+        {"Quillmere.mdb.Ab12Cd", ""},
+        {".Quillmere.mdb.Ab12C", ""},
+        {".Quillmere.mdb.Ab12Cde", ""},
+        {".Quillmere.mdb-Ab12Cd", ""},
+        {".Quillmere.mdb.Ab_2Cd", ""},
+        {"..Ab12Cd", ""},
+        {".Ab12Cd", ""},
+        {"", ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(sys::atomicWriteTarget(c.name), c.target) << c.name;
 }
 
 TEST(ProgramFolder, IsTheExecutablesFolderUnlessOverridden) {
