@@ -1,6 +1,7 @@
 // Compaction of the catalogue and the File menu's entry to it.
 
 #include <cmath>
+#include <new>
 
 #include "catalogue/catalogue_schema.h"
 #include "catalogue/main_window.h"
@@ -20,9 +21,11 @@ namespace Module1 {
 namespace {
 
 int g_stopAfterStep = 0;
+int g_failAfterStep = 0;
 
 void stepDone(int step) {
     if (g_stopAfterStep == step) throw testing::CompactionStopped{step};
+    if (g_failAfterStep == step) throw std::bad_alloc();
 }
 
 const QString kApplicationInitializing = QStringLiteral("Application Initializing");
@@ -31,6 +34,7 @@ const QString kApplicationInitializing = QStringLiteral("Application Initializin
 
 namespace testing {
 void stopCompactionAfter(int step) { g_stopAfterStep = step; }
+void failCompactionAfter(int step) { g_failAfterStep = step; }
 }  // namespace testing
 
 long CatalogueSizeInMegabytes(const QString& path) {
@@ -67,9 +71,11 @@ void CompactCatalogueDatabase() {
             splash.Timer1->setInterval(2000);
         }
         splash.Timer1->setEnabled(true);
-    } catch (const runtime::Error& e) {
+    } catch (const std::exception& e) {
+        // Whatever failed (the engine, the files, memory), the restart must come: it is
+        // the only way back to the main window.
         ui::services().MsgBox("Error - It is Recommanded to Compact the DataBase on Startup to Avoid Errors.\r\n" +
-                                  QString::fromStdString(e.description()),
+                                  QString::fromStdString(e.what()),
                               runtime::vbCritical, QString());
         SlideIntervalSource = QString();
         splash.Timer1->setEnabled(true);

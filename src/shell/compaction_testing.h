@@ -1,6 +1,6 @@
 #pragma once
 // Tests stop a compaction after one of its steps, as a power failure would, and check
-// what the next start finds.
+// what the next start finds; or make a step fail.
 
 namespace Module1::testing {
 
@@ -11,5 +11,8 @@ struct CompactionStopped {
 
 // 1: after the compacted copy is complete; 2: after it replaced the catalogue; 0: never.
 void stopCompactionAfter(int step);
+// Fails the compaction after a step (numbered as above) with an error that is not the
+// runtime's own (std::bad_alloc), as a library below may raise; 0: never.
+void failCompactionAfter(int step);
 
 }  // namespace Module1::testing
