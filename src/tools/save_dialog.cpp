@@ -1,6 +1,7 @@
 #include "tools/save_dialog.h"
 
 #include <filesystem>
+#include <vector>
 
 #include <QDate>
 #include <QDateTime>
@@ -40,8 +41,13 @@ picture::Picture asBitmap(const picture::Picture& source) {
     return picture::CreatePicture(picture::kPicTypeBitmap, surface.releaseBitmap(), true);
 }
 
-bool nameLeavesFolder(const QString& name) {
-    return name.contains('/') || name.contains('\\') || name.contains("..");
+// Only "/" separates folders on this system: a backslash, and dots inside a name, are
+// ordinary characters of a file name.
+bool nameLeavesFolder(const QString& name) { return name.contains('/') || name == "." || name == ".."; }
+
+[[noreturn]] void failed(const QString& what, const std::string& why = {}) {
+    throw runtime::Error(runtime::kErrPathFileAccess,
+                         (what + (why.empty() ? QString(".") : ": " + QString::fromStdString(why))).toStdString());
 }
 
 }  // namespace
@@ -89,7 +95,7 @@ void FormSaveAs::createControls() {
     LabelHeader->setCaption("Save Picture");
     LabelHeader->setBackStyle(0);
     const struct { double top, width; const char* caption; } options[2] = {
-        {1080, 2544, "Save to DataBase"}, {1536, 3012, "Save to File  \\QuillmereGallery"}};
+        {1080, 2544, "Save to DataBase"}, {1536, 3012, "Save to File  /QuillmereGallery"}};
     for (int i = 0; i < 2; ++i) {
         ui::OptionButton* option = create(OptionSave, i, 432, options[i].top, options[i].width, 228, Picture1);
         option->setCaption(options[i].caption);
@@ -194,25 +200,36 @@ void FormSaveAs::LabelButtomMenu_Click(int Index) {
         Save();
 }
 
-// Writes SaveTempFile afresh; false when no complete file came out, so that a missing
-// file, or one left by an earlier save, is never stored or copied.
-bool FormSaveAs::writeTemporaryFile(const QString& extension) {
+// Writes SaveTempFile afresh. Raises, naming what failed, when no complete file came
+// out, so that a missing file, or one left by an earlier save, is never stored or copied.
+void FormSaveAs::writeTemporaryFile(const QString& extension) {
     const std::string path = SaveTempFile.toStdString();
     const std::string bitmapPath = catalogue::TemporaryFile("TmpFile.bmp").toStdString();
-    sys::deleteFile(path);
+    const bool viaBitmap = extension == "bmp" || extension == "jpg";
+    for (const std::string& stale : viaBitmap ? std::vector{path, bitmapPath} : std::vector{path})
+        if (!sys::deleteFile(stale))
+            failed("The earlier temporary file " + QString::fromStdString(stale) +
+                   " cannot be deleted, so the picture was not saved");
     const picture::Picture picture = asBitmap(PictureSave->Picture());
-    if (extension == "bmp") {
-        runtime::resumeNext([&] { picture::SavePicture(picture, bitmapPath); });
+    // Each writer step goes on after a failure, as the steps always have; the first
+    // failure is what the user is told when no file came out.
+    std::string why;
+    auto step = [&why](const auto& write) {
+        try {
+            write();
+        } catch (const std::exception& e) {
+            if (why.empty()) why = e.what();
+        }
+    };
+    if (viaBitmap) {
+        step([&] { picture::SavePicture(picture, bitmapPath); });
         ui::DoEvents();
-    } else if (extension == "jpg") {
-        sys::deleteFile(bitmapPath);
-        runtime::resumeNext([&] { picture::SavePicture(picture, bitmapPath); });
-        ui::DoEvents();
-        runtime::resumeNext([&] { picconvert::SaveBmpToJpeg(bitmapPath, path, 80); });
+        if (extension == "jpg") step([&] { picconvert::SaveBmpToJpeg(bitmapPath, path, 80); });
     } else {
-        runtime::resumeNext([&] { SaveBitmapAs::SaveBitmapWithGdiPlus(picture.Handle(), SaveTempFile); });
+        step([&] { SaveBitmapAs::SaveBitmapWithGdiPlus(picture.Handle(), SaveTempFile); });
     }
-    return sys::fileExists(path) && sys::fileSize(path) > 0;
+    if (!sys::fileExists(path) || sys::fileSize(path) == 0)
+        failed("The picture could not be written to " + SaveTempFile, why);
 }
 
 void FormSaveAs::Save() {
@@ -227,11 +244,15 @@ void FormSaveAs::Save() {
     SaveTempFile = catalogue::TemporaryFile("TmpFile" + caption);
     const QString extension = caption.right(3);
 
-    if (writeTemporaryFile(extension)) {
+    try {
+        writeTemporaryFile(extension);
         if (OptionSave[0]->Value())
             saveToCatalogue(name, extension);
         else
             saveToGallery(name);
+    } catch (const std::exception& e) {
+        setMousePointer(ui::vbDefault);
+        ui::services().MsgBox(QString::fromStdString(e.what()), runtime::vbOKOnly, QString());
     }
     setMousePointer(ui::vbDefault);
 }
@@ -239,6 +260,8 @@ void FormSaveAs::Save() {
 void FormSaveAs::saveToCatalogue(const QString& name, const QString& extension) {
     Form1& main = ui::loaded<Form1>();
     db::Recordset& rs = main.Adodc3.recordset();
+    long shown = 0;
+    runtime::resumeNext([&] { shown = rs.absolutePosition(); });
     bool exists = false;
     runtime::resumeNext([&] {
         if (rs.recordCount() > 0) rs.moveFirst();
@@ -263,14 +286,21 @@ void FormSaveAs::saveToCatalogue(const QString& name, const QString& extension) 
         rs.field("Date").setValue(db::Date{today.year(), today.month(), today.day()});
         rs.field("Photo").appendChunkFromFile(path);
         rs.update();
-    } catch (const runtime::Error& e) {
+    } catch (const std::exception& e) {
         runtime::resumeNext([&] { rs.cancelUpdate(); });
+        // Nothing was stored: the main window goes back to the record it showed before
+        // the name was looked for, and its list is not rebuilt.
+        runtime::resumeNext([&] {
+            if (shown > 0) rs.setAbsolutePosition(shown);
+        });
         // A name that exists outside the main window's category filter passes the check
         // above; the catalogue still refuses it, and the user is told.
-        if (e.number() == db::kErrDuplicateServer) {
+        const auto* error = dynamic_cast<const runtime::Error*>(&e);
+        if (error && error->number() == db::kErrDuplicateServer) {
             refused();
             return;
         }
+        failed("The picture could not be added to the catalogue", e.what());
     }
     ui::DoEvents();
     runtime::resumeNext([&] { main.Adodc3.refresh(); });
@@ -288,7 +318,7 @@ void FormSaveAs::saveToCatalogue(const QString& name, const QString& extension) 
 void FormSaveAs::saveToGallery(const QString& name) {
     if (nameLeavesFolder(name)) {
         setMousePointer(ui::vbDefault);
-        ui::services().MsgBox("A picture name for the gallery cannot contain \"/\", \"\\\" or \"..\".",
+        ui::services().MsgBox("A picture name for the gallery cannot contain \"/\" nor be \".\" or \"..\".",
                               runtime::vbOKOnly, QString());
         return;
     }
@@ -299,5 +329,9 @@ void FormSaveAs::saveToGallery(const QString& name) {
             return;
         }
     }
-    runtime::resumeNext([&] { sys::writeFile(target.toStdString(), sys::readFile(SaveTempFile.toStdString())); });
+    try {
+        sys::writeFile(target.toStdString(), sys::readFile(SaveTempFile.toStdString()));
+    } catch (const std::exception& e) {
+        failed("The picture could not be copied to " + target, e.what());
+    }
 }

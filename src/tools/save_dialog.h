@@ -52,7 +52,7 @@ protected:
 
 private:
     void Save();
-    bool writeTemporaryFile(const QString& extension);
+    void writeTemporaryFile(const QString& extension);
     void saveToCatalogue(const QString& name, const QString& extension);
     void saveToGallery(const QString& name);
 };

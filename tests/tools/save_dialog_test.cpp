@@ -2,13 +2,18 @@
 // row), the gallery folder, the refusals, and the name stamp.
 
 #include <filesystem>
+#include <functional>
+
+#include <sqlcipher/sqlite3.h>
 
 #include <QDateTime>
 #include <QImage>
 
 #include "catalogue/main_window.h"
+#include "platform/db/connection.h"
 #include "platform/sys/files.h"
 #include "platform/ui/forms.h"
+#include "platform/ui/input.h"
 #include "platform/ui/picture_conversion.h"
 #include "shell/module1.h"
 #include "support/program_folder_test.h"
@@ -100,19 +105,98 @@ TEST_F(SaveDialog, TheGalleryGetsAFileAndAsksBeforeReplacingIt) {
     EXPECT_EQ(services.msgBoxes[0].style, runtime::vbYesNo);
     EXPECT_EQ(sys::readFile(target), first);
 
-    // No picture to write: nothing is copied, and the file of the earlier save is not
-    // taken for this one.
+    // No picture to write: nothing is copied, the file of the earlier save is not taken
+    // for this one, and the user is told.
     dialog.PictureSave->setPicture(picture::Picture());
     choose(dialog, 3, 1, "nothing");
     dialog.LabelButtomMenu_Click(0);
     EXPECT_FALSE(sys::fileExists(folder.file("QuillmereGallery/nothing.png")));
-    dialog.PictureSave->setPicture(ui::PictureFromImage(sample()));
-
-    // A name that would leave the folder is refused.
-    choose(dialog, 3, 1, "../escape");
-    dialog.LabelButtomMenu_Click(0);
     ASSERT_EQ(services.msgBoxes.size(), 2u);
+    EXPECT_TRUE(services.msgBoxes[1].prompt.startsWith("The picture could not be written to " +
+                                                       QString::fromStdString(folder.file("TmpFile.png"))))
+        << services.msgBoxes[1].prompt.toStdString();
+}
+
+TEST_F(SaveDialog, GalleryNamesAreRefusedOnlyWhenTheyCouldLeaveTheFolder) {
+    FormSaveAs& dialog = open();
+    EXPECT_EQ(dialog.OptionSave[1]->Caption(), "Save to File  /QuillmereGallery");
+    const struct { const char* name; bool saved; } cases[] = {
+        {"../escape", false}, {"a/b", false}, {"/tmp/x", false}, {".", false}, {"..", false},
+        {"back\\slash", true}, {"dots...inside", true}, {"...", true}, {"..x", true}, {"x..", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        services.reset();
+        choose(dialog, 3, 1, c.name);
+        dialog.LabelButtomMenu_Click(0);
+        const std::string file = folder.file("QuillmereGallery/") + c.name + ".png";
+        EXPECT_EQ(sys::fileExists(file), c.saved);
+        ASSERT_EQ(services.msgBoxes.size(), c.saved ? 0u : 1u);
+        if (!c.saved) {
+            EXPECT_EQ(services.msgBoxes[0].prompt,
+                      "A picture name for the gallery cannot contain \"/\" nor be \".\" or \"..\".");
+        }
+    }
     EXPECT_FALSE(sys::fileExists(folder.file("escape.png")));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.file("QuillmereGallery")), {}), 5);
+}
+
+// Each failure is told in one message that names what failed; nothing is stored or
+// copied, and the main window neither rebuilds its list nor moves.
+TEST_F(SaveDialog, AFailedSaveSaysWhatFailedAndChangesNothing) {
+    makeCatalogueWithRows(3);
+    const std::string temporary = folder.file("TmpFile.png");
+    const std::string gallery = folder.file("QuillmereGallery");
+    const struct {
+        const char* failure;
+        int type, destination;
+        std::function<void()> arrange;
+        QString name;
+        QString message;
+        std::string said;
+    } cases[] = {
+        {"full disk for the temporary file", 0, 1, [] { sys::testing::failWritesBeyond(10); }, "full",
+         "The picture could not be written to " + QString::fromStdString(folder.file("TmpFile.bmp")), "Disk full"},
+        {"a stale temporary file that cannot be deleted", 3, 0,
+         [&] { std::filesystem::create_directories(temporary + "/inside"); }, "stale",
+         "The earlier temporary file " + QString::fromStdString(temporary) + " cannot be deleted", ""},
+        {"a gallery name too long for the file system", 3, 1, [] {}, QString(300, 'n'),
+         "The picture could not be copied to " + QString::fromStdString(gallery) + "/nnnn", ""},
+        {"the catalogue refuses the row", 3, 0,
+         [&] {
+             db::Connection connection = db::Connection::openFile(catalogue(), "480517362904");
+             sqlite3_exec(connection.handle(),
+                          "CREATE TRIGGER refuse BEFORE INSERT ON Pictures BEGIN SELECT RAISE(ABORT, 'locked'); END",
+                          nullptr, nullptr, nullptr);
+         },
+         "refused", "The picture could not be added to the catalogue", "locked"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.failure);
+        restartProgram();
+        std::filesystem::remove_all(gallery);
+        ASSERT_FALSE(runMain());
+        FormSaveAs& dialog = open();
+        Form1& main = ui::forms<Form1>();
+        ASSERT_EQ(main.TextField[18]->Text(), "picture 0");
+        c.arrange();
+        choose(dialog, c.type, c.destination, c.name);
+
+        dialog.LabelButtomMenu_Click(0);
+        sys::testing::failWritesBeyond(-1);
+
+        ASSERT_EQ(services.msgBoxes.size(), 1u);
+        const QString said = services.msgBoxes[0].prompt;
+        EXPECT_TRUE(said.startsWith(c.message)) << said.toStdString();
+        EXPECT_TRUE(said.contains(QString::fromStdString(c.said))) << said.toStdString();
+        EXPECT_EQ(dialog.MousePointer(), ui::vbDefault);
+        EXPECT_TRUE(ui::isLoaded<FormSaveAs>()) << "the dialog stays open for another try";
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(gallery), {}), 0);
+        EXPECT_EQ(main.Adodc3.recordset().recordCount(), 3);
+        EXPECT_EQ(main.TextField[18]->Text(), "picture 0") << "the main window stays where it was";
+        EXPECT_EQ(pictureRows(catalogue()), 3);
+        std::filesystem::remove_all(temporary);
+    }
 }
 
 TEST_F(SaveDialog, ANameAlreadyInTheCatalogueIsRefused) {
