@@ -68,8 +68,12 @@ void Form3::Form_Load() {
 
 void Form3::Command1_Click() {
     try {
-        const db::Field stored = Module1::ProgramPasswordField();
+        db::Field stored = Module1::ProgramPasswordField();
         if (Module1::PasswordMatches(stored, Text1->Text())) {
+            // A password an older catalogue holds in plain text is replaced by its hash
+            // now; should the save fail, the next log-in tries again.
+            if (Module1::PasswordStoredInPlainText(stored))
+                runtime::resumeNext([&] { Module1::StoreProgramPassword(stored, Text1->Text()); });
             ui::loaded<Form1>().Show();
             Unload();
             return;

@@ -19,7 +19,9 @@ namespace Module1 {
 // Folders and passwords
 inline std::optional<QString> ProgramFolder;     // without a trailing slash
 inline std::optional<QString> DatabasePassword;  // 12 decimal digits
-inline QString SessionPassword;                  // the program password accepted in this run
+// The program password accepted in this run: as typed in the password window, or the
+// stored text (a hash) that the main window's load keeps; only "" or not is read.
+inline QString SessionPassword;
 
 // While true, unloading the main window deletes the temporary files and ends the
 // program; otherwise it only closes the window. Whoever unloads the main window to

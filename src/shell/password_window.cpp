@@ -3,7 +3,6 @@
 #include <QImage>
 
 #include "catalogue/main_window.h"
-#include "platform/db/value.h"
 #include "platform/runtime/error.h"
 #include "platform/ui/forms.h"
 #include "platform/ui/input.h"
@@ -113,16 +112,7 @@ void Form4::Command1_Click() {
         setMousePointer(ui::vbHourglass);
         ui::services().Sleep(500);
         const QString newPassword = Text2->Text();
-        const db::Value previous = stored.value();
-        stored.setValue(newPassword.isEmpty() ? db::Value() : db::Value(newPassword.toStdString()));
-        try {
-            ui::loaded<Form1>().AdodcForm1Options.recordset().update();
-        } catch (const runtime::Error&) {
-            // The refused password must not linger in the pending edit, where the next
-            // comparison would read it and the next save of the Options row would store it.
-            runtime::resumeNext([&] { stored.setValue(previous); });
-            throw;
-        }
+        Module1::StoreProgramPassword(stored, newPassword);
         Module1::SessionPassword = newPassword;
         showSuccess();
     } catch (const runtime::Error& e) {

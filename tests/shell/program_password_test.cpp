@@ -17,6 +17,7 @@
 #include "platform/ui/input.h"
 #include "platform/ui/testing.h"
 #include "shell/login_window.h"
+#include "shell/password_hash.h"
 #include "shell/password_window.h"
 #include "shell/module1.h"
 #include "support/program_folder_test.h"
@@ -29,11 +30,29 @@ constexpr const char* kKey = "480517362904";
 // 100 characters with apostrophes and quotes in them, as typed into a full box.
 const std::string kLongPassword = "it's \"mine\"; " + std::string(87, 'x');
 
+// The field holds a hash of `password` and nothing of it in plain text.
+::testing::AssertionResult isHashOf(const Stored& stored, const std::string& password) {
+    if (!stored) return ::testing::AssertionFailure() << "no value";
+    const QString text = QString::fromStdString(*stored);
+    if (!Module1::IsPasswordHash(text)) return ::testing::AssertionFailure() << *stored << " is no hash";
+    if (stored->find(password) != std::string::npos)
+        return ::testing::AssertionFailure() << *stored << " holds the password";
+    if (!Module1::PasswordMatchesStored(text, QString::fromStdString(password)))
+        return ::testing::AssertionFailure() << *stored << " is not a hash of " << password;
+    return ::testing::AssertionSuccess();
+}
+
 class ProgramPassword : public testsupport::ProgramFolderTest {
 protected:
     void SetUp() override {
         ProgramFolderTest::SetUp();
+        // The sanitizers make the program's count take seconds a hash.
+        Module1::testing::setPasswordHashIterations(1000);
         makeCatalogueWithRows(1);
+    }
+    void TearDown() override {
+        Module1::testing::setPasswordHashIterations(0);
+        ProgramFolderTest::TearDown();
     }
 
     void store(const Stored& password) {
@@ -156,6 +175,53 @@ TEST_F(ProgramPassword, LogInRefusesAnythingButTheExactPasswordWithoutAMessage) 
     EXPECT_FALSE(ui::isLoaded<Form3>());
 }
 
+// An older catalogue keeps the password in plain text: it still logs in, once, and is
+// then replaced by its hash; a hashed row is compared through the hash and left alone.
+TEST_F(ProgramPassword, LogInThroughTheHashAndAPlainTextRowIsReplacedByItsHash) {
+    for (bool plainText : {true, false}) {
+        SCOPED_TRACE(plainText ? "plain text" : "hash");
+        restartProgram();
+        const std::string hash = Module1::HashPassword("Secret").toStdString();
+        store(plainText ? "Secret" : hash);
+        ASSERT_FALSE(runMain());
+        Form3& login = ui::forms<Form3>();
+        login.Text1->setText("secret");
+        login.Command1_Click();
+        EXPECT_FALSE(ui::forms<Form1>().Visible());
+        EXPECT_EQ(login.Text1->BackColor(), ui::RGB(128, 0, 0));
+        login.Text1->setText("Secret");
+        login.Command1_Click();
+        EXPECT_TRUE(ui::forms<Form1>().Visible());
+        EXPECT_FALSE(ui::isLoaded<Form3>());
+
+        const Stored stored = storedInFile();
+        EXPECT_TRUE(isHashOf(stored, "Secret"));
+        if (!plainText) {
+            EXPECT_EQ(stored, hash) << "nothing rewritten";
+        }
+
+        // The next run asks again and takes the same password through the hash.
+        ASSERT_FALSE(runMain());
+        ui::forms<Form3>().Text1->setText("Secret");
+        ui::forms<Form3>().Command1_Click();
+        EXPECT_TRUE(ui::forms<Form1>().Visible());
+        EXPECT_TRUE(services.msgBoxes.empty());
+    }
+}
+
+// A catalogue that refuses the rewrite still lets the right password in; the plain
+// text stays for the next log-in to replace.
+TEST_F(ProgramPassword, APlainTextRowThatCannotBeRewrittenStillLogsIn) {
+    store("Secret");
+    execute("CREATE TRIGGER refuse BEFORE UPDATE ON Options BEGIN SELECT RAISE(ABORT, 'locked'); END");
+    ASSERT_FALSE(runMain());
+    ui::forms<Form3>().Text1->setText("Secret");
+    ui::forms<Form3>().Command1_Click();
+    EXPECT_TRUE(ui::forms<Form1>().Visible());
+    EXPECT_TRUE(services.msgBoxes.empty());
+    EXPECT_EQ(storedInFile(), "Secret");
+}
+
 TEST_F(ProgramPassword, CancellingOrClosingTheLogInWindowEndsTheProgram) {
     for (bool byWindowManager : {false, true}) {
         SCOPED_TRACE(byWindowManager ? "closed" : "Cancel");
@@ -236,7 +302,10 @@ TEST_F(ProgramPassword, PasswordWindowSetsChangesAndRemovesThePassword) {
             }
         });
         EXPECT_EQ(Module1::SessionPassword, c.changed ? c.typedNew : sessionBefore);
-        EXPECT_EQ(storedInFile(), c.storedAfter);
+        if (c.changed && c.storedAfter)
+            EXPECT_TRUE(isHashOf(storedInFile(), *c.storedAfter));
+        else
+            EXPECT_EQ(storedInFile(), c.storedAfter) << "an older row stays as it was until a log-in";
     }
 }
 
@@ -272,11 +341,18 @@ TEST_F(ProgramPassword, SuccessStateUntilClosedThenTheWindowComesBackAsDesigned)
         EXPECT_TRUE(window.Text1->Visible());
         EXPECT_TRUE(window.Command2->Visible());
     });
-    EXPECT_EQ(storedInFile(), "New");
+    EXPECT_TRUE(isHashOf(storedInFile(), "New"));
 
     // The next run asks for the new password.
     ASSERT_FALSE(runMain());
-    EXPECT_TRUE(ui::forms<Form3>().Visible());
+    Form3& login = ui::forms<Form3>();
+    EXPECT_TRUE(login.Visible());
+    login.Text1->setText("Old");
+    login.Command1_Click();
+    EXPECT_FALSE(ui::forms<Form1>().Visible());
+    login.Text1->setText("New");
+    login.Command1_Click();
+    EXPECT_TRUE(ui::forms<Form1>().Visible());
 }
 
 TEST_F(ProgramPassword, ARefusedSaveLeavesTheOldPasswordInForce) {
@@ -306,7 +382,7 @@ TEST_F(ProgramPassword, ARefusedSaveLeavesTheOldPasswordInForce) {
         EXPECT_EQ(window.Label1->Caption(), "Password Changed Successfully");
     });
     EXPECT_EQ(services.msgBoxes.size(), 1u);
-    EXPECT_EQ(storedInFile(), "Newer");
+    EXPECT_TRUE(isHashOf(storedInFile(), "Newer"));
 }
 
 TEST_F(ProgramPassword, KeysTheBoxesDoNotUseLeaveThePasswordWindowAsItWas) {
