@@ -242,7 +242,6 @@ private:
     void connectViewers();
     QString currentExtent();
     db::Bytes currentRecordBytes();
-    void writeRecordBytes(const QString& path);
     QString writeViewerFile();
     void reloadCategories();
     void clearFoundRecord();

@@ -77,7 +77,7 @@ void Form1::ShowRecordPicture() {
         decoded = catalogue::IsDecodedPictureExtension(extent);
     });
     if (decoded) {
-        step([&] { showDecodedPicture(extent.right(3).toLower()); });
+        step([&] { showDecodedPicture(catalogue::ShowingExtension(extent)); });
         if (superseded()) return;
     }
 

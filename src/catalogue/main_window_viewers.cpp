@@ -2,8 +2,10 @@
 // pane, and the help document in the same pane.
 
 #include <filesystem>
+#include <optional>
 
 #include "catalogue/main_window.h"
+#include "catalogue/picture_fitting.h"
 #include "catalogue/temporary_files.h"
 #include "platform/picture/picture.h"
 #include "platform/runtime/error.h"
@@ -21,6 +23,17 @@ bool refusedForViewers(const QString& extent) {
     if (extent != "ICO" && extent != "CUR") return false;
     ui::services().MsgBox("This Picture Format can Only be Saved to Disk.", runtime::vbOKOnly, QString());
     return true;
+}
+
+// The file an outside program gets a record's stored bytes in: TmpFile named by the
+// record's type, so that a .jpeg goes out as TmpFile.jpg.
+QString viewerFile(const QString& extent, const db::Bytes& bytes) {
+    return catalogue::TemporaryFile("TmpFile." + catalogue::ShowingExtension(extent, bytes));
+}
+
+void writeBytes(const QString& path, const db::Bytes& bytes) {
+    sys::deleteFile(path.toStdString());
+    sys::writeFile(path.toStdString(), bytes);
 }
 
 }  // namespace
@@ -43,23 +56,18 @@ db::Bytes Form1::currentRecordBytes() {
     return rs.field("Photo").getChunk(static_cast<int64_t>(*size));
 }
 
-// The stored bytes of the current record, unchanged, as the file `path`.
-void Form1::writeRecordBytes(const QString& path) {
-    const db::Bytes bytes = currentRecordBytes();
-    sys::deleteFile(path.toStdString());
-    sys::writeFile(path.toStdString(), bytes);
-}
-
 // The file an outside program or the browser pane is given: a bitmap record as the
 // picture it shows, any other as its stored bytes.
 QString Form1::writeViewerFile() {
-    const QString extension = currentExtent().toLower();
-    const QString path = catalogue::TemporaryFile("TmpFile." + extension);
-    if (extension == "bmp") {
+    const QString extent = currentExtent();
+    if (extent.toLower() == "bmp") {
+        const QString path = catalogue::TemporaryFile("TmpFile.bmp");
         picture::SavePicture(PictureCatalogue->Picture(), path.toStdString());
-    } else {
-        writeRecordBytes(path);
+        return path;
     }
+    const db::Bytes bytes = currentRecordBytes();
+    const QString path = viewerFile(extent, bytes);
+    writeBytes(path, bytes);
     return path;
 }
 
@@ -91,9 +99,13 @@ void Form1::ImageCatalogue_DblClick() {
     if (refused) return;
     // The stored bytes for every extension, bitmaps included: the editor gets the file
     // as it was added.
+    std::optional<db::Bytes> bytes;
+    runtime::resumeNext([&] { bytes = currentRecordBytes(); });
     QString path;
-    runtime::resumeNext([&] { path = catalogue::TemporaryFile("TmpFile." + currentExtent().toLower()); });
-    runtime::resumeNext([&] { writeRecordBytes(path); });
+    runtime::resumeNext([&] { path = viewerFile(currentExtent(), bytes ? *bytes : db::Bytes()); });
+    runtime::resumeNext([&] {
+        if (bytes) writeBytes(path, *bytes);
+    });
     runtime::resumeNext([&] { ui::services().startPaintProgram(path); });
 }
 

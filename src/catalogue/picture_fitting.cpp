@@ -1,6 +1,7 @@
 #include "catalogue/picture_fitting.h"
 
 #include <cstdio>
+#include <string_view>
 
 #include <QStringList>
 
@@ -61,11 +62,47 @@ QString SizeInKText(int64_t bytes) {
 
 namespace {
 
+// The tails of four-letter extensions, the format each names and how its files begin.
+struct Tail {
+    const char* letters;
+    const char* format;
+    std::string_view signatures[2];  // an empty one matches nothing
+};
+const Tail kTails[] = {
+    {"peg", "jpg", {std::string_view("\xFF\xD8\xFF", 3)}},
+    {"iff", "tif", {std::string_view("II*\0", 4), std::string_view("MM\0*", 4)}},
+};
+
+const Tail* tailOf(const QString& lastThree) {
+    for (const Tail& tail : kTails)
+        if (lastThree == QLatin1String(tail.letters)) return &tail;
+    return nullptr;
+}
+
+bool beginsWithAny(std::span<const uint8_t> bytes, const Tail& tail) {
+    const std::string_view head(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    for (std::string_view signature : tail.signatures)
+        if (!signature.empty() && head.starts_with(signature)) return true;
+    return false;
+}
+
 bool lastThreeIn(const QString& photoXtent, const QStringList& list) {
-    return list.contains(photoXtent.right(3).toLower());
+    return list.contains(ShowingExtension(photoXtent));
 }
 
 }  // namespace
+
+QString ShowingExtension(const QString& photoXtent) {
+    const QString lastThree = photoXtent.right(3).toLower();
+    const Tail* tail = tailOf(lastThree);
+    return tail ? QString::fromLatin1(tail->format) : lastThree;
+}
+
+QString ShowingExtension(const QString& photoXtent, std::span<const uint8_t> bytes) {
+    const QString lastThree = photoXtent.right(3).toLower();
+    const Tail* tail = tailOf(lastThree);
+    return tail && beginsWithAny(bytes, *tail) ? QString::fromLatin1(tail->format) : lastThree;
+}
 
 bool IsDecodedPictureExtension(const QString& photoXtent) {
     static const QStringList list = {"tif", "icb", "pbm", "pcd", "pcx", "pgm", "png", "ppm",

@@ -3,6 +3,7 @@
 // the pane, and the texts of the navigation strip and the size label.
 
 #include <cstdint>
+#include <span>
 
 #include <QString>
 
@@ -34,8 +35,16 @@ QString PositionText(long position, long count);
 // then " K": 1234567 bytes give "1,235 K"; 500 bytes or fewer give " K".
 QString SizeInKText(int64_t bytes);
 
-// The decoder road's extensions; the last three letters of PhotoXtent in lower case
-// must equal one exactly ("wbmp" so never matches).
+// The type a record is shown and handed on as: the last three letters of its PhotoXtent
+// in lower case, except that the tails of the four-letter extensions name their formats
+// ("PEG" of a .jpeg reads "jpg", "IFF" of a .tiff "tif"). The stored value is not changed.
+QString ShowingExtension(const QString& photoXtent);
+// The same for a record whose stored bytes are at hand: a tail reads as its format only
+// when the bytes are of that format, so a .mpeg or .aiff keeps "peg" or "iff".
+QString ShowingExtension(const QString& photoXtent, std::span<const uint8_t> bytes);
+
+// The decoder road's extensions; the showing extension must equal one exactly ("wbmp"
+// so never matches).
 bool IsDecodedPictureExtension(const QString& photoXtent);
 // The extensions the hidden picture box is bound to the stored bytes for.
 bool IsBoundPictureExtension(const QString& photoXtent);

@@ -7,6 +7,7 @@
 #include <map>
 
 #include "catalogue/main_window.h"
+#include "catalogue/slideshow_window.h"
 #include "image/cImage32.h"
 #include "platform/sys/files.h"
 #include "platform/ui/forms.h"
@@ -113,6 +114,37 @@ TEST_F(MainWindowShowing, EachKindOfRecordBindsDecodesOrShowsTheLogo) {
 
     form.Unload();  // the flag is set: the program would end here
     EXPECT_EQ(storedChecksums(), before) << "showing never writes a record";
+}
+
+TEST_F(MainWindowShowing, JpegAndTiffFilesWithFourLetterExtensionsShowInThePaneAndTheFullScreenView) {
+    const struct { const char* name; const char* extent; std::vector<uint8_t> bytes; } cases[] = {
+        {"photo.jpeg", "PEG", fileOf(corpus("photos/IMG0003.jpg"))},
+        {"scan.tiff", "IFF", fileOf(fixture("catalogue/small.tif"))},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        restartProgram();
+        makeCatalogueWithRows(0);
+        addPicture(c.name, c.extent, c.bytes);
+        ASSERT_FALSE(runMain());
+        Form1& form = ui::forms<Form1>();
+        const picture::Picture shown = form.PictureCatalogue->Picture();
+        EXPECT_EQ(shown.Type(), picture::kPicTypeBitmap);
+        EXPECT_FALSE(shown == form.PicLogo->Picture());
+        EXPECT_FALSE(form.LabelError->Visible());
+        const gdi::SIZE px = shown.pixelSize();
+        EXPECT_GT(px.cx, 1);
+        EXPECT_EQ(form.LabelWH->Caption(), QString(" %1 x %2 ").arg(px.cx).arg(px.cy));
+        EXPECT_TRUE(form.LabelWH->Visible());
+        EXPECT_EQ(form.Text4->Text(), c.extent) << "the stored type stays";
+
+        form.CmdCatalogueZoom_Click(1);  // shows the record again, decoding it anew
+        const picture::Picture full = ui::forms<Form27>().Image1->Picture();
+        EXPECT_TRUE(full == form.PictureCatalogue->Picture());
+        EXPECT_FALSE(full == form.PicLogo->Picture());
+        EXPECT_EQ(full.pixelSize().cx, px.cx);
+        EXPECT_TRUE(services.msgBoxes.empty());
+    }
 }
 
 TEST_F(MainWindowShowing, TransparentTargaReachesTheBitmapOverBlack) {

@@ -2,6 +2,8 @@
 
 #include <filesystem>
 
+#include <QUrl>
+
 #include "catalogue/main_window.h"
 #include "platform/sys/files.h"
 #include "platform/ui/forms.h"
@@ -26,22 +28,39 @@ protected:
     bool exists(const char* name) const { return std::filesystem::exists(folder.file(name)); }
 };
 
-TEST_F(Viewers, EditorAndPaintProgramGetTheStoredFile) {
-    makeCatalogueWithRows(0);
-    addPicture("photo", "PEG", photo());  // a name ending in .jpeg
-    Form1& form = start();
-    // An older, longer file of the same name is replaced whole.
-    sys::writeFile(folder.file("TmpFile.peg"), std::vector<uint8_t>(photo().size() + 5000, 7));
-    form.Timer3->setEnabled(true);
-    form.Image1_Click(8);
-    ASSERT_EQ(services.shellOpens.size(), 1u);
-    EXPECT_EQ(services.shellOpens[0].toStdString(), folder.file("TmpFile.peg"));
-    EXPECT_EQ(sys::readFile(folder.file("TmpFile.peg")), photo());
-    EXPECT_FALSE(form.Timer3->Enabled());
+TEST_F(Viewers, EditorAndPaintProgramGetTheStoredFileNamedByItsType) {
+    const std::vector<uint8_t> mpeg = {0, 0, 1, 0xBA, 0x44, 0, 4, 0, 4, 1};
+    const struct { const char* extent; std::vector<uint8_t> bytes; const char* file; } cases[] = {
+        {"PEG", photo(), "TmpFile.jpg"},  // a name ending in .jpeg
+        {"IFF", sys::readFile(std::string(testsupport::fixturesFolder()) + "/catalogue/small.tif"), "TmpFile.tif"},
+        {"PEG", mpeg, "TmpFile.peg"},     // a .mpeg film is no JPEG
+        {"JPG", photo(), "TmpFile.jpg"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.extent) + " as " + c.file);
+        restartProgram();
+        makeCatalogueWithRows(0);
+        addPicture("record", c.extent, c.bytes);
+        Form1& form = start();
+        // An older, longer file of the same name is replaced whole.
+        sys::writeFile(folder.file(c.file), std::vector<uint8_t>(c.bytes.size() + 5000, 7));
+        form.Timer3->setEnabled(true);
+        form.Image1_Click(8);
+        ASSERT_EQ(services.shellOpens.size(), 1u);
+        EXPECT_EQ(services.shellOpens[0].toStdString(), folder.file(c.file));
+        EXPECT_EQ(sys::readFile(folder.file(c.file)), c.bytes);
+        EXPECT_FALSE(form.Timer3->Enabled());
 
-    form.Image1_Click(9);
-    ASSERT_EQ(services.paintStarts.size(), 1u);
-    EXPECT_EQ(services.paintStarts[0].toStdString(), folder.file("TmpFile.peg"));
+        sys::deleteFile(folder.file(c.file));
+        form.Image1_Click(9);
+        ASSERT_EQ(services.paintStarts.size(), 1u);
+        EXPECT_EQ(services.paintStarts[0].toStdString(), folder.file(c.file));
+        EXPECT_EQ(sys::readFile(folder.file(c.file)), c.bytes);
+
+        form.ImageBowse_Click();
+        EXPECT_EQ(form.WebBrowser1->LocationURL(),
+                  QUrl::fromLocalFile(QString::fromStdString(folder.file(c.file))).toString());
+    }
 }
 
 TEST_F(Viewers, ABitmapIsShownAsPictureButEditedAsStored) {

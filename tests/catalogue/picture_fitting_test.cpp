@@ -41,13 +41,30 @@ TEST(PictureFitting, StripAndSizeTexts) {
 
 TEST(PictureFitting, ExtensionLists) {
     const struct { const char* extent; bool bound, decoded; } cases[] = {
-        {"JPG", true, false}, {"PEG", false, false}, {"IFF", false, false}, {"PNG", true, true},
+        {"JPG", true, false}, {"PEG", true, false}, {"IFF", true, true}, {"PNG", true, true},
         {"TGA", true, true}, {"TIF", true, true}, {"PCX", false, true}, {"BM", false, false},
         {"", false, false}, {"BMP", true, false}, {"X.BMP", true, false}, {"MP", false, false},
         {"bmp ", false, false}};
     for (const auto& c : cases) {
         EXPECT_EQ(catalogue::IsBoundPictureExtension(c.extent), c.bound) << c.extent;
         EXPECT_EQ(catalogue::IsDecodedPictureExtension(c.extent), c.decoded) << c.extent;
+    }
+}
+
+TEST(PictureFitting, FourLetterExtensionsShowAsTheirFormats) {
+    const std::vector<uint8_t> jpeg = {0xFF, 0xD8, 0xFF, 0xE0}, intel = {'I', 'I', '*', 0},
+                               motorola = {'M', 'M', 0, '*'}, mpeg = {0, 0, 1, 0xBA}, aiff = {'F', 'O', 'R', 'M'};
+    const struct { const char* extent; const std::vector<uint8_t>* bytes; const char* shown; } cases[] = {
+        {"PEG", nullptr, "jpg"},  {"IFF", nullptr, "tif"},   {"JPG", nullptr, "jpg"}, {"X.PEG", nullptr, "jpg"},
+        {"PNG", nullptr, "png"},  {"", nullptr, ""},         {"PEG", &jpeg, "jpg"},   {"IFF", &intel, "tif"},
+        {"IFF", &motorola, "tif"}, {"PEG", &mpeg, "peg"},    {"IFF", &aiff, "iff"},   {"IFF", &jpeg, "iff"},
+        {"PNG", &jpeg, "png"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.extent);
+        const QString shown = c.bytes ? catalogue::ShowingExtension(c.extent, *c.bytes)
+                                      : catalogue::ShowingExtension(c.extent);
+        EXPECT_EQ(shown, c.shown) << (c.bytes ? "with bytes" : "letters only");
     }
 }
 

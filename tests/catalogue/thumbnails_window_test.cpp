@@ -209,6 +209,21 @@ TEST_F(Thumbnails, PageShowsBoundDecodedAndLogoPicturesFittedAndCentred) {
     EXPECT_FALSE(view.Command2->Visible());
 }
 
+TEST_F(Thumbnails, JpegAndTiffFilesWithFourLetterExtensionsShowTheirPictures) {
+    makeCatalogueWithRows(0);
+    QImage image(30, 20, QImage::Format_RGB32);
+    image.fill(QColor(200, 40, 40));
+    addRows({{"photo", "PEG", encoded(image, "JPEG"), ""}, {"scan", "IFF", encoded(image, "TIFF"), ""}});
+    start();
+    Form28& view = switchAt(1);
+    for (int k : {1, 2}) {
+        SCOPED_TRACE(k);
+        const picture::Picture shown = view.Image1[k]->Picture();
+        EXPECT_FALSE(shown == view.PicLogo->Picture());
+        EXPECT_EQ(ui::ImageFromPicture(shown).size(), QSize(30, 20));
+    }
+}
+
 TEST_F(Thumbnails, NextAndPreviousPagesAreBuiltInFreshWindows) {
     startWith(49);
     Form28* page = &switchAt(25);
