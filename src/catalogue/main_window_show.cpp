@@ -38,7 +38,7 @@ void Form1::showFailureText() {
     LabelError->setVisible(true);
     ui::DoEvents();
     LabelError->setCaption("");
-    LabelError->setCaption(LabelError->Caption() + "Error - " + "Older Windows Versions requires Microsoft GdiPlus.dll. " +
+    LabelError->setCaption(LabelError->Caption() + "Error - " +
                            "Files and Videos and Music may be Loaded and Viewed by Clicking View in Editor or View in "
                            "Browser Icons.");
     setMousePointer(ui::vbDefault);

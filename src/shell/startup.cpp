@@ -55,11 +55,7 @@ void recoverCompactedCopy(const QString& cataloguePath, const QString& compacted
 }
 
 [[noreturn]] void startupFailure(const std::string& description) {
-    const QString crlf = "\r\n";
-    ui::services().MsgBox("Error: " + QString::fromStdString(description) + crlf + crlf +
-                              "Newer Windows Versions as Windows Vista or Windows 7, Run Application One "
-                              "Time as Administrator" + crlf + crlf + "Read ReadMe.chm",
-                          runtime::vbOKOnly, QString());
+    ui::services().MsgBox("Error: " + QString::fromStdString(description), runtime::vbOKOnly, QString());
     ui::End();
 }
 

@@ -13,9 +13,7 @@ constexpr double kStripHeight = 525;
 
 QString WelcomeText() {
     const QString crlf = "\r\n";
-    return "Welcome to Quillmere" + crlf + crlf + "Created Database Quillmere.mdb." + crlf + crlf +
-           "Older Windows Versions require Microsoft GdiPlus.dll to be able to use all Features." +
-           " Read ReadMe.chm" + " - Click Ok to Start.";
+    return "Welcome to Quillmere" + crlf + crlf + "Created Database Quillmere.mdb." + " - Click Ok to Start.";
 }
 
 QString VersionText() {

@@ -105,7 +105,8 @@ TEST_F(MainWindowShowing, EachKindOfRecordBindsDecodesOrShowsTheLogo) {
         }
         EXPECT_EQ(form.LabelError->Visible(), r.failureText);
         if (r.failureText)
-            EXPECT_TRUE(form.LabelError->Caption().startsWith("Error - Older Windows Versions requires"));
+            EXPECT_EQ(form.LabelError->Caption(), "Error - Files and Videos and Music may be Loaded and Viewed by "
+                                                  "Clicking View in Editor or View in Browser Icons.");
         EXPECT_EQ(form.Text2->Text(), QString("%1 / %2").arg(i + 1).arg(all.size()));
         EXPECT_EQ(form.Text4->Text(), r.extent);
         EXPECT_TRUE(form.ImageCatalogue->Visible());
