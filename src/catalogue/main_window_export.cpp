@@ -84,7 +84,8 @@ void Form1::SaveRecordToFile() {
     }
     refuseCatalogueFile(path);
     if (asBitmap) {
-        picture::SavePicture(PictureCatalogue->Picture(), path.toStdString());
+        // An icon or cursor is drawn into a bitmap first: a .bmp file holds a bitmap.
+        picture::SavePicture(picture::asBitmap(PictureCatalogue->Picture()), path.toStdString());
     } else {
         const std::optional<double> size = Adodc1.recordset().field("PhotoSize").value().number();
         if (!size || *size < 0) runtime::raise(runtime::kErrTypeMismatch);
@@ -106,9 +107,9 @@ void Form1::SaveRecordToFile() {
 
 void Form1::CopyShownPictureToClipboard() {
     ui::services().clearClipboard();
+    // An empty picture puts nothing there, and says nothing.
     const QImage image = ui::ImageFromPicture(PictureCatalogue->Picture());
-    if (image.isNull()) runtime::raise(runtime::kErrInvalidPicture);
-    ui::services().setClipboardImage(image);
+    if (!image.isNull()) ui::services().setClipboardImage(image);
 }
 
 void Form1::SaveShownPictureAsJpeg() {

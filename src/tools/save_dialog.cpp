@@ -11,7 +11,6 @@
 #include "catalogue/main_window.h"
 #include "catalogue/temporary_files.h"
 #include "platform/db/errors.h"
-#include "platform/gdi/dib_surface.h"
 #include "platform/picconvert/picconvert.h"
 #include "platform/picture/picture.h"
 #include "platform/runtime/error.h"
@@ -29,17 +28,6 @@
 namespace {
 
 const char* const kTypes[5] = {".bmp", ".jpg", ".gif", ".png", ".tif"};
-
-// A bitmap picture of the picture: icons and metafiles are drawn into one (over black,
-// where they are transparent), so every writer gets a bitmap.
-picture::Picture asBitmap(const picture::Picture& source) {
-    if (source.Type() == picture::kPicTypeBitmap || !source) return source;
-    const gdi::SIZE size = source.pixelSize();
-    gdi::DibSurface surface(size.cx, size.cy, 24);
-    if (!surface.valid()) return {};
-    source.Render(surface.dc(), 0, 0, size.cx, size.cy, 0, source.Height(), source.Width(), -source.Height());
-    return picture::CreatePicture(picture::kPicTypeBitmap, surface.releaseBitmap(), true);
-}
 
 // Only "/" separates folders on this system: a backslash, and dots inside a name, are
 // ordinary characters of a file name.
@@ -210,7 +198,7 @@ void FormSaveAs::writeTemporaryFile(const QString& extension) {
         if (!sys::deleteFile(stale))
             failed("The earlier temporary file " + QString::fromStdString(stale) +
                    " cannot be deleted, so the picture was not saved");
-    const picture::Picture picture = asBitmap(PictureSave->Picture());
+    const picture::Picture picture = picture::asBitmap(PictureSave->Picture());
     // Each writer step goes on after a failure, as the steps always have; the first
     // failure is what the user is told when no file came out.
     std::string why;

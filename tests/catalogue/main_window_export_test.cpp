@@ -205,25 +205,43 @@ TEST_F(FileMenuExport, RefusalsShowNothing) {
 }
 
 TEST_F(FileMenuExport, IconsAndCursorsCanOnlyBeSavedToDisk) {
-    Form1& form = start({{"hopper", "ICO", sys::readFile(icon())}});
-    for (int ticked : {0, 1}) {
-        SCOPED_TRACE(ticked);
-        services.reset();
-        form.CheckBMP->setValue(ticked);
-        const std::string path = userFile(ticked ? "hopper.bmp" : "hopper.ico");
-        choose(path);
-        services.queueMsgBoxReply(runtime::vbYes);
-        form.Label7_Click(1);
-        ASSERT_EQ(services.msgBoxes.size(), 2u);
-        EXPECT_EQ(services.msgBoxes[1].prompt, "This Picture Format can Only be Saved to Disk.");
-        EXPECT_EQ(services.msgBoxes[1].style, runtime::vbOKOnly);
-        EXPECT_TRUE(services.shellOpens.empty());
-        // Stored bytes unchanged, or the icon picture in its own format under the .bmp name.
-        const Bytes written = sys::readFile(path);
-        if (!ticked) {
-            EXPECT_EQ(written, sys::readFile(icon()));
+    const std::string cursor = std::string(testsupport::corporaFolder()) + "/ico/valid/deerstalker.cur";
+    const struct { const char* name; const char* extent; std::string source; } records[] = {
+        {"hopper", "ICO", icon()},
+        {"deerstalker", "CUR", cursor},
+    };
+    for (const auto& r : records) {
+        restartProgram();
+        Form1& form = start({{r.name, r.extent, sys::readFile(r.source)}});
+        const picture::Picture shown = form.PictureCatalogue->Picture();
+        ASSERT_EQ(shown.Type(), picture::kPicTypeIcon);
+        for (int ticked : {0, 1}) {
+            SCOPED_TRACE(std::string(r.extent) + (ticked ? " as bitmap" : " as stored"));
+            services.reset();
+            form.CheckBMP->setValue(ticked);
+            const std::string path = userFile(std::string(r.name) + (ticked ? ".bmp" : ".stored"));
+            choose(path);
+            services.queueMsgBoxReply(runtime::vbYes);
+            form.Label7_Click(1);
+            ASSERT_EQ(services.msgBoxes.size(), 2u);
+            EXPECT_EQ(services.msgBoxes[1].prompt, "This Picture Format can Only be Saved to Disk.");
+            EXPECT_EQ(services.msgBoxes[1].style, runtime::vbOKOnly);
+            EXPECT_TRUE(services.shellOpens.empty());
+            const Bytes written = sys::readFile(path);
+            if (!ticked) {
+                EXPECT_EQ(written, sys::readFile(r.source)) << "the stored bytes, unchanged";
+                continue;
+            }
+            // A real bitmap file of the shown picture, drawn over black where it is transparent.
+            ASSERT_GT(written.size(), 54u);
+            EXPECT_EQ(written[0], 'B');
+            EXPECT_EQ(written[1], 'M');
+            const picture::Picture read = picture::LoadPictureFromBytes(written);
+            EXPECT_EQ(read.Type(), picture::kPicTypeBitmap);
+            EXPECT_EQ(read.pixelSize().cx, shown.pixelSize().cx);
+            EXPECT_EQ(read.pixelSize().cy, shown.pixelSize().cy);
+            EXPECT_EQ(rgbOf(ui::ImageFromPicture(read)), rgbOf(ui::ImageFromPicture(picture::asBitmap(shown))));
         }
-        EXPECT_EQ(picture::LoadPictureFromBytes(written).Type(), picture::kPicTypeIcon);
     }
 }
 
@@ -366,6 +384,21 @@ TEST_F(FileMenuExport, CopyToClipboardReplacesItsContentSilently) {
     ASSERT_FALSE(copied.isNull());
     EXPECT_EQ(rgbOf(copied), rgbOf(ui::ImageFromPicture(aboutLogo)));
     EXPECT_TRUE(services.msgBoxes.empty());
+}
+
+TEST_F(FileMenuExport, CopyToClipboardWithAnEmptyPictureOnlyClearsIt) {
+    Form1& form = start({{"tiles", "BMP", bmpOf(pattern())}});
+    const picture::Picture empties[] = {picture::Picture(), picture::NonePicture()};
+    for (const picture::Picture& empty : empties) {
+        SCOPED_TRACE(empty ? "a picture of no type" : "no picture");
+        services.reset();
+        services.setClipboardText("earlier text");
+        form.PictureCatalogue->setPicture(empty);
+        form.Label7_Click(4);
+        EXPECT_TRUE(services.msgBoxes.empty()) << services.msgBoxes.front().prompt.toStdString();
+        EXPECT_FALSE(services.clipboardHasText());
+        EXPECT_TRUE(services.clipboardImage().isNull());
+    }
 }
 
 TEST_F(FileMenuExport, TheSliderFollowsALeftButtonDragWithinItsTrack) {

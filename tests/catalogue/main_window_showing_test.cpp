@@ -104,9 +104,10 @@ TEST_F(MainWindowShowing, EachKindOfRecordBindsDecodesOrShowsTheLogo) {
             EXPECT_FALSE(form.LabelWH->Visible());
         }
         EXPECT_EQ(form.LabelError->Visible(), r.failureText);
-        if (r.failureText)
+        if (r.failureText) {
             EXPECT_EQ(form.LabelError->Caption(), "Error - Files and Videos and Music may be Loaded and Viewed by "
                                                   "Clicking View in Editor or View in Browser Icons.");
+        }
         EXPECT_EQ(form.Text2->Text(), QString("%1 / %2").arg(i + 1).arg(all.size()));
         EXPECT_EQ(form.Text4->Text(), r.extent);
         EXPECT_TRUE(form.ImageCatalogue->Visible());

@@ -117,6 +117,11 @@ Picture LoadPictureFromBytes(std::span<const uint8_t> bytes);
 // ("BMP: RLE run past the end of a row") for tests and logs.
 Picture TryLoadPictureFromBytes(std::span<const uint8_t> bytes, std::string* reason = nullptr);
 
+// A bitmap picture of the picture, for writers that take bitmaps: a bitmap (or no
+// picture) as it is; an icon or metafile drawn into a new 24-bit bitmap of its pixel size,
+// over black where it is transparent. No picture when no bitmap of that size can be made.
+Picture asBitmap(const Picture& source);
+
 // Writes a bitmap picture as a 24-bit BMP and an icon picture as a one-entry ICO, through
 // a temporary file renamed over the target. Raises 481 for no picture, a type-0 picture
 // and metafiles (not yet written), and the file's own errors.

@@ -1,4 +1,4 @@
-// Picture::Render: a picture draws itself into a DC.
+// Picture::Render: a picture draws itself into a DC; asBitmap draws one into a bitmap.
 //
 // The source rectangle is in HIMETRIC with y growing upwards from the picture's bottom
 // edge, so the rows it names are counted from the top as (height - y). Bitmaps are
@@ -8,6 +8,7 @@
 
 #include <vector>
 
+#include "platform/gdi/dib_surface.h"
 #include "platform/picture/picture_object.h"
 
 namespace picture {
@@ -143,6 +144,15 @@ bool Picture::Render(HDC dc, int x, int y, int cx, int cy, int32_t xSrc, int32_t
         ok = stretchFrom(dc, o.handle, p, SRCCOPY);
     SetStretchBltMode(dc, oldMode);
     return ok;
+}
+
+Picture asBitmap(const Picture& source) {
+    if (source.Type() == kPicTypeBitmap || !source) return source;
+    const SIZE size = source.pixelSize();
+    DibSurface surface(size.cx, size.cy, 24);
+    if (!surface.valid()) return {};
+    source.Render(surface.dc(), 0, 0, size.cx, size.cy, 0, source.Height(), source.Width(), -source.Height());
+    return CreatePicture(kPicTypeBitmap, surface.releaseBitmap(), true);
 }
 
 }  // namespace picture
