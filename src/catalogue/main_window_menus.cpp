@@ -113,6 +113,8 @@ void Form1::createMenuPanels() {
         if (item.width == 0) label->setAutoSize(true);
         if (item.toolTip) label->setToolTipText(item.toolTip);
     }
+    // Filters has no window to open yet: greyed, it neither highlights nor acts.
+    Label7[24]->setEnabled(false);
 
     // The File panel's option rows and the export items' own controls.
     LabelSort = create<ui::Label>("LabelSort", 648, 2160, 1500, 210, panels[0]);
@@ -286,7 +288,6 @@ void Form1::Label7_Click(int Index) {
         case 25:
             tools::ShowEffectsWindow();
             break;
-        // Filters hands over to a window that is not built yet.
         default:
             break;
         }

@@ -1,10 +1,14 @@
 // The main window's drop-down menus (panels, highlights, the dispatch's refusals and the
 // windows it opens), the storage gauge's text, and the settings stored in the Options row.
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
+#include <QApplication>
 #include <QImage>
+#include <QMouseEvent>
+#include <QTest>
 
 #include "catalogue/main_window.h"
 #include "platform/db/connection.h"
@@ -135,6 +139,50 @@ TEST_F(MainWindowMenus, EditItemsRefuseWithoutAPictureToEdit) {
         EXPECT_FALSE(Module1::CurrentPhotoExtension.has_value());
         EXPECT_TRUE(services.msgBoxes.empty());
     }
+}
+
+TEST_F(MainWindowMenus, FiltersIsGreyedAndTakesNoMouse) {
+    Form1& form = start();
+    form.LabelMenu_Click(1);
+    ui::PictureBox* panel = form.PictureMenu[1];
+    // The lightest pixel of an item's caption on the panel as painted.
+    const auto captionLightness = [&](int index) {
+        const QImage painted = panel->grab().toImage();
+        ui::Label* label = form.Label7[index];
+        const QRect caption(label->mapTo(panel, QPoint()), label->size());
+        int lightest = 0;
+        for (int y = caption.top(); y <= caption.bottom(); ++y)
+            for (int x = caption.left(); x <= caption.right(); ++x)
+                lightest = std::max(lightest, QColor(painted.pixel(x, y)).green());
+        return lightest;
+    };
+    const int enabledLook = captionLightness(21);
+    EXPECT_EQ(enabledLook, 160) << "an item's text colour";
+
+    const struct { int index; bool enabled; } items[] = {{20, true}, {21, true}, {24, false}, {25, true}};
+    quint64 time = 1;
+    for (const auto& item : items) {
+        SCOPED_TRACE(item.index);
+        ui::Label* label = form.Label7[item.index];
+        EXPECT_EQ(label->Enabled(), item.enabled);
+        if (!item.enabled) {
+            const int look = captionLightness(item.index);
+            EXPECT_LT(look, enabledLook - 40) << "greyed";
+            EXPECT_GT(look, 50 + 20) << "still readable on the panel";
+        }
+        // The pointer over the item: a highlight behind an enabled one only.
+        form.OptionRow_MouseMove(0, 0, 0, 0);
+        QMouseEvent move(QEvent::MouseMove, QPointF(5, 5), label->mapToGlobal(QPointF(5, 5)), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        move.setTimestamp(time++);
+        QApplication::sendEvent(label, &move);
+        EXPECT_EQ(visibleHighlights(form), item.enabled ? std::vector<int>{item.index} : std::vector<int>{});
+    }
+
+    // A click on it does nothing at all: the panel stays open.
+    QTest::mouseClick(form.Label7[24], Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_TRUE(panel->Visible());
+    EXPECT_TRUE(services.msgBoxes.empty());
 }
 
 TEST_F(MainWindowMenus, GaugeTextFollowsTheCatalogueFilesLength) {

@@ -163,8 +163,13 @@ void Control::applyColors() {
     QPalette palette = self_->palette();
     for (auto role : {QPalette::Window, QPalette::Base, QPalette::Button})
         palette.setColor(role, back);
-    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+    // Disabled, the text is greyed: halfway from its own colour to the background.
+    const QColor greyed((fore.red() + back.red()) / 2, (fore.green() + back.green()) / 2,
+                        (fore.blue() + back.blue()) / 2);
+    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
         palette.setColor(role, fore);
+        palette.setColor(QPalette::Disabled, role, greyed);
+    }
     self_->setPalette(palette);
     self_->setAutoFillBackground(fillsBackground());
     self_->update();
@@ -259,6 +264,8 @@ bool Control::handleInput(QWidget* widget, QEvent* event) {
     case QEvent::MouseButtonRelease:
     case QEvent::MouseButtonDblClick:
     case QEvent::MouseMove:
+        // A disabled control leaves the mouse to its container.
+        if (!self_->isEnabled()) return false;
         if (!isFirstDelivery(*static_cast<QMouseEvent*>(event))) return false;
         break;
     default:

@@ -341,4 +341,19 @@ TEST(ControlEvents, MouseEventsStayWithTheControlUnderThePointer) {
     QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(box->width() - 5, box->height() - 5));
     EXPECT_EQ(boxClicks, 1);
     EXPECT_EQ(f.formClicks, 0);
+
+    // A disabled control is greyed and leaves the mouse to its container.
+    label->setBackColor(ui::RGB(50, 50, 50));
+    label->setForeColor(ui::RGB(160, 160, 160));
+    label->setEnabled(false);
+    EXPECT_EQ(label->palette().color(QPalette::Disabled, QPalette::WindowText), QColor(105, 105, 105));
+    EXPECT_EQ(label->palette().color(QPalette::Active, QPalette::WindowText), QColor(160, 160, 160));
+    move.setTimestamp(2);
+    QApplication::sendEvent(label, &move);
+    QTest::mouseClick(label, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(labelMoves, 1);
+    EXPECT_EQ(labelClicks, 1);
+    EXPECT_EQ(boxMoves, 1);
+    EXPECT_EQ(boxClicks, 2);
+    EXPECT_EQ(f.formMoves + f.formClicks, 0);
 }
