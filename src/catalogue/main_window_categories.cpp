@@ -80,6 +80,13 @@ void Form1::CheckFilterByCategory_Click() {
     // The window's load ticks the box to show a filter that is on; that is no change.
     if (!Visible()) return;
     try {
+        // Unticked, a filter that is on always ends, whatever the box shows and even
+        // when none of its pictures is left.
+        if (CheckFilterByCategory->Value() == 0 && Module1::CategoryFilterOn) {
+            Module1::CategoryFilterOn = false;
+            CmdPictures_Click();
+            return;
+        }
         if (Adodc3.recordset().recordCount() == 0) {
             CheckFilterByCategory->setValue(0);
             ui::services().Beep();

@@ -149,14 +149,16 @@ void Form1::CmdPictures_Click() {
 void Form1::pLoadCategories() {
     try {
         db::Recordset& categories = AdodcCategories.recordset();
-        if (categories.recordCount() < 1) return;
-        categories.moveFirst();
+        // With no category stored the list is emptied too, so a deleted last one goes.
         ComboCategory->Clear();
-        while (!categories.eof()) {
-            const db::Field name = categories.field("Description");
-            if (name.value().isNull()) throw runtime::Error(94, "Invalid use of Null");
-            ComboCategory->AddItem(ui::fieldText(&name));
-            categories.moveNext();
+        if (categories.recordCount() >= 1) {
+            categories.moveFirst();
+            while (!categories.eof()) {
+                const db::Field name = categories.field("Description");
+                if (name.value().isNull()) throw runtime::Error(94, "Invalid use of Null");
+                ComboCategory->AddItem(ui::fieldText(&name));
+                categories.moveNext();
+            }
         }
         ComboCategory->setText(catalogue::kCategoryPrompt);
     } catch (const runtime::Error& e) {

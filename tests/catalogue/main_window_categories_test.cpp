@@ -1,5 +1,8 @@
 // The category row: storing and deleting names, and filtering the list by one.
 
+#include <functional>
+#include <set>
+
 #include "catalogue/main_window.h"
 #include "platform/db/connection.h"
 #include "platform/db/recordset.h"
@@ -25,6 +28,26 @@ protected:
         return names;
     }
     QString lastMessage() const { return services.msgBoxes.empty() ? QString() : services.msgBoxes.back().prompt; }
+    // Runs `change` on each stored picture row, as another program would.
+    void withEachPicture(const std::function<void(db::Recordset&)>& change) const {
+        db::Connection connection = db::Connection::openFile(catalogue(), "480517362904");
+        db::Recordset rs;
+        rs.open(connection.share(), "Select * from Pictures");
+        for (; !rs.eof(); rs.moveNext()) change(rs);
+    }
+    // The main window over a picture of each name, those in `boats` of the category Boats.
+    Form1& startWithBoats(const std::vector<std::string>& names, const std::set<std::string>& boats) {
+        makeCatalogueWithRows(0);
+        for (const std::string& name : names) addPicture(name, "TXT", {uint8_t(name.size())});
+        withEachPicture([&](db::Recordset& rs) {
+            if (boats.count(rs.field("PhotoDescription").value().text())) {
+                rs.field("Category").setValue(std::string("Boats"));
+                rs.update();
+            }
+        });
+        EXPECT_FALSE(runMain());
+        return ui::forms<Form1>();
+    }
 };
 
 TEST_F(Categories, AddingStoresTheNameOnceAndKeepsItChosen) {
@@ -72,25 +95,19 @@ TEST_F(Categories, DeletingAsksWithTheStoredName) {
     form.CmdDeleteCateg_Click();
     EXPECT_EQ(stored(), std::vector<std::string>{"Boats"});
     EXPECT_EQ(form.ComboCategory->Text(), "Categories");
+    EXPECT_EQ(form.ComboCategory->ListCount(), 1);
+
+    // The last one goes from the list too.
+    form.ComboCategory->setText("Boats");
+    services.queueMsgBoxReply(runtime::vbYes);
+    form.CmdDeleteCateg_Click();
+    EXPECT_TRUE(stored().empty());
+    EXPECT_EQ(form.ComboCategory->ListCount(), 0);
+    EXPECT_EQ(form.ComboCategory->Text(), "Categories");
 }
 
 TEST_F(Categories, FilteringListsOnlyTheCategorysPictures) {
-    makeCatalogueWithRows(0);
-    addPicture("dinghy", "TXT", {1});
-    addPicture("rose", "TXT", {2});
-    addPicture("ketch", "TXT", {3});
-    {
-        db::Connection connection = db::Connection::openFile(catalogue(), "480517362904");
-        db::Recordset rs;
-        rs.open(connection.share(), "Select * from Pictures");
-        for (; !rs.eof(); rs.moveNext())
-            if (rs.field("PhotoDescription").value().text() != "rose") {
-                rs.field("Category").setValue(std::string("Boats"));
-                rs.update();
-            }
-    }
-    ASSERT_FALSE(runMain());
-    Form1& form = ui::forms<Form1>();
+    Form1& form = startWithBoats({"dinghy", "rose", "ketch"}, {"dinghy", "ketch"});
 
     form.ComboCategory->setText("Boats");
     form.CheckFilterByCategory->setValue(1);
@@ -111,6 +128,39 @@ TEST_F(Categories, FilteringListsOnlyTheCategorysPictures) {
     form.ComboCategory->setText("Categories");
     form.CheckFilterByCategory->setValue(1);
     EXPECT_EQ(form.CheckFilterByCategory->Value(), 0) << "no category chosen";
+}
+
+TEST_F(Categories, UntickingAlwaysEndsTheFilterAndListsEveryPicture) {
+    enum Case { boxShowsThePrompt, boxEmpty, boxShowsAnotherName, filteredPicturesGone };
+    for (Case c : {boxShowsThePrompt, boxEmpty, boxShowsAnotherName, filteredPicturesGone}) {
+        SCOPED_TRACE(c);
+        restartProgram();
+        Form1& form = startWithBoats({"dinghy", "rose"}, {"dinghy"});
+        form.ComboCategory->setText("Boats");
+        form.CheckFilterByCategory->setValue(1);
+        ASSERT_TRUE(Module1::CategoryFilterOn);
+        ASSERT_EQ(form.Adodc3.recordset().recordCount(), 1);
+
+        long remaining = 2;
+        switch (c) {
+        case boxShowsThePrompt: form.ComboCategory->setText("Categories"); break;
+        case boxEmpty: form.ComboCategory->setText(""); break;
+        case boxShowsAnotherName: form.ComboCategory->setText("Gardens"); break;
+        case filteredPicturesGone:
+            withEachPicture([](db::Recordset& rs) {
+                if (rs.field("PhotoDescription").value().text() == "dinghy") rs.deleteCurrent();
+            });
+            form.CmdPictures_Click();
+            ASSERT_EQ(form.Adodc3.recordset().recordCount(), 0);
+            remaining = 1;
+            break;
+        }
+        form.CheckFilterByCategory->setValue(0);
+        EXPECT_FALSE(Module1::CategoryFilterOn);
+        EXPECT_EQ(form.Adodc3.recordset().recordCount(), remaining);
+        EXPECT_EQ(form.CheckFilterByCategory->Value(), 0);
+        EXPECT_TRUE(services.msgBoxes.empty());
+    }
 }
 
 TEST_F(Categories, AnEmptyCatalogueUnticksTheFilterWithABeep) {
