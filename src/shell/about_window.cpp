@@ -46,7 +46,15 @@ constexpr MakerLine kMakerLines[] = {
     {5, "Legal notice"},
 };
 
-constexpr const char* kLinkCaptions[] = {"Write to Us", "Read Me", "Program Folder", "View Offline"};
+// The links by index. Index 0, the maker's mail address, is left out: this program has
+// no address to write to.
+struct Link {
+    int index;
+    const char* caption;
+    double left, top, width;
+};
+constexpr Link kLinks[] = {
+    {1, "Read Me", 30, 840, 1200}, {2, "Program Folder", 1300, 840, 1500}, {3, "View Offline", 30, 1110, 1400}};
 
 ui::Font arial(double size, bool bold = false) {
     ui::Font font{"Arial", size};
@@ -145,8 +153,6 @@ QImage AboutLogoFrame(int frame) {
 
 QString AboutLinkTarget(int index, const QString& programFolder) {
     switch (index) {
-    case 0:
-        return QStringLiteral("mailto:feedback@quillmere.invalid");
     case 1: {
         // The read-me sits in the program folder when the program is copied with it, and
         // two folders up in a build tree (build/bin).
@@ -212,21 +218,16 @@ void Form38::createControls() {
     version->setFont(arial(9));
     version->setCaption(" V");
 
-    const struct {
-        double left, top, width;
-    } linkPlaces[] = {{1500, 1110, 1400}, {30, 840, 1200}, {1300, 840, 1500}, {30, 1110, 1400}};
-    for (int i = 0; i < 4; ++i) {
-        ui::Label* link = create(LabelAboutHyperLink, i, linkPlaces[i].left, linkPlaces[i].top,
-                                 linkPlaces[i].width, 240, Picture11);
+    for (const Link& place : kLinks) {
+        ui::Label* link = create(LabelAboutHyperLink, place.index, place.left, place.top, place.width, 240, Picture11);
         link->setBackStyle(0);
         ui::Font font = arial(8);
         font.underline = true;
         link->setFont(font);
         link->setForeColor(kLinkColour);
         link->setMousePointer(ui::vbCustom);
-        link->setCaption(kLinkCaptions[i]);
+        link->setCaption(place.caption);
     }
-    LabelAboutHyperLink[0]->setVisible(false);
 
     PictureButtonsBack = create<ui::PictureBox>("PictureButtonsBack", 0, 4005, 3630, 520, Picture2);
     PictureButtonsBack->setBorderStyle(0);

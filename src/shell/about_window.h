@@ -74,5 +74,6 @@ inline constexpr const char* kAboutPageFile = "QuillmereAbout.htm";
 inline constexpr const char* kAboutPictureFiles[2] = {"QuillmereLogo.bmp", "QuillmereIcon.bmp"};
 // Frame 0..4 of the logo animation; any other number gives the logo at rest.
 QImage AboutLogoFrame(int frame);
-// Where links 0, 1 and 2 lead, for a program in `programFolder`.
+// Where links 1 (the read-me) and 2 (the program folder) lead, for a program in
+// `programFolder`; "" for any other.
 QString AboutLinkTarget(int index, const QString& programFolder);

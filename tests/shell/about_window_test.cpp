@@ -78,8 +78,6 @@ TEST_F(AboutWindow, LoadTakesTheMainWindowsColoursAndShowsVersionAndNotice) {
     for (ui::Control* c : std::initializer_list<ui::Control*>{w.Text1, w.Label3[0], w.LabelAboutHyperLink[1],
                                                              w.LabelAboutHyperLink[2], w.LabelAboutHyperLink[3]})
         EXPECT_EQ(c->ForeColor(), field) << c->widget()->objectName().toStdString();
-    EXPECT_NE(w.LabelAboutHyperLink[0]->ForeColor(), field);
-    EXPECT_FALSE(w.LabelAboutHyperLink[0]->Visible());
     for (ui::Label* label : w.LabelAbout.elements()) EXPECT_EQ(label->ForeColor(), caption) << label->Caption().toStdString();
 
     const QImage strip = ui::ImageFromPicture(w.PictureButtonsBack->Picture());
@@ -251,7 +249,7 @@ TEST_F(AboutWindow, OnlyTheHoveredLinkIsBold) {
     Form38& w = open();
     auto boldLinks = [&] {
         std::vector<int> bold;
-        for (int i = 0; i < 4; ++i)
+        for (int i = 1; i < 4; ++i)
             if (w.LabelAboutHyperLink[i]->FontBold()) bold.push_back(i);
         return bold;
     };
@@ -272,15 +270,27 @@ TEST_F(AboutWindow, OnlyTheHoveredLinkIsBold) {
     }
 }
 
-TEST_F(AboutWindow, LinksOpenTheirAddressesThroughTheShell) {
+TEST_F(AboutWindow, LinksOpenTheProgramsOwnPlacesAndNoMakersAddress) {
     writeText(folder.file("README.md"), "# read me\n");
     Form38& w = open();
     const QString programFolder = QString::fromStdString(folder.path());
-    for (int i = 0; i < 3; ++i) w.LabelAboutHyperLink_Click(i);
-    ASSERT_EQ(services.shellOpens.size(), 3u);
-    EXPECT_TRUE(services.shellOpens[0].startsWith("mailto:"));
-    EXPECT_EQ(services.shellOpens[1], QUrl::fromLocalFile(programFolder + "/README.md").toString());
-    EXPECT_EQ(services.shellOpens[2], QUrl::fromLocalFile(programFolder).toString());
+    const struct { int index; const char* caption; QString opened; } links[] = {
+        {0, nullptr, QString()},  // the maker's mail address: left out
+        {1, "Read Me", QUrl::fromLocalFile(programFolder + "/README.md").toString()},
+        {2, "Program Folder", QUrl::fromLocalFile(programFolder).toString()},
+        {3, "View Offline", programFolder + "/" + kAboutPageFile},
+    };
+    for (const auto& link : links) {
+        SCOPED_TRACE(link.index);
+        services.reset();
+        ASSERT_EQ(w.LabelAboutHyperLink.contains(link.index), link.caption != nullptr);
+        if (link.caption) EXPECT_EQ(w.LabelAboutHyperLink[link.index]->Caption(), link.caption);
+        w.LabelAboutHyperLink_Click(link.index);
+        EXPECT_EQ(services.shellOpens, link.opened.isEmpty() ? std::vector<QString>{}
+                                                             : std::vector<QString>{link.opened});
+        EXPECT_TRUE(services.msgBoxes.empty());
+    }
+    EXPECT_EQ(AboutLinkTarget(0, programFolder), "");
 
     services.shellOpenResult = 2;  // a target that cannot be opened shows nothing
     w.LabelAboutHyperLink_Click(1);
