@@ -1,6 +1,7 @@
 #pragma once
 // Libraries loaded by name at run time. The program asks for the names it knew on its
-// first platform ("zlib1.dll"); a name map turns them into this system's libraries.
+// first platform ("zlib1.dll"); a name map turns them into this system's libraries, or
+// into libraries compiled into the program ("FilterLib.dll"), which answer the same calls.
 
 #include <cstdint>
 #include <string>
@@ -15,6 +16,15 @@ LibraryHandle LoadLibrary(const std::string& name);
 // The address of an exported function; nullptr when absent. Ordinals ("#12") are never found.
 void* GetProcAddress(LibraryHandle library, const std::string& procName);
 bool FreeLibrary(LibraryHandle library);
+
+// A library compiled into the program, reached under `systemName` (the name map sends
+// program-side names to it): `lookup` gives an export's address by its name, nullptr when
+// there is none. Loading it before it is provided fails as for a missing file.
+using ExportLookup = void* (*)(const std::string& procName);
+void provideLibrary(const std::string& systemName, ExportLookup lookup);
+
+// Where the name map sends "FilterLib.dll": the effects library, our own code.
+inline constexpr const char* kFilterLibraryName = "quillmere-filterlib (built in)";
 
 // Maps a program-side library name to this system's library ("zlib1.dll" -> "libz.so.1").
 void mapLibraryName(const std::string& programName, const std::string& systemName);

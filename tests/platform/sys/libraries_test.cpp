@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 
 #include "platform/sys/libraries.h"
 #include "platform/sys/version.h"
@@ -30,6 +31,30 @@ TEST(Libraries, AbsentSwitchHidesALibrary) {
     sys::clearAbsentLibraries();
     EXPECT_NE(sys::LoadLibrary("zlib1.dll"), 0u);
     EXPECT_EQ(sys::LoadLibrary("no-such-library.dll"), 0u);
+}
+
+int builtInAnswer() { return 42; }
+
+void* builtInExports(const std::string& name) {
+    return name == "Answer" ? reinterpret_cast<void*>(&builtInAnswer) : nullptr;
+}
+
+TEST(Libraries, ProvidedLibraryIsReachedThroughTheNameMap) {
+    sys::mapLibraryName("Example.DLL", "example (built in)");
+    EXPECT_EQ(sys::LoadLibrary("example.dll"), 0u);  // not provided yet: as a missing file
+    sys::provideLibrary("example (built in)", &builtInExports);
+    const sys::LibraryHandle lib = sys::LoadLibrary("EXAMPLE.dll");
+    ASSERT_NE(lib, 0u);
+    auto answer = reinterpret_cast<int (*)()>(sys::GetProcAddress(lib, "Answer"));
+    ASSERT_NE(answer, nullptr);
+    EXPECT_EQ(answer(), 42);
+    EXPECT_EQ(sys::GetProcAddress(lib, "answer"), nullptr);
+    EXPECT_EQ(sys::GetProcAddress(lib, "#1"), nullptr);
+    EXPECT_TRUE(sys::FreeLibrary(lib));
+    sys::setLibraryAbsent("example.dll", true);
+    EXPECT_EQ(sys::LoadLibrary("Example.dll"), 0u);
+    sys::clearAbsentLibraries();
+    EXPECT_EQ(sys::LoadLibrary("Example.dll"), lib);
 }
 
 TEST(Version, OverrideAndPlainFallback) {

@@ -1,0 +1,171 @@
+// The shared core of the effects: how a call resolves its pictures, the running-sum
+// window means against a direct sum, bilinear sampling, luma and rounding, and the
+// seeded generator.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <set>
+#include <vector>
+
+#include "filterlib/core/box_filter.h"
+#include "filterlib/core/pixel.h"
+#include "filterlib/core/random.h"
+#include "filterlib/core/sampling.h"
+#include "filterlib/fx.h"
+#include "support/fx_picture.h"
+
+namespace fxtest {
+namespace {
+
+using namespace filterlib;
+
+Image viewOf(std::vector<uint32_t>& pixels, int w, int h) { return Image{w, h, w, pixels.data()}; }
+
+std::vector<uint32_t> patterned(int w, int h) {
+    std::vector<uint32_t> p(size_t(w) * size_t(h));
+    for (int i = 0; i < w * h; ++i) p[size_t(i)] = (uint32_t(i) * 2654435761u) & 0xFFFFFFu;
+    return p;
+}
+
+// The window mean straight from its definition.
+uint32_t directMean(const std::vector<uint32_t>& p, int w, int h, int x, int y, int rx, int ry) {
+    int64_t sum[3] = {0, 0, 0};
+    for (int j = y - ry; j <= y + ry; ++j)
+        for (int i = x - rx; i <= x + rx; ++i) {
+            const uint32_t v = p[size_t(std::clamp(j, 0, h - 1)) * size_t(w) + size_t(std::clamp(i, 0, w - 1))];
+            sum[0] += red(v);
+            sum[1] += green(v);
+            sum[2] += blue(v);
+        }
+    const int64_t n = int64_t(2 * rx + 1) * (2 * ry + 1);
+    return pack(int(divRound(sum[0], n)), int(divRound(sum[1], n)), int(divRound(sum[2], n)));
+}
+
+TEST(Core, BoxBlurEqualsTheDirectWindowMean) {
+    for (const auto& [w, h, rx, ry] : {std::tuple{7, 5, 1, 1}, {7, 5, 3, 0}, {1, 9, 2, 4}, {6, 4, 9, 11}, {1, 1, 5, 5}}) {
+        std::vector<uint32_t> in = patterned(w, h), out(in.size());
+        Image source = viewOf(in, w, h), dest = viewOf(out, w, h);
+        boxBlur(source, dest, rx, ry);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                ASSERT_EQ(out[size_t(y * w + x)], directMean(in, w, h, x, y, rx, ry))
+                    << w << "x" << h << " r " << rx << "," << ry << " at " << x << "," << y;
+    }
+}
+
+TEST(Core, GaussianBoxPassesMatchTheVariance) {
+    for (const double sigma : {0.8, 1.0, 2.0, 3.5, 10.0}) {
+        int radii[3];
+        gaussianBoxRadii(sigma, 3, radii);
+        double variance = 0;
+        for (const int r : radii) variance += ((2.0 * r + 1) * (2.0 * r + 1) - 1) / 12;
+        EXPECT_NEAR(std::sqrt(variance), sigma, 0.35) << sigma;
+    }
+    // A flat picture stays flat, and an impulse spreads symmetrically.
+    std::vector<uint32_t> in(size_t(21 * 21), pack(0, 0, 0)), out(in.size());
+    in[size_t(10 * 21 + 10)] = pack(255, 255, 255);
+    Image source = viewOf(in, 21, 21), dest = viewOf(out, 21, 21);
+    gaussianBlur(source, dest, 1.5);
+    EXPECT_GT(red(out[size_t(10 * 21 + 10)]), red(out[size_t(10 * 21 + 12)]));
+    EXPECT_EQ(out[size_t(10 * 21 + 8)], out[size_t(10 * 21 + 12)]);
+    EXPECT_EQ(out[size_t(8 * 21 + 10)], out[size_t(12 * 21 + 10)]);
+}
+
+TEST(Core, BilinearSamplesCentresExactlyAndBlendsBetween) {
+    std::vector<uint32_t> in = {pack(0, 100, 255), pack(200, 50, 1), pack(10, 20, 30), pack(90, 80, 70)};
+    const Image image = viewOf(in, 2, 2);
+    EXPECT_EQ(bilinearAt(image, 0.5, 0.5), in[0]);
+    EXPECT_EQ(bilinearAt(image, 1.5, 1.5), in[3]);
+    EXPECT_EQ(bilinearAt(image, 1.0, 0.5), pack(100, 75, 128));  // 127.5 goes to 128
+    EXPECT_EQ(bilinearAt(image, -40, 0.5), in[0]);                // outside: the edge
+    EXPECT_EQ(bilinearAt(image, 9, 9), in[3]);
+    EXPECT_EQ(clampedAt(image, -1, 5), in[2]);
+}
+
+TEST(Core, LumaAndRoundingHalvesToEven) {
+    EXPECT_EQ(divRound(5, 2), 2);
+    EXPECT_EQ(divRound(7, 2), 4);
+    EXPECT_EQ(divRound(-5, 2), -2);
+    EXPECT_EQ(divRound(-7, 2), -4);
+    EXPECT_EQ(divRound(-8, 3), -3);
+    EXPECT_EQ(luma(255, 0, 0), 76);   // 76.245
+    EXPECT_EQ(luma(0, 255, 0), 150);  // 149.685
+    EXPECT_EQ(luma(0, 0, 255), 29);   // 29.07
+    EXPECT_EQ(luma(12, 0, 8), 4);     // 4.5
+    EXPECT_EQ(luma(2, 0, 43), 6);     // 5.5
+    EXPECT_EQ(pixelOf(0xFF0080FFu), pack(255, 128, 0));
+}
+
+TEST(Core, RandomIsSeededByItsArgumentsAlone) {
+    Random a(seedOf("FxNoise", {5, 640, 480})), b(seedOf("FxNoise", {5, 640, 480}));
+    Random c(seedOf("FxNoise", {6, 640, 480})), d(seedOf("FxDiffuse", {5, 640, 480}));
+    std::vector<uint32_t> first, second, third, fourth;
+    for (int i = 0; i < 8; ++i) {
+        first.push_back(a.next());
+        second.push_back(b.next());
+        third.push_back(c.next());
+        fourth.push_back(d.next());
+    }
+    EXPECT_EQ(first, second);
+    EXPECT_NE(first, third);
+    EXPECT_NE(first, fourth);
+    std::set<int> faces;
+    for (int i = 0; i < 600; ++i) {
+        const int k = a.between(-2, 2);
+        ASSERT_GE(k, -2);
+        ASSERT_LE(k, 2);
+        faces.insert(k);
+    }
+    EXPECT_EQ(faces.size(), 5u);
+    EXPECT_EQ(hashAt(7, 3, 4), hashAt(7, 3, 4));
+    EXPECT_NE(hashAt(7, 3, 4), hashAt(7, 4, 3));
+}
+
+// ---- how a call resolves its pictures (through one point effect) -------------------------
+
+TEST(Frame, SourceOfAnotherSizeIsReadClamped) {
+    FxPicture small = makeFixture(Fixture::Photo, 3, 2), large = makeFixture(Fixture::Photo, 9, 7);
+    for (const FxPicture* source : {&small, &large}) {
+        FxPicture dest(5, 4);
+        int32_t result = -1;
+        FxInvert(dest.dc(), source->dc(), 255, result);
+        ASSERT_EQ(result, kFxOk);
+        for (int y = 0; y < 4; ++y)
+            for (int x = 0; x < 5; ++x) {
+                const uint32_t s = source->at(std::min(x, source->width() - 1), std::min(y, source->height() - 1));
+                EXPECT_EQ(dest.at(x, y), ~s & 0xFFFFFFu) << x << "," << y;
+            }
+    }
+}
+
+TEST(Frame, OtherDepthsAndBottomUpBitmapsAreConverted) {
+    // A 24-bpp bottom-up source and destination: the effect sees the same picture.
+    const FxPicture photo = makeFixture(Fixture::Photo, 6, 5);
+    gdi::DibSurface source(6, 5, 24, true), dest(6, 5, 24, true);
+    ASSERT_TRUE(gdi::BitBlt(source.dc(), 0, 0, 6, 5, photo.dc(), 0, 0, gdi::SRCCOPY));
+    int32_t result = -1;
+    FxBrightness(dest.dc(), source.dc(), 40, result);
+    ASSERT_EQ(result, kFxOk);
+    FxPicture back(6, 5);
+    ASSERT_TRUE(gdi::BitBlt(back.dc(), 0, 0, 6, 5, dest.dc(), 0, 0, gdi::SRCCOPY));
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 6; ++x) {
+            const uint32_t s = photo.at(x, y);
+            EXPECT_EQ(back.at(x, y) & 0xFFFFFFu,
+                      pack(std::min(255, red(s) + 40), std::min(255, green(s) + 40), std::min(255, blue(s) + 40)));
+        }
+}
+
+TEST(Frame, DestinationThatIsTheSourceGivesTheSameResult) {
+    FxPicture apart = makeFixture(Fixture::Photo, 8, 6), inPlace = makeFixture(Fixture::Photo, 8, 6);
+    FxPicture dest(8, 6);
+    int32_t result = -1;
+    FxHue(dest.dc(), apart.dc(), 100, result);
+    FxHue(inPlace.dc(), inPlace.dc(), 100, result);
+    ASSERT_EQ(result, kFxOk);
+    EXPECT_EQ(inPlace.pixels(), dest.pixels());
+}
+
+}  // namespace
+}  // namespace fxtest
