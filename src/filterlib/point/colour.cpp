@@ -31,24 +31,31 @@ void FxSaturation(HDC d, HDC s, int32_t amount, int32_t& fxResult) {
 
 namespace {
 
-// Turns the hue of the hexcone model (red 0, yellow 1, green 2 ... in sixths of a turn)
-// by `sixths`, keeping the largest and smallest channel, and so saturation and lightness.
-uint32_t turnHue(uint32_t p, double sixths) {
+// Turns the hue of the hexcone model (six sectors of 60 degrees: red, yellow, green, cyan,
+// blue, magenta) by 60 q + rest degrees (rest < 60), keeping the largest and smallest
+// channel, and so saturation and lightness. Positions within a sector are counted in
+// 1/60 degree per unit of chroma: all whole numbers, no division, and only the middle
+// channel rounds.
+uint32_t turnHue(uint32_t p, int q, int rest) {
     const int r = red(p), g = green(p), b = blue(p);
     const int high = std::max({r, g, b}), low = std::min({r, g, b}), chroma = high - low;
     if (chroma == 0) return pack(r, g, b);
-    // The hue times the chroma, a whole number in [0, 6 * chroma).
-    int h;
-    if (high == r) h = g >= b ? g - b : 6 * chroma + g - b;
-    else if (high == g) h = 2 * chroma + b - r;
-    else h = 4 * chroma + r - g;
-    double turned = h + sixths * chroma;
-    const double full = 6.0 * chroma;
-    turned -= full * static_cast<int>(turned / full);
-    if (turned < 0) turned += full;
-    const int sector = std::min(5, static_cast<int>(turned / chroma));
-    const double rising = turned - sector * chroma;  // in [0, chroma)
-    const int middle = low + static_cast<int>(roundHalfEven(sector % 2 == 0 ? rising : chroma - rising));
+    // The sector and the rise through it (0 <= rise < chroma) of the hue now.
+    int sector, rise;
+    if (high == r && g >= b) sector = 0, rise = g - b;
+    else if (high == g && b < r) sector = 1, rise = chroma - (r - b);
+    else if (high == g) sector = 2, rise = b - r;
+    else if (high == b && r < g) sector = 3, rise = chroma - (g - r);
+    else if (high == b) sector = 4, rise = r - g;
+    else sector = 5, rise = chroma - (b - g);
+    int position = 60 * rise + rest * chroma;  // below 120 chroma
+    const int sixth = 60 * chroma;
+    if (position >= sixth) {
+        position -= sixth;
+        ++sector;
+    }
+    sector = (sector + q) % 6;
+    const int middle = low + static_cast<int>(divRound(sector % 2 == 0 ? position : sixth - position, 60));
     switch (sector) {
         case 0: return pack(high, middle, low);
         case 1: return pack(middle, high, low);
@@ -62,12 +69,12 @@ uint32_t turnHue(uint32_t p, double sixths) {
 }  // namespace
 
 void FxHue(HDC d, HDC s, int32_t degrees, int32_t& fxResult) {
-    const double sixths = ((degrees % 360 + 360) % 360) / 60.0;
+    const int turn = (degrees % 360 + 360) % 360;
     apply(d, s, fxResult, [&](const Image& in, Image& out) {
         for (int y = 0; y < out.height; ++y) {
             const uint32_t* src = in.row(y);
             uint32_t* dst = out.row(y);
-            for (int x = 0; x < out.width; ++x) dst[x] = turnHue(src[x], sixths);
+            for (int x = 0; x < out.width; ++x) dst[x] = turnHue(src[x], turn / 60, turn % 60);
         }
     });
 }
