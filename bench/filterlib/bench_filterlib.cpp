@@ -59,20 +59,18 @@ const FxPicture& second() {
     static const FxPicture picture = makeFixture(Fixture::Rings, kWidth, kHeight);
     return picture;
 }
+// The picture as a file for the reference tools, written once.
+std::string fileOf(const FxPicture& picture, const char* name) {
+    const std::string path = std::string(QM_BENCH_CACHE_DIR) + "/" + name;
+    writePpm(picture, path);
+    return path;
+}
 std::string sourceFile() {
-    static const std::string path = [] {
-        const std::string p = std::string(QM_BENCH_CACHE_DIR) + "/filterlib-source.ppm";
-        writePpm(source(), p);
-        return p;
-    }();
+    static const std::string path = fileOf(source(), "filterlib-source.ppm");
     return path;
 }
 std::string secondFile() {
-    static const std::string path = [] {
-        const std::string p = std::string(QM_BENCH_CACHE_DIR) + "/filterlib-second.ppm";
-        writePpm(second(), p);
-        return p;
-    }();
+    static const std::string path = fileOf(second(), "filterlib-second.ppm");
     return path;
 }
 

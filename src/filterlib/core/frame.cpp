@@ -128,10 +128,31 @@ private:
     Image view_;
 };
 
-template <class Run>
-void guarded(int32_t& fxResult, Run run) {
+// Resolves D, then P (for a blend), then S, reporting the first that has no bitmap, and
+// runs the body on their views; the second view is the source's when there is no P.
+void run(HDC d, HDC p, HDC s, bool blend, int32_t& fxResult, const BlendBody& body) {
+    Bitmap* dest = bitmapOf(d);
+    if (!dest) {
+        fxResult = kFxNoDestination;
+        return;
+    }
+    Bitmap* second = blend ? bitmapOf(p) : nullptr;
+    if (blend && !second) {
+        fxResult = kFxNoSecond;
+        return;
+    }
+    Bitmap* source = bitmapOf(s);
+    if (!source) {
+        fxResult = kFxNoSource;
+        return;
+    }
     try {
-        run();
+        Source in(*source, *dest);
+        std::optional<Source> over;
+        if (second) over.emplace(*second, *dest);
+        Dest out(*dest);
+        body(over ? over->view() : in.view(), in.view(), out.view());
+        out.finish();
         fxResult = kFxOk;
     } catch (const std::bad_alloc&) {
         fxResult = kFxOutOfMemory;
@@ -143,47 +164,11 @@ void guarded(int32_t& fxResult, Run run) {
 }  // namespace
 
 void apply(HDC d, HDC s, int32_t& fxResult, const Body& body) {
-    Bitmap* dest = bitmapOf(d);
-    if (!dest) {
-        fxResult = kFxNoDestination;
-        return;
-    }
-    Bitmap* source = bitmapOf(s);
-    if (!source) {
-        fxResult = kFxNoSource;
-        return;
-    }
-    guarded(fxResult, [&] {
-        Source in(*source, *dest);
-        Dest out(*dest);
-        body(in.view(), out.view());
-        out.finish();
-    });
+    run(d, 0, s, false, fxResult, [&](const Image&, const Image& source, Image& dest) { body(source, dest); });
 }
 
 void applyBlend(HDC d, HDC p, HDC s, int32_t& fxResult, const BlendBody& body) {
-    Bitmap* dest = bitmapOf(d);
-    if (!dest) {
-        fxResult = kFxNoDestination;
-        return;
-    }
-    Bitmap* second = bitmapOf(p);
-    if (!second) {
-        fxResult = kFxNoSecond;
-        return;
-    }
-    Bitmap* source = bitmapOf(s);
-    if (!source) {
-        fxResult = kFxNoSource;
-        return;
-    }
-    guarded(fxResult, [&] {
-        Source over(*second, *dest);
-        Source in(*source, *dest);
-        Dest out(*dest);
-        body(over.view(), in.view(), out.view());
-        out.finish();
-    });
+    run(d, p, s, true, fxResult, body);
 }
 
 }  // namespace filterlib
