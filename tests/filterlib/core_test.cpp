@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "filterlib/core/box_filter.h"
+#include "filterlib/core/frame.h"
 #include "filterlib/core/pixel.h"
 #include "filterlib/core/random.h"
 #include "filterlib/core/sampling.h"
@@ -157,14 +158,19 @@ TEST(Frame, OtherDepthsAndBottomUpBitmapsAreConverted) {
         }
 }
 
-TEST(Frame, DestinationThatIsTheSourceGivesTheSameResult) {
-    FxPicture apart = makeFixture(Fixture::Photo, 8, 6), inPlace = makeFixture(Fixture::Photo, 8, 6);
-    FxPicture dest(8, 6);
+TEST(Frame, DestinationThatIsTheSourceIsReadBeforeItIsWritten) {
+    // A body that reads a neighbour, run with D and S the same device context: the source
+    // it reads must still be the picture as it was.
+    FxPicture same = makeFixture(Fixture::Photo, 8, 6);
+    const FxPicture before(same);
     int32_t result = -1;
-    FxHue(dest.dc(), apart.dc(), 100, result);
-    FxHue(inPlace.dc(), inPlace.dc(), 100, result);
+    apply(same.dc(), same.dc(), result, [](const Image& in, Image& out) {
+        for (int y = 0; y < out.height; ++y)
+            for (int x = 0; x < out.width; ++x) out.row(y)[x] = clampedAt(in, x - 1, y) & 0xFFFFFFu;
+    });
     ASSERT_EQ(result, kFxOk);
-    EXPECT_EQ(inPlace.pixels(), dest.pixels());
+    for (int y = 0; y < 6; ++y)
+        for (int x = 0; x < 8; ++x) EXPECT_EQ(same.at(x, y), before.at(std::max(x - 1, 0), y) & 0xFFFFFFu);
 }
 
 }  // namespace
