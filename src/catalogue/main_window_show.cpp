@@ -115,8 +115,7 @@ void Form1::showDecodedPicture(const QString& extension) {
     tools::Decoder().ShowImage(true, false);
     ui::DoEvents();
     if (generation != showingGeneration_) return;
-    if (!tools::Decoder().cImage.SaveToFile_Bitmap(bitmap.toStdString(), false, 0, true))
-        runtime::raise(runtime::kErrInvalidPicture);
+    if (!tools::WriteDecodedBitmap(bitmap.toStdString())) runtime::raise(runtime::kErrInvalidPicture);
     ui::DoEvents();
     if (generation != showingGeneration_) return;
     PictureCatalogue->setPicture(picture::LoadPicture(bitmap.toStdString()));

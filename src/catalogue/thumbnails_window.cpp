@@ -280,7 +280,7 @@ void Form28::showDecodedPicture(const QString& photoXtent) {
     resumeNext([] { tools::Decoder().ShowImage(true, false); });
     if (pumpAndCheckStopped()) return;
     bool saved = false;
-    resumeNext([&] { saved = tools::Decoder().cImage.SaveToFile_Bitmap(bitmap.toStdString(), false, 0, true); });
+    resumeNext([&] { saved = tools::WriteDecodedBitmap(bitmap.toStdString()); });
     if (pumpAndCheckStopped()) return;
     if (!saved) return;
     resumeNext([&] { PictureCatalogue->setPicture(picture::LoadPicture(bitmap.toStdString())); });

@@ -43,6 +43,10 @@ frmDecoder& Decoder() {
     return *g_decoder;
 }
 
+bool WriteDecodedBitmap(const std::string& path) {
+    return Decoder().cImage.SaveToFile_Bitmap(path, false, 0, true);
+}
+
 void UnloadDecoder() { g_decoder.reset(); }
 
 }  // namespace tools

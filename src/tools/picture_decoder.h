@@ -5,6 +5,7 @@
 // window: nothing of it is ever shown.
 
 #include <cstdint>
+#include <string>
 
 #include "image/cImage32.h"
 
@@ -32,6 +33,9 @@ namespace tools {
 
 // The program-wide decoder, loaded on first use (which decodes DibImageFile once).
 frmDecoder& Decoder();
+// Writes the decoder's picture as the 24-bit bitmap `path` (transparent pixels over
+// black), replacing any file of that name; false when there is no picture.
+bool WriteDecodedBitmap(const std::string& path);
 // Unloads it, running its teardown; the next use loads it anew. For the tests: the
 // program itself keeps it until it ends.
 void UnloadDecoder();
