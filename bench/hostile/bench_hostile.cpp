@@ -78,11 +78,6 @@ int64_t statusKb(const char* field) {
 
 void resetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
 
-std::vector<uint8_t> readAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 // The child: one road, then "<peak kB> <seconds> <shown>" on stdout.
 int runRoad(const std::string& road, const std::string& path, const std::string& folder) {
     sys::keepFreedPictureMemory();  // as the program does
@@ -101,12 +96,11 @@ int runRoad(const std::string& road, const std::string& path, const std::string&
     const auto start = std::chrono::steady_clock::now();
     QImage shown;
     {
-        const std::vector<uint8_t> record = readAll(path);  // the record's bytes
         picture::Picture picture;
         if (road == "bound") {
-            picture = picture::TryLoadPictureFromBytes(record);
+            picture = picture::TryLoadPictureFromBytes(sys::readFile(path));  // the record's bytes
         } else {
-            sys::writeFile(source, record);
+            sys::writeFile(source, sys::readFile(path));
             Module1::DibImageFile = QString::fromStdString(source);
             tools::Decoder().ShowImage(true, false);
             if (tools::WriteDecodedBitmap(bitmap)) {

@@ -104,9 +104,13 @@ void Form1::showDecodedPicture(const QString& extension) {
     db::Recordset& rs = Adodc1.recordset();
     const auto size = rs.field("PhotoSize").value().number();
     if (!size) runtime::raise(runtime::kErrTypeMismatch);
-    const db::Bytes bytes = rs.field("Photo").getChunk(static_cast<int64_t>(*size));
-    sys::deleteFile(source.toStdString());
-    sys::writeFile(source.toStdString(), bytes);
+    {
+        // The bytes go once written: the decoder reads the file, and a picture's bytes kept
+        // beside its decoded pixels would be one copy too many.
+        const db::Bytes bytes = rs.field("Photo").getChunk(static_cast<int64_t>(*size));
+        sys::deleteFile(source.toStdString());
+        sys::writeFile(source.toStdString(), bytes);
+    }
 
     const QString bitmap = catalogue::TemporaryFile("TmpFile.bmp");
     sys::deleteFile(bitmap.toStdString());

@@ -272,6 +272,7 @@ void Form28::showDecodedPicture(const QString& photoXtent) {
         sys::writeFile(path.toStdString(), bytes);
         written = true;
     });
+    db::Bytes().swap(bytes);  // written: the decoder reads the file; kept, they would be a copy too many
     if (!written) return;
 
     const QString bitmap = catalogue::TemporaryFile("TmpFile.bmp");

@@ -44,7 +44,10 @@ frmDecoder& Decoder() {
 }
 
 bool WriteDecodedBitmap(const std::string& path) {
-    return Decoder().cImage.SaveToFile_Bitmap(path, false, 0, true);
+    cImage32& image = Decoder().cImage;
+    const bool written = image.SaveToFile_Bitmap(path, false, 0, true);
+    image.DestroyDIB();
+    return written;
 }
 
 void UnloadDecoder() { g_decoder.reset(); }

@@ -34,7 +34,9 @@ namespace tools {
 // The program-wide decoder, loaded on first use (which decodes DibImageFile once).
 frmDecoder& Decoder();
 // Writes the decoder's picture as the 24-bit bitmap `path` (transparent pixels over
-// black), replacing any file of that name; false when there is no picture.
+// black), replacing any file of that name, and lets the picture go: the caller shows the
+// bitmap, and the decoded picture kept beside it would double what showing costs. False
+// when there is no picture.
 bool WriteDecodedBitmap(const std::string& path);
 // Unloads it, running its teardown; the next use loads it anew. For the tests: the
 // program itself keeps it until it ends.

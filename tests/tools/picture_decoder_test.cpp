@@ -59,6 +59,21 @@ TEST_F(HiddenDecoder, UnreadableFilesLeaveNoImageToSave) {
     }
 }
 
+// The bitmap the caller shows is the one copy of the picture that stays: the decoder's own
+// is let go once written.
+TEST_F(HiddenDecoder, WritingTheBitmapLetsThePictureGo) {
+    const std::string bitmap = folder.file("TmpFile.bmp");
+    frmDecoder& decoder = decode(corpus("tga/valid/200x32_rgb_bl_raw.tga"));
+    ASSERT_NE(decoder.cImage.Handle(), 0u);
+    EXPECT_TRUE(tools::WriteDecodedBitmap(bitmap));
+    EXPECT_EQ(decoder.cImage.Handle(), 0u);
+    const std::vector<uint8_t> written = sys::readFile(bitmap);
+    ASSERT_GE(written.size(), 54u);
+    EXPECT_EQ(written[28], 24) << "24 bits a pixel";
+    EXPECT_EQ(written[18] | written[19] << 8, 200);
+    EXPECT_FALSE(tools::WriteDecodedBitmap(bitmap)) << "nothing left to write";
+}
+
 TEST_F(HiddenDecoder, IconsGiveTheirLargestEntryAtFullDepth) {
     // Entries of 16 to 48 pixels at 4, 8 and 32 bits; the image class alone would take 32x32.
     frmDecoder& decoder = decode(corpus("ico/valid/multiple_entries_with_different_bit_depth.ico"));

@@ -20,9 +20,14 @@
 //   header and bfOffBits.
 // - A colour table longer than 2^bpp entries is read up to 2^bpp.
 // - RLE: pixels the stream skips (delta, early end of line or bitmap) are colour index 0;
-//   data that ends without the end-of-bitmap code ends the picture there; an RLE4 run may
-//   end one pixel past an odd width (the row's padding nibble), that pixel being dropped.
-//   Any other run, absolute run or delta past a row's end or the last row is refused.
+//   an RLE4 run may end one pixel past an odd width (the row's padding nibble), that pixel
+//   being dropped. Any other run, absolute run or delta past a row's end or the last row is
+//   refused, and so is data that ends, without the end-of-bitmap code, before the last
+//   pixel: it cannot describe the picture it declares. The codes are walked once before
+//   the bitmap is made, so such a stream costs no memory for its claims.
+//
+// A file is read through FileByteReader, a piece at a time: its rows go straight into the
+// bitmap.
 
 #include <algorithm>
 #include <cstring>
@@ -32,6 +37,7 @@
 #include "platform/picture/byte_reader.h"
 #include "platform/picture/channel_masks.h"
 #include "platform/picture/dib_builder.h"
+#include "platform/picture/file_byte_reader.h"
 #include "platform/picture/limits.h"
 #include "platform/picture/picture_object.h"
 #include "platform/picture/readers.h"
@@ -61,7 +67,8 @@ struct Header {
     size_t tableOffset = 0;  // the colour table, or where it would be
 };
 
-Header readHeader(ByteReader& r) {
+template <class Reader>
+Header readHeader(Reader& r) {
     Header h;
     r.seek(2);
     if (r.u32() > uint32_t(kMaxDibBytes)) refuseBmp("file size field is absurd");
@@ -141,7 +148,8 @@ Header readHeader(ByteReader& r) {
 }
 
 // The colour table, at most 2^bpp entries; sets the offset past it.
-std::vector<gdi::RGBQUAD> readTable(ByteReader& r, const Header& h, size_t& tableEnd) {
+template <class Reader>
+std::vector<gdi::RGBQUAD> readTable(Reader& r, const Header& h, size_t& tableEnd) {
     const int64_t full = int64_t{1} << h.bpp;
     const int entrySize = h.core ? 3 : 4;
     int64_t declared = h.core ? full : (h.clrUsed ? int64_t{h.clrUsed} : full);
@@ -160,18 +168,26 @@ std::vector<gdi::RGBQUAD> readTable(ByteReader& r, const Header& h, size_t& tabl
 }
 
 // Indexed rows: copied, 2 bpp widened to 4.
-// A bottom-up file holds its rows exactly as the DIB section does: one copy moves them all
-// (the last row may lack its padding, which then stays zero).
-bool copyWhole(ByteReader& r, const Header& h, size_t offset, DibBuilder& dib) {
+// A bottom-up file holds its rows exactly as the DIB section does: they are copied as they
+// lie (the last row may lack its padding, which then stays zero), in pieces, so that a
+// file's reader never holds more than a piece.
+template <class Reader>
+bool copyWhole(Reader& r, const Header& h, size_t offset, DibBuilder& dib) {
     if (h.topDown) return false;
+    constexpr int64_t kPiece = int64_t{1} << 20;
     const int64_t used = (h.width * h.bpp + 7) / 8;
     const int64_t bytes = dibStride(h.width, h.bpp) * (h.height - 1) + used;
     r.seek(offset);
-    std::memcpy(dib.bits(), r.bytes(uint64_t(bytes)).data(), size_t(bytes));
+    for (int64_t done = 0; done < bytes;) {
+        const int64_t n = std::min(kPiece, bytes - done);
+        std::memcpy(dib.bits() + done, r.bytes(uint64_t(n)).data(), size_t(n));
+        done += n;
+    }
     return true;
 }
 
-void copyIndexed(ByteReader& r, const Header& h, size_t offset, DibBuilder& dib) {
+template <class Reader>
+void copyIndexed(Reader& r, const Header& h, size_t offset, DibBuilder& dib) {
     if (h.bpp != 2 && copyWhole(r, h, offset, dib)) return;
     const int64_t stride = dibStride(h.width, h.bpp);
     const int64_t used = (h.width * h.bpp + 7) / 8;
@@ -205,7 +221,8 @@ void checkIndices(const DibBuilder& dib, size_t entries) {
 }
 
 // 24 bpp and the 32-bpp layouts that keep their bytes: row copies.
-void copyRows(ByteReader& r, const Header& h, size_t offset, DibBuilder& dib, bool clearAlpha) {
+template <class Reader>
+void copyRows(Reader& r, const Header& h, size_t offset, DibBuilder& dib, bool clearAlpha) {
     if (!clearAlpha && copyWhole(r, h, offset, dib)) return;
     const int64_t stride = dibStride(h.width, h.bpp);
     const int64_t used = h.width * (h.bpp / 8);
@@ -219,7 +236,8 @@ void copyRows(ByteReader& r, const Header& h, size_t offset, DibBuilder& dib, bo
 }
 
 // 16 and 32 bpp through masks into 24 or 32 bpp.
-void convertMasked(ByteReader& r, const Header& h, size_t offset, const Channel (&c)[4],
+template <class Reader>
+void convertMasked(Reader& r, const Header& h, size_t offset, const Channel (&c)[4],
                    DibBuilder& dib) {
     const int64_t stride = dibStride(h.width, h.bpp);
     const int inBytes = h.bpp / 8, outBytes = dib.bpp() / 8;
@@ -239,14 +257,18 @@ void convertMasked(ByteReader& r, const Header& h, size_t offset, const Channel 
     }
 }
 
-void decodeRle(ByteReader& r, const Header& h, size_t offset, DibBuilder& dib) {
+// Walks the run-length codes; with a bitmap, writes the pixels they describe. Refuses
+// what would run outside the picture, and data that ends before the end-of-bitmap code
+// while pixels are still to come.
+template <class Reader>
+void decodeRle(Reader& r, const Header& h, size_t offset, DibBuilder* dib) {
     const bool rle4 = h.compression == kRle4;
     const int64_t w = h.width, rows = h.height;
     // An RLE4 run may cover the padding nibble of an odd-width row.
     const int64_t slack = rle4 && (w & 1) ? 1 : 0;
     auto put = [&](int64_t x, int64_t y, uint8_t index) {
         if (x >= w) return;
-        uint8_t* row = dib.rowFromTop(rows - 1 - y);
+        uint8_t* row = dib->rowFromTop(rows - 1 - y);
         if (!rle4) {
             row[x] = index;
         } else {
@@ -260,13 +282,15 @@ void decodeRle(ByteReader& r, const Header& h, size_t offset, DibBuilder& dib) {
     };
     r.seek(offset);
     int64_t x = 0, y = 0;
+    bool endOfBitmap = false;
     // Every code consumes at least two bytes, so the loop ends with the data.
     while (r.has(2)) {
         const uint8_t n = r.u8(), c = r.u8();
         if (n > 0) {
             checkSpan(x, y, n);
-            for (int k = 0; k < n; ++k)
-                put(x + k, y, rle4 ? uint8_t((k & 1) ? (c & 0x0F) : (c >> 4)) : c);
+            if (dib)
+                for (int k = 0; k < n; ++k)
+                    put(x + k, y, rle4 ? uint8_t((k & 1) ? (c & 0x0F) : (c >> 4)) : c);
             x += n;
             continue;
         }
@@ -275,8 +299,11 @@ void decodeRle(ByteReader& r, const Header& h, size_t offset, DibBuilder& dib) {
             ++y;
             continue;
         }
-        if (c == 1) break;  // end of bitmap
-        if (c == 2) {       // delta
+        if (c == 1) {
+            endOfBitmap = true;
+            break;
+        }
+        if (c == 2) {  // delta
             if (!r.has(2)) break;
             x += r.u8();
             y += r.u8();
@@ -288,18 +315,21 @@ void decodeRle(ByteReader& r, const Header& h, size_t offset, DibBuilder& dib) {
         if (!r.has(uint64_t(bytes))) break;
         checkSpan(x, y, c);
         const auto run = r.bytes(uint64_t(bytes));
-        for (int k = 0; k < c; ++k)
-            put(x + k, y, rle4 ? uint8_t((k & 1) ? (run[size_t(k / 2)] & 0x0F) : (run[size_t(k / 2)] >> 4))
-                               : run[size_t(k)]);
+        if (dib)
+            for (int k = 0; k < c; ++k)
+                put(x + k, y, rle4 ? uint8_t((k & 1) ? (run[size_t(k / 2)] & 0x0F) : (run[size_t(k / 2)] >> 4))
+                                   : run[size_t(k)]);
         x += c;
         if ((bytes & 1) && r.has(1)) r.skip(1);
     }
+    // Without the end code, the codes must have reached the last pixel: past the last
+    // row's end, or to the end of the last row.
+    if (!endOfBitmap && y < rows && !(y == rows - 1 && x >= w))
+        refuseBmp("RLE data ends before the picture does");
 }
 
-}  // namespace
-
-Picture readBmp(std::span<const uint8_t> data) {
-    ByteReader r(data, kFormat);
+template <class Reader>
+Picture readBmpFrom(Reader& r) {
     const Header h = readHeader(r);
     checkPictureSize(kFormat, h.width, h.height, h.bpp == 2 ? 4 : h.bpp);
 
@@ -307,20 +337,22 @@ Picture readBmp(std::span<const uint8_t> data) {
     size_t tableEnd = h.tableOffset;
     if (h.bpp <= 8) table = readTable(r, h, tableEnd);
     const size_t offset = h.offBits == 0 ? tableEnd : size_t(h.offBits);
-    if (offset > data.size()) refuseBmp("pixel data offset past the end");
+    if (offset > r.size()) refuseBmp("pixel data offset past the end");
 
     const bool rle = h.compression == kRle8 || h.compression == kRle4;
     if (!rle) {
         // Every row but the last with its padding; the last without.
         const int64_t need =
             dibStride(h.width, h.bpp) * (h.height - 1) + (h.width * h.bpp + 7) / 8;
-        if (need > int64_t(data.size() - offset)) refuseBmp("pixel data runs past the end");
+        if (need > int64_t(r.size() - offset)) refuseBmp("pixel data runs past the end");
+    } else {
+        decodeRle(r, h, offset, nullptr);  // refuses before the bitmap is made
     }
 
     if (h.bpp <= 8) {
         DibBuilder dib(kFormat, h.width, h.height, h.bpp == 2 ? 4 : h.bpp, table);
         if (rle)
-            decodeRle(r, h, offset, dib);
+            decodeRle(r, h, offset, &dib);
         else
             copyIndexed(r, h, offset, dib);
         checkIndices(dib, table.size());
@@ -358,5 +390,14 @@ Picture readBmp(std::span<const uint8_t> data) {
     convertMasked(r, h, offset, c, dib);
     return makePicture(kPicTypeBitmap, dib.release(), true);
 }
+
+}  // namespace
+
+Picture readBmp(std::span<const uint8_t> data) {
+    ByteReader r(data, kFormat);
+    return readBmpFrom(r);
+}
+
+Picture readBmp(FileByteReader& file) { return readBmpFrom(file); }
 
 }  // namespace picture::detail

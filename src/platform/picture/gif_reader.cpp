@@ -12,8 +12,10 @@
 //
 // The signature is compared without regard to case; zero bytes between blocks are
 // skipped. Refused: another signature, an unknown block, a trailer or the end of the data
-// before an image, no colour table at all, an LZW minimum code size outside 1 to 8, and
-// a picture beyond the limits. The LZW data itself is decoded leniently (lzw_decoder.h).
+// before an image, no colour table at all, an LZW minimum code size outside 1 to 8, a
+// picture beyond the limits, and LZW data too short to describe the image even if every
+// code stood for the longest string it can (mostLzwIndices). Data long enough for that is
+// decoded leniently (lzw_decoder.h): the pixels it does not reach keep the fill.
 
 #include <algorithm>
 #include <array>
@@ -115,6 +117,12 @@ Picture readGif(std::span<const uint8_t> data) {
     if (minCodeSize < 1 || minCodeSize > 8)
         refuseGif("LZW minimum code size " + std::to_string(minCodeSize));
 
+    // Every code stands for a bounded number of indices: data too short for the image
+    // even so is refused before anything is sized for it.
+    const std::span<const uint8_t> lzwData = data.subspan(r.position());
+    if (uint64_t(width) * uint64_t(height) > mostLzwIndices(lzwData, minCodeSize))
+        refuseGif("LZW data too short for a " + std::to_string(width) + "x" + std::to_string(height) + " image");
+
     std::array<gdi::RGBQUAD, 256> colors{};
     for (size_t i = 0; i < table->size() / 3 && i < colors.size(); ++i)
         colors[i] = {(*table)[i * 3 + 2], (*table)[i * 3 + 1], (*table)[i * 3], 0};
@@ -126,12 +134,19 @@ Picture readGif(std::span<const uint8_t> data) {
             std::fill_n(dib.rowFromTop(y), canvasWidth, fill);
 
     if (width > 0 && height > 0) {
-        std::vector<uint8_t> indices(size_t(width * height), fill);
-        decodeLzw(data.subspan(r.position()), minCodeSize, indices);
+        // Straight into the image's rows; the pixels the data never reaches keep the fill.
         const auto order = rowOrder(height, (imagePacked & 0x40) != 0);
-        for (int64_t k = 0; k < height; ++k)
-            std::copy_n(&indices[size_t(k * width)], width,
-                        dib.rowFromTop(top + order[size_t(k)]) + left);
+        size_t k = 0;
+        int64_t x = 0;
+        decodeLzw(lzwData, minCodeSize, size_t(width * height), [&](std::span<const uint8_t> piece) {
+            while (!piece.empty()) {
+                const size_t n = std::min(piece.size(), size_t(width - x));
+                std::copy_n(piece.data(), n, dib.rowFromTop(top + order[k]) + left + x);
+                piece = piece.subspan(n);
+                x += int64_t(n);
+                if (x == width) x = 0, ++k;
+            }
+        });
     }
     return makePicture(kPicTypeBitmap, dib.release(), true, transparent);
 }

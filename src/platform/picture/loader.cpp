@@ -3,6 +3,7 @@
 
 #include <new>
 
+#include "platform/picture/file_byte_reader.h"
 #include "platform/picture/format.h"
 #include "platform/picture/invalid_picture.h"
 #include "platform/picture/picture.h"
@@ -36,6 +37,21 @@ Picture decode(std::span<const uint8_t> data) {
     refuse("unknown format");
 }
 
+// Refusals become run-time errors: 481 for what a reader refuses, 7 for a picture there
+// is no memory for.
+template <class Decode>
+Picture raisingRefusals(const Decode& decode) {
+    try {
+        return decode();
+    } catch (const InvalidPicture&) {
+        runtime::raise(runtime::kErrInvalidPicture);
+    } catch (const PictureOutOfMemory&) {
+        runtime::raise(runtime::kErrOutOfMemory);
+    } catch (const std::bad_alloc&) {
+        runtime::raise(runtime::kErrOutOfMemory);
+    }
+}
+
 }  // namespace
 
 Picture TryLoadPictureFromBytes(std::span<const uint8_t> bytes, std::string* reason) {
@@ -48,20 +64,21 @@ Picture TryLoadPictureFromBytes(std::span<const uint8_t> bytes, std::string* rea
 }
 
 Picture LoadPictureFromBytes(std::span<const uint8_t> bytes) {
-    try {
-        return decode(bytes);
-    } catch (const InvalidPicture&) {
-        runtime::raise(runtime::kErrInvalidPicture);
-    } catch (const PictureOutOfMemory&) {
-        runtime::raise(runtime::kErrOutOfMemory);
-    } catch (const std::bad_alloc&) {
-        runtime::raise(runtime::kErrOutOfMemory);
-    }
+    return raisingRefusals([&] { return decode(bytes); });
 }
 
 Picture LoadPicture(const std::string& path) {
     // As the platform's LoadPicture(""): an empty picture object.
     if (path.empty()) return NonePicture();
+    sys::FileReader file(path);
+    const uint64_t size = file.size();
+    uint8_t signature[2] = {};
+    if (file.readAt(0, signature, 2) == 2 && sniffFormat(signature) == Format::Bmp) {
+        // Bitmaps are what the program writes for itself to show, and the biggest: their
+        // rows go from the file straight into the picture, not through a copy of the file.
+        FileByteReader reader(file, size, formatName(Format::Bmp));
+        return raisingRefusals([&] { return readBmp(reader); });
+    }
     const std::vector<uint8_t> bytes = sys::readFile(path);
     return LoadPictureFromBytes(bytes);
 }

@@ -1,5 +1,6 @@
 #include "platform/picture/lzw_decoder.h"
 
+#include <algorithm>
 #include <array>
 
 namespace picture::detail {
@@ -55,8 +56,9 @@ private:
 
 }  // namespace
 
-size_t decodeLzw(std::span<const uint8_t> data, int minCodeSize, std::span<uint8_t> out) {
-    if (minCodeSize < 1 || minCodeSize > 8 || out.empty()) return 0;
+size_t decodeLzw(std::span<const uint8_t> data, int minCodeSize, size_t count,
+                 const std::function<void(std::span<const uint8_t>)>& put) {
+    if (minCodeSize < 1 || minCodeSize > 8 || count == 0) return 0;
     const int clear = 1 << minCodeSize, end = clear + 1;
     std::array<uint16_t, kMaxCodes> prefix{};
     std::array<uint8_t, kMaxCodes> suffix{};
@@ -70,20 +72,18 @@ size_t decodeLzw(std::span<const uint8_t> data, int minCodeSize, std::span<uint8
     int size = minCodeSize + 1, next = clear + 2, previous = -1;
     size_t written = 0;
 
-    // Writes the string of a code backwards from its last index; a string that does not
-    // fit is cut at the end of `out`.
+    // A code's string, built backwards from its last index; one that does not fit is cut.
+    std::array<uint8_t, kMaxCodes> string;
     auto emit = [&](int code) {
         const size_t n = length[size_t(code)];
-        size_t at = written + n;
-        for (int c = code;; c = prefix[size_t(c)]) {
-            --at;
-            if (at < out.size()) out[at] = suffix[size_t(c)];
-            if (at == written) break;
-        }
-        written += n;
+        size_t at = n;
+        for (int c = code; at > 0; c = prefix[size_t(c)]) string[--at] = suffix[size_t(c)];
+        const size_t taken = std::min(n, count - written);
+        put(std::span<const uint8_t>(string.data(), taken));
+        written += taken;
     };
 
-    while (written < out.size()) {
+    while (written < count) {
         const int code = bits.read(size);
         if (code < 0 || code == end) break;
         if (code == clear) {
@@ -115,7 +115,35 @@ size_t decodeLzw(std::span<const uint8_t> data, int minCodeSize, std::span<uint8
         // already out of reach of 2 bits, so the second code is 3 bits wide (as giflib reads).
         if (next >= (1 << size) && size < 12) ++size;
     }
-    return written < out.size() ? written : out.size();
+    return written;
+}
+
+size_t decodeLzw(std::span<const uint8_t> data, int minCodeSize, std::span<uint8_t> out) {
+    size_t at = 0;
+    return decodeLzw(data, minCodeSize, out.size(), [&](std::span<const uint8_t> piece) {
+        std::copy(piece.begin(), piece.end(), out.begin() + ptrdiff_t(at));
+        at += piece.size();
+    });
+}
+
+uint64_t mostLzwIndices(std::span<const uint8_t> data, int minCodeSize) {
+    if (minCodeSize < 1 || minCodeSize > 8) return 0;
+    uint64_t bytes = 0;
+    for (size_t at = 0; at < data.size() && data[at] != 0; at += size_t(data[at]) + 1)
+        bytes += std::min<uint64_t>(data[at], data.size() - at - 1);
+    uint64_t bits = bytes * 8, indices = 0;
+    const int clear = 1 << minCodeSize;
+    int size = minCodeSize + 1, next = clear + 2;
+    // Code k adds the table's next entry (all but the first) and stands for at most k
+    // indices; the codes widen as the decoder widens them.
+    for (uint64_t k = 1;; ++k) {
+        if (bits < uint64_t(size)) return indices;
+        bits -= uint64_t(size);
+        indices += k;
+        if (k >= 2) ++next;
+        if (next >= kMaxCodes) return indices + bits / 12 * k;  // full: 12-bit codes from here on
+        if (next >= (1 << size) && size < 12) ++size;
+    }
 }
 
 }  // namespace picture::detail

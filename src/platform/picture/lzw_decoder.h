@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 
 namespace picture::detail {
@@ -17,5 +18,16 @@ namespace picture::detail {
 // Decodes the sub-block chain starting at data[0] (its first length byte) with the
 // given minimum code size (1 to 8). Returns the number of indices written to `out`.
 size_t decodeLzw(std::span<const uint8_t> data, int minCodeSize, std::span<uint8_t> out);
+
+// The same, handing the indices on in order, in pieces, to `put`, until `count` of them
+// have been handed on (a last string that does not fit is cut). Returns how many were.
+size_t decodeLzw(std::span<const uint8_t> data, int minCodeSize, size_t count,
+                 const std::function<void(std::span<const uint8_t>)>& put);
+
+// The most indices that the sub-block chain starting at data[0] could describe, were
+// every code to add to the table and stand for the longest string it can: the k-th code
+// after a clear code stands for at most k indices, and at most as many as the table's
+// longest entry once the table is full. A chain that ends early counts as far as it goes.
+uint64_t mostLzwIndices(std::span<const uint8_t> data, int minCodeSize);
 
 }  // namespace picture::detail

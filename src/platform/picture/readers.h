@@ -9,7 +9,10 @@
 
 namespace picture::detail {
 
+class FileByteReader;
+
 Picture readBmp(std::span<const uint8_t> data);
+Picture readBmp(FileByteReader& file);  // read a piece at a time
 Picture readJpeg(std::span<const uint8_t> data);
 Picture readGif(std::span<const uint8_t> data);
 Picture readIcon(std::span<const uint8_t> data);  // ICO and CUR

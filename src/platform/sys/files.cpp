@@ -115,14 +115,19 @@ FileReader::~FileReader() {
     if (fd_ >= 0) ::close(fd_);
 }
 
-size_t FileReader::read(void* data, size_t length) {
+namespace {
+
+// Up to length bytes, from the file position or, when given, from offset on; fewer only
+// at the end of the file.
+size_t readFully(int fd, const std::string& path, void* data, size_t length, const uint64_t* offset) {
     auto* p = static_cast<uint8_t*>(data);
     size_t done = 0;
     while (done < length) {
-        const ssize_t n = ::read(fd_, p + done, length - done);
+        const ssize_t n = offset ? ::pread(fd, p + done, length - done, static_cast<off_t>(*offset + done))
+                                 : ::read(fd, p + done, length - done);
         if (n < 0) {
             if (errno == EINTR) continue;
-            raiseErrno(errno, path_);
+            raiseErrno(errno, path);
         }
         if (n == 0) break;
         done += static_cast<size_t>(n);
@@ -130,9 +135,23 @@ size_t FileReader::read(void* data, size_t length) {
     return done;
 }
 
+}  // namespace
+
+size_t FileReader::read(void* data, size_t length) { return readFully(fd_, path_, data, length, nullptr); }
+
 bool FileReader::atEnd() {
     uint8_t probe;
     return read(&probe, 1) == 0;
+}
+
+size_t FileReader::readAt(uint64_t offset, void* data, size_t length) {
+    return readFully(fd_, path_, data, length, &offset);
+}
+
+uint64_t FileReader::size() {
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0) raiseErrno(errno, path_);
+    return static_cast<uint64_t>(st.st_size);
 }
 
 void writeFile(const std::string& path, std::span<const uint8_t> bytes, Access access) {

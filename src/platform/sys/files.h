@@ -56,6 +56,10 @@ public:
     size_t read(void* data, size_t length);
     // True when no byte is left.
     bool atEnd();
+    // Reads up to length bytes from offset on, wherever the pieces read so far ended;
+    // fewer only at the end of the file. Raises on a read error.
+    size_t readAt(uint64_t offset, void* data, size_t length);
+    uint64_t size();  // raises when the file cannot be asked
 
 private:
     std::string path_;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "platform/gdi/dib_surface.h"
 
@@ -53,6 +54,46 @@ QImage imageFromDibSection(const picture::Picture& picture) {
     return image;
 }
 
+// An indexed DIB section (a GIF, an 8-bpp BMP) read straight into the image's rows,
+// without drawing it first: the colours of its table, opaque, and its transparent index,
+// when it has one, transparent. Drawing would take a 32-bpp copy of the picture (two for
+// a transparent one) beside the image.
+QImage imageFromIndexed(const picture::Picture& picture) {
+    gdi::DIBSECTION ds{};
+    if (picture.Type() != picture::kPicTypeBitmap ||
+        gdi::GetObject(picture.Handle(), sizeof ds, &ds) != static_cast<int>(sizeof ds) || !ds.dsBm.bmBits ||
+        ds.dsBm.bmBitsPixel > 8 || ds.dsBmih.biCompression != gdi::BI_RGB)
+        return {};
+    const int width = ds.dsBm.bmWidth, height = ds.dsBm.bmHeight, bpp = ds.dsBm.bmBitsPixel;
+    const std::optional<int> transparent = picture.transparentIndex();
+    QImage image(width, height, transparent ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+    if (image.isNull()) return {};
+    gdi::BITMAPINFO info{};
+    info.bmiHeader = {sizeof(gdi::BITMAPINFOHEADER), width, -height, 1, 32, gdi::BI_RGB, 0, 0, 0, 0, 0};
+    const gdi::HDC dc = gdi::CreateCompatibleDC(0);
+    const bool read = gdi::GetDIBits(dc, picture.Handle(), 0, static_cast<gdi::UINT>(height), image.bits(), &info,
+                                     gdi::DIB_RGB_COLORS) == height;
+    gdi::DeleteDC(dc);
+    if (!read) return {};
+    const bool bottomUp = ds.dsBmih.biHeight > 0;
+    const auto* bits = static_cast<const uint8_t*>(ds.dsBm.bmBits);
+    const int mask = (1 << bpp) - 1;
+    for (int y = 0; y < height; ++y) {
+        auto* row = reinterpret_cast<uint32_t*>(image.scanLine(y));
+        if (!transparent) {
+            for (int x = 0; x < width; ++x) row[x] |= 0xFF000000u;
+            continue;
+        }
+        const uint8_t* indices = bits + static_cast<int64_t>(bottomUp ? height - 1 - y : y) * ds.dsBm.bmWidthBytes;
+        for (int x = 0; x < width; ++x) {
+            const int bit = x * bpp;
+            const int index = (indices[bit >> 3] >> (8 - bpp - (bit & 7))) & mask;
+            row[x] = index == *transparent ? 0 : row[x] | 0xFF000000u;
+        }
+    }
+    return image;
+}
+
 }  // namespace
 
 picture::Picture PictureFromImage(const QImage& image) {
@@ -70,6 +111,7 @@ QImage ImageFromPicture(const picture::Picture& picture) {
     if (size.cx <= 0 || size.cy <= 0) return {};
     if (!mayBeTransparent(picture))
         if (QImage direct = imageFromDibSection(picture); !direct.isNull()) return direct;
+    if (QImage direct = imageFromIndexed(picture); !direct.isNull()) return direct;
     gdi::DibSurface overBlack(size.cx, size.cy, 32);
     if (!overBlack.valid() || !drawOver(overBlack, picture, 0xFF000000u)) return {};
     QImage image(size.cx, size.cy, QImage::Format_ARGB32_Premultiplied);

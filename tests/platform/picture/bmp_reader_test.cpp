@@ -355,10 +355,37 @@ TEST(BmpRle, EscapesAndSkippedPixelsBecomeIndexZero) {
         << why;
 }
 
-TEST(BmpRle, DataEndingWithoutEndOfBitmapKeepsWhatItDrew) {
-    EXPECT_EQ(rleIndices(BI_RLE8, 2, 2, {2, 3}), (std::vector<uint8_t>{0, 0, 3, 3}));
-    EXPECT_EQ(rleIndices(BI_RLE8, 2, 2, {0, 3, 1}), (std::vector<uint8_t>{0, 0, 0, 0}))
-        << "an absolute run cut off by the end draws nothing";
+// Without the end-of-bitmap code the data must reach the last pixel; the end code itself
+// may come at once (every pixel then index 0).
+TEST(BmpRle, DataEndingBeforeTheLastPixelIsRefused) {
+    struct Case {
+        const char* what;
+        std::vector<uint8_t> data;
+        std::vector<uint8_t> indices;  // empty: refused
+    };
+    const Case cases[] = {
+        {"no data at all", {}, {}},
+        {"the bottom row only", {2, 3}, {}},
+        {"an absolute run cut off by the end", {0, 3, 1}, {}},
+        {"an end of line, then nothing", {2, 3, 0, 0}, {}},
+        {"a delta cut off by the end", {2, 3, 0, 2, 1}, {}},
+        {"every pixel, no end code", {2, 3, 0, 0, 2, 4}, {4, 4, 3, 3}},
+        {"every row ended, no end code", {2, 3, 0, 0, 2, 4, 0, 0}, {4, 4, 3, 3}},
+        {"the end code at once", {0, 1}, {0, 0, 0, 0}},
+        {"a delta to the end of the last row", {0, 2, 2, 1}, {0, 0, 0, 0}},
+    };
+    for (const Case& c : cases) {
+        std::string why;
+        EXPECT_EQ(rleIndices(BI_RLE8, 2, 2, c.data, &why), c.indices) << c.what;
+        if (c.indices.empty()) EXPECT_EQ(why, "BMP: RLE data ends before the picture does") << c.what;
+    }
+}
+
+// The kept file of 1 KB: 16384 x 16384 in run-length codes that end before they begin.
+TEST(BmpRle, ACodelessStreamForAHugePictureIsRefused) {
+    std::string why;
+    EXPECT_FALSE(load(readBytes(fixture("picture/oversized/bmp-rle8-16384-squared-ends-at-once.bmp")), &why));
+    EXPECT_EQ(why, "BMP: RLE data ends before the picture does");
 }
 
 TEST(BmpRle, Rle4NibblesAndThePaddingNibbleOfAnOddRow) {

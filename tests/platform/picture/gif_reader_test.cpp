@@ -79,9 +79,9 @@ TEST(GifCorpus, FilesGiflibRejectsAndTheInvalidSetAsDocumented) {
         {"issue-117-out-of-range.gif", "LZW minimum code size 0"},
         {"issue-96-small-codesize.gif", "empty picture"},  // 0 rows
         {"no-frames.gif", "no image before the trailer"},
-        // Lenient LZW: the stream ends after 1 of 4 pixels (the rest take the fill index),
-        // or its invalid code comes after all 4 pixels.
-        {"pixel-data-not-enough.gif", ""},
+        // Too few codes for 4 pixels however long their strings; lenient LZW: the invalid
+        // code comes after all 4 pixels.
+        {"pixel-data-not-enough.gif", "LZW data too short for a 2x2 image"},
         {"pixel-data-too-much-bad-lzw.gif", ""},
     };
     for (const std::string& path : filesIn(corpus("gif/invalid"))) {
@@ -101,8 +101,6 @@ TEST(GifCorpus, FilesGiflibRejectsAndTheInvalidSetAsDocumented) {
             EXPECT_NE(why.find(it->second), std::string::npos) << why;
         }
     }
-    const Indexed partial = bitmapIndices(load(readBytes(corpus("gif/invalid/pixel-data-not-enough.gif"))));
-    EXPECT_EQ(partial.indices, (std::vector<uint8_t>{0, 0, 0, 0})) << "decoded 0, then background 0";
 }
 
 TEST(GifCorpus, RawReferenceIndicesAndPalette) {
@@ -252,21 +250,50 @@ TEST(GifRefusals, EachCauseIsNamed) {
     }
 }
 
+// Data that could describe the image but ends early is decoded as far as it goes.
 TEST(GifPictures, AStreamThatEndsEarlyLeavesTheFillIndex) {
     GifLayout s;
     s.screenWidth = s.width = 100, s.screenHeight = s.height = 10;
     s.globalTable.assign(4, 0);
     s.background = 3;
-    s.indices.assign(1000, 1);
+    for (int i = 0; i < 1000; ++i) s.indices.push_back(uint8_t((i * 7 + i / 5) % 3));
     std::vector<uint8_t> data = lzwEncode(s.indices, 2);
-    data.resize(6);  // the first sub-block cut short, no terminator, no trailer
+    data.resize(data.size() / 2);  // a sub-block cut short, no terminator, no trailer
     s.data = data;
     std::vector<uint8_t> bytes = makeGif(s);
     bytes.resize(bytes.size() - 1);
     const Indexed img = bitmapIndices(load(bytes));
     ASSERT_EQ(img.indices.size(), 1000u);
-    EXPECT_EQ(img.indices.front(), 1);
+    EXPECT_EQ(img.indices.front(), s.indices.front());
     EXPECT_EQ(img.indices.back(), 3);
+}
+
+// Each code stands for at most as many indices as codes came before it since a clear
+// code: data too short for the image even so is refused before the image is sized.
+TEST(GifPictures, LzwDataTooShortForTheImageIsRefused) {
+    struct Case {
+        const char* what;
+        int width, height;
+        bool refused;
+    };
+    // Three codes (a literal, then two strings of at most 2 and 3 indices) and the end code.
+    const std::vector<uint8_t> codes = lzwEncode({1, 1, 1, 1, 1, 1}, 2);
+    const Case cases[] = {{"6 pixels", 3, 2, false}, {"16 pixels", 4, 4, true}, {"4096 x 4096", 4096, 4096, true}};
+    for (const Case& c : cases) {
+        GifLayout s;
+        s.screenWidth = s.width = c.width, s.screenHeight = s.height = c.height;
+        s.globalTable.assign(4, 0);
+        s.data = codes;
+        std::string why;
+        const Picture p = load(makeGif(s), &why);
+        EXPECT_EQ(!p, c.refused) << c.what << ": " << why;
+        if (c.refused)
+            EXPECT_EQ(why, "GIF: LZW data too short for a " + std::to_string(c.width) + "x" +
+                               std::to_string(c.height) + " image");
+    }
+    std::string why;
+    EXPECT_FALSE(load(readBytes(fixture("picture/oversized/gif-4096-squared-35-bytes.gif")), &why));
+    EXPECT_EQ(why, "GIF: LZW data too short for a 4096x4096 image");
 }
 
 TEST(GifCorpus, CraftedLzwStreamsMatchGiflib) {

@@ -75,6 +75,30 @@ TEST(Loader, FilesAreReadWholeAndTheirErrorsPassThrough) {
     EXPECT_EQ(none.Type(), kPicTypeNone);
 }
 
+// A bitmap file is read a piece at a time, its rows straight into the picture: every
+// kind of BMP comes out of a file as it comes out of its bytes, refusals included.
+TEST(Loader, BitmapFilesReadInPiecesAsFromBytes) {
+    std::vector<std::string> files;
+    for (const char* folder : {"bmpsuite/g", "bmpsuite/q", "bmpsuite/b"})
+        for (const std::string& path : filesIn(corpus(folder))) files.push_back(path);
+    for (const std::string& path : filesIn(fixture("picture/malformed")))
+        if (path.ends_with(".bmp")) files.push_back(path);
+    files.push_back(fixture("picture/oversized/bmp-rle8-16384-squared-ends-at-once.bmp"));
+    ASSERT_GT(files.size(), 60u);
+    for (const std::string& path : files) {
+        SCOPED_TRACE(baseName(path));
+        const std::vector<uint8_t> bytes = readBytes(path);
+        const long fromBytes = errorNumber([&] { LoadPictureFromBytes(bytes); });
+        EXPECT_EQ(errorNumber([&] { LoadPicture(path); }), fromBytes);
+        if (fromBytes != 0) continue;
+        const Rgba expected = bitmapRgba(LoadPictureFromBytes(bytes));
+        const Rgba read = bitmapRgba(LoadPicture(path));
+        EXPECT_EQ(read.width, expected.width);
+        EXPECT_EQ(read.height, expected.height);
+        EXPECT_TRUE(read.pixels == expected.pixels);
+    }
+}
+
 TEST(Loader, ThePixelLimitIsCheckedBeforeDecoding) {
     const std::vector<uint8_t> bmp = readBytes(corpus("bmpsuite/g/pal8gs.bmp"));  // 127x64
     picture::testing::setPixelLimit(127 * 64);
@@ -96,7 +120,7 @@ TEST(Loader, MalformedFixtures) {
         {"bmp-palette-of-a-billion.bmp", "BMP: colour table runs past the end"},
         {"bmp-rle4-run-past-the-row.bmp", "BMP: RLE run past the end of a row"},
         {"bmp-rle8-delta-past-the-end.bmp", "BMP: RLE delta moves outside the picture"},
-        {"bmp-rle8-no-end.bmp", ""},
+        {"bmp-rle8-no-end.bmp", "BMP: RLE data ends before the picture does"},
         {"gif-code-size-12.gif", "GIF: LZW minimum code size 12"},
         {"gif-extension-runs-off.gif", "GIF: data ends early"},
         {"gif-lzw-only-clear-codes.gif", ""},

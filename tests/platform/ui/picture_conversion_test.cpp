@@ -1,0 +1,65 @@
+// Pictures become the images the windows show: indexed bitmaps (GIFs, palette BMPs) are
+// read straight from their rows, and must show exactly what drawing them would show.
+
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "platform/gdi/dib_surface.h"
+#include "platform/picture/picture.h"
+#include "platform/ui/picture_conversion.h"
+#include "support/test_environment.h"
+
+namespace {
+
+picture::Picture loadCorpus(const std::string& relative) {
+    std::ifstream in(std::string(testsupport::corporaFolder()) + "/" + relative, std::ios::binary);
+    const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return picture::LoadPictureFromBytes(bytes);
+}
+
+// The picture drawn at its own size into 32-bpp rows filled with `background`.
+std::vector<uint32_t> drawn(const picture::Picture& p, uint32_t background) {
+    const gdi::SIZE size = p.pixelSize();
+    gdi::DibSurface surface(size.cx, size.cy, 32);
+    auto* pixels = reinterpret_cast<uint32_t*>(surface.bits());
+    std::fill(pixels, pixels + size_t(size.cx) * size_t(size.cy), background);
+    EXPECT_TRUE(p.Render(surface.dc(), 0, 0, size.cx, size.cy, 0, p.Height(), p.Width(), -p.Height()));
+    return std::vector<uint32_t>(pixels, pixels + size_t(size.cx) * size_t(size.cy));
+}
+
+TEST(PictureConversion, IndexedPicturesShowWhatDrawingThemShows) {
+    const char* files[] = {
+        "gif/valid/transparent.gif",  "gif/valid/first_frame_transparency.gif", "gif/valid/hippopotamus.interlaced.gif",
+        "gif/valid/bricks-dither.gif", "bmpsuite/g/pal1.bmp",   "bmpsuite/g/pal1wb.bmp",
+        "bmpsuite/g/pal4.bmp",         "bmpsuite/g/pal4rle.bmp", "bmpsuite/g/pal8gs.bmp",
+        "bmpsuite/g/pal8-0.bmp",       "bmpsuite/g/pal8rle.bmp", "bmpsuite/g/pal8topdown.bmp"};
+    for (const char* file : files) {
+        SCOPED_TRACE(file);
+        const picture::Picture p = loadCorpus(file);
+        const std::vector<uint32_t> overBlack = drawn(p, 0xFF000000u), overWhite = drawn(p, 0xFFFFFFFFu);
+        const QImage image = ui::ImageFromPicture(p);
+        ASSERT_EQ(image.width(), p.pixelSize().cx);
+        ASSERT_EQ(image.height(), p.pixelSize().cy);
+        size_t transparent = 0, wrong = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            const auto* row = reinterpret_cast<const uint32_t*>(image.constScanLine(y));
+            for (int x = 0; x < image.width(); ++x) {
+                const size_t at = size_t(y) * size_t(image.width()) + size_t(x);
+                // Drawing leaves a transparent pixel as it found it.
+                const bool clear = overBlack[at] != overWhite[at];
+                const uint32_t expected = clear ? 0 : overBlack[at] | 0xFF000000u;
+                transparent += clear;
+                wrong += row[x] != expected;
+            }
+        }
+        EXPECT_EQ(wrong, 0u);
+        EXPECT_EQ(image.hasAlphaChannel(), p.transparentIndex().has_value());
+        if (std::string(file).find("transparen") != std::string::npos) EXPECT_GT(transparent, 0u);
+    }
+}
+
+}  // namespace
