@@ -1,6 +1,6 @@
 // cPNGparser decoding the corpus photos (1.5-megapixel and 1-megapixel RGB, 8 bits) into a
 // host, beside libpng decoding the same bytes to BGRA (8 bits, alpha 255) in the same run:
-//   <photo>/quillmere_zlib       LoadStream with zlib present (CRCs checked, uncompress)
+//   <photo>/quillmere_zlib       LoadStream with zlib present (CRCs checked through it)
 //   <photo>/quillmere_own        LoadStream with zlib marked absent (the own decoder)
 //   <photo>/quillmere_zlib_file  LoadFile, as the loading dispatch reads a file
 //   <photo>/libpng               png_read_row over the bytes in memory, CRCs checked

@@ -4,6 +4,8 @@
 #include <array>
 #include <bit>
 #include <cstring>
+#include <functional>
+#include <vector>
 
 #include "platform/runtime/error.h"
 
@@ -280,16 +282,29 @@ inline void copyMatch(uint8_t* out, size_t distance, size_t length) {
 
 // One call's decoding state. Positions are counted in bits from the first byte of the
 // input, header included.
+//
+// The output is the caller's whole buffer, or, with a sink, a window: when the window is
+// full, what it holds goes to the sink and only the last kHistory bytes (as far back as a
+// distance reaches) stay, moved to its start. `expected` bounds the output either way.
 class Inflater {
 public:
-    Inflater(std::span<const uint8_t> input, std::span<uint8_t> output)
+    using Sink = std::function<void(std::span<const uint8_t>)>;
+    static constexpr size_t kHistory = 65536;  // distance codes 30 and 31 reach 65535 back
+
+    Inflater(std::span<const uint8_t> input, std::span<uint8_t> output, uint64_t expected = UINT64_MAX,
+             const Sink* sink = nullptr)
         : inBegin_(input.data()),
           inEnd_(input.data() + input.size()),
           in_(inBegin_),
           availBits_(uint64_t{input.size()} * 8),
           outBegin_(output.data()),
-          outEnd_(output.data() + output.size()),
-          out_(outBegin_) {}
+          bufferEnd_(output.data() + output.size()),
+          out_(outBegin_),
+          flushed_(outBegin_),
+          expected_(expected),
+          sink_(sink) {
+        outEnd_ = limit();
+    }
 
     InflateResult run();
 
@@ -312,6 +327,15 @@ private:
     Step slowSymbol(const LiteralTable& literal, const DistanceTable& distance, uint64_t& lastDistanceNeed,
                     InflateFault& fault);
     InflateResult finish(InflateFault fault);
+    // The end of the output room: the buffer's end, or the expected size's, whichever first.
+    uint8_t* limit() const {
+        const uint64_t left = expected_ - discarded_;
+        return left < uint64_t(bufferEnd_ - outBegin_) ? outBegin_ + left : bufferEnd_;
+    }
+    // Window mode: hands what is not yet handed on to the sink. slide() also drops all
+    // but the history; true when that made room.
+    void flush();
+    bool slide();
 
     const uint8_t* const inBegin_;
     const uint8_t* const inEnd_;
@@ -325,8 +349,13 @@ private:
     // its bytes from there.
     uint64_t highWater_ = 0;
     uint8_t* const outBegin_;
-    uint8_t* const outEnd_;
+    uint8_t* const bufferEnd_;
+    uint8_t* outEnd_;
     uint8_t* out_;
+    uint8_t* flushed_;        // bytes before it have gone to the sink
+    uint64_t discarded_ = 0;  // bytes dropped from the window's start
+    const uint64_t expected_;
+    const Sink* const sink_;
     uint32_t quirks_ = 0;
 
     LiteralTable literal_;
@@ -383,6 +412,7 @@ InflateFault Inflater::storedBlock() {
     const uint32_t nlen = p[2] | uint32_t{p[3]} << 8;
     if (len != (~nlen & 0xFFFF)) return InflateFault::kStoredLengthMismatch;
     if (at + 4 + len > inputSize) return InflateFault::kStoredInputShort;
+    if (len > size_t(outEnd_ - out_)) slide();
     if (len > size_t(outEnd_ - out_)) return InflateFault::kStoredOutputFull;
     if (len != 0) std::memcpy(out_, p + 4, len);  // an empty output may have no address
     out_ += len;
@@ -612,6 +642,7 @@ InflateFault Inflater::huffmanBlock(const LiteralTable& literal, const DistanceT
         out_ = out;
         if (endOfBlock) return InflateFault::kNone;
         if (fault != InflateFault::kNone) return fault;
+        if (outEnd_ - out_ < 260 && slide()) continue;
 
         switch (slowSymbol(literal, distance, lastDistanceNeed, fault)) {
         case Step::kContinue: break;
@@ -637,7 +668,8 @@ InflateResult Inflater::finish(InflateFault fault) {
     case InflateFault::kDistanceTooFar:
     case InflateFault::kNoMatchingCode: result.status = runtime::kErrSubscriptOutOfRange; break;
     }
-    result.produced = size_t(out_ - outBegin_);
+    flush();
+    result.produced = size_t(discarded_ + uint64_t(out_ - outBegin_));
     if (fault == InflateFault::kNone) {
         const uint64_t end = consumedBits();
         if (end > availBits_) quirks_ |= kQuirkCodesPastInputEnd;
@@ -645,6 +677,26 @@ InflateResult Inflater::finish(InflateFault fault) {
     }
     result.quirks = quirks_;
     return result;
+}
+
+void Inflater::flush() {
+    if (!sink_ || out_ == flushed_) return;
+    (*sink_)(std::span<const uint8_t>(flushed_, size_t(out_ - flushed_)));
+    flushed_ = out_;
+}
+
+bool Inflater::slide() {
+    if (!sink_ || outEnd_ != bufferEnd_) return false;  // the expected end is in the window
+    flush();
+    const size_t keep = std::min(kHistory, size_t(out_ - outBegin_));
+    const size_t dropped = size_t(out_ - outBegin_) - keep;
+    if (dropped == 0) return false;
+    std::memmove(outBegin_, out_ - keep, keep);
+    discarded_ += dropped;
+    out_ -= dropped;
+    flushed_ = out_;
+    outEnd_ = limit();
+    return true;
 }
 
 InflateResult Inflater::run() {
@@ -680,9 +732,13 @@ InflateResult inflateZlibStream(std::span<const uint8_t> input, std::span<uint8_
     return inflater.run();
 }
 
-bool cPNGparser::Inflate(std::span<uint8_t> output, std::span<const uint8_t> input, int32_t outputSize) {
-    const size_t size = std::min(output.size(), size_t(std::max(outputSize, int32_t{0})));
-    return inflateZlibStream(input, output.first(size)).ok();
+InflateResult inflateZlibStream(std::span<const uint8_t> input, uint64_t expected,
+                                const std::function<void(std::span<const uint8_t>)>& put) {
+    // The history and a megabyte of room: the window's size does not follow the output's.
+    constexpr uint64_t kRoom = uint64_t{1} << 20;
+    std::vector<uint8_t> window(size_t(std::min<uint64_t>(expected, Inflater::kHistory + kRoom)));
+    Inflater inflater(input, window, expected, &put);
+    return inflater.run();
 }
 
 }  // namespace codecs

@@ -6,8 +6,9 @@
 // when GDI+ declines, as the platform's stand-in does for PNG, does the reader decode it
 // itself. It walks the chunks, checks the CRCs of IHDR, PLTE, tRNS and IDAT through zlib's
 // crc32 when zlib is present (a stored CRC of 0 is never checked), joins the IDAT data,
-// inflates it with zlib's uncompress (through the C-call bridge) or with the decoder
-// below, unfilters the rows and writes premultiplied BGRA pixels straight into the host.
+// inflates it with the decoder below, and unfilters and converts each row into the host's
+// premultiplied BGRA as it comes out. The inflated data is never held whole (zlib's
+// uncompress would want it so): a picture costs its image and little more.
 //
 // Supported: every colour type and bit depth that PNG allows, Adam7 interlacing, PLTE
 // (kept whole, however many entries), tRNS for grey, RGB and palette images. Not read:
@@ -24,9 +25,9 @@
 // Rejected at the header: widths or heights below 1, Width x Height x 32 bits of 2^31 or
 // more, bit depths and colour types PNG does not know, and the combinations it forbids
 // (RGB, grey+alpha and RGBA below 8 bits; palette at 16 bits), an IHDR of fewer than 13
-// bytes. Every chunk length is checked against the data before use. The image data is
-// inflated into a buffer of exactly the expected size: data that inflates to more fails,
-// data that inflates to less leaves zero rows.
+// bytes. Every chunk length is checked against the data before use. The image data may
+// inflate to no more than the rows need: data that inflates to more fails, data that
+// inflates to less leaves zero rows.
 //
 // Speed (Release, bench/png, 1.5-megapixel RGB photos): see the benchmark figures in
 // bench/png/bench_png.cpp.
@@ -49,6 +50,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -110,6 +112,13 @@ struct InflateResult {
 // Nothing is allocated on the heap.
 InflateResult inflateZlibStream(std::span<const uint8_t> input, std::span<uint8_t> output);
 
+// The same for an output of `expected` bytes that is never held whole: it is inflated into
+// a window of about a megabyte of its own and handed on in order, in pieces, to `put` (the
+// bytes written before a failure included). The result is inflateZlibStream's for an
+// output of that size.
+InflateResult inflateZlibStream(std::span<const uint8_t> input, uint64_t expected,
+                                const std::function<void(std::span<const uint8_t>)>& put);
+
 class cPNGparser {
 public:
     cPNGparser();
@@ -142,21 +151,15 @@ private:
     // CRC-32 of `count` bytes from the chunk type on, against the CRC as stored (big-endian
     // value); false without zlib, on a mismatch or a result of 0.
     bool PngCheckCRC(const uint8_t* address, int64_t count, uint32_t storedCRC);
-    // zlib's uncompress into output[0 .. outputSize - 1]; true on its result 0.
-    bool ZlibUncompress(uint8_t* output, int32_t& outputSize, const uint8_t* input, int64_t inputCount);
     // Each takes the chunk's type and data (data length + 4 bytes) and its stored CRC (0: not
     // checked); false when the data is corrupt.
     bool PngReadIHDR(std::span<const uint8_t> chunk, uint32_t storedCRC);
     bool PngReadPLTE(std::span<const uint8_t> chunk, uint32_t storedCRC);
     void PngReadTRNS(std::span<const uint8_t> chunk, uint32_t storedCRC);
-    // Inflates the gathering buffer (gatheredCount bytes of data and its zero tail) and
-    // decodes it into the host; false leaves the host without image.
-    bool DecodePngData(std::vector<uint8_t>& gathered, int64_t gatheredCount, int32_t expectedSize);
-
-    // ---- the DEFLATE decoder (cPNGparser.cpp) -----------------------------------------------
-    // Inflates `input` (the whole array: the gathered image data and its zero tail) into the
-    // first `outputSize` bytes of `output`; true when the stream decoded without a failure.
-    bool Inflate(std::span<uint8_t> output, std::span<const uint8_t> input, int32_t outputSize);
+    // Inflates the gathering buffer (the data and its zero tail) and decodes it into the
+    // host a row at a time as the rows come out (the inflated data is never held whole);
+    // false leaves the host without image.
+    bool DecodePngData(std::vector<uint8_t>& gathered, int32_t expectedSize);
 
     // ---- unfiltering and pixel conversion (cPNGparser_decode.cpp) -------------------------
     void InitPngTables();
@@ -166,8 +169,16 @@ private:
     static int64_t PngRowBytes(int64_t pixels, int32_t bitsPerPixel);
     uint8_t PngExtractBits(int32_t shift, uint8_t value) const;
     void PngBuildPalette();
-    bool PngDecodeSequential(std::span<uint8_t> data);
-    bool PngDecodeInterlaced(std::span<uint8_t> data);
+    // The inflated rows as they come, in pieces: PngBeginRows before the first, PngTakeRows
+    // for each, PngEndRows after the last (the rows the data did not reach are zero bytes).
+    // False once a row failed; rows past the image are ignored.
+    void PngBeginRows();
+    bool PngTakeRows(std::span<const uint8_t> piece);
+    bool PngEndRows();
+    // The next pass that has rows and columns (interlaced), or the end.
+    void PngNextPass();
+    // The row just filled: unfiltered against the row before it in its pass, converted.
+    void PngFinishRow();
     // Row `row` of `data` (rows of `stride` bytes, each a filter byte and the filtered
     // bytes), unfiltered in place; row 0 has no row above it.
     static void PngUnfilterSub(std::span<uint8_t> data, int64_t row, int64_t stride, int32_t byteStep);
@@ -220,6 +231,16 @@ private:
 
     std::array<int32_t, 9> power_{};                 // 2^i, for colour types 0 and 3
     std::array<std::array<uint8_t, 4>, 8> pass_{};  // start row, start column, row step, column step
+
+    // The rows being decoded: the pass (1 to 7, 8 the whole image, 0 when every row is
+    // done), the row within it and its count, the stride; the previous row of the pass and
+    // the row being filled (rowFilled_ bytes so far) side by side.
+    int32_t rowPass_ = 0;
+    int64_t passRow_ = 0, passRows_ = 0, rowStride_ = 0;
+    size_t rowFilled_ = 0;
+    int32_t rowByteStep_ = 0;
+    bool rowsFailed_ = false;
+    std::vector<uint8_t> rows_;
 
     // PngPrepareIndexed's table: BGRA premultiplied as the host holds it, and whether the
     // sample value has an entry in the palette (and the transparency).

@@ -321,41 +321,66 @@ bool cPNGparser::PngUnfilterRow(std::span<uint8_t> data, int64_t row, int64_t st
 
 // ---- decoding -------------------------------------------------------------------------
 
-bool cPNGparser::PngDecodeSequential(std::span<uint8_t> data) {
-    int32_t bitsPerPixel, byteStep;
-    PngPixelSizes(bitsPerPixel, byteStep);
-    const int64_t stride = PngRowBytes(width_, bitsPerPixel) + 1;
-    if (stride * height_ > int64_t(data.size())) return false;
+void cPNGparser::PngBeginRows() {
+    int32_t bitsPerPixel;
+    PngPixelSizes(bitsPerPixel, rowByteStep_);
     if (colourType_ == 0 || colourType_ == 3) PngPrepareIndexed();
-    // Each row is converted right after it is unfiltered, while it is in the cache.
-    for (int64_t r = 0; r < height_; ++r) {
-        // Quirk: a filter type above 4 leaves the row as stored.
-        PngUnfilterRow(data, r, stride, byteStep);
-        if (!PngConvert(data.subspan(size_t(r * stride)), kWholeImage, r, 1, stride)) return false;
-    }
-    return true;
+    rowsFailed_ = false;
+    rowPass_ = interlaceMethod_ == 1 ? 0 : kWholeImage - 1;
+    PngNextPass();
 }
 
-bool cPNGparser::PngDecodeInterlaced(std::span<uint8_t> data) {
-    int32_t bitsPerPixel, byteStep;
-    PngPixelSizes(bitsPerPixel, byteStep);
-    if (colourType_ == 0 || colourType_ == 3) PngPrepareIndexed();
-    // Each pass is unfiltered in place: the passes' bytes do not overlap, so no pass
-    // buffer is needed.
-    int64_t offset = 0;
-    for (int32_t pass = 1; pass <= 7; ++pass) {
-        const PassGeometry g = PassSize(pass);
+void cPNGparser::PngNextPass() {
+    const int32_t last = interlaceMethod_ == 1 ? 7 : kWholeImage;
+    while (++rowPass_ <= last) {
+        const PassGeometry g = PassSize(rowPass_);
         if (g.rows == 0 || g.columns == 0) continue;  // such a pass takes no bytes
-        const int64_t stride = PngRowBytes(g.columns, bitsPerPixel) + 1;
-        if (offset + g.rows * stride > int64_t(data.size())) return false;
-        const std::span<uint8_t> passData = data.subspan(size_t(offset), size_t(g.rows * stride));
-        for (int64_t j = 0; j < g.rows; ++j) {
-            if (!PngUnfilterRow(passData, j, stride, byteStep)) return false;
-            if (!PngConvert(passData.subspan(size_t(j * stride)), pass, j, 1, stride)) return false;
-        }
-        offset += g.rows * stride;
+        int32_t bitsPerPixel, byteStep;
+        PngPixelSizes(bitsPerPixel, byteStep);
+        passRow_ = 0;
+        passRows_ = g.rows;
+        rowStride_ = PngRowBytes(g.columns, bitsPerPixel) + 1;
+        rowFilled_ = 0;
+        rows_.assign(size_t(2 * rowStride_), 0);
+        return;
     }
-    return true;
+    rowPass_ = 0;
+    rows_ = {};
+}
+
+bool cPNGparser::PngTakeRows(std::span<const uint8_t> piece) {
+    while (!piece.empty() && rowPass_ != 0 && !rowsFailed_) {
+        const size_t n = std::min(piece.size(), size_t(rowStride_) - rowFilled_);
+        std::memcpy(rows_.data() + rowStride_ + rowFilled_, piece.data(), n);
+        piece = piece.subspan(n);
+        rowFilled_ += n;
+        if (rowFilled_ == size_t(rowStride_)) PngFinishRow();
+    }
+    return !rowsFailed_;
+}
+
+bool cPNGparser::PngEndRows() {
+    // What the data did not reach reads as zero bytes: filter type 0, samples 0.
+    while (rowPass_ != 0 && !rowsFailed_) {
+        std::memset(rows_.data() + rowStride_ + rowFilled_, 0, size_t(rowStride_) - rowFilled_);
+        PngFinishRow();
+    }
+    return !rowsFailed_;
+}
+
+void cPNGparser::PngFinishRow() {
+    // The first row of a pass has no row above it; the others have theirs just before.
+    const std::span<uint8_t> data = passRow_ == 0 ? std::span<uint8_t>(rows_).subspan(size_t(rowStride_))
+                                                  : std::span<uint8_t>(rows_);
+    const int64_t row = passRow_ == 0 ? 0 : 1;
+    // Quirk: a filter type above 4 leaves a row of a plain image as stored, but fails an
+    // interlaced one.
+    if (!PngUnfilterRow(data, row, rowStride_, rowByteStep_) && rowPass_ != kWholeImage) rowsFailed_ = true;
+    if (!rowsFailed_ && !PngConvert(data.subspan(size_t(row * rowStride_)), rowPass_, passRow_, 1, rowStride_))
+        rowsFailed_ = true;
+    std::memcpy(rows_.data(), rows_.data() + rowStride_, size_t(rowStride_));
+    rowFilled_ = 0;
+    if (++passRow_ == passRows_) PngNextPass();
 }
 
 bool cPNGparser::PngConvert(std::span<const uint8_t> data, int32_t pass, int64_t firstRow, int64_t rowCount,

@@ -186,7 +186,7 @@ bool cPNGparser::ParsePNG(modParsers::FileHandle* file, const std::string& FileN
     }
     if (file) fileChunk_ = {};
     if (corrupt || gatheredCount == 0) return result;
-    DecodePngData(gathered, gatheredCount, expectedSize_);
+    DecodePngData(gathered, expectedSize_);
     return result;
 }
 
@@ -212,17 +212,6 @@ bool cPNGparser::PngCheckCRC(const uint8_t* address, int64_t count, uint32_t sto
         return false;
     }
     return crc != 0 && uint32_t(crc) == storedCRC;
-}
-
-bool cPNGparser::ZlibUncompress(uint8_t* output, int32_t& outputSize, const uint8_t* input, int64_t inputCount) {
-    if (!zlib_) return false;
-    try {
-        const auto result = zlib_->CallFunc(zlibLibrary_, cCdeclCall::ReturnLong, "uncompress",
-                                            {output, cCdeclCall::LengthCell(outputSize), input, inputCount});
-        return cCdeclCall::LongOf(result) == 0;
-    } catch (const runtime::Error&) {
-        return false;
-    }
 }
 
 bool cPNGparser::PngReadIHDR(std::span<const uint8_t> chunk, uint32_t storedCRC) {
@@ -290,31 +279,29 @@ void cPNGparser::PngReadTRNS(std::span<const uint8_t> chunk, uint32_t storedCRC)
     }
 }
 
-bool cPNGparser::DecodePngData(std::vector<uint8_t>& gathered, int64_t gatheredCount, int32_t expectedSize) {
+bool cPNGparser::DecodePngData(std::vector<uint8_t>& gathered, int32_t expectedSize) {
     if (expectedSize <= 0) return false;  // no valid IHDR came
     cImage32& host = *host_;
     bool hostMade = false;
     try {
-        std::vector<uint8_t> output(size_t(expectedSize), 0);
-        int32_t produced = expectedSize;
-        bool inflated = ZlibUncompress(output.data(), produced, gathered.data(), gatheredCount);
-        if (!inflated) {
-            // What zlib wrote before it gave up is not ours to keep: the own decoder starts
-            // from the zeros it would have had without zlib.
-            if (zlib_) std::fill(output.begin(), output.end(), 0);
-            inflated = Inflate(output, gathered, expectedSize);
-        }
-        gathered = {};
-        if (!inflated) return false;
-
+        // The own decoder, not zlib's uncompress, which would want the whole inflated data
+        // in memory beside the image; it takes every stream uncompress takes, and more. It
+        // runs twice: once to learn that the data inflates, before the host is touched, and
+        // once handing the rows to the host as they come.
+        const auto inflate = [&](const std::function<void(std::span<const uint8_t>)>& put) {
+            return inflateZlibStream(gathered, uint64_t(expectedSize), put).ok();
+        };
+        if (!inflate([](std::span<const uint8_t>) {})) return false;
         PngBuildPalette();
         hostMade = true;
         if (!host.InitializeDIB(width_, height_)) {
             host.DestroyDIB();
             return false;
         }
-        const bool decoded = interlaceMethod_ == 1 ? PngDecodeInterlaced(output) : PngDecodeSequential(output);
-        if (!decoded) {
+        PngBeginRows();
+        const bool inflated = inflate([&](std::span<const uint8_t> piece) { PngTakeRows(piece); });
+        gathered = {};
+        if (!inflated || !PngEndRows()) {
             host.DestroyDIB();
             return false;
         }

@@ -404,6 +404,38 @@ TEST_P(ZlibStreams, CutStreamsFailOrSayWhy) {
     }
 }
 
+// Streamed: an output of megabytes goes out in pieces of a window's size, the window
+// keeping the last 64 KB for the distances that reach back; it decodes as into one buffer,
+// to the byte, its failures included.
+TEST_P(ZlibStreams, StreamedInPiecesAsIntoOneBuffer) {
+    Bytes data = text(900000, 21);
+    for (const Bytes& part : {randomBytes(300000, 22), Bytes(500000, 0), pictureRows(1000, 300, 4, 23),
+                              repeatedBlock(200000), text(400000, 24)})
+        data.insert(data.end(), part.begin(), part.end());
+    for (int level : {0, 1, 6, 9}) {
+        SCOPED_TRACE("level " + std::to_string(level));
+        const Bytes stream = deflateWithZlib(data, level, GetParam().value);
+        for (size_t expected : {data.size(), data.size() - 1, data.size() + 300, size_t{2000000}}) {
+            SCOPED_TRACE("expected " + std::to_string(expected));
+            const Decoded whole = ours(stream, expected);
+            Bytes streamed;
+            size_t largestPiece = 0;
+            const InflateResult r = inflateZlibStream(stream, expected, [&](std::span<const uint8_t> piece) {
+                streamed.insert(streamed.end(), piece.begin(), piece.end());
+                largestPiece = std::max(largestPiece, piece.size());
+            });
+            EXPECT_EQ(r.status, whole.result.status);
+            EXPECT_EQ(r.fault, whole.result.fault);
+            EXPECT_EQ(r.produced, whole.result.produced);
+            EXPECT_EQ(r.consumed, whole.result.consumed);
+            EXPECT_EQ(r.quirks, whole.result.quirks);
+            ASSERT_EQ(streamed.size(), r.produced);
+            EXPECT_TRUE(std::equal(streamed.begin(), streamed.end(), whole.output.begin()));
+            EXPECT_LE(largestPiece, size_t{1} << 21) << "never the whole output at once";
+        }
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Strategies, ZlibStreams,
                          ::testing::Values(Strategy{"Default", Z_DEFAULT_STRATEGY}, Strategy{"Filtered", Z_FILTERED},
                                            Strategy{"HuffmanOnly", Z_HUFFMAN_ONLY}, Strategy{"Rle", Z_RLE},
