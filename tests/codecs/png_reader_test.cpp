@@ -663,6 +663,27 @@ TEST_P(PngReader, GeneratedImagesDecodeAsLibpngDecodesThem) {
     }
 }
 
+// Images whose inflated rows span several of the decoder's windows (about a megabyte
+// each, rows cut across their edges): the same pixels as libpng.
+TEST(PngLargeImages, RowsAcrossTheDecodersWindowsDecodeAsLibpngDecodesThem) {
+    constexpr Format kLarge[] = {{6, 16}, {2, 8}, {4, 16}};
+    std::mt19937 rng(4321);
+    for (const Format f : kLarge) {
+        for (bool interlaced : {false, true}) {
+            const Samples s = randomImage(f, 701, 600, interlaced, true, 0xF8, rng);
+            const Bytes file = libpngEncode(s);
+            const auto reference = libpngDecode(file);
+            ASSERT_TRUE(reference);
+            SCOPED_TRACE("colour type " + std::to_string(f.colourType) + ", depth " + std::to_string(f.depth) +
+                         (interlaced ? ", interlaced" : ""));
+            const Loaded l = load(file);
+            ASSERT_EQ(l.host, Host::kDecoded);
+            std::string first;
+            EXPECT_EQ(differences(l.rows, *reference, &first), 0u) << first;
+        }
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Zlib, PngReader, ::testing::Bool(),
                          [](const auto& info) { return std::string(info.param ? "Present" : "Absent"); });
 

@@ -261,6 +261,17 @@ TEST_F(Loading, RecognisedButUndecodableDataEndsWithoutImage) {
     EXPECT_EQ(image.ImageType(), cImage32::ImageTypeNone);
 }
 
+// Tiny files that declare huge pictures end without an image, through every reader the
+// chain tries, GDI+ included.
+TEST_F(Loading, TinyFilesOfHugePicturesEndWithoutImage) {
+    for (const char* name : {"bmp-rle8-16384-squared-ends-at-once.bmp", "gif-4096-squared-35-bytes.gif"}) {
+        SCOPED_TRACE(name);
+        cImage32 image;
+        EXPECT_FALSE(image.LoadPicture_File(fixture(std::string("picture/oversized/") + name)));
+        EXPECT_EQ(image.Handle(), 0u);
+    }
+}
+
 TEST_F(Loading, UnreadableFileAfterAGoodOneLeavesNoImage) {
     std::vector<uint8_t> junk(100, 0xFF);
     cImage32 image;
