@@ -91,6 +91,7 @@ void bindValue(sqlite3_stmt* stmt, int index, const Value& v) {
 const std::string& Field::name() const { return rs_->columns_[index_].name; }
 bool Field::isLongBinary() const { return rs_->columns_[index_].longBinary; }
 Value Field::value() const { return rs_->fieldValue(index_); }
+Value Field::originalValue() const { return rs_->storedValue(index_); }
 void Field::setValue(Value value) { rs_->setFieldValue(index_, std::move(value)); }
 int64_t Field::actualSize() const { return rs_->fieldSize(index_); }
 void Field::appendChunk(Bytes&& bytes) { rs_->appendFieldChunk(index_, std::move(bytes)); }
@@ -423,10 +424,15 @@ Value Recordset::fieldValue(size_t column) const {
     requireCurrentRow();
     if (pendingFiles_[column]) return Value(sys::readFile(pendingFiles_[column]->path));
     if (pending_[column]) return *pending_[column];
+    return storedValue(column);
+}
+
+Value Recordset::storedValue(size_t column) const {
+    requireCurrentRow();
     if (adding_) return Value();
     if (!columns_[column].longBinary) return snapshot_.value(static_cast<size_t>(cursor_), column);
-    Bytes bytes = fieldChunk(column, INT64_MAX);
-    return bytes.empty() && fieldSize(column) == 0 ? Value() : Value(std::move(bytes));
+    Bytes bytes = storedLongBinaryChunk(column, INT64_MAX);
+    return bytes.empty() && storedLongBinarySize(column) == 0 ? Value() : Value(std::move(bytes));
 }
 
 int64_t Recordset::fieldSize(size_t column) const {
@@ -435,6 +441,10 @@ int64_t Recordset::fieldSize(size_t column) const {
     if (pending_[column]) return pending_[column]->size();
     if (adding_) return 0;
     if (!columns_[column].longBinary) return snapshot_.storedSize(static_cast<size_t>(cursor_), column);
+    return storedLongBinarySize(column);
+}
+
+int64_t Recordset::storedLongBinarySize(size_t column) const {
     // length() of a blob reads its size from the record header, not its pages.
     Statement length(db(), "SELECT length(" + quoteIdentifier(columns_[column].name) + ") FROM " +
                                quoteIdentifier(statement_.table) + " WHERE rowid = ?1");
@@ -467,6 +477,10 @@ Bytes Recordset::fieldChunk(size_t column, int64_t count) const {
         const std::string text = snapshot_.value(static_cast<size_t>(cursor_), column).text();
         return firstBytes(text.data(), text.size());
     }
+    return storedLongBinaryChunk(column, count);
+}
+
+Bytes Recordset::storedLongBinaryChunk(size_t column, int64_t count) const {
     sqlite3_blob* blob = nullptr;
     const int64_t key = snapshot_.id(static_cast<size_t>(cursor_));
     if (sqlite3_blob_open(db(), "main", statement_.table.c_str(), columns_[column].name.c_str(), key, 0, &blob) !=

@@ -85,6 +85,9 @@ public:
 
     // The pending value if any, else the row's value; a long binary is read whole.
     Value value() const;
+    // The row's value as stored, whatever edit is pending (null on a new row): what
+    // undoing the edit puts back.
+    Value originalValue() const;
     // A pending edit until update(). Raises 3021 without a current row, 3640 for the
     // key the database assigns.
     void setValue(Value value);
@@ -215,6 +218,11 @@ private:
     Value fieldValue(size_t column) const;
     int64_t fieldSize(size_t column) const;
     Bytes fieldChunk(size_t column, int64_t count) const;
+    // The current row's value as stored, without its pending edit; the long binary's
+    // length and first bytes as stored.
+    Value storedValue(size_t column) const;
+    int64_t storedLongBinarySize(size_t column) const;
+    Bytes storedLongBinaryChunk(size_t column, int64_t count) const;
     void setFieldValue(size_t column, Value value);
     void appendFieldChunk(size_t column, Bytes&& bytes);
     void appendFieldChunkFromFile(size_t column, const std::string& path);

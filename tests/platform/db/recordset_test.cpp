@@ -274,6 +274,8 @@ TEST_F(Recordsets, DuplicateOnAnEditedRowAndOnAMoveKeepsTheEditPending) {
     EXPECT_EQ(errorNumber([&] { rs->moveNext(); }), db::kErrDuplicateServer);
     EXPECT_EQ(rs->absolutePosition(), 1) << "the move did not happen";
     EXPECT_TRUE(rs->editPending());
+    EXPECT_EQ(rs->field("PhotoDescription").value().text(), "two") << "the refused edit";
+    EXPECT_EQ(rs->field("PhotoDescription").originalValue().text(), "one") << "what undoing it puts back";
     rs->cancelUpdate();
     rs->moveNext();
     EXPECT_EQ(rs->field("PhotoDescription").value().text(), "two");
