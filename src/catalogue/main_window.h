@@ -4,7 +4,10 @@
 //   main_window_layout.cpp   the controls at their design places, the resize routine with the
 //                      dark theme and gradients, the drop-down closers, the final close
 //   main_window_load.cpp     the load, the five data controls, the list rebuild, categories
-//   main_window_records.cpp  the current-record events of the main record set
+//   main_window_records.cpp  the current-record events of the main record set, and the
+//                      current record shown again after work that held them off
+//   main_window_record_edit.cpp what the user typed into the record panel, saved before
+//                      anything would drop it, or refused with the user kept on the record
 //   main_window_show.cpp     showing the current record's picture, fitted into the pane
 //   main_window_adding.cpp   adding a chosen file or the clipboard's picture as a new record
 //   main_window_toolbar.cpp  the tool bar's buttons
@@ -161,6 +164,10 @@ public:
     void CmdPictures_Click();  // rebuilds the lists
     void pLoadCategories();
     void pComboCatalogue_Click();  // shows the current record
+    // Saves what the user typed into the record panel. When the catalogue refuses it (a
+    // name another picture has) the user is told and the edit stays pending; false then,
+    // and the caller, about to close, rebuild or move, stays where it is.
+    bool SaveRecordEdit();
     void CmdCatalogueOpen_Click();  // adds a file or the clipboard's picture
     void CmdCatalogueZoom_Click(int Index);  // 1 full-screen view, 2 slide show
     void PSlideShowP();  // shows the current record in Form27 and in the main window
@@ -176,6 +183,7 @@ public:
     // ---- handlers ----
     void Form_Load() override;
     void Form_Resize() override;
+    void Form_QueryUnload(int& Cancel, int UnloadMode) override;
     void Form_Unload(int& Cancel) override;
     void Form_Click() override;
     void Form_MouseMove(int Button, int Shift, double X, double Y) override;
@@ -218,6 +226,7 @@ public:
     void MSHFlexGrid1_Click();
     void TextField_Click(int Index);
     void TextField_DblClick(int Index);
+    void TextField_KeyDown(int Index, int& KeyCode, int Shift);
     void TextLabelField_Click(int Index);
     void MonthView1_DateClick(const QDate& DateClicked);
     void MonthView1_LostFocus();
@@ -255,13 +264,19 @@ private:
     void showFailureText();
     void setGaugeWidth();
     void bindPictureBox(bool bound);
+    void followWithGrid(long position);
+    void resumePictureBinding();
+    void showEmptyCatalogue();
     void endAdding(const QString& pastedBitmap);
+    void reportRefusedEdit(const runtime::Error& e);
+    bool saveRecordEditOrUndo(ui::CheckBox& box);
     // The File menu's export items, run by the dispatch after its checks.
     void SaveRecordToFile();              // item 1 "Save to File"
     void CopyShownPictureToClipboard();   // item 4 "Copy to Clipboard"
     void SaveShownPictureAsJpeg();        // item 5 "Save to JPG"
 
     bool pictureBound_ = false;  // the hidden picture box shows the row's Photo
+    bool undoingBoxClick_ = false;  // a check box is put back after a refused save
     // The bound editors of the current load, released when the window unloads.
     std::vector<std::pair<db::DataControl*, db::BindingId>> fieldBindings_;
     // Bumped by every showing, so a showing that resumes after a newer one leaves

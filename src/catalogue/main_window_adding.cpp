@@ -46,11 +46,14 @@ void Form1::CmdCatalogueOpen_Click() {
     // The pasted picture's bitmap has a private name of the program's, never one built
     // from the typed name, so no typed text can reach another file or folder.
     QString pastedBitmap;
-    auto showCurrentIfAny = [this] {
-        if (Adodc3.recordset().recordCount() >= 1) ShowRecordPicture();
-    };
     try {
         Timer3->setEnabled(false);
+        // The new row would save the record panel's typed text on its way; a refusal of
+        // that text is told as what it is, and nothing is added.
+        if (!SaveRecordEdit()) {
+            PasteFromClipboardMode = false;
+            return;
+        }
         if (!PasteFromClipboardMode) {
             CommonDialog1.FileName = "";
             CommonDialog1.Filter = kSupportedFiles;
@@ -69,14 +72,10 @@ void Form1::CmdCatalogueOpen_Click() {
             if (PictureCatalogue->Picture().Handle() == 0) {
                 ui::services().MsgBox("There is No Valid Picture Data on the Clipboard", runtime::vbOKOnly, QString());
                 Adodc3.refresh();
-                showCurrentIfAny();
                 throw RunDeclined{};
             }
             name = ui::services().InputBox("Enter Picture Name", "Pasting Picture from Clipboard", QString());
-            if (name.isEmpty()) {
-                showCurrentIfAny();
-                throw RunDeclined{};
-            }
+            if (name.isEmpty()) throw RunDeclined{};
             pastedBitmap = catalogue::TemporaryFile("TmpPaste.bmp");
             picture::SavePicture(PictureCatalogue->Picture(), pastedBitmap.toStdString());
             setMousePointer(ui::vbHourglass);
@@ -91,10 +90,7 @@ void Form1::CmdCatalogueOpen_Click() {
                 if (const auto question = catalogue::LargeFileAlertText(sys::fileSize(pastedBitmap.toStdString()))) {
                     const int answer = ui::services().MsgBox(*question, runtime::vbYesNo + runtime::vbExclamation,
                                                              catalogue::kLargeFileAlertTitle);
-                    if (answer == runtime::vbNo) {
-                        showCurrentIfAny();
-                        throw RunDeclined{};
-                    }
+                    if (answer == runtime::vbNo) throw RunDeclined{};
                 }
                 source = pastedBitmap;
             }
@@ -133,7 +129,6 @@ void Form1::CmdCatalogueOpen_Click() {
             Adodc3.recordset().find(catalogue::NameEqualsCriterion(name).toStdString());
         else
             Adodc3.recordset().moveLast();
-        pComboCatalogue_Click();
     } catch (const RunDeclined&) {
     } catch (const runtime::Error& e) {
         if (e.number() != runtime::kErrCancel) {
@@ -147,16 +142,18 @@ void Form1::CmdCatalogueOpen_Click() {
                                       "the Tool Bar to Load Unsupported Format.",
                                       runtime::vbOKOnly, QString());
             runtime::resumeNext([&] { Adodc3.refresh(); });
-            runtime::resumeNext(showCurrentIfAny);
         }
     }
     endAdding(pastedBitmap);
 }
 
+// Every run that got past the dialog ends here, stored or not: the record current now
+// is shown afresh, so neither another record's picture, nor the clipboard's, nor the
+// progress text stays in the pane.
 void Form1::endAdding(const QString& pastedBitmap) {
     PasteFromClipboardMode = false;
     setMousePointer(ui::vbDefault);
     ImageCatalogue->setVisible(true);
     if (!pastedBitmap.isEmpty()) sys::deleteFile(pastedBitmap.toStdString());
-    PictureBindingEnabled = true;
+    resumePictureBinding();
 }

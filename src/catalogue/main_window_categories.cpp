@@ -78,7 +78,7 @@ void Form1::CmdDeleteCateg_Click() {
 
 void Form1::CheckFilterByCategory_Click() {
     // The window's load ticks the box to show a filter that is on; that is no change.
-    if (!Visible()) return;
+    if (!Visible() || !saveRecordEditOrUndo(*CheckFilterByCategory)) return;
     try {
         // Unticked, a filter that is on always ends, whatever the box shows and even
         // when none of its pictures is left.

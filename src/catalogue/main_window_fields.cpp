@@ -22,6 +22,8 @@ constexpr int kCategoryLabel = 11;
 void Form1::connectFieldEditors() {
     TextField.bind(&ui::TextBox::Click, [this](int Index) { TextField_Click(Index); });
     TextField.bind(&ui::TextBox::DblClick, [this](int Index) { TextField_DblClick(Index); });
+    TextField.bind(&ui::TextBox::KeyDown,
+                   [this](int Index, int& KeyCode, int Shift) { TextField_KeyDown(Index, KeyCode, Shift); });
     TextLabelField.bind(&ui::TextBox::Click, [this](int Index) { TextLabelField_Click(Index); });
     MonthView1->DateClick = [this](QDate date) { MonthView1_DateClick(date); };
     MonthView1->LostFocus = [this] { MonthView1_LostFocus(); };
@@ -36,15 +38,15 @@ void Form1::TextField_Click(int Index) {
             MonthView1->setVisible(true);
             MonthView1->ZOrder(0);
         }
-        db::Recordset& rs = Adodc3.recordset();
-        if (rs.recordCount() == 0) {
+        if (Adodc3.recordset().recordCount() == 0) {
             ui::services().Beep();
             return;
         }
-        rs.update();
     } catch (const runtime::Error& e) {
         ui::services().MsgBox(QString::fromStdString(e.description()), runtime::vbOKOnly, QString());
+        return;
     }
+    SaveRecordEdit();
 }
 
 void Form1::TextField_DblClick(int Index) {

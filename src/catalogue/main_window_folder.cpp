@@ -176,6 +176,9 @@ void Form1::ImageGoAddFolder_Click() {
     const QString text = TextFilePicsPath->Text();
     if (FilePics->ListCount() == 0 || isProgramFolder(FilePics->Path()) || showsPrompt(text) || text.isEmpty())
         return;
+    // The first new row would save the record panel's typed text; a refusal of that
+    // text is told as what it is before anything is asked or added.
+    if (!SaveRecordEdit()) return;
     if (ui::services().MsgBox("Are you sure you want to add the Selected Files to the DataBase?",
                               runtime::vbOKCancel, QString()) != runtime::vbOK)
         return;
@@ -267,7 +270,7 @@ void Form1::ImageGoAddFolder_Click() {
             List1->ZOrder(0);
         }
     });
-    PictureBindingEnabled = true;
+    resumePictureBinding();
     step([&] {
         ImageCatalogue->setVisible(true);
         LabelError->setVisible(false);

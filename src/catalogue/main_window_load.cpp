@@ -97,6 +97,7 @@ void Form1::Form_Load() {
 }
 
 void Form1::CmdPictures_Click() {
+    if (!SaveRecordEdit()) return;
     try {
         PictureCatalogue->setPicture(picture::Picture());
 
@@ -125,14 +126,7 @@ void Form1::CmdPictures_Click() {
         }
 
         if (Adodc3.recordset().recordCount() == 0) {
-            Text1->setText("");
-            Text4->setText("");
-            Text2->setText("");
-            // The About window's logo: its own picture object, which the menu's logo test
-            // does not take for a record without a picture.
-            PictureCatalogue->setPicture(ui::loaded<Form38>().PicLogo->Picture());
-            ImageCatalogue->setBorderStyle(0);
-            ui::forms<Form38>().Unload();
+            showEmptyCatalogue();
             return;
         }
         ImageCatalogue->setVisible(true);
@@ -144,6 +138,17 @@ void Form1::CmdPictures_Click() {
     } catch (const runtime::Error& e) {
         ui::services().MsgBox(QString::fromStdString(e.description()), runtime::vbOKOnly, QString());
     }
+}
+
+void Form1::showEmptyCatalogue() {
+    Text1->setText("");
+    Text4->setText("");
+    Text2->setText("");
+    // The About window's logo: its own picture object, which the menu's logo test does
+    // not take for a record without a picture.
+    PictureCatalogue->setPicture(ui::loaded<Form38>().PicLogo->Picture());
+    ImageCatalogue->setBorderStyle(0);
+    ui::forms<Form38>().Unload();
 }
 
 void Form1::pLoadCategories() {

@@ -271,7 +271,7 @@ void Form1::Label7_Click(int Index) {
             Module1::ShowPasswordWindow();
             break;
         case 3:
-            Module1::CompactDatabaseFromMenu();
+            if (SaveRecordEdit()) Module1::CompactDatabaseFromMenu();
             break;
         case 4:
             CopyShownPictureToClipboard();

@@ -32,7 +32,7 @@ void Form1::ComdADOMove_Click(int Index) {
     db::Recordset& rs = Adodc3.recordset();
     bool empty = false;
     runtime::resumeNext([&] { empty = rs.recordCount() == 0; });
-    if (empty) return;
+    if (empty || !SaveRecordEdit()) return;
     bool stop = false;
     runtime::resumeNext([&] {
         switch (Index) {
@@ -78,7 +78,7 @@ void Form1::TextFind_Change() {
     try {
         LabelError->setVisible(false);
         const QString text = TextFind->Text();
-        if (text == kFindPrompt) return;
+        if (text == kFindPrompt || !SaveRecordEdit()) return;
         PictureCatalogue->setPicture(picture::Picture());
         Text1->setText("");
         Text2->setText("");
@@ -111,7 +111,7 @@ void Form1::TextFind_DblClick() { TextFind->setText(""); }
 
 void Form1::ImageFindNext_Click() {
     const QString text = TextFind->Text();
-    if (text.isEmpty() || text == kFindPrompt) return;
+    if (text.isEmpty() || text == kFindPrompt || !SaveRecordEdit()) return;
     try {
         ImageFindNext->setVisible(false);
         ui::DoEvents();
@@ -158,6 +158,11 @@ void Form1::CmdShowGrid_Click() {
 }
 
 void Form1::MSHFlexGrid1_Click() {
+    if (!SaveRecordEdit()) {
+        // The click has moved the selection already; it goes back to the record kept.
+        runtime::resumeNext([&] { followWithGrid(Adodc3.recordset().absolutePosition()); });
+        return;
+    }
     GridFollowsRecord = false;
     runtime::resumeNext([&] {
         const long position = MSHFlexGrid1->Row() + 1;

@@ -58,15 +58,36 @@ void Form1::Adodc3_MoveComplete(db::MoveReason, const runtime::Error*, db::Recor
     runtime::resumeNext([&] {
         if (PictureCatalogue->Picture().Handle() == 0) PictureCatalogue->setPicture(PicLogo->Picture());
     });
-    if (GridFollowsRecord) {
-        runtime::resumeNext([&] {
-            const long row = pRecordset.absolutePosition() - 1;
-            MSHFlexGrid1->setRow(row);
-            MSHFlexGrid1->setRowSel(row);
-            MSHFlexGrid1->setTopRow(row);
-            MSHFlexGrid1->setCol(1);
-        });
+    if (GridFollowsRecord) runtime::resumeNext([&] { followWithGrid(pRecordset.absolutePosition()); });
+}
+
+// The grid's selection on the record at `position`, scrolled to the top.
+void Form1::followWithGrid(long position) {
+    const long row = position - 1;
+    MSHFlexGrid1->setRow(row);
+    MSHFlexGrid1->setRowSel(row);
+    MSHFlexGrid1->setTopRow(row);
+    MSHFlexGrid1->setCol(1);
+}
+
+// Adding rows holds the move events off, and the picture box keeps whatever it held
+// (another record's picture, the clipboard's, none). Turning them on again shows the
+// record current now as a move to it would, or the logo of an empty catalogue, and
+// takes any progress text off the pane.
+void Form1::resumePictureBinding() {
+    PictureBindingEnabled = true;
+    bool rows = false;
+    runtime::resumeNext([&] { rows = Adodc3.recordset().recordCount() >= 1; });
+    if (rows) {
+        db::Recordset& rs = Adodc3.recordset();
+        Adodc3_WillMove(db::MoveReason::Move, rs);
+        Adodc3_MoveComplete(db::MoveReason::Move, nullptr, rs);
+        pComboCatalogue_Click();
+    } else {
+        runtime::resumeNext([&] { LabelError->setVisible(false); });
+        runtime::resumeNext([&] { showEmptyCatalogue(); });
     }
+    runtime::resumeNext([&] { setMousePointer(ui::vbDefault); });
 }
 
 // The picture box bound to Photo shows the row's stored bytes as a picture when the

@@ -19,7 +19,7 @@ void Form1::CheckCompress_Click() {
 }
 
 void Form1::CheckSort_Click() {
-    if (!Visible()) return;
+    if (!Visible() || !saveRecordEditOrUndo(*CheckSort)) return;
     AdodcForm1Options.recordset().setAbsolutePosition(1);
     catalogue::OptionsFieldAt(AdodcForm1Options, catalogue::SortOption)
         .setValue(CheckSort->Value() != 0 ? "Sort" : "NoSort");

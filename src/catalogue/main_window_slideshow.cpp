@@ -78,6 +78,11 @@ void Form1::PSlideShowP() {
 }
 
 void Form1::Timer3_Timer() {
+    // A refused edit stops the show: it is told once, not at every step.
+    if (!SaveRecordEdit()) {
+        Timer3->setEnabled(false);
+        return;
+    }
     runtime::resumeNext([&] {
         db::Recordset& rs = Adodc3.recordset();
         if (rs.absolutePosition() < rs.recordCount())

@@ -39,7 +39,7 @@ void Form1::Image1_Click(int Index) {
             break;
         case 7:  // "Thumbnails"
             WebBrowser1->setVisible(false);
-            Module1::SwitchMainToThumbnails();
+            if (SaveRecordEdit()) Module1::SwitchMainToThumbnails();
             break;
         case 8:  // "View in Editor"
             WebBrowser1->setVisible(false);

@@ -86,6 +86,7 @@ void Form27::Command1_Click() {
     try {
         Form1& main = ui::loaded<Form1>();
         if (main.Timer3->Enabled()) Command4_Click();
+        if (!main.SaveRecordEdit()) return;
         db::Recordset& rs = main.Adodc3.recordset();
         if (rs.absolutePosition() != rs.recordCount()) {
             rs.moveNext();
@@ -100,6 +101,7 @@ void Form27::Command2_Click() {
     try {
         Form1& main = ui::loaded<Form1>();
         if (main.Timer3->Enabled()) Command4_Click();
+        if (!main.SaveRecordEdit()) return;
         db::Recordset& rs = main.Adodc3.recordset();
         if (rs.absolutePosition() != 1) {
             rs.setAbsolutePosition(rs.absolutePosition() - 1);

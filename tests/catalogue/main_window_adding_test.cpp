@@ -1,10 +1,14 @@
 // Adding records: chosen files stored unchanged, clipboard pictures as bitmaps or JPEGs,
-// the refusals, and the tool bar's dispatch.
+// the refusals, the tool bar's dispatch, and the pane after every ending of an add, a
+// paste or a folder import.
 
 #include <zlib.h>
 
 #include <filesystem>
+#include <functional>
+#include <map>
 
+#include <QBuffer>
 #include <QImage>
 
 #include "catalogue/main_window.h"
@@ -237,6 +241,141 @@ TEST_F(AddingRecords, ToolBarDispatch) {
     form.Image1_Click(4);
     EXPECT_TRUE(form.TextFind->Visible());
     EXPECT_EQ(form.TextFind->Text(), "cat");
+}
+
+std::vector<uint8_t> bitmapOf(int width, int height) {
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(QColor(40 + width, 90, 200 - height));
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "BMP");
+    return std::vector<uint8_t>(data.begin(), data.end());
+}
+
+// The pane after the work that holds the move events off (an add of a file, a paste, a
+// folder import): whichever way that work ends, the pane shows the current record's own
+// picture with its own size, or the logo on an empty catalogue, and no progress text.
+class PaneAfterAdding : public AddingRecords {
+protected:
+    // Every record a bitmap of a size of its own, so the pane's picture tells whose it is.
+    const std::map<QString, QSize> sizes = {
+        {"red", {10, 8}}, {"green", {20, 12}}, {"blue", {30, 16}}, {"yellow", {40, 20}}, {"white", {50, 24}}};
+    static constexpr QSize kLogo{80, 81};
+
+    // A fresh run over red, green and blue (or an empty catalogue), at the last record:
+    // the pane shows blue, which a refresh to the first record must not leave behind.
+    Form1& startAtTheLast(bool records) {
+        restartProgram();
+        makeCatalogueWithRows(0);
+        if (records)
+            for (const char* name : {"red", "green", "blue"}) addPicture(name, "BMP", bitmap(name));
+        EXPECT_FALSE(runMain());
+        Form1& form = ui::forms<Form1>();
+        if (records) form.ComdADOMove_Click(4);
+        return form;
+    }
+
+    std::vector<uint8_t> bitmap(const QString& name) const {
+        const QSize size = sizes.at(name);
+        return bitmapOf(size.width(), size.height());
+    }
+
+    void importFolder(Form1& form, const std::map<std::string, std::vector<uint8_t>>& files) {
+        const std::string path = folder.file("import");
+        std::filesystem::remove_all(path);
+        std::filesystem::create_directories(path);
+        for (const auto& [file, bytes] : files) sys::writeFile(path + "/" + file, bytes);
+        form.Image1_Click(1);
+        form.TextFilePicsPath->setText(QString::fromStdString(path));
+        services.queueMsgBoxReply(runtime::vbOK);
+        form.ImageGoAddFolder_Click();
+    }
+
+    void paste(Form1& form, const QImage& picture, const QString& name) {
+        services.setClipboardImage(picture);
+        services.queueInputBoxReply(name);
+        form.Image1_Click(2);
+    }
+};
+
+TEST_F(PaneAfterAdding, EveryEndingShowsTheCurrentRecordsOwnPicture) {
+    const QImage clipboardPicture(64, 48, QImage::Format_RGB32);
+    const struct {
+        const char* ending;
+        bool records;
+        const char* current;  // the record current afterwards; "" for the empty catalogue
+        std::function<void(Form1&)> run;
+    } endings[] = {
+        {"an add refused as a duplicate name", true, "red",
+         [&](Form1& f) { addFile(f, userFile("green.bmp", bitmapOf(5, 5))); }},
+        {"an add of a file without an extension", true, "red",
+         [&](Form1& f) { addFile(f, userFile("noextension", bitmapOf(5, 5))); }},
+        {"an add of an empty file", true, "blue", [&](Form1& f) { addFile(f, userFile("empty.bmp", {})); }},
+        {"an add that stores the file", true, "yellow",
+         [&](Form1& f) { addFile(f, userFile("yellow.bmp", bitmap("yellow"))); }},
+        {"a paste with no picture on the clipboard", true, "red",
+         [&](Form1& f) {
+             services.setClipboardText("only text");
+             f.Image1_Click(2);
+         }},
+        {"a paste cancelled in the name box", true, "blue", [&](Form1& f) { paste(f, clipboardPicture, ""); }},
+        {"a paste declined at the large file question", true, "blue",
+         [&](Form1& f) {
+             f.CheckCompress->setValue(0);
+             services.queueMsgBoxReply(runtime::vbNo);
+             paste(f, QImage(1000, 1001, QImage::Format_RGB32), "large");
+         }},
+        {"a paste refused as a duplicate name", true, "red",
+         [&](Form1& f) {
+             f.CheckCompress->setValue(0);
+             paste(f, clipboardPicture, "green");
+         }},
+        {"a folder import", true, "red",
+         [&](Form1& f) { importFolder(f, {{"yellow.bmp", bitmap("yellow")}, {"white.bmp", bitmap("white")}}); }},
+        {"a folder import that adds nothing", true, "red",
+         [&](Form1& f) { importFolder(f, {{"green.bmp", bitmap("green")}}); }},
+        {"a paste cancelled over an empty catalogue", false, "", [&](Form1& f) { paste(f, clipboardPicture, ""); }},
+        {"a folder import that adds nothing to an empty catalogue", false, "",
+         [&](Form1& f) { importFolder(f, {{"noextension", bitmap("red")}}); }},
+    };
+    for (const auto& e : endings) {
+        SCOPED_TRACE(e.ending);
+        Form1& form = startAtTheLast(e.records);
+        e.run(form);
+
+        EXPECT_TRUE(form.PictureBindingEnabled);
+        EXPECT_FALSE(form.LabelError->Visible()) << form.LabelError->Caption().toStdString();
+        EXPECT_TRUE(form.ImageCatalogue->Visible());
+        const picture::Picture shown = form.PictureCatalogue->Picture();
+        EXPECT_TRUE(shown);
+        EXPECT_TRUE(form.ImageCatalogue->Picture() == shown) << "the pane fits the picture the box holds";
+        const QString current = QString::fromUtf8(e.current);
+        const QSize expected = current.isEmpty() ? kLogo : sizes.at(current);
+        EXPECT_EQ(form.TextField[18]->Text(), current);
+        EXPECT_EQ(shown.pixelSize().cx, expected.width());
+        EXPECT_EQ(shown.pixelSize().cy, expected.height());
+        if (!current.isEmpty()) {
+            EXPECT_TRUE(form.LabelWH->Visible());
+            EXPECT_EQ(form.LabelWH->Caption().toStdString(),
+                      QString(" %1 x %2 ").arg(expected.width()).arg(expected.height()).toStdString());
+        }
+    }
+}
+
+TEST_F(PaneAfterAdding, SaveToFileRightAfterARefusedAddWritesTheCurrentRecordsPicture) {
+    Form1& form = startAtTheLast(true);
+    addFile(form, userFile("green.bmp", bitmapOf(5, 5)));
+    ASSERT_EQ(form.TextField[18]->Text(), "red");
+
+    const std::string saved = folder.file("user/saved.bmp");
+    services.queueSaveResult(RecordingServices::chosen(QString::fromStdString(saved)));
+    services.queueMsgBoxReply(runtime::vbNo);  // "Would you like to View?"
+    form.Label7_Click(1);
+    ASSERT_TRUE(sys::fileExists(saved));
+    const picture::Picture written = picture::LoadPicture(saved);
+    EXPECT_EQ(written.pixelSize().cx, 10) << "red's picture, not blue's that the pane showed before";
+    EXPECT_EQ(written.pixelSize().cy, 8);
 }
 
 }  // namespace
