@@ -247,6 +247,9 @@ void FormSaveAs::Save() {
 
 void FormSaveAs::saveToCatalogue(const QString& name, const QString& extension) {
     Form1& main = ui::loaded<Form1>();
+    // The look-up below moves the main window's record: an edit typed there is saved
+    // first, or the user hears why not and nothing is added.
+    if (!main.SaveRecordEdit()) return;
     db::Recordset& rs = main.Adodc3.recordset();
     long shown = 0;
     runtime::resumeNext([&] { shown = rs.absolutePosition(); });
