@@ -4,6 +4,7 @@
 
 #include <QBuffer>
 #include <QImage>
+#include <QTest>
 #include <QTimer>
 
 #include "catalogue/main_window.h"
@@ -222,6 +223,36 @@ TEST_F(Thumbnails, JpegAndTiffFilesWithFourLetterExtensionsShowTheirPictures) {
         EXPECT_FALSE(shown == view.PicLogo->Picture());
         EXPECT_EQ(ui::ImageFromPicture(shown).size(), QSize(30, 20));
     }
+}
+
+// Counts the paints of every widget of the program while it lives.
+class PaintCounter : public QObject {
+public:
+    PaintCounter() { qApp->installEventFilter(this); }
+    ~PaintCounter() override { qApp->removeEventFilter(this); }
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) ++paints;
+        return false;
+    }
+};
+
+TEST_F(Thumbnails, AnIdlePageDoesNotPaint) {
+    startWith(12);
+    Form28& view = switchAt(1);
+    ASSERT_TRUE(view.Visible());
+    QTest::qWait(300);  // the page's first paints
+
+    PaintCounter counter;
+    QTest::qWait(1000);
+    EXPECT_EQ(counter.paints, 0);
+
+    // A change still shows.
+    view.Label1[1]->setCaption("renamed");
+    QTest::qWait(100);
+    EXPECT_GT(counter.paints, 0);
 }
 
 TEST_F(Thumbnails, NextAndPreviousPagesAreBuiltInFreshWindows) {

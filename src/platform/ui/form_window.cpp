@@ -63,8 +63,10 @@ std::pair<double, double> ClientArea::position(const QMouseEvent* event) const {
 }
 
 void ClientArea::paintEvent(QPaintEvent*) {
-    if (form_ && !form_->AutoRedraw())
+    if (form_ && !form_->AutoRedraw()) {
+        detail::PaintInProgress painting;
         if (Form* form = form_) runHandler([form] { form->Form_Paint(); });
+    }
     QPainter painter(this);
     const Canvas* canvas = form_ ? form_->canvas() : nullptr;
     if (canvas && canvas->valid())

@@ -27,6 +27,7 @@ std::vector<Form*> g_retiredForms;
 std::vector<std::function<void()>> g_cleanups;
 std::vector<std::function<void()>> g_modalQuits;
 std::vector<QPointer<QObject>> g_surfaces;
+int g_painting = 0;
 
 std::function<void()>& exitHook() {
     static std::function<void()> hook = [] { exitProcess(); };
@@ -57,7 +58,7 @@ void afterOutermost() {
     if (g_flushing) return;
     g_flushing = true;
     detail::destroyRetired();
-    repaintSurfaces();
+    if (g_painting == 0) repaintSurfaces();
     g_flushing = false;
 }
 
@@ -196,6 +197,9 @@ void unregisterSurface(QObject* widget) {
     for (auto& s : g_surfaces)
         if (s == widget) s = nullptr;
 }
+
+PaintInProgress::PaintInProgress() { ++g_painting; }
+PaintInProgress::~PaintInProgress() { --g_painting; }
 
 void resetForTests() {
     g_ended = false;

@@ -79,6 +79,16 @@ void popModalLoop();
 void registerSurface(QObject* widget);
 void unregisterSurface(QObject* widget);
 
+// Held while a surface's paint runs its Paint handler. What that handler draws is shown
+// by the same paint, so its dispatch repaints nothing afterwards: the request would start
+// the next paint, and an idle window would paint for ever.
+struct PaintInProgress {
+    PaintInProgress();
+    ~PaintInProgress();
+    PaintInProgress(const PaintInProgress&) = delete;
+    PaintInProgress& operator=(const PaintInProgress&) = delete;
+};
+
 void resetForTests();
 
 }  // namespace detail

@@ -79,7 +79,10 @@ void PictureBox::syncSize() {
 }
 
 void PictureBox::paintEvent(QPaintEvent*) {
-    if (!AutoRedraw()) Paint.fire();
+    if (!AutoRedraw()) {
+        detail::PaintInProgress painting;
+        Paint.fire();
+    }
     QPainter painter(this);
     const int b = border();
     if (b) {

@@ -248,10 +248,15 @@ void TextBox::applyColors() {
     }
 }
 
-void TextBox::keyPressEvent(QKeyEvent* event) {
-    // A key the editor ignores (Enter, Escape, function keys) travels on up to this
-    // frame: it goes on to the window, never into the editor again. The focused editor
-    // has already had it; an unfocused one had it from here.
+void TextBox::keyPressEvent(QKeyEvent* event) { passKeyToEditor(event); }
+
+void TextBox::keyReleaseEvent(QKeyEvent* event) { passKeyToEditor(event); }
+
+void TextBox::passKeyToEditor(QKeyEvent* event) {
+    // A key the editor ignores (Enter, Escape, function keys, and every release) travels
+    // on up to this frame: it goes on to the window, never into the editor again, or the
+    // two would hand the same event to each other until the stack runs out. The focused
+    // editor has already had it; an unfocused one has it from here.
     static const QKeyEvent* forwarded = nullptr;
     static bool cameBack = false;
     QWidget* e = editor();
@@ -261,14 +266,11 @@ void TextBox::keyPressEvent(QKeyEvent* event) {
         return;
     }
     const QKeyEvent* outer = std::exchange(forwarded, event);
+    const bool outerCameBack = std::exchange(cameBack, false);
     QCoreApplication::sendEvent(e, event);
     forwarded = outer;
     // Passed on up to the window already, on its way back from the editor.
-    if (std::exchange(cameBack, false)) event->accept();
-}
-
-void TextBox::keyReleaseEvent(QKeyEvent* event) {
-    if (QWidget* e = editor()) QCoreApplication::sendEvent(e, event);
+    if (std::exchange(cameBack, outerCameBack)) event->accept();
 }
 
 void TextBox::resizeEvent(QResizeEvent* event) {

@@ -67,6 +67,7 @@ protected:
     void applyColors() override;
 
 private:
+    void passKeyToEditor(QKeyEvent* event);
     void makeEditor();
     void editorTextChanged();
 
