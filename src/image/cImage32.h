@@ -274,6 +274,34 @@ public:
     // All pixels 0, ImageTypeBlank, AlphaBinary; nothing without image.
     void EraseDIB();
 
+    // ---- drawing ------------------------------------------------------------------------
+    // (cImage32_render.cpp.) The size at which the image fits a DestWidth x DestHeight box:
+    // ScaleMode 0 the largest of the image's proportions, 1 the same but never larger
+    // than the image, 2 the box itself, any other the image's own size. Without an image
+    // newWidth and newHeight keep their values.
+    void ScaleImage(int32_t DestWidth, int32_t DestHeight, int32_t& newWidth, int32_t& newHeight,
+                    int32_t ScaleMode = 1) const;
+
+    // Draws the source rectangle (srcx, srcy from the top left; a size of 0 the image's,
+    // a negative size a mirror like a negative destination size; cut at the image's right
+    // and bottom edges) into DestX, DestY, DestWidth x DestHeight (0 the image's size,
+    // negative mirrored left-right or top-bottom; DestX, DestY the centre with
+    // CenterOnDestXY) on destinationDC, or into destHostDIB when one is given. Opacity
+    // in percent (above 100 the remainder of 100, 200 counting as 100; below 1 draws
+    // nothing and answers whether an image exists); grayScale a formula of
+    // modParsers::GetGrayScaleWeights (-1 none); LightAdjustment -100..100 percent
+    // (outside: none); Angle in degrees, clockwise, about the destination's centre.
+    // Blend has no effect. SetHalfTone stretches with HALFTONE when AlphaBlend paints on
+    // an NT platform. The painter is AlphaBlend where it can do the work, GDI+ where it is
+    // on, else the image's own pipeline. False when nothing could be drawn: no image, no
+    // destination, a source rectangle starting at or beyond the right or bottom edge, or
+    // a painter that failed. A destination image's own DC is left loaded or not as found.
+    bool Render(gdi::HDC destinationDC, int32_t DestX = 0, int32_t DestY = 0, int32_t DestWidth = 0,
+                int32_t DestHeight = 0, int32_t srcx = 0, int32_t srcy = 0, int32_t srcwidth = 0,
+                int32_t srcheight = 0, int32_t Opacity = 100, bool Blend = true,
+                bool SetHalfTone = true, cImage32* destHostDIB = nullptr, int32_t grayScale = -1,
+                float LightAdjustment = 0, float Angle = 0, bool CenterOnDestXY = false);
+
     // ---- GDI+ sessions ------------------------------------------------------------------
     // A new session that stays open until DestroyGDIplusToken; 0 when none started (also
     // while a kept bridge holds a session of its own).
@@ -303,6 +331,78 @@ private:
     // file?" answered Yes when PromptOverwrite; a No, or a file that cannot be deleted
     // (a folder), gives False.
     bool ConfirmOverwrite(const std::string& FileName, bool PromptOverwrite) const;
+
+    // ---- own compositing pipeline (cImage32_pipeline.cpp) ----------------------------------
+    // Pixels handed from one step to the next: (byte column, row), rows bottom-up, 4 bytes
+    // per pixel as the image holds them. Not dimensioned: no block, the step reads the
+    // image's own pixels. Every step dimensions its output anew (transparent), and a step
+    // that consumes a block empties it. A non-zero LightAdjustment is applied by the first
+    // step that produces pixels, which returns it as 0.
+    using PixelBlock = ByteArray;
+
+    // A copy of the source rectangle (0 sizes: the image's) mirrored as the signs of
+    // DestWidth and DestHeight say, into outBlock, or into destDIB when given (which must
+    // be exactly the rectangle's size). DestHeight >= 0: left-right, the rectangle turned
+    // over in place; DestHeight < 0: top-bottom (and with DestWidth <= 0 also left-right),
+    // the rectangle as it lies in the mirrored image. Afterwards srcX = srcY = 0 and the
+    // sizes are positive. False, nothing changed, unless DestWidth or DestHeight is 0 or
+    // less, or when the rectangle or destination does not fit.
+    bool MirrorDIBRegion(int32_t& srcX, int32_t& srcY, int32_t srcWidth, int32_t srcHeight,
+                         int32_t& DestWidth, int32_t& DestHeight, PixelBlock& outBlock,
+                         cImage32* destDIB, float& LightAdjustment);
+    // Scales the source rectangle (of srcBlock when dimensioned, else of the image; 0 sizes
+    // the image's) to |DestWidth| x |DestHeight| into outBlock, leaving out what falls left
+    // of or above a negative DestX, DestY; or to the whole of destDIB. Nearest neighbour,
+    // or interpolating with HighQualityInterpolation. DestWidth, DestHeight receive the size
+    // produced. False when that is under one pixel or memory is short.
+    bool ResampleDIBRegion(PixelBlock& outBlock, PixelBlock& srcBlock, cImage32* destDIB,
+                           int32_t srcX, int32_t srcY, int32_t srcWidth, int32_t srcHeight,
+                           int32_t DestX, int32_t DestY, int32_t& DestWidth, int32_t& DestHeight,
+                           float& LightAdjustment);
+    // Brightens (LightAdjustment > 0) or darkens premultiplied pixels by a percentage of
+    // full intensity: with sourceImage (this image) block becomes the adjusted rectangle x,
+    // y, width, height of it; without, block is adjusted in place. x and y become 0.
+    void AdjustDIBLightness(const cImage32* sourceImage, float LightAdjustment, PixelBlock& block,
+                            int32_t& x, int32_t& y, int32_t& width, int32_t& height);
+    // Source-over of DestWidth x DestHeight pixels (srcBlock, else the image's rectangle at
+    // srcX, srcY) onto destinationDC at DestX, DestY through a 24-bit buffer, or straight
+    // into destHostDIB, with Opacity 0..255 and a grayscale formula (-1 none). Cut at the
+    // destination's left and top edges, and at a destination image's size. False when
+    // nothing remains or the buffer cannot be made.
+    bool BlendDIBOntoDestination(gdi::HDC destinationDC, PixelBlock& srcBlock, int32_t srcX,
+                                 int32_t srcY, int32_t DestX, int32_t DestY, int32_t DestWidth,
+                                 int32_t DestHeight, int32_t Opacity, cImage32* destHostDIB,
+                                 int32_t grayScale, float LightAdjustment);
+    // The image's rectangle copied into a new block, rows bottom-up; false when it does not
+    // lie within the image or memory is short.
+    bool CopyRegionToBlock(PixelBlock& block, int32_t x, int32_t y, int32_t width,
+                           int32_t height) const;
+
+    // ---- rendering (cImage32_render.cpp) ---------------------------------------------------
+    // The turned drawing of Render, with the rectangles as Render normalised them and
+    // Opacity in percent: GDI+ when it is on and succeeds, else the own backward mapping
+    // into a square of the destination's diagonal centred on the destination, blended.
+    bool RenderDIBRotated(gdi::HDC destinationDC, float Angle, int32_t DestX, int32_t DestY,
+                          int32_t DestWidth, int32_t DestHeight, int32_t srcx, int32_t srcy,
+                          int32_t srcwidth, int32_t srcheight, int32_t Opacity,
+                          cImage32* destHostDIB, int32_t grayScale, float LightAdjustment);
+    // The three painters of Render.
+    bool RenderWithAlphaBlend(gdi::HDC destinationDC, int32_t DestX, int32_t DestY,
+                              int32_t DestWidth, int32_t DestHeight, int32_t srcx, int32_t srcy,
+                              int32_t srcwidth, int32_t srcheight, uint8_t opacityByte,
+                              bool SetHalfTone);
+    bool RenderThroughBridge(gdi::HDC destinationDC, float Angle, int32_t Opacity, int32_t DestX,
+                             int32_t DestY, int32_t DestWidth, int32_t DestHeight, int32_t srcx,
+                             int32_t srcy, int32_t srcwidth, int32_t srcheight, int32_t grayScale,
+                             float LightAdjustment, bool keepNewBridge);
+    bool RenderWithPipeline(gdi::HDC destinationDC, int32_t DestX, int32_t DestY,
+                            int32_t DestWidth, int32_t DestHeight, int32_t srcx, int32_t srcy,
+                            int32_t srcwidth, int32_t srcheight, int32_t opacityByte,
+                            cImage32* destHostDIB, int32_t grayScale, float LightAdjustment);
+
+    // The image selected into its own DC for the length of a call; the DC is then put back
+    // as it was found (ScopedImageDC in cImage32_render.cpp).
+    friend class ScopedImageDC;
 
     // The kept bridge, or else a new one held in `scratch` for the length of the call.
     cGDIPlus& useBridge(std::unique_ptr<cGDIPlus>& scratch);

@@ -97,8 +97,17 @@ void blendRow(uint32_t* d, const uint32_t* s, int n, uint8_t sca, bool sourceAlp
 
 using namespace detail;
 
+namespace {
+uint64_t g_alphaBlendCalls = 0;
+}  // namespace
+
+namespace testing {
+uint64_t alphaBlendCalls() { return g_alphaBlendCalls; }
+}  // namespace testing
+
 BOOL AlphaBlend(HDC dest, int xDest, int yDest, int destWidth, int destHeight, HDC src, int xSrc,
                 int ySrc, int srcWidth, int srcHeight, BLENDFUNCTION blend) {
+    ++g_alphaBlendCalls;
     Dc* dd = registry().get<Dc>(dest);
     Dc* sd = registry().get<Dc>(src);
     if (!dd || !sd || blend.BlendOp != AC_SRC_OVER || blend.BlendFlags != 0 ||

@@ -345,4 +345,10 @@ UINT GetNearestPaletteIndex(HPALETTE palette, COLORREF color);
 // entries from `start` and returns how many.
 UINT GetPaletteEntries(HPALETTE palette, UINT start, UINT count, PALETTEENTRY* entries);
 
+namespace testing {
+// AlphaBlend calls made so far, whatever their outcome, so that a test sees which
+// painter drew.
+uint64_t alphaBlendCalls();
+}  // namespace testing
+
 }  // namespace gdi

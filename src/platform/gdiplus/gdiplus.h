@@ -355,6 +355,9 @@ int openSessionCount();
 void acceptPng(bool accept);
 // Images, graphics and attributes alive now, for leak checks.
 int liveObjectCount();
+// GdipDrawImageRectRectI calls made so far (GdipDrawImageRectI among them), whatever
+// their outcome, so that a test sees which painter drew.
+uint64_t drawImageCalls();
 }  // namespace testing
 
 }  // namespace gdiplus

@@ -301,7 +301,13 @@ Status draw(GpGraphics* graphics, GpImage* image, INT dstx, INT dsty, INT dstwid
     return Ok;
 }
 
+uint64_t g_drawImageCalls = 0;
+
 }  // namespace
+
+namespace testing {
+uint64_t drawImageCalls() { return g_drawImageCalls; }
+}  // namespace testing
 
 extern "C" Status GdipCreateFromHDC(gdi::HDC hdc, GpGraphics** graphics) {
     if (const Status s = requireSession(); s != Ok) return s;
@@ -366,6 +372,7 @@ extern "C" Status GdipDrawImageRectRectI(GpGraphics* graphics, GpImage* image, I
                                          INT srcwidth, INT srcheight, Unit srcUnit,
                                          const GpImageAttributes* attributes, DrawImageAbort,
                                          void*) {
+    ++g_drawImageCalls;
     if (const Status s = requireSession(); s != Ok) return s;
     if (!isLiveGraphics(graphics) || !isLiveImage(image) || srcUnit != UnitPixel ||
         (attributes && !isLiveAttributes(attributes)))

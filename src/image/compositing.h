@@ -1,0 +1,90 @@
+#pragma once
+// The pixel kernels of cImage32's own compositing pipeline: light adjustment, the
+// interpolating sample, source-over blending with opacity and grayscale, and the
+// backward-mapping rotation. They work on premultiplied blue, green, red, alpha pixels
+// through views; the members of cImage32 decide what goes where.
+//
+// All pixel arithmetic is exact and platform-independent: integers with truncating
+// division, or doubles in a fixed order of operations (the build forbids contraction
+// into fused multiply-adds), so every painter gives the same bytes on every machine.
+
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+
+#include "image/arrays.h"
+#include "image/modParsers.h"
+
+namespace compositing {
+
+// The most bytes one block of pixels may take: the image size limit.
+constexpr int64_t kMaxBlockBytes = 2147483647;
+
+// A new width x height block of transparent pixels; false, the block left not
+// dimensioned, for a size of 0 or less, beyond kMaxBlockBytes, or when memory is short.
+bool dimensionBlock(ByteArray& block, int64_t width, int64_t height);
+
+// The light step N of a LightAdjustment in percent: LightAdjustment / 100 x 255 in
+// single precision.
+float lightStep(float LightAdjustment);
+// Adds nearest(alpha x N) \ 255 to every colour of the `count` pixels, limited to
+// 0..alpha; pixels of alpha 0 are left alone.
+void adjustLightness(uint8_t* pixels, size_t count, float N);
+
+// The weighted sum of interpolation taps truncates toward zero; a sum that rounding left a
+// hair below a whole number is that number (an opaque picture stays opaque).
+inline uint8_t truncateTap(double sum) { return uint8_t(int(sum + 1e-9)); }
+
+// One interpolated pixel at the real position (x, y) of `source`, y counting memory rows
+// (bottom-up). Column xi = floor(x) weighs 1 - fx and column xi + 1 weighs fx; memory row
+// yi = floor(y) weighs 1 - fy and row yi + 1 (the row above it on screen) weighs fy. At the
+// rectangle's last column, or its top memory row, the neighbour is left out. The caller
+// keeps x within [firstColumn, lastColumn + 1) and y within [bottomRow, topRow + 1).
+inline void sampleInterpolated(const ByteView2D& source, double x, double y, int64_t lastColumn,
+                               int64_t topRow, uint8_t* out) {
+    const double fxFloor = std::floor(x), fyFloor = std::floor(y);
+    const int64_t xi = int64_t(fxFloor), yi = int64_t(fyFloor);
+    const double fx = xi < lastColumn ? x - fxFloor : 0.0;
+    const double fy = yi < topRow ? y - fyFloor : 0.0;
+    const int64_t xn = xi < lastColumn ? xi + 1 : xi;
+    const int64_t yn = yi < topRow ? yi + 1 : yi;
+    const uint8_t* p00 = &source(size_t(xi) * 4, size_t(yi));
+    const uint8_t* p01 = &source(size_t(xn) * 4, size_t(yi));
+    const uint8_t* p10 = &source(size_t(xi) * 4, size_t(yn));
+    const uint8_t* p11 = &source(size_t(xn) * 4, size_t(yn));
+    const double w00 = (1.0 - fx) * (1.0 - fy), w01 = fx * (1.0 - fy);
+    const double w10 = (1.0 - fx) * fy, w11 = fx * fy;
+    // A tap of weight 0 adds exactly nothing, so reading it changes no result.
+    for (int c = 0; c < 4; ++c)
+        out[c] = truncateTap(w00 * p00[c] + w01 * p01[c] + w10 * p10[c] + w11 * p11[c]);
+}
+
+// Source-over of `count` premultiplied pixels onto a destination row: 3 bytes per pixel
+// (blue, green, red of a device's buffer) or 4 (another image, alpha included). Opacity
+// 0..255; with `gray` every colour of the source is first its gray value under those
+// weights. A result above 255, which only a colour above its own alpha produces, leaves
+// that destination byte as it was.
+void blendRow(uint8_t* destination, int destinationBytes, const uint8_t* source, size_t count,
+              int32_t Opacity, const modParsers::GrayScaleWeights* gray);
+
+// The gray value of a premultiplied pixel: nearest(B x wB + G x wG + R x wR).
+inline int32_t grayValue(const uint8_t* pixel, const modParsers::GrayScaleWeights& w) {
+    return int32_t(std::lrint(double(pixel[0]) * double(w.blue) + double(pixel[1]) * double(w.green) +
+                              double(pixel[2]) * double(w.red)));
+}
+
+// The backward mapping of the own rotation into a square `output` (memory rows bottom-up):
+// output pixel (u, v) samples the source at
+//   xs = cx + (c - cx) cX + (r - cy) sX,  ys = cy + (r - cy) cY - (c - cx) sY
+// with c = u - offX, r = v - offY, stepping xs by cX and ys by -sY along a row. Positions
+// outside [srcX, xEnd) x [sy0, yEnd) stay transparent.
+struct RotationMap {
+    double cX, sX, cY, sY;
+    int64_t srcX, xEnd, sy0, yEnd;  // the source rectangle, rows in memory order
+    int64_t cx, cy;                 // its centre
+    int64_t offX, offY;             // output to source offsets
+};
+void rotateBackward(const ByteView2D& source, const RotationMap& map, bool interpolate,
+                    const ByteView2D& output);
+
+}  // namespace compositing
