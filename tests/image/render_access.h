@@ -24,6 +24,8 @@ struct cImage32PrivateAccess {
                       int32_t dw, int32_t dh, int32_t opacity, cImage32* dest, int32_t gray, float light) {
         return i.BlendDIBOntoDestination(dc, src, sx, sy, dx, dy, dw, dh, opacity, dest, gray, light);
     }
+    static gdi::HDC ownDC(const cImage32& i) { return i.ownDC_; }
+    static bool loaded(const cImage32& i) { return i.previousBitmap_ != 0; }
 };
 
 namespace imagetest {
