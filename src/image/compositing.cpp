@@ -2,7 +2,12 @@
 
 #include "image/compositing.h"
 
+#include <cstring>
 #include <new>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace compositing {
 
@@ -35,17 +40,76 @@ void adjustLightness(uint8_t* pixels, size_t count, float N) {
 
 namespace {
 
+#if defined(__SSE2__)
+// x \ 255 for every x up to 255 x 510: (x + 0.5) / 255 in single precision never lands
+// on the wrong side of a whole number there (checked for every x).
+inline __m128i divide255(__m128i x) {
+    const __m128 f = _mm_mul_ps(_mm_add_ps(_mm_cvtepi32_ps(x), _mm_set1_ps(0.5f)), _mm_set1_ps(1.0f / 255.0f));
+    return _mm_cvttps_epi32(f);
+}
+
+// Two pixels (the low 8 bytes of d and s) at an opacity below 255, as the scalar loop
+// blends them: d := (d x invO + s x o) \ 255 with invO = 255 - a x o \ 255; a result
+// above 255, and every byte of a pixel of alpha 0, keep d.
+inline __m128i blendTwoWithOpacity(__m128i d8, __m128i s8, __m128i o16) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i s16 = _mm_unpacklo_epi8(s8, zero), d16 = _mm_unpacklo_epi8(d8, zero);
+    const __m128i a16 = _mm_shufflehi_epi16(_mm_shufflelo_epi16(s16, 0xFF), 0xFF);
+    // a x o \ 255 exactly for a x o below 65535.
+    const __m128i ao = _mm_mullo_epi16(a16, o16);
+    const __m128i aoBy255 = _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(ao, _mm_set1_epi16(1)), _mm_srli_epi16(ao, 8)), 8);
+    const __m128i invO = _mm_sub_epi16(_mm_set1_epi16(255), aoBy255);
+    const __m128i first = _mm_madd_epi16(_mm_unpacklo_epi16(d16, s16), _mm_unpacklo_epi16(invO, o16));
+    const __m128i second = _mm_madd_epi16(_mm_unpackhi_epi16(d16, s16), _mm_unpackhi_epi16(invO, o16));
+    const __m128i v16 = _mm_packs_epi32(divide255(first), divide255(second));
+    const __m128i keep = _mm_or_si128(_mm_cmpgt_epi16(v16, _mm_set1_epi16(255)), _mm_cmpeq_epi16(a16, zero));
+    const __m128i out = _mm_or_si128(_mm_and_si128(keep, d16), _mm_andnot_si128(keep, v16));
+    return _mm_packus_epi16(out, zero);
+}
+
+// The pairs of pixels blendPixels leaves to the scalar loop after this: the count done.
+template <int Bytes>
+size_t blendPairsWithOpacity(uint8_t* d, const uint8_t* s, size_t count, int32_t o) {
+    const __m128i o16 = _mm_set1_epi16(short(o));
+    size_t i = 0;
+    for (; i + 2 <= count; i += 2, d += 2 * Bytes, s += 8) {
+        const __m128i s8 = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(s));
+        if constexpr (Bytes == 4) {
+            const __m128i d8 = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(d));
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(d), blendTwoWithOpacity(d8, s8, o16));
+        } else {
+            uint8_t wide[8] = {d[0], d[1], d[2], 0, d[3], d[4], d[5], 0};
+            const __m128i d8 = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(wide));
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(wide), blendTwoWithOpacity(d8, s8, o16));
+            std::memcpy(d, wide, 3);
+            std::memcpy(d + 3, wide + 4, 3);
+        }
+    }
+    return i;
+}
+#endif
+
 template <int Bytes, bool Gray, bool FullOpacity>
 void blendPixels(uint8_t* d, const uint8_t* s, size_t count, int32_t o,
                  const modParsers::GrayScaleWeights& w) {
+#if defined(__SSE2__)
+    if constexpr (!Gray && !FullOpacity) {
+        const size_t done = blendPairsWithOpacity<Bytes>(d, s, count, o);
+        d += done * Bytes, s += done * 4, count -= done;
+    }
+#endif
     for (size_t i = 0; i < count; ++i, d += Bytes, s += 4) {
         const int32_t a = s[3];
         if (a == 0) continue;
         int32_t colour[3] = {s[0], s[1], s[2]};
         if constexpr (Gray) colour[0] = colour[1] = colour[2] = grayValue(s, w);
         if (FullOpacity && a == 255) {
-            for (int c = 0; c < 3; ++c) d[c] = uint8_t(colour[c]);
-            if constexpr (Bytes == 4) d[3] = 255;
+            if constexpr (!Gray) {
+                std::memcpy(d, s, Bytes);  // an opaque pixel is copied as it is
+            } else {
+                for (int c = 0; c < 3; ++c) d[c] = uint8_t(colour[c]);
+                if constexpr (Bytes == 4) d[3] = 255;
+            }
             continue;
         }
         if constexpr (FullOpacity) {

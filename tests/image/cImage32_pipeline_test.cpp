@@ -1,5 +1,6 @@
 // cImage32's own compositing pipeline: light adjustment, mirror, resample and blend.
 
+#include "image/modParsers.h"
 #include "render_access.h"
 
 using namespace imagetest;
@@ -258,6 +259,55 @@ TEST_F(Pipeline, BlendOntoDevicesAndImages) {
             }
         }
     }
+}
+
+// The blend of one byte as written down: source colour (or gray value) c of alpha a,
+// destination byte d, opacity o; for alpha bytes c is a.
+int expectedByte(int d, int c, int a, int o) {
+    if (a == 0) return d;
+    if (o == 255 && a == 255) return c;
+    const int v = o == 255 ? d * (255 - a) / 255 + c : (d * (255 - a * o / 255) + c * o) / 255;
+    return v > 255 ? d : v;
+}
+
+TEST_F(Pipeline, BlendedRowsFollowTheFormulaPixelForPixel) {
+    std::mt19937 random(11);
+    constexpr int W = 37, H = 3;
+    cImage32 image;
+    ASSERT_TRUE(image.InitializeDIB(W, H));
+    // Any bytes at all: colours above their alpha, and colour under alpha 0, included.
+    for (uint8_t* p = image.BitsPointer(); p != image.BitsPointer() + W * H * 4; ++p) *p = uint8_t(random());
+    for (int x = 0; x < W; x += 5) put(image, x, 1, {uint8_t(random()), 0, 0, uint8_t(x % 2 ? 255 : 0)});
+    const modParsers::GrayScaleWeights w = modParsers::GetGrayScaleWeights(0);
+
+    for (int opacity : {1, 127, 254, 255})
+        for (int gray : {-1, 0})
+            for (Destination kind : {Destination::Device, Destination::Image}) {
+                SCOPED_TRACE(testing::Message() << "opacity " << opacity << ", gray " << gray
+                                                << (kind == Destination::Device ? ", device" : ", image"));
+                cImage32 before;
+                randomImage(before, W, H, true, random);
+                gdi::DibSurface surface(W, H, 32);
+                for (int y = 0; y < H; ++y) std::memcpy(surface.row(y), addressOf(before, 0, y), W * 4);
+                cImage32 target;
+                ASSERT_TRUE(target.InitializeDIB(W, H));
+                std::memcpy(target.BitsPointer(), before.BitsPointer(), W * H * 4);
+                Block none;
+                ASSERT_TRUE(Access::blend(image, kind == Destination::Device ? surface.dc() : 0, none, 0, 0, 0, 0, W, H,
+                                          opacity, kind == Destination::Image ? &target : nullptr, gray, 0));
+                for (int y = 0; y < H; ++y)
+                    for (int x = 0; x < W; ++x) {
+                        const Px s = at(image, x, y), d = at(before, x, y);
+                        const Px got = kind == Destination::Device ? onSurface(surface, x, y) : at(target, x, y);
+                        const int g = gray == -1 ? -1 : int(std::lrint(double(s.b) * w.blue + double(s.g) * w.green + double(s.r) * w.red));
+                        const int colours[3] = {gray == -1 ? s.b : g, gray == -1 ? s.g : g, gray == -1 ? s.r : g};
+                        const uint8_t dst[3] = {d.b, d.g, d.r}, out[3] = {got.b, got.g, got.r};
+                        for (int c = 0; c < 3; ++c)
+                            ASSERT_EQ(out[c], expectedByte(dst[c], colours[c], s.a, opacity)) << x << "," << y << " channel " << c;
+                        if (kind == Destination::Image)
+                            ASSERT_EQ(got.a, s.a == 255 && opacity == 255 ? 255 : expectedByte(d.a, s.a, s.a, opacity)) << x << "," << y;
+                    }
+            }
 }
 
 TEST_F(Pipeline, BlendClipsAtEveryEdge) {
