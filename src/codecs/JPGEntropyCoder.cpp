@@ -83,7 +83,7 @@ inline void forEachAcSymbol(const int16_t* block, Emit&& emit) {
 // Bits out most significant first; a completed 0xFF byte is followed by 0x00.
 class BitWriter {
 public:
-    explicit BitWriter(JPGOutputBuffer& out) : out_(out) {}
+    explicit BitWriter(OutputBuffer& out) : out_(out) {}
 
     // Writes the low `count` bits of `bits` (count up to 16).
     void put(uint32_t bits, int count) {
@@ -129,7 +129,7 @@ private:
         for (int shift = 24; shift >= 0; shift -= 8) putByte(uint8_t(word >> shift));
     }
 
-    JPGOutputBuffer& out_;
+    OutputBuffer& out_;
     uint64_t pending_ = 0;  // the bits not yet out are its low count_ bits
     int count_ = 0;
 };
@@ -160,14 +160,6 @@ uint64_t estimatedBits(const JPGFrequencies& counts, const JPGHuffmanTable& tabl
 }
 
 }  // namespace
-
-JPGOutputBuffer::JPGOutputBuffer(size_t capacity) : bytes_(capacity) {}
-
-void JPGOutputBuffer::grow(size_t more) {
-    LargeBuffer bigger(std::max(position_ + more, bytes_.size() + bytes_.size() / 2 + 4096));
-    if (position_) std::memcpy(bigger.data(), bytes_.data(), position_);
-    bytes_ = std::move(bigger);
-}
 
 JPGHuffmanTable OptimalHuffmanTable(const JPGFrequencies& frequencies) {
     constexpr size_t kSymbols = 257;
@@ -314,7 +306,7 @@ uint64_t JPGEntropyCoder::OptimizeTables(std::span<const JPGComponent> component
 }
 
 void JPGEntropyCoder::WriteScans(std::span<const JPGComponent> components,
-                                 JPGOutputBuffer& out) const {
+                                 OutputBuffer& out) const {
     for (const auto& [first, last] : GroupScans(components)) {
         const std::span<const JPGComponent> scan = components.subspan(first, last - first + 1);
         const size_t count = scan.size();

@@ -25,48 +25,9 @@
 #include <utility>
 #include <vector>
 
-#include "codecs/LargeBuffer.h"
+#include "codecs/OutputBuffer.h"
 
 namespace codecs {
-
-// The JPEG file being assembled in memory, with its write position. It starts at the
-// size the writer estimates and grows when that falls short (byte stuffing can nearly
-// double the scan of unlucky data), so no valid image fails for want of room.
-class JPGOutputBuffer {
-public:
-    explicit JPGOutputBuffer(size_t capacity = 0);
-
-    void put(uint8_t byte) {
-        if (position_ == bytes_.size()) grow(1);
-        bytes_.data()[position_++] = byte;
-    }
-    void put16(uint32_t value) {  // big-endian, as every JPEG field
-        put(uint8_t(value >> 8));
-        put(uint8_t(value));
-    }
-    // Overwrites two bytes already written (a segment's length, known at its end).
-    void patch16(size_t at, uint32_t value) {
-        bytes_.data()[at] = uint8_t(value >> 8);
-        bytes_.data()[at + 1] = uint8_t(value);
-    }
-    // Makes room for `more` bytes past the write position.
-    void reserve(size_t more) {
-        if (bytes_.size() - position_ < more) grow(more);
-    }
-    // Unchecked: the caller has reserved room.
-    uint8_t* cursor() { return bytes_.data() + position_; }
-    void advance(size_t count) { position_ += count; }
-
-    size_t position() const { return position_; }
-    size_t capacity() const { return bytes_.size(); }
-    std::span<const uint8_t> written() const { return {bytes_.data(), position_}; }
-
-private:
-    void grow(size_t more);
-
-    LargeBuffer bytes_;
-    size_t position_ = 0;
-};
 
 // One Huffman table slot.
 struct JPGHuffmanTable {
@@ -117,7 +78,7 @@ public:
 
     // Writes every scan of the components at the buffer's write position: SOS, then the
     // coded blocks, flushed with one bits.
-    void WriteScans(std::span<const JPGComponent> components, JPGOutputBuffer& out) const;
+    void WriteScans(std::span<const JPGComponent> components, OutputBuffer& out) const;
 
     const JPGHuffmanTable& DcTable(int slot) const { return dc_[size_t(slot)]; }
     const JPGHuffmanTable& AcTable(int slot) const { return ac_[size_t(slot)]; }

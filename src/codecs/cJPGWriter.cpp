@@ -196,7 +196,7 @@ inline Bgr composite(const uint8_t* p, const Bgr& fill) {
     return out;
 }
 
-void putMarker(JPGOutputBuffer& out, uint8_t marker) {
+void putMarker(OutputBuffer& out, uint8_t marker) {
     out.put(0xFF);
     out.put(marker);
 }
@@ -295,7 +295,7 @@ void cJPGWriter::Sample(const cImage32& host, int32_t fillColor) {
     }
 }
 
-void cJPGWriter::WriteHeaders(JPGOutputBuffer& out) const {
+void cJPGWriter::WriteHeaders(OutputBuffer& out) const {
     putMarker(out, 0xD8);  // SOI
 
     putMarker(out, 0xE0);  // APP0: JFIF 1.01, no units, aspect 1:1, no thumbnail
@@ -367,7 +367,7 @@ bool cJPGWriter::SaveAsJPG(const std::string& FileName, std::vector<uint8_t>& ou
 
         // Room for the estimate with a margin for the headers and the stuffed bytes; the
         // buffer grows should the scan need more.
-        JPGOutputBuffer out(size_t(nearest(1.3 * double(estimate) + 1000.0)) + 1);
+        OutputBuffer out(size_t(nearest(1.3 * double(estimate) + 1000.0)) + 1);
         WriteHeaders(out);
         entropy_.WriteScans(components_, out);
         putMarker(out, 0xD9);  // EOI

@@ -81,7 +81,7 @@ private:
 
     // Fetches, converts, transforms and quantises every block of the host into the planes.
     void Sample(const cImage32& host, int32_t fillColor);
-    void WriteHeaders(JPGOutputBuffer& out) const;
+    void WriteHeaders(OutputBuffer& out) const;
 
     std::array<QuantizationTable, 4> quant_{};
     // Every value is written by the sampling: the planes are not cleared first.

@@ -196,7 +196,7 @@ Coded code(const std::vector<Block>& blocks, size_t components = 1) {
     JPGEntropyCoder coder;
     Coded out;
     out.estimate = coder.OptimizeTables(list);
-    JPGOutputBuffer buffer(4);  // far too small: it must grow
+    OutputBuffer buffer(4);  // far too small: it must grow
     coder.WriteScans(list, buffer);
     const auto written = buffer.written();
     const size_t header = 6 + 2 * components + 2;
