@@ -1,6 +1,5 @@
 #pragma once
-// cGIFparser: the GIF reader of the image class (the GIF writer and its colour quantiser
-// join it later).
+// cGIFparser: the GIF reader and the GIF writer of the image class.
 //
 // Reading (LoadStream). GIF87a and GIF89a, signature in any case: the first image only,
 // at its own size (not the logical screen's). The reader walks the blocks up to the first
@@ -37,12 +36,41 @@
 // Speed (Release, bench/decode): see bench_decode.cpp for the figures beside giflib's
 // DGifSlurp with the palette expanded to 32 bpp.
 //
+// Writing (SaveAsGIF). One non-interlaced GIF89a image with one global colour table, into
+// a file or a byte array. Pixels whose alpha is below the opaqueness tolerance become
+// transparent and the others opaque, un-premultiplied; transparency takes the table's last
+// entry (white in the table) and a graphic control extension names it. The colours are
+// kept exactly, the table in ascending order of 0x00BBGGRR, when there are at most 256
+// (255 with transparency); otherwise they are reduced by the octree quantiser
+// (OctreeQuantizer) or, when the caller asks for no adaptive palette or the quantiser
+// fails, mapped onto a web palette of 6 x 6 x 6 colours, 31 greys and black. Reduced
+// colours take the nearest entry by squared RGB distance (the platform palette's
+// GetNearestPaletteIndex), looked up once per distinct colour. The LZW data is our own
+// (GIFLZWEncoder).
+//
+// An image whose alpha bytes are all 0 counts as opaque (as ValidateAlphaChannel has it):
+// its colours are written. One whose pixels all fall below the tolerance gives a valid
+// GIF of one transparent index.
+//
+// Output: the whole file is assembled in memory and written with one write, to a temporary
+// file renamed over the target when complete, so a failed save leaves no file and an
+// existing one as it was; or into the caller's array, sized to exactly the file. A width
+// or height above 65535 (the fields hold 16 bits) fails before anything is written.
+//
+// Speed (Release, bench/gif_write): see bench_gif_write.cpp for the octree beside
+// libimagequant and the LZW beside giflib.
+//
 // An instance serves one call.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <vector>
+
+#include "codecs/LargeBuffer.h"
+#include "platform/gdi/gdi.h"
 
 class cImage32;
 
@@ -55,6 +83,15 @@ public:
     // Handle. Raises nothing.
     bool LoadStream(std::span<const uint8_t> inStream, cImage32& cHost, int64_t streamOffset = 0,
                     int64_t streamLength = 0);
+
+    // Writes cHost as a GIF into FileName, or, when FileName is "", into outStream (exactly
+    // the file). AdaptivePalette in: reduce many colours with the octree (True) or the web
+    // palette (False); out: whether the colours were reduced. Pixels of alpha below
+    // OpaquenessTolerance are transparent. False, with outStream untouched and no file
+    // written, when there is no host or image, a side is above 65535, the file cannot be
+    // written or memory runs out.
+    bool SaveAsGIF(const cImage32* cHost, const std::string& FileName, std::vector<uint8_t>& outStream,
+                   bool& AdaptivePalette, uint8_t OpaquenessTolerance);
 
 private:
     friend struct cGIFparserPrivateAccess;  // the tests of private members
@@ -74,9 +111,23 @@ private:
     // The byte at position of the view; raises Subscript out of range (9) outside it.
     uint8_t at(int64_t position) const;
 
+    // The writer's steps. The prepared pixels are 0x00BBGGRR, -1 transparent, in memory
+    // order (the bottom row first); they turn into palette indices in place.
+    void PrepareGIFPixels(const cImage32& host, int32_t& alphaKind, uint8_t tolerance);
+    bool CollectGIFColors(int32_t alphaKind, int32_t& count);
+    void BuildWebPalette(int32_t& count, int32_t alphaKind);
+    // Replaces every prepared pixel by its 0-based palette index: the transparent slot,
+    // the nearest entry of `palette` when there is one, else the exact entry.
+    void MapGIFPaletteIndices(int32_t count, gdi::HPALETTE palette);
+    int32_t* preparedPixels() const { return reinterpret_cast<int32_t*>(prepared_.data()); }
+
     std::span<const uint8_t> view_;
     std::vector<uint8_t> rebuilt_;  // lives until the platform loader has read it
     int32_t colourCount_ = 0;       // entries of the table the image uses
+
+    LargeBuffer prepared_;                // the writer's pixels, then its index plane
+    size_t pixelCount_ = 0;
+    std::array<int32_t, 257> palette_{};  // slots from 1, 0x00BBGGRR
 };
 
 }  // namespace codecs

@@ -18,6 +18,7 @@
 #include "platform/runtime/error.h"
 #include "png_support.h"
 #include "support/temp_folder.h"
+#include "writer_support.h"
 
 using codecs::cJPGWriter;
 using imagetest::Px;
@@ -398,20 +399,9 @@ TEST_F(JpegWriter, FailedSavesLeaveNoFileAndKeepAnExistingOne) {
         cImage32 image;
         c.make(image);
         const cImage32* host = c.noHost ? nullptr : &image;
-        Bytes stream = {7, 7};
-        EXPECT_FALSE(cJPGWriter().SaveAsJPG("", stream, host, uint8_t(c.quality), c.fill));
-        EXPECT_EQ(stream, (Bytes{7, 7}));
-
-        const std::string fresh = folder.file("fresh.jpg");
-        EXPECT_FALSE(cJPGWriter().SaveAsJPG(fresh, stream, host, uint8_t(c.quality), c.fill));
-        EXPECT_FALSE(std::filesystem::exists(fresh));
-
-        const std::string existing = folder.file("existing.jpg");
-        std::ofstream(existing) << "keep me";
-        EXPECT_FALSE(cJPGWriter().SaveAsJPG(existing, stream, host, uint8_t(c.quality), c.fill));
-        EXPECT_EQ(picture::test::readBytes(existing), (Bytes{'k', 'e', 'e', 'p', ' ', 'm', 'e'}));
-        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1)
-            << "a temporary file was left behind";
+        writertest::expectFailedSaves(folder, "jpg", [&](const std::string& name, Bytes& stream) {
+            return cJPGWriter().SaveAsJPG(name, stream, host, uint8_t(c.quality), c.fill);
+        });
     }
 }
 

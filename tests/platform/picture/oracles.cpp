@@ -182,9 +182,10 @@ std::vector<uint8_t> encodeJpeg(int width, int height, int components, int space
     return out;
 }
 
-std::optional<GifFrame> giflibFirstFrame(const std::string& path) {
-    int error = 0;
-    GifFileType* gif = DGifOpenFileName(path.c_str(), &error);
+namespace {
+
+// Slurps the first image of an open giflib handle and closes it.
+std::optional<GifFrame> slurpFirstFrame(GifFileType* gif) {
     if (!gif) return std::nullopt;
     std::optional<GifFrame> result;
     if (DGifSlurp(gif) == GIF_OK && gif->ImageCount > 0) {
@@ -207,8 +208,35 @@ std::optional<GifFrame> giflibFirstFrame(const std::string& path) {
         if (DGifSavedExtensionToGCB(gif, 0, &gcb) == GIF_OK) f.transparent = gcb.TransparentColor;
         result = f;
     }
+    int error = 0;
     DGifCloseFile(gif, &error);
     return result;
+}
+
+struct MemoryReader {
+    const std::vector<uint8_t>* bytes;
+    size_t position;
+};
+
+int readFromMemory(GifFileType* gif, GifByteType* into, int count) {
+    auto* reader = static_cast<MemoryReader*>(gif->UserData);
+    const size_t n = std::min(size_t(count), reader->bytes->size() - reader->position);
+    std::copy_n(reader->bytes->data() + reader->position, n, into);
+    reader->position += n;
+    return int(n);
+}
+
+}  // namespace
+
+std::optional<GifFrame> giflibFirstFrame(const std::string& path) {
+    int error = 0;
+    return slurpFirstFrame(DGifOpenFileName(path.c_str(), &error));
+}
+
+std::optional<GifFrame> giflibFirstFrame(const std::vector<uint8_t>& gif) {
+    MemoryReader reader{&gif, 0};
+    int error = 0;
+    return slurpFirstFrame(DGifOpen(&reader, readFromMemory, &error));
 }
 
 Indexed bitmapIndices(const Picture& picture) {

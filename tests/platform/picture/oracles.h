@@ -57,6 +57,7 @@ struct GifFrame {
     int transparent = -1;
 };
 std::optional<GifFrame> giflibFirstFrame(const std::string& path);
+std::optional<GifFrame> giflibFirstFrame(const std::vector<uint8_t>& gif);
 
 // The picture's 8-bpp indices (top row first) and its colour table, as RGB triples.
 struct Indexed {
