@@ -39,77 +39,34 @@
 
 #include "codecs/cJPGWriter.h"
 #include "image/cImage32.h"
+#include "photo_picture.h"
 
 // Last: jpeglib.h defines TRUE and FALSE, which gdi.h declares as constants.
 #include <jpeglib.h>
 
 namespace {
 
-constexpr int kWidth = 4000, kHeight = 3000;
-constexpr int kTileWidth = kWidth / 2, kTileHeight = kHeight / 2;
-constexpr int64_t kPixels = int64_t{kWidth} * kHeight;
-
-// One photo scaled bilinearly into the tile at (left, top) of the picture's bottom-up rows.
-void scaleInto(const cImage32& photo, cImage32& picture, int left, int top) {
-    const int sw = photo.Width(), sh = photo.Height();
-    const auto source = [&](int x, int y) {
-        return photo.BitsPointer() + size_t(sh - 1 - y) * size_t(sw) * 4 + size_t(x) * 4;
-    };
-    for (int y = 0; y < kTileHeight; ++y) {
-        const double fy = (y + 0.5) * sh / kTileHeight - 0.5;
-        const int y0 = std::clamp(int(fy), 0, sh - 1), y1 = std::min(y0 + 1, sh - 1);
-        const double wy = std::clamp(fy - y0, 0.0, 1.0);
-        uint8_t* out = picture.BitsPointer() + size_t(kHeight - 1 - (top + y)) * kWidth * 4 + size_t(left) * 4;
-        for (int x = 0; x < kTileWidth; ++x, out += 4) {
-            const double fx = (x + 0.5) * sw / kTileWidth - 0.5;
-            const int x0 = std::clamp(int(fx), 0, sw - 1), x1 = std::min(x0 + 1, sw - 1);
-            const double wx = std::clamp(fx - x0, 0.0, 1.0);
-            for (int c = 0; c < 3; ++c) {
-                const double top0 = source(x0, y0)[c] * (1 - wx) + source(x1, y0)[c] * wx;
-                const double bottom = source(x0, y1)[c] * (1 - wx) + source(x1, y1)[c] * wx;
-                out[c] = uint8_t(top0 * (1 - wy) + bottom * wy + 0.5);
-            }
-            out[3] = 255;
-        }
-    }
-}
-
-const cImage32& picture() {
-    static cImage32 image;
-    if (!image.Handle()) {
-        image.InitializeDIB(kWidth, kHeight);
-        const std::string folder = std::string(QM_CORPORA_DIR) + "/photos/";
-        const char* names[] = {"IMG0003.png", "IMG0015.png", "IMG0022.png", "IMG0023.png"};
-        for (int i = 0; i < 4; ++i) {
-            cImage32 photo;
-            if (!photo.LoadPicture_File(folder + names[i]) || !photo.Handle()) {
-                std::fprintf(stderr, "bench_jpeg_write: cannot read %s%s\n", folder.c_str(), names[i]);
-                std::exit(1);
-            }
-            scaleInto(photo, image, (i % 2) * kTileWidth, (i / 2) * kTileHeight);
-        }
-        image.Alpha(cImage32::AlphaOpaque);
-    }
-    return image;
-}
+using benchsupport::kPhotoHeight;
+using benchsupport::kPhotoPixels;
+using benchsupport::kPhotoWidth;
 
 void quillmere(benchmark::State& state, int quality) {
-    const cImage32& image = picture();
+    const cImage32& image = benchsupport::photoPicture();
     std::vector<uint8_t> out;
     for (auto _ : state) {
         if (!codecs::cJPGWriter().SaveAsJPG("", out, &image, uint8_t(quality), 0))
             state.SkipWithError("save failed");
         benchmark::DoNotOptimize(out.data());
     }
-    state.SetItemsProcessed(state.iterations() * kPixels);
+    state.SetItemsProcessed(state.iterations() * kPhotoPixels);
     state.counters["bytes"] = double(out.size());
 }
 
 void libjpeg(benchmark::State& state, int quality, J_DCT_METHOD method) {
-    const cImage32& image = picture();
-    std::vector<JSAMPROW> rows(kHeight);
-    for (int y = 0; y < kHeight; ++y)
-        rows[size_t(y)] = image.BitsPointer() + size_t(kHeight - 1 - y) * kWidth * 4;
+    const cImage32& image = benchsupport::photoPicture();
+    std::vector<JSAMPROW> rows(kPhotoHeight);
+    for (int y = 0; y < kPhotoHeight; ++y)
+        rows[size_t(y)] = image.BitsPointer() + size_t(kPhotoHeight - 1 - y) * kPhotoWidth * 4;
     unsigned long size = 0;
     for (auto _ : state) {
         jpeg_compress_struct cinfo{};
@@ -119,8 +76,8 @@ void libjpeg(benchmark::State& state, int quality, J_DCT_METHOD method) {
         unsigned char* buffer = nullptr;
         size = 0;
         jpeg_mem_dest(&cinfo, &buffer, &size);
-        cinfo.image_width = kWidth;
-        cinfo.image_height = kHeight;
+        cinfo.image_width = kPhotoWidth;
+        cinfo.image_height = kPhotoHeight;
         cinfo.input_components = 4;
         cinfo.in_color_space = JCS_EXT_BGRX;
         jpeg_set_defaults(&cinfo);
@@ -130,13 +87,13 @@ void libjpeg(benchmark::State& state, int quality, J_DCT_METHOD method) {
         cinfo.optimize_coding = TRUE;
         cinfo.dct_method = method;
         jpeg_start_compress(&cinfo, TRUE);
-        jpeg_write_scanlines(&cinfo, rows.data(), kHeight);
+        jpeg_write_scanlines(&cinfo, rows.data(), kPhotoHeight);
         jpeg_finish_compress(&cinfo);
         benchmark::DoNotOptimize(buffer);
         jpeg_destroy_compress(&cinfo);
         std::free(buffer);
     }
-    state.SetItemsProcessed(state.iterations() * kPixels);
+    state.SetItemsProcessed(state.iterations() * kPhotoPixels);
     state.counters["bytes"] = double(size);
 }
 

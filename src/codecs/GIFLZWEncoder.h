@@ -9,7 +9,8 @@
 // 5003 slots (a prime: the probe visits every slot) holding prefix code x 4096 + index.
 //
 // Speed: one hash probe per pixel in the common case, the codes going out through a 64-bit
-// accumulator; figures beside giflib in bench/gif_write/bench_gif_write.cpp.
+// accumulator: as fast as giflib's EGifPutLine on a 12-megapixel photo's index plane
+// (bench/gif_write).
 
 #include <array>
 #include <cstddef>

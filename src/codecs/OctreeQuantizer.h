@@ -18,7 +18,8 @@
 //
 // Speed: each colour's path through the tree is read from per-level tables rather than
 // computed, and a pixel of the colour before it, with no merge in between, goes straight to
-// that colour's leaf. Figures in bench/gif_write/bench_gif_write.cpp.
+// that colour's leaf. About 100 megapixels per second on a 12-megapixel photo, twice
+// libimagequant's speed 10 (whose palette errs half as much): bench/gif_write.
 
 #include <cstdint>
 #include <span>
