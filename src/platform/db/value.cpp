@@ -4,39 +4,21 @@
 #include <cmath>
 #include <cstdio>
 
+#include "platform/runtime/date_time.h"
+
 namespace db {
 
 namespace {
-
-bool isLeapYear(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
-
-int daysInMonth(int y, int m) {
-    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return m == 2 && isLeapYear(y) ? 29 : kDays[m - 1];
-}
-
-bool digitsAt(std::string_view s, size_t at, size_t count, int& out) {
-    out = 0;
-    for (size_t i = at; i < at + count; ++i) {
-        if (s[i] < '0' || s[i] > '9') return false;
-        out = out * 10 + (s[i] - '0');
-    }
-    return true;
-}
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
 }  // namespace
 
 std::optional<Date> parseIsoDate(std::string_view t) {
-    if (t.size() != 10 || t[4] != '-' || t[7] != '-') return std::nullopt;
-    Date d;
-    if (!digitsAt(t, 0, 4, d.year) || !digitsAt(t, 5, 2, d.month) || !digitsAt(t, 8, 2, d.day))
-        return std::nullopt;
-    if (d.year < 1 || d.month < 1 || d.month > 12 || d.day < 1 ||
-        d.day > daysInMonth(d.year, d.month))
-        return std::nullopt;
-    return d;
+    if (t.size() != 10) return std::nullopt;  // the date alone, no blanks
+    const auto date = runtime::ParseDateTime(t);
+    if (!date) return std::nullopt;
+    return Date{date->year(), date->month(), date->day()};
 }
 
 std::string isoDate(const Date& d) {
