@@ -165,6 +165,101 @@ Bytes libpngEncode(const Samples& s) {
     return out;
 }
 
+std::optional<Inspected> libpngInspect(const Bytes& png) {
+    Inspected out;
+    Reader reader{&png};
+    png_structp p = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, onError, onWarning);
+    png_infop info = png_create_info_struct(p);
+    png_infop endInfo = png_create_info_struct(p);
+    std::vector<Bytes> rows;
+    std::vector<png_bytep> pointers;
+    if (setjmp(png_jmpbuf(p))) {
+        png_destroy_read_struct(&p, &info, &endInfo);
+        return std::nullopt;
+    }
+    png_set_crc_action(p, PNG_CRC_ERROR_QUIT, PNG_CRC_ERROR_QUIT);
+    png_set_read_fn(p, &reader, readBytes);
+    png_read_info(p, info);
+    out.width = png_get_image_width(p, info);
+    out.height = png_get_image_height(p, info);
+    out.depth = png_get_bit_depth(p, info);
+    out.colourType = png_get_color_type(p, info);
+    out.interlace = png_get_interlace_type(p, info);
+    png_colorp palette = nullptr;
+    int entries = 0;
+    if (png_get_PLTE(p, info, &palette, &entries))
+        for (int i = 0; i < entries; ++i) out.palette.insert(out.palette.end(), {palette[i].red, palette[i].green, palette[i].blue});
+    png_bytep alphas = nullptr;
+    int alphaCount = 0;
+    png_color_16p key = nullptr;
+    if (png_get_tRNS(p, info, &alphas, &alphaCount, &key)) {
+        if (out.colourType == PNG_COLOR_TYPE_PALETTE) out.trns.assign(alphas, alphas + alphaCount);
+        else if (out.colourType == PNG_COLOR_TYPE_GRAY) out.trns = bigEndian16(key->gray);
+        else
+            for (png_uint_16 v : {key->red, key->green, key->blue}) {
+                const Bytes b = bigEndian16(v);
+                out.trns.insert(out.trns.end(), b.begin(), b.end());
+            }
+    }
+    png_color_16p background = nullptr;
+    if (png_get_bKGD(p, info, &background)) {
+        if (out.colourType == PNG_COLOR_TYPE_PALETTE) out.background = std::vector<uint16_t>{background->index};
+        else if (out.colourType == PNG_COLOR_TYPE_GRAY) out.background = std::vector<uint16_t>{background->gray};
+        else out.background = std::vector<uint16_t>{background->red, background->green, background->blue};
+    }
+    png_set_expand(p);
+    png_set_gray_to_rgb(p);
+    png_set_add_alpha(p, 0xFF, PNG_FILLER_AFTER);
+    png_read_update_info(p, info);
+    rows.assign(out.height, Bytes(png_get_rowbytes(p, info)));
+    for (Bytes& r : rows) pointers.push_back(r.data());
+    png_read_image(p, pointers.data());
+    png_read_end(p, endInfo);
+    for (png_infop source : {info, endInfo}) {
+        png_textp texts = nullptr;
+        const int count = png_get_text(p, source, &texts, nullptr);
+        for (int i = 0; i < count; ++i)
+            out.texts.push_back({texts[i].key, std::string(texts[i].text, texts[i].text_length),
+                                 texts[i].compression == PNG_TEXT_COMPRESSION_zTXt});
+        png_timep time = nullptr;
+        if (png_get_tIME(p, source, &time))
+            out.time = std::vector<int>{time->year, time->month, time->day, time->hour, time->minute, time->second};
+    }
+    png_destroy_read_struct(&p, &info, &endInfo);
+    out.straight.resize(out.height);
+    for (uint32_t y = 0; y < out.height; ++y)
+        for (uint32_t x = 0; x < out.width; ++x) {
+            const uint8_t* q = &rows[y][x * 4];
+            out.straight[y].push_back(q[3] == 0 ? Px{0, 0, 0, 0} : Px{q[2], q[1], q[0], q[3]});
+        }
+    return out;
+}
+
+std::vector<std::pair<std::string, Bytes>> chunksOf(const Bytes& png) {
+    std::vector<std::pair<std::string, Bytes>> chunks;
+    size_t at = 8;
+    while (at + 12 <= png.size()) {
+        const size_t length = size_t(png[at]) << 24 | size_t(png[at + 1]) << 16 | size_t(png[at + 2]) << 8 | png[at + 3];
+        if (at + 12 + length > png.size()) break;
+        chunks.emplace_back(std::string(png.begin() + long(at) + 4, png.begin() + long(at) + 8),
+                            Bytes(png.begin() + long(at) + 8, png.begin() + long(at + 8 + length)));
+        at += 12 + length;
+    }
+    return chunks;
+}
+
+std::vector<int> filterTypes(const Bytes& png, size_t rowBytes, size_t height) {
+    Bytes joined;
+    for (const auto& [type, data] : chunksOf(png))
+        if (type == "IDAT") joined.insert(joined.end(), data.begin(), data.end());
+    Bytes raw(height * (rowBytes + 1));
+    uLongf size = uLongf(raw.size());
+    if (uncompress(raw.data(), &size, joined.data(), uLong(joined.size())) != Z_OK || size != raw.size()) return {};
+    std::vector<int> types;
+    for (size_t i = 0; i < height; ++i) types.push_back(raw[i * (rowBytes + 1)]);
+    return types;
+}
+
 std::optional<Rows> libpngDecode(const Bytes& png, bool ignoreCrc) {
     png_uint_32 width = 0, height = 0;
     int depth = 0;
@@ -189,6 +284,17 @@ Rows rowsOf(const cImage32& image) {
     Rows rows(size_t(image.Height()));
     for (int y = 0; y < image.Height(); ++y)
         for (int x = 0; x < image.Width(); ++x) rows[size_t(y)].push_back(imagetest::at(image, x, y));
+    return rows;
+}
+
+Rows straightRowsOf(const cImage32& image) {
+    Rows rows = rowsOf(image);
+    for (auto& row : rows)
+        for (Px& p : row) {
+            if (p.a == 0) p = {0, 0, 0, 0};
+            else if (p.a != 255)
+                p = {uint8_t(p.b * 255 / p.a), uint8_t(p.g * 255 / p.a), uint8_t(p.r * 255 / p.a), p.a};
+        }
     return rows;
 }
 

@@ -55,9 +55,34 @@ Bytes libpngEncode(const Samples& s);
 // truncation. ignoreCrc reads through bad CRCs, as the reader does without zlib.
 std::optional<Rows> libpngDecode(const Bytes& png, bool ignoreCrc = false);
 
+// What libpng reads from a file, CRCs checked on every chunk (a bad one fails the read).
+struct Inspected {
+    uint32_t width = 0, height = 0;
+    int depth = 0, colourType = 0, interlace = 0;
+    Bytes palette;  // red, green, blue per entry
+    Bytes trns;     // palette alphas; or the key as stored: 2 bytes (grey) or 6 (red, green, blue)
+    std::optional<std::vector<uint16_t>> background;  // index; grey; or red, green, blue
+    struct Text {
+        std::string keyword, text;
+        bool compressed = false;
+        friend bool operator==(const Text&, const Text&) = default;
+    };
+    std::vector<Text> texts;  // in file order
+    std::optional<std::vector<int>> time;  // year, month, day, hour, minute, second
+    Rows straight;  // straight colours (b, g, r, a fields), transparent pixels as 0, 0, 0, 0
+};
+std::optional<Inspected> libpngInspect(const Bytes& png);
+
+// The chunks of a stream in order (type, data), without checking anything.
+std::vector<std::pair<std::string, Bytes>> chunksOf(const Bytes& png);
+// The filter type byte of every scan line (the joined IDAT data inflated by zlib).
+std::vector<int> filterTypes(const Bytes& png, size_t rowBytes, size_t height);
+
 // ---- the host ------------------------------------------------------------------------
 
 Rows rowsOf(const cImage32& image);
+// The host's pixels un-premultiplied (c x 255 \ a), alpha 0 as 0, 0, 0, 0.
+Rows straightRowsOf(const cImage32& image);
 // Pixels that differ, with the first of them described.
 size_t differences(const Rows& got, const Rows& want, std::string* first = nullptr);
 
