@@ -42,6 +42,7 @@
 #include <zlib.h>
 
 #include "codecs/cPNGwriter.h"
+#include "codecs/libpng_memory_io.h"
 #include "image/cImage32.h"
 
 namespace {
@@ -104,35 +105,18 @@ struct Samples {
     Bytes trns;
 };
 
-struct Reader {
-    const Bytes* bytes;
-    size_t at = 0;
-};
-
-void readBytes(png_structp png, png_bytep out, png_size_t n) {
-    auto* r = static_cast<Reader*>(png_get_io_ptr(png));
-    if (n > r->bytes->size() - r->at) png_error(png, "read past the end");
-    std::memcpy(out, r->bytes->data() + r->at, n);
-    r->at += n;
-}
-
-void writeBytes(png_structp png, png_bytep data, png_size_t n) {
-    auto* out = static_cast<Bytes*>(png_get_io_ptr(png));
-    out->insert(out->end(), data, data + n);
-}
-void flushNothing(png_structp) {}
 
 // The samples of our file as it stores them (no transformation).
 Samples samplesOf(const Bytes& png) {
     Samples s;
-    Reader reader{&png};
+    libpngmemory::Reader reader{&png};
     png_structp p = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(p);
     if (setjmp(png_jmpbuf(p))) {
         std::fprintf(stderr, "bench_png_write: libpng cannot read our file\n");
         std::exit(1);
     }
-    png_set_read_fn(p, &reader, readBytes);
+    png_set_read_fn(p, &reader, libpngmemory::read);
     png_read_info(p, info);
     s.width = png_get_image_width(p, info);
     s.height = png_get_image_height(p, info);
@@ -162,7 +146,7 @@ Bytes saveLibpng(const Samples& s, int filters, bool defaultStrategy) {
         png_destroy_write_struct(&p, &info);
         return {};
     }
-    png_set_write_fn(p, &out, writeBytes, flushNothing);
+    png_set_write_fn(p, &out, libpngmemory::write, libpngmemory::flush);
     png_set_IHDR(p, info, s.width, s.height, 8, s.colourType, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
     if (!s.palette.empty()) png_set_PLTE(p, info, s.palette.data(), int(s.palette.size()));

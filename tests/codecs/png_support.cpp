@@ -7,6 +7,7 @@
 #include <png.h>
 #include <zlib.h>
 
+#include "codecs/libpng_memory_io.h"
 #include "platform/sys/libraries.h"
 
 namespace pngtest {
@@ -75,28 +76,11 @@ namespace {
 [[noreturn]] void onError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 void onWarning(png_structp, png_const_charp) {}
 
-struct Reader {
-    const Bytes* bytes;
-    size_t at = 0;
-};
-
-void readBytes(png_structp png, png_bytep out, png_size_t n) {
-    auto* r = static_cast<Reader*>(png_get_io_ptr(png));
-    if (n > r->bytes->size() - r->at) png_error(png, "read past the end");
-    std::memcpy(out, r->bytes->data() + r->at, n);
-    r->at += n;
-}
-
-void writeBytes(png_structp png, png_bytep data, png_size_t n) {
-    auto* out = static_cast<Bytes*>(png_get_io_ptr(png));
-    out->insert(out->end(), data, data + n);
-}
-void flushNothing(png_structp) {}
 
 // libpng's decode as 8- or 16-bit RGBA rows; false on any error.
 bool decodeRgba(const Bytes& png, bool ignoreCrc, png_uint_32& width, png_uint_32& height, int& depth,
                 std::vector<Bytes>& rows) {
-    Reader reader{&png};
+    libpngmemory::Reader reader{&png};
     png_structp p = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, onError, onWarning);
     png_infop info = png_create_info_struct(p);
     std::vector<png_bytep> pointers;
@@ -105,7 +89,7 @@ bool decodeRgba(const Bytes& png, bool ignoreCrc, png_uint_32& width, png_uint_3
         return false;
     }
     if (ignoreCrc) png_set_crc_action(p, PNG_CRC_QUIET_USE, PNG_CRC_QUIET_USE);
-    png_set_read_fn(p, &reader, readBytes);
+    png_set_read_fn(p, &reader, libpngmemory::read);
     png_read_info(p, info);
     png_set_expand(p);  // palette to RGB, grey to 8 bits, tRNS to alpha
     png_set_gray_to_rgb(p);
@@ -136,7 +120,7 @@ Bytes libpngEncode(const Samples& s) {
         ADD_FAILURE() << "libpng could not write the test image";
         return {};
     }
-    png_set_write_fn(p, &out, writeBytes, flushNothing);
+    png_set_write_fn(p, &out, libpngmemory::write, libpngmemory::flush);
     png_set_IHDR(p, info, s.width, s.height, s.depth, s.colourType,
                  s.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
@@ -167,7 +151,7 @@ Bytes libpngEncode(const Samples& s) {
 
 std::optional<Inspected> libpngInspect(const Bytes& png) {
     Inspected out;
-    Reader reader{&png};
+    libpngmemory::Reader reader{&png};
     png_structp p = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, onError, onWarning);
     png_infop info = png_create_info_struct(p);
     png_infop endInfo = png_create_info_struct(p);
@@ -178,7 +162,7 @@ std::optional<Inspected> libpngInspect(const Bytes& png) {
         return std::nullopt;
     }
     png_set_crc_action(p, PNG_CRC_ERROR_QUIT, PNG_CRC_ERROR_QUIT);
-    png_set_read_fn(p, &reader, readBytes);
+    png_set_read_fn(p, &reader, libpngmemory::read);
     png_read_info(p, info);
     out.width = png_get_image_width(p, info);
     out.height = png_get_image_height(p, info);
