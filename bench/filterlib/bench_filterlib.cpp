@@ -22,9 +22,8 @@
 #include <vector>
 
 #include "filterlib/effect_calls.h"
-#include "platform/gdi/gdi.h"
-#include "platform/picture/picture.h"
 #include "reference/reference_cases.h"
+#include "support/corpus_photo.h"
 #include "support/effect_runner.h"
 
 namespace fxtest {
@@ -33,26 +32,9 @@ namespace {
 constexpr int kWidth = 1920, kHeight = 1080;
 constexpr gdi::COLORREF kPicked = 0x00E0E0E0;
 
-FxPicture loadPicture() {
-    FxPicture picture = makeFixture(Fixture::Photo, kWidth, kHeight);
-    try {
-        const picture::Picture photo = picture::LoadPicture(std::string(QM_CORPORA_DIR) + "/photos/IMG0003.jpg");
-        gdi::BITMAP bm{};
-        gdi::GetObject(photo.Handle(), sizeof bm, &bm);
-        const gdi::HDC dc = gdi::CreateCompatibleDC(0);
-        const gdi::HGDIOBJ old = gdi::SelectObject(dc, photo.Handle());
-        gdi::SetStretchBltMode(picture.dc(), gdi::HALFTONE);
-        gdi::StretchBlt(picture.dc(), 0, 0, kWidth, kHeight, dc, 0, 0, bm.bmWidth, bm.bmHeight, gdi::SRCCOPY);
-        gdi::SelectObject(dc, old);
-        gdi::DeleteDC(dc);
-    } catch (...) {
-        std::fprintf(stderr, "the corpus photo did not load; a made-up picture stands in\n");
-    }
-    return picture;
-}
-
 const FxPicture& source() {
-    static const FxPicture picture = loadPicture();
+    static const FxPicture picture =
+        corpusPhoto(std::string(QM_CORPORA_DIR) + "/photos/IMG0003.jpg", kWidth, kHeight);
     return picture;
 }
 const FxPicture& second() {

@@ -1,8 +1,28 @@
 #include "filterlib/families.h"
+#include "filterlib/fx.h"
 
 namespace filterlib {
 
-// The geometric effects are not built yet; see EFFECTS.md for what each will compute.
-void registerGeometricEffects(Exports&) {}
+void registerGeometricEffects(Exports& exports) {
+    exports.add("FxMosaic", &FxMosaic);
+    exports.add("FxTwirl", &FxTwirl);
+    exports.add("FxTwirlEx", &FxTwirlEx);
+    exports.add("FxSwirl", &FxSwirl);
+    exports.add("FxFishEye", &FxFishEye);
+    exports.add("FxFishEyeEx", &FxFishEyeEx);
+    exports.add("FxCilindrical", &FxCilindrical);
+    exports.add("FxPolarCoordinates", &FxPolarCoordinates);
+    exports.add("FxCaricature", &FxCaricature);
+    exports.add("FxRoll", &FxRoll);
+    exports.add("FxFourCorners", &FxFourCorners);
+    exports.add("FxMake3DEffect", &FxMake3DEffect);
+    exports.add("FxWaves", &FxWaves);
+    exports.add("FxBlockWaves", &FxBlockWaves);
+    exports.add("FxCircularWaves", &FxCircularWaves);
+    exports.add("FxCircularWavesEx", &FxCircularWavesEx);
+    exports.add("FxTile", &FxTile);
+    exports.add("FxFragment", &FxFragment);
+    exports.add("FxShift", &FxShift);
+}
 
 }  // namespace filterlib
