@@ -50,24 +50,31 @@ void FxFourCorners(HDC d, HDC s, int32_t& fxResult) {
 }
 
 void FxMake3DEffect(HDC d, HDC s, int32_t width, int32_t& fxResult) {
+    // A bevel lit from the upper left: the top face takes the most light, the left face
+    // less; the bottom face the deepest shade, the right face less. Each pixel of the rim
+    // belongs to the face of its nearest edge, so the corners split along their diagonals
+    // (ties to the top, then the sides).
+    auto towards = [](int c, int target, int parts) { return c + int(divRound(int64_t(target - c), parts)); };
+    struct Face {
+        int target, parts;
+    };
+    constexpr Face kTop{255, 2}, kLeft{255, 4}, kRight{0, 4}, kBottom{0, 2};
     apply(d, s, fxResult, [&](const Image& in, Image& out) {
         const int b = std::clamp(width, 0, std::min(out.width, out.height) / 2);
         for (int y = 0; y < out.height; ++y) {
             const uint32_t* src = in.row(y);
             uint32_t* row = out.row(y);
             for (int x = 0; x < out.width; ++x) {
-                const int lit = std::min(x, y), shaded = std::min(out.width - 1 - x, out.height - 1 - y);
-                const uint32_t p = src[x];
-                if (std::min(lit, shaded) >= b) {
-                    row[x] = p & 0xFFFFFFu;
-                } else if (lit <= shaded) {
-                    // Halfway to white on the sides facing the light (top and left).
-                    auto up = [](int c) { return c + int(divRound(255 - c, 2)); };
-                    row[x] = pack(up(red(p)), up(green(p)), up(blue(p)));
-                } else {
-                    auto down = [](int c) { return int(divRound(c, 2)); };
-                    row[x] = pack(down(red(p)), down(green(p)), down(blue(p)));
+                const int top = y, left = x, right = out.width - 1 - x, bottom = out.height - 1 - y;
+                const int nearest = std::min({top, left, right, bottom});
+                const uint32_t p = src[x] & 0xFFFFFFu;
+                if (nearest >= b) {
+                    row[x] = p;
+                    continue;
                 }
+                const Face face = top == nearest ? kTop : left == nearest ? kLeft : right == nearest ? kRight : kBottom;
+                row[x] = pack(towards(red(p), face.target, face.parts), towards(green(p), face.target, face.parts),
+                              towards(blue(p), face.target, face.parts));
             }
         }
     });
