@@ -35,7 +35,8 @@ inline uint32_t bilinearAt(const Image& image, double u, double v) {
     auto channel = [&](int shift) {
         const int64_t sum = int64_t(w00) * ((p00 >> shift) & 0xFF) + int64_t(w01) * ((p01 >> shift) & 0xFF) +
                             int64_t(w10) * ((p10 >> shift) & 0xFF) + int64_t(w11) * ((p11 >> shift) & 0xFF);
-        return static_cast<int>(divRound(sum, 65536));
+        // sum / 65536 with halves to even, without a branch (the fractions are data).
+        return static_cast<int>((sum + 32767 + ((sum >> 16) & 1)) >> 16);
     };
     return pack(channel(16), channel(8), channel(0));
 }

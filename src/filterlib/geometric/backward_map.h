@@ -54,6 +54,10 @@ void remapAboutCentre(const Image& in, Image& out, Move move) {
     });
 }
 
+// The distance from the centre (std::hypot's care for overflow is not needed here and
+// costs more than the rest of a pixel's work).
+inline double radiusOf(Offset p) { return std::sqrt(p.u * p.u + p.v * p.v); }
+
 // Where a point's content comes from when the picture turns by `degrees` about the centre,
 // a positive angle counterclockwise as seen on the screen.
 inline Offset turnedFrom(Offset p, double degrees) {

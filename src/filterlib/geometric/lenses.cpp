@@ -22,7 +22,7 @@ void lens(HDC d, HDC s, double exponent, int32_t& fxResult) {
     apply(d, s, fxResult, [&](const Image& in, Image& out) {
         const double inner = CentreFrame(out).inner;
         remapAboutCentre(in, out, [&](Offset p) {
-            const double r = std::hypot(p.u, p.v);
+            const double r = radiusOf(p);
             if (r >= inner || r == 0) return p;
             const double k = inner * std::pow(r / inner, exponent) / r;
             return Offset{p.u * k, p.v * k};
@@ -53,7 +53,7 @@ void FxCaricature(HDC d, HDC s, int32_t& fxResult) {
     apply(d, s, fxResult, [&](const Image& in, Image& out) {
         const double halfW = out.width / 2.0, halfH = out.height / 2.0;
         remapAboutCentre(in, out, [&](Offset p) {
-            const double e = std::hypot(p.u / halfW, p.v / halfH);
+            const double e = radiusOf({p.u / halfW, p.v / halfH});
             if (e >= 1) return p;
             const double k = 1 - 0.5 * (1 - e) * (1 - e);
             return Offset{p.u * k, p.v * k};

@@ -86,10 +86,11 @@ void FxFragment(HDC d, HDC s, int32_t distance, int32_t& fxResult) {
             uint32_t* row = out.row(y);
             for (int x = 0; x < w; ++x) {
                 const uint32_t a = mid[std::max(x - k, 0)], b = mid[std::min(x + k, w - 1)], c = up[x], e = down[x];
+                // The sum of four over 4, halves to even, without a branch.
                 auto mean = [&](int shift) {
                     const int sum = int((a >> shift) & 0xFF) + int((b >> shift) & 0xFF) + int((c >> shift) & 0xFF) +
                                     int((e >> shift) & 0xFF);
-                    return int(divRound(sum, 4));
+                    return (sum + 1 + ((sum >> 2) & 1)) >> 2;
                 };
                 row[x] = pack(mean(16), mean(8), mean(0));
             }

@@ -23,7 +23,7 @@ void FxPolarCoordinates(HDC d, HDC s, int32_t direction, int32_t& fxResult) {
             const double u = x + 0.5 - frame.cx, v = y + 0.5 - frame.cy;
             double turns = std::atan2(u, -v) / (2 * M_PI);
             if (turns < 0) turns += 1;
-            return Offset{turns * w, std::hypot(u, v) / frame.diagonal * h};
+            return Offset{turns * w, radiusOf({u, v}) / frame.diagonal * h};
         });
     });
 }

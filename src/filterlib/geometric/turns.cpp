@@ -20,7 +20,7 @@ void twist(HDC d, HDC s, int32_t& fxResult, bool withinInner, Angle angle, Pinch
         const CentreFrame frame(out);
         const double reach = withinInner ? frame.inner : frame.diagonal;
         remapAboutCentre(in, out, [&](Offset p) {
-            const double r = std::hypot(p.u, p.v);
+            const double r = radiusOf(p);
             if (r >= reach) return p;
             const double k = pinch(r / reach);
             return turnedFrom(Offset{p.u * k, p.v * k}, angle(r / reach));

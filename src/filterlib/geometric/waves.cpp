@@ -19,7 +19,7 @@ constexpr double kTau = 2 * M_PI;
 void ripples(HDC d, HDC s, double amplitude, double wavelength, int32_t& fxResult) {
     apply(d, s, fxResult, [&](const Image& in, Image& out) {
         remapAboutCentre(in, out, [&](Offset p) {
-            const double r = std::hypot(p.u, p.v);
+            const double r = radiusOf(p);
             if (r == 0) return p;
             const double k = 1 + amplitude * std::sin(kTau * r / wavelength) / r;
             return Offset{p.u * k, p.v * k};
