@@ -210,6 +210,37 @@ TEST(GeometricRules, PiecesThatKeepTheirPlace) {
         }
 }
 
+TEST(GeometricRules, PolarCoordinatesTurnColumnsIntoAnglesAndRowsIntoRadii) {
+    // On a place-coded source the colour of a point tells where it was read (bilinear
+    // samples of a linear code are that code at the point, less the half pixel).
+    const FxPicture source = placeCoded(64, 48);
+    const double diagonal = std::hypot(64, 48) / 2;
+    auto readAt = [](const FxPicture& picture, int x, int y) {
+        const uint32_t p = picture.at(x, y);
+        return std::pair<double, double>{filterlib::red(p) + 0.5, filterlib::green(p) + 0.5};
+    };
+    // Forward: right of the centre is a quarter turn clockwise from the top, so a quarter
+    // of the columns; its distance picks the row. Below the centre is half a turn.
+    const FxPicture polar = windowCall(58, 0, source);
+    for (const auto& [x, y] : {std::pair{50, 23}, {31, 40}, {5, 5}}) {
+        const double u = x + 0.5 - 32, v = y + 0.5 - 24;
+        double turns = std::atan2(u, -v) / (2 * M_PI);
+        if (turns < 0) turns += 1;
+        const auto [column, row] = readAt(polar, x, y);
+        EXPECT_NEAR(column, turns * 64, 1.0) << x << "," << y;
+        EXPECT_NEAR(row, std::hypot(u, v) / diagonal * 48, 1.0) << x << "," << y;
+    }
+    // Backward (the second direction): each column an angle, each row a radius.
+    const FxPicture back = run([](gdi::HDC d, gdi::HDC s, int32_t& r) { filterlib::FxPolarCoordinates(d, s, 1, r); },
+                               source);
+    for (const auto& [x, y] : {std::pair{16, 10}, {40, 20}, {60, 2}}) {
+        const double angle = (x + 0.5) / 64 * 2 * M_PI, radius = (y + 0.5) / 48 * diagonal;
+        const auto [column, row] = readAt(back, x, y);
+        EXPECT_NEAR(column, 32 + radius * std::sin(angle), 1.0) << x << "," << y;
+        EXPECT_NEAR(row, 24 - radius * std::cos(angle), 1.0) << x << "," << y;
+    }
+}
+
 TEST(GeometricRules, ArgumentsOutOfRangeTakeTheirLimits) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const FxPicture source = makeFixture(Fixture::Photo, 33, 21);
