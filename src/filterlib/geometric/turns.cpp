@@ -12,8 +12,9 @@ namespace filterlib {
 
 namespace {
 
-// A turn of angle(r) degrees at radius r, nothing beyond `reach`; the source radius may
-// differ from the destination's by the factor pinch(r).
+// A turn of angle(t) degrees and a source radius pinch(t) times the destination's, where
+// t = r / reach and reach is the inscribed circle's radius or the corners' distance;
+// nothing moves beyond it.
 template <class Angle, class Pinch>
 void twist(HDC d, HDC s, int32_t& fxResult, bool withinInner, Angle angle, Pinch pinch) {
     apply(d, s, fxResult, [&](const Image& in, Image& out) {
