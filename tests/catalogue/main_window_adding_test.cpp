@@ -10,9 +10,12 @@
 
 #include <QBuffer>
 #include <QImage>
+#include <QTest>
 
 #include "catalogue/main_window.h"
 #include "catalogue/large_file_alert.h"
+#include "platform/db/connection.h"
+#include "platform/db/recordset.h"
 #include "platform/picture/picture.h"
 #include "platform/sys/files.h"
 #include "platform/ui/forms.h"
@@ -376,6 +379,56 @@ TEST_F(PaneAfterAdding, SaveToFileRightAfterARefusedAddWritesTheCurrentRecordsPi
     const picture::Picture written = picture::LoadPicture(saved);
     EXPECT_EQ(written.pixelSize().cx, 10) << "red's picture, not blue's that the pane showed before";
     EXPECT_EQ(written.pixelSize().cy, 8);
+}
+
+// A session as a new user has it: a duplicate added, a paste cancelled, a folder
+// imported, a note typed into the multi-line box, the window closed; then the program
+// killed with its temporary files left behind and started again.
+TEST_F(PaneAfterAdding, AScriptedSessionKeepsThePaneTheNoteAndNoTemporaryFile) {
+    Form1& form = startAtTheLast(true);
+    const auto expectPaneShows = [&](const QString& name) {
+        EXPECT_EQ(form.TextField[18]->Text(), name);
+        const picture::Picture shown = form.PictureCatalogue->Picture();
+        EXPECT_EQ(shown.pixelSize().cx, sizes.at(name).width());
+        EXPECT_EQ(shown.pixelSize().cy, sizes.at(name).height());
+        EXPECT_NE(form.LabelError->Caption(), "Loading Please Wait...");
+    };
+
+    addFile(form, userFile("green.bmp", bitmapOf(5, 5)));
+    expectPaneShows("red");
+    form.ComdADOMove_Click(4);
+    paste(form, QImage(64, 48, QImage::Format_RGB32), "");
+    expectPaneShows("blue");
+    importFolder(form, {{"yellow.bmp", bitmap("yellow")}});
+    expectPaneShows("red");
+    form.ComdADOMove_Click(2);
+    expectPaneShows("green");
+
+    QWidget* notes = form.TextField[15]->editor();
+    QTest::keyClicks(notes, "seen at the harbour");
+    QTest::keyClick(notes, Qt::Key_Return);
+    QTest::keyClicks(notes, "second linee");
+    QTest::keyClick(notes, Qt::Key_Backspace);
+    form.window()->close();
+    ASSERT_TRUE(ui::programEnded());
+    {
+        db::Connection connection = db::Connection::openFile(catalogue(), "480517362904");
+        db::Recordset rs;
+        rs.open(connection.share(), "Select Notes from Pictures where PhotoDescription = 'green'");
+        ASSERT_FALSE(rs.eof());
+        EXPECT_EQ(rs.field("Notes").value().text(), "seen at the harbour\r\nsecond line");
+    }
+
+    // What a kill in the middle of showing, exporting and saving leaves behind.
+    const std::vector<std::string> leftByAKill = {"TmpFile.bmp", "TmpFile1.png", "TmpPic2.jpg", "TmpPaste.bmp",
+                                                  ".TmpFile1.png.Ab12Cd", ".Quillmere.mdb.Xy34Zw"};
+    for (const std::string& name : leftByAKill) sys::writeFile(folder.file(name), std::vector<uint8_t>{1, 2, 3});
+    sys::writeFile(folder.file("TmpFiles.txt"), std::vector<uint8_t>{1});  // the user's own file
+    restartProgram();
+    EXPECT_FALSE(runMain());
+    for (const std::string& name : leftByAKill) EXPECT_FALSE(sys::fileExists(folder.file(name))) << name;
+    EXPECT_TRUE(sys::fileExists(folder.file("TmpFiles.txt")));
+    EXPECT_EQ(rows().size(), 4u);
 }
 
 }  // namespace
