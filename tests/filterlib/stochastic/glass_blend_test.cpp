@@ -55,9 +55,12 @@ TEST(GlassBlend, MatchesGeglDisplaceAlongTheSlopeOfTheSecondPicture) {
         const std::optional<Rgb> theirs = runReference(displace, source, nullptr, &error);
         ASSERT_TRUE(theirs.has_value()) << error;
         const Difference d = differenceOf(ours->rgb(), theirs->bytes);
-        EXPECT_LE(d.largest, 255);
-        EXPECT_LE(d.mean, 24.0) << "largest " << d.largest;
-        RecordProperty("mean", std::to_string(d.mean));
+        // Measured: largest 84 and mean 1.8 at 255 (where GEGL's sampler and ours part
+        // on the rings' sharpest slopes), largest 63 and mean 1.5 at -120.
+        EXPECT_LE(d.largest, 128);
+        EXPECT_LE(d.mean, 4.0);
+        RecordProperty("largest_at_" + std::to_string(v), d.largest);
+        RecordProperty("mean_at_" + std::to_string(v), std::to_string(d.mean));
     }
 }
 
