@@ -15,4 +15,8 @@ double noise(double x, double y, double cell, uint64_t seed);
 // by the sum of the weights: 0..1, finer detail over the coarse field.
 double fractal(double x, double y, double cell, int octaves, uint64_t seed);
 
+// fractal(x0 + k, y, ...) for k = 0 .. count-1 into out, the same numbers to the last bit,
+// with each lattice value drawn once per row instead of once per point.
+void fractalRow(double x0, double y, int count, double cell, int octaves, uint64_t seed, double* out);
+
 }  // namespace filterlib

@@ -34,13 +34,12 @@ void FxFog(HDC d, HDC s, int32_t amount, int32_t& fxResult) {
     static constexpr std::array<double, 3> kFog = {230, 230, 235};
     apply(d, s, fxResult, [&](const Image& in, Image& out) {
         const uint64_t seed = seedOf("FxFog", {out.width, out.height});
+        std::vector<double> field(static_cast<size_t>(out.width));
         for (int y = 0; y < out.height; ++y) {
+            if (v > 0) fractalRow(0, y, out.width, 64, 4, seed, field.data());
             const uint32_t* src = in.row(y);
             uint32_t* dst = out.row(y);
-            for (int x = 0; x < out.width; ++x) {
-                const double weight = v == 0 ? 0 : fractal(x, y, 64, 4, seed) * v / 127;
-                dst[x] = mixTowards(src[x], kFog, weight);
-            }
+            for (int x = 0; x < out.width; ++x) dst[x] = mixTowards(src[x], kFog, field[size_t(x)] * v / 127);
         }
     });
 }
@@ -54,7 +53,7 @@ void FxRock(HDC d, HDC s, int32_t strength, int32_t& fxResult) {
         const auto columns = static_cast<size_t>(out.width) + 1;
         std::vector<double> above(columns), here(columns);
         auto fieldRow = [&](int y, std::vector<double>& row) {
-            for (size_t i = 0; i < columns; ++i) row[i] = fractal(double(i) - 1, y, 8, 3, seed);
+            fractalRow(-1, y, static_cast<int>(columns), 8, 3, seed, row.data());
         };
         std::vector<int> shifts(static_cast<size_t>(out.width));
         if (v > 0) fieldRow(-1, above);
