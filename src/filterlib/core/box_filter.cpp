@@ -42,7 +42,12 @@ void boxBlur(const Image& source, Image& dest, int rx, int ry) {
     ry = std::max(ry, 0);
     const int w = source.width, h = source.height;
     if (rx == 0 && ry == 0) {
-        for (int y = 0; y < h; ++y) std::copy_n(source.row(y), w, dest.row(y));
+        // The copy drops the high bytes, as every pixel an effect writes does.
+        for (int y = 0; y < h; ++y) {
+            const uint32_t* in = source.row(y);
+            uint32_t* out = dest.row(y);
+            for (int x = 0; x < w; ++x) out[x] = in[x] & 0xFFFFFFu;
+        }
         return;
     }
     // Horizontal sums of every row, then a running sum of those down each column.

@@ -31,6 +31,7 @@ struct ReferenceCase {
     Tolerance tolerance;
     bool timed;  // the benchmark times the operation beside the effect at v
     bool secondPicture = false;  // a blend: the second picture is the Rings fixture
+    int inset = 0;  // pixels at each edge left out: where the reference fades into its transparent surround
 };
 
 // Test output names a row by its name.

@@ -1,0 +1,52 @@
+#include "filterlib/core/plane.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "filterlib/core/pixel.h"
+
+namespace filterlib {
+
+Plane::Plane(int width, int height, int margin)
+    : width_(width), height_(height), margin_(margin), stride_(ptrdiff_t(width) + 2 * ptrdiff_t(margin)),
+      values_(size_t(stride_) * (size_t(height) + 2 * size_t(margin))),
+      origin_(values_.data() + ptrdiff_t(margin) * stride_ + margin) {}
+
+void Plane::repeatEdges() {
+    for (int y = 0; y < height_; ++y) {
+        uint8_t* r = row(y);
+        std::memset(r - margin_, r[0], size_t(margin_));
+        std::memset(r + width_, r[width_ - 1], size_t(margin_));
+    }
+    const size_t whole = size_t(stride_);
+    for (int y = 1; y <= margin_; ++y) {
+        std::memcpy(row(-y) - margin_, row(0) - margin_, whole);
+        std::memcpy(row(height_ - 1 + y) - margin_, row(height_ - 1) - margin_, whole);
+    }
+}
+
+namespace {
+
+template <class Value>
+Plane planeOf(const Image& image, int margin, Value value) {
+    Plane plane(image.width, image.height, margin);
+    for (int y = 0; y < image.height; ++y) {
+        const uint32_t* in = image.row(y);
+        uint8_t* out = plane.row(y);
+        for (int x = 0; x < image.width; ++x) out[x] = uint8_t(value(in[x]));
+    }
+    plane.repeatEdges();
+    return plane;
+}
+
+}  // namespace
+
+Plane channelPlane(const Image& image, int shift, int margin) {
+    return planeOf(image, margin, [shift](uint32_t p) { return (p >> shift) & 0xFF; });
+}
+
+Plane lumaPlane(const Image& image, int margin) {
+    return planeOf(image, margin, [](uint32_t p) { return luma(p); });
+}
+
+}  // namespace filterlib
