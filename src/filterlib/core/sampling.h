@@ -17,10 +17,15 @@ inline uint32_t clampedAt(const Image& image, int x, int y) {
     return image.row(y)[x];
 }
 
-// Weights are taken in 1/256 steps and each channel's weighted sum is rounded halves to
-// even, so a point at a pixel's centre gives that pixel exactly. Points outside the
-// picture take the nearest edge pixels.
-inline uint32_t bilinearAt(const Image& image, double u, double v) {
+// Bilinear samples before rounding: each channel's weighted sum in units of 1/65536 (room
+// for the sums of 128 samples).
+struct ChannelSums {
+    int32_t red = 0, green = 0, blue = 0;
+};
+
+// Adds the sample at (u, v) to `sums`. Weights are taken in 1/256 steps each way; points
+// outside the picture take the nearest edge pixels.
+inline void addBilinearAt(const Image& image, double u, double v, ChannelSums& sums) {
     const double fx = std::clamp(u - 0.5, 0.0, double(image.width - 1));
     const double fy = std::clamp(v - 0.5, 0.0, double(image.height - 1));
     const int x0 = static_cast<int>(fx), y0 = static_cast<int>(fy);
@@ -30,15 +35,22 @@ inline uint32_t bilinearAt(const Image& image, double u, double v) {
     const uint32_t* r0 = image.row(y0);
     const uint32_t* r1 = image.row(y1);
     const uint32_t p00 = r0[x0], p01 = r0[x1], p10 = r1[x0], p11 = r1[x1];
-    const int w00 = (256 - wx) * (256 - wy), w01 = wx * (256 - wy), w10 = (256 - wx) * wy,
-              w11 = wx * wy;
+    const int w00 = (256 - wx) * (256 - wy), w01 = wx * (256 - wy), w10 = (256 - wx) * wy, w11 = wx * wy;
     auto channel = [&](int shift) {
-        const int64_t sum = int64_t(w00) * ((p00 >> shift) & 0xFF) + int64_t(w01) * ((p01 >> shift) & 0xFF) +
-                            int64_t(w10) * ((p10 >> shift) & 0xFF) + int64_t(w11) * ((p11 >> shift) & 0xFF);
-        // sum / 65536 with halves to even, without a branch (the fractions are data).
-        return static_cast<int>((sum + 32767 + ((sum >> 16) & 1)) >> 16);
+        return w00 * int((p00 >> shift) & 0xFF) + w01 * int((p01 >> shift) & 0xFF) + w10 * int((p10 >> shift) & 0xFF) +
+               w11 * int((p11 >> shift) & 0xFF);
     };
-    return pack(channel(16), channel(8), channel(0));
+    sums.red += channel(16);
+    sums.green += channel(8);
+    sums.blue += channel(0);
+}
+
+// The sample at (u, v), each channel rounded halves to even, so a point at a pixel's
+// centre gives that pixel exactly.
+inline uint32_t bilinearAt(const Image& image, double u, double v) {
+    ChannelSums sums;
+    addBilinearAt(image, u, v, sums);
+    return pack(int(divRound(sums.red, 65536)), int(divRound(sums.green, 65536)), int(divRound(sums.blue, 65536)));
 }
 
 }  // namespace filterlib

@@ -38,7 +38,9 @@ void FxFindEdges(HDC d, HDC s, int16_t gain, int32_t kernel, int32_t& fxResult) 
 }
 
 void FxDetectBorders(HDC d, HDC s, int32_t threshold, COLORREF edge, COLORREF rest, int32_t& fxResult) {
-    const int64_t t = 4 * (20 + int64_t(std::clamp(threshold, 0, 255)));
+    // T runs from 20 to 147: the strongest luma step, black to white, measures 1020 = 4 x 255,
+    // so a T reaching 255 would leave the top of the slider's range with almost no edges.
+    const int64_t t = 4 * (20 + int64_t(std::clamp(threshold, 0, 255)) / 2);
     const uint32_t on = pixelOf(edge), off = pixelOf(rest);
     apply(d, s, fxResult, [&](const Image& in, Image& out) {
         forEachGradient(lumaPlane(in, 1), EdgeKernel::Sobel, [&](int x, int y, int gx, int gy) {

@@ -33,24 +33,25 @@ void addBilinearTaps(double ox, double oy, std::vector<Tap>& taps) {
 }
 
 // Each pixel the mean of kPathSamples bilinear samples at the points `along` gives for
-// its centre relative to the picture's centre (u, v) and the sample's number k.
+// its centre relative to the picture's centre (u, v) and the sample's number k; the
+// samples are summed unrounded and divided once.
 template <class Along>
 void samplePath(const Image& in, Image& out, Along along) {
+    constexpr int64_t kWhole = int64_t(kPathSamples) * 65536;
     const double cx = in.width / 2.0, cy = in.height / 2.0;
     for (int y = 0; y < out.height; ++y) {
         uint32_t* dst = out.row(y);
         const double v = y + 0.5 - cy;
         for (int x = 0; x < out.width; ++x) {
             const double u = x + 0.5 - cx;
-            int sr = 0, sg = 0, sb = 0;
+            ChannelSums sums;
             for (int k = 0; k < kPathSamples; ++k) {
                 double su, sv;
                 along(u, v, k, su, sv);
-                const uint32_t p = bilinearAt(in, cx + su, cy + sv);
-                sr += red(p), sg += green(p), sb += blue(p);
+                addBilinearAt(in, cx + su, cy + sv, sums);
             }
-            dst[x] = pack(int(divRound(sr, kPathSamples)), int(divRound(sg, kPathSamples)),
-                          int(divRound(sb, kPathSamples)));
+            dst[x] = pack(int(divRound(sums.red, kWhole)), int(divRound(sums.green, kWhole)),
+                          int(divRound(sums.blue, kWhole)));
         }
     }
 }

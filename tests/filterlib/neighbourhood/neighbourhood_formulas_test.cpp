@@ -175,9 +175,10 @@ TEST(NeighbourhoodFormulas, EdgesAndTheirNeighbours) {
     ASSERT_TRUE(smooth);
     EXPECT_EQ(smooth->pixels(), step.pixels());
     // Detect Borders: the step's Sobel magnitude is 4 x 200 = 800 beside it and 0 elsewhere,
-    // drawn in C above 4 (20 + V); at V = 180 the threshold, 800, is not exceeded.
+    // drawn in C above 4 (20 + V/2); at V = 360 the threshold, 800, would not be exceeded,
+    // but V stops at 255, where a step of 148 still shows.
     const gdi::COLORREF c = 0x00102030;
-    for (const auto& [v, edge] : {std::pair{0, true}, {179, true}, {180, false}}) {
+    for (const auto& [v, edge] : {std::pair{0, true}, {255, true}, {360, true}}) {
         const std::optional<FxPicture> borders = effectOf(32, int16_t(v), c, step);
         ASSERT_TRUE(borders);
         EXPECT_EQ(borders->at(stepCentre, 3), edge ? pack(0x30, 0x20, 0x10) : pack(0xCF, 0xDF, 0xEF)) << v;
@@ -194,6 +195,12 @@ TEST(NeighbourhoodFormulas, EdgesAndTheirNeighbours) {
         filterlib::FxFindEdges(d, s, 0, 1, r);
     });
     EXPECT_EQ(prewitt.at(stepCentre, 3), pack(105, 105, 105));
+    const FxPicture low = twoHalves(12, 7, 6, pack(0, 0, 0), pack(147, 147, 147)),
+                    high = twoHalves(12, 7, 6, pack(0, 0, 0), pack(148, 148, 148));
+    const std::optional<FxPicture> lowBorders = effectOf(32, 255, c, low), highBorders = effectOf(32, 255, c, high);
+    ASSERT_TRUE(lowBorders && highBorders);
+    EXPECT_EQ(lowBorders->at(stepCentre, 3), pack(0xCF, 0xDF, 0xEF));
+    EXPECT_EQ(highBorders->at(stepCentre, 3), pack(0x30, 0x20, 0x10));
     // Relief: flat ground is 180; a rise to the right faces the light at the top left, a
     // fall to the right lies in its shadow.
     const std::optional<FxPicture> rise = effectOf(34, 0, 0, step);
