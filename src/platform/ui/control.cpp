@@ -214,8 +214,15 @@ void Control::setMousePointer(int pointer) {
     mousePointer_ = pointer;
     if (pointer == 0)
         self_->unsetCursor();
+    else if (pointer == vbCustom && mouseIcon_)
+        self_->setCursor(*mouseIcon_);
     else
         self_->setCursor(cursorForPointer(pointer));
+}
+
+void Control::setMouseIcon(const QCursor& icon) {
+    mouseIcon_ = icon;
+    if (mousePointer_ == vbCustom) self_->setCursor(icon);
 }
 
 void Control::ZOrder(int position) {
@@ -244,6 +251,7 @@ void Control::copyPropertiesFrom(const Component& other) {
     fore_ = o->fore_;
     font_ = o->font_;
     setToolTipText(o->toolTip_);
+    mouseIcon_ = o->mouseIcon_;
     setMousePointer(o->mousePointer_);
     applyColors();
     applyFont();

@@ -15,6 +15,7 @@
 
 #include <optional>
 
+#include <QCursor>
 #include <QPointer>
 #include <QWidget>
 
@@ -80,6 +81,9 @@ public:
     void setToolTipText(const QString& text);
     int MousePointer() const { return mousePointer_; }
     void setMousePointer(int pointer);
+    // The pointer that MousePointer 99 shows; without one, 99 shows a hand.
+    const std::optional<QCursor>& MouseIcon() const { return mouseIcon_; }
+    void setMouseIcon(const QCursor& icon);
 
     // 0: to the front of its container; 1: to the back.
     void ZOrder(int position = 0);
@@ -137,6 +141,7 @@ private:
     ui::Font font_;
     QString toolTip_;
     int mousePointer_ = 0;
+    std::optional<QCursor> mouseIcon_;
     bool pressInside_ = false;
     bool replacingKey_ = false;
 };

@@ -112,7 +112,7 @@ Menu* Form::createMenu(const QString& name, const QString& caption, Menu* parent
         QMenu* menu = window_->ensureMenuBar()->addMenu(caption);
         entry = new Menu(menu, window_.data());
     } else {
-        QMenu* menu = parent->menu();
+        QMenu* menu = parent->menu() ? parent->menu() : parent->action()->menu();
         if (!menu) {
             // An item under an item: the item becomes a submenu.
             menu = new QMenu(parent->Caption(), window_.data());

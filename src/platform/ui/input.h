@@ -30,8 +30,8 @@ bool isFirstDelivery(const QMouseEvent& event);
 
 // Mouse pointers by number: 0 default, 1 arrow, 2 cross, 3 I-beam, 5 size all,
 // 6 NE-SW, 7 N-S, 8 NW-SE, 9 W-E, 10 up arrow, 11 hourglass, 12 no drop, 13 arrow and
-// hourglass, 14 arrow and question, 15 size all, 99 custom (a hand until mouse icons
-// arrive with picture objects).
+// hourglass, 14 arrow and question, 15 size all, 99 custom (the control's MouseIcon; a hand
+// without one).
 QCursor cursorForPointer(int mousePointer);
 enum MousePointerCode : int {
     vbDefault = 0, vbArrow = 1, vbCrosshair = 2, vbIbeam = 3, vbSizeAll = 5, vbSizeNESW = 6,

@@ -110,6 +110,17 @@ long Surface::Point(double x, double y) const {
     return c == gdi::CLR_INVALID ? -1 : static_cast<long>(c & 0x00FFFFFFu);
 }
 
+void Surface::PaintPicture(const picture::Picture& picture, double x, double y, double width,
+                           double height) {
+    if (!picture || picture.Type() == picture::kPicTypeNone)
+        throw runtime::Error(481, "Invalid picture");
+    Canvas* buffer = canvas();
+    if (!buffer) return;
+    picture.Render(buffer->hdc(), toPixelX(x), toPixelY(y), toPixelX(width), toPixelY(height), 0,
+                   picture.Height(), picture.Width(), -picture.Height());
+    surfaceChanged();
+}
+
 void Surface::setDrawMode(int mode) {
     if (mode < 1 || mode > 16) invalidValue();
     pen_.drawMode = mode;

@@ -38,6 +38,9 @@ public:
     void PSet(double x, double y, std::optional<COLORREF> color = {});
     // The colour at (x, y); -1 outside the surface.
     long Point(double x, double y) const;
+    // Draws a picture object into the buffer, stretched to width x height at (x, y), in
+    // the surface's units. Error 481 for no picture.
+    void PaintPicture(const picture::Picture& picture, double x, double y, double width, double height);
 
     double CurrentX() const { return currentX_; }
     void setCurrentX(double x) { currentX_ = x; }

@@ -18,6 +18,7 @@
 #include "platform/ui/command_button.h"
 #include "platform/ui/forms.h"
 #include "platform/ui/frame.h"
+#include "platform/ui/input.h"
 #include "platform/ui/label.h"
 #include "platform/ui/list_box.h"
 #include "platform/ui/option_button.h"
@@ -280,6 +281,39 @@ TEST(ControlEvents, AScrollBarMayRunFromAHigherMinToALowerMax) {
     EXPECT_EQ(bar->Value(), -200);
     EXPECT_EQ(bar->Max(), -500);
     EXPECT_THROW(bar->setValue(10), runtime::Error);
+}
+
+// A new Min or Max that pulls the value into the range changes the value, which raises
+// Change at once with the new value; a range that keeps the value raises nothing.
+TEST(ControlEvents, ARangeThatMovesTheValueRaisesChange) {
+    Canvas1& f = window();
+    auto* bar = f.add<ui::HScrollBar>("HScroll1");
+    bar->setMin(-255);
+    bar->setMax(255);
+    bar->setValue(100);
+    std::vector<int> seen;
+    bar->Change = [&] { seen.push_back(bar->Value()); };
+    bar->setMax(20);     // pulls 100 down to 20
+    bar->setMin(-30);    // keeps 20
+    bar->setValue(-30);
+    bar->setMin(0);      // pulls -30 up to 0
+    bar->setValue(0);    // unchanged: no event
+    EXPECT_EQ(seen, (std::vector<int>{20, -30, 0}));
+}
+
+// Pointer 99 shows the control's own mouse icon, with its hot spot.
+TEST(ControlEvents, TheCustomPointerShowsTheMouseIcon) {
+    Canvas1& f = window();
+    auto* box = f.add<ui::PictureBox>("Picture1");
+    QPixmap icon(32, 32);
+    icon.fill(Qt::black);
+    box->setMouseIcon(QCursor(icon, 9, 20));
+    box->setMousePointer(ui::vbCustom);
+    EXPECT_EQ(box->cursor().shape(), Qt::BitmapCursor);
+    EXPECT_EQ(box->cursor().hotSpot(), QPoint(9, 20));
+    box->setMousePointer(ui::vbDefault);
+    EXPECT_EQ(box->MousePointer(), 0);
+    EXPECT_FALSE(box->testAttribute(Qt::WA_SetCursor));
 }
 
 TEST(ControlEvents, ATimerFiresOnlyWhenEnabledWithAnInterval) {

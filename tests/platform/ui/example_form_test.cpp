@@ -2,6 +2,7 @@
 // button with their handlers. It shows the form model from the outside, as the
 // windows above use it.
 
+#include <QMenu>
 #include <QPointer>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -58,7 +59,7 @@ TEST(ExampleForm, ALabelATimerAndAButton) {
 class Menus : public ui::Form {
 public:
     Menus() : Form("Menus") {}
-    QPointer<ui::Menu> mnuSearch, mnuFind;
+    QPointer<ui::Menu> mnuSearch, mnuFind, mnuMore, mnuFirst, mnuSecond;
     QPointer<ui::Label> LabelAuto;
     QPointer<ui::Image> Image1;
     int finds = 0;
@@ -68,6 +69,10 @@ protected:
         mnuSearch = createMenu("mnuSearch", "&Search");
         mnuFind = createMenu("mnuFind", "Find", mnuSearch);
         mnuFind->Click = [this] { ++finds; };
+        mnuMore = createMenu("mnuMore", "More", mnuSearch);
+        mnuFirst = createMenu("mnuFirst", "First", mnuMore);
+        mnuSecond = createMenu("mnuSecond", "Second", mnuMore);
+        mnuSecond->Click = [this] { finds += 10; };
         LabelAuto = create<ui::Label>("LabelAuto", 0, 0, 15, 15);
         LabelAuto->setAutoSize(true);
         Image1 = create<ui::Image>("Image1", 0, 600, 150, 150);
@@ -80,6 +85,14 @@ TEST(ExampleForm, MenusAutoSizedLabelsAndImages) {
     EXPECT_EQ(f.finds, 1);
     f.mnuSearch->setEnabled(false);
     EXPECT_FALSE(f.mnuSearch->Enabled());
+    // Items under an item make one submenu, in order.
+    QMenu* more = f.mnuMore->action()->menu();
+    ASSERT_NE(more, nullptr);
+    ASSERT_EQ(more->actions().size(), 2);
+    EXPECT_EQ(more->actions()[0], f.mnuFirst->action());
+    EXPECT_EQ(more->actions()[1], f.mnuSecond->action());
+    f.mnuSecond->action()->trigger();
+    EXPECT_EQ(f.finds, 11);
 
     f.LabelAuto->setCaption("a longer caption");
     EXPECT_GT(f.LabelAuto->Width(), 15 * 10);
