@@ -4,8 +4,6 @@
 
 #include <QImage>
 #include <QLocale>
-#include <QPainter>
-#include <QPainterPath>
 #include <QToolButton>
 
 #include "catalogue/main_window.h"
@@ -16,6 +14,7 @@
 #include "platform/ui/handlers.h"
 #include "platform/ui/input.h"
 #include "platform/ui/screen.h"
+#include "tools/tool_icons.h"
 
 namespace tools {
 
@@ -35,31 +34,6 @@ constexpr DrawMode kDrawModes[] = {
     {14, "Glow"},     // P OR (NOT D)
     {15, "Poster"},   // D OR P
 };
-
-const QColor kStroke(0xb4, 0xb4, 0xc0);
-const QColor kAccent(0xe0, 0xb4, 0x4a);
-
-// Revert: an arrow bending back to the left.
-QImage undoIcon() {
-    QImage icon(16, 16, QImage::Format_ARGB32_Premultiplied);
-    icon.fill(Qt::transparent);
-    QPainter painter(&icon);
-    painter.setRenderHint(QPainter::Antialiasing);
-    QPainterPath bend;
-    bend.moveTo(5, 6.5);
-    bend.lineTo(10, 6.5);
-    bend.cubicTo(15, 6.5, 15, 13.5, 10, 13.5);
-    bend.lineTo(6, 13.5);
-    painter.setPen(QPen(kStroke, 1.8, Qt::SolidLine, Qt::RoundCap));
-    painter.drawPath(bend);
-    QPainterPath head;
-    head.moveTo(1, 6.5);
-    head.lineTo(6, 2.5);
-    head.lineTo(6, 10.5);
-    head.closeSubpath();
-    painter.fillPath(head, kAccent);
-    return icon;
-}
 
 // The window's pointer goes back to the default when a redraw fails half-way.
 struct HourglassWhile {
@@ -228,21 +202,12 @@ void FormEffects::createControls() {
     LabelSmoothnss = caption("LabelSmoothnss", 3408, 468, 264, 192, "1", kGreyText);
     LabelSmoothnss->setToolTipText("Horizontal Steps");
 
-    // The work pictures: measured in pixels, without a border so that a box's size is
-    // its picture's.
-    auto workBox = [this](const char* name, double left, double top) {
-        ui::PictureBox* box = create<ui::PictureBox>(name, left, top, 100, 100);
-        box->setVisible(false);
-        box->setBorderStyle(0);
-        box->setScaleMode(ui::vbPixels);
-        box->setAutoRedraw(true);
-        box->setAutoSize(true);
-        return box;
-    };
-    Picture1 = workBox("Picture1", 360, 360);
+    Picture1 = createWorkBox("Picture1", 360, 360);
+    Picture1->setAutoSize(true);
+    Picture1->setMouseIcon(QCursor(Qt::ClosedHandCursor));
     Picture1->setMousePointer(ui::vbCustom);
-    Picture1->QWidget::setCursor(Qt::ClosedHandCursor);
-    Picture2 = workBox("Picture2", 372, 636);
+    Picture2 = createWorkBox("Picture2", 372, 636);
+    Picture2->setAutoSize(true);
 
     HScroll1->Change = [this] { HScroll1_Change(); };
     HScroll1->Scroll = [this] { HScroll1_Scroll(); };

@@ -43,12 +43,21 @@ void EditWindowFrame::createFrame(const Design& design) {
     ImageFullScreen->setToolTipText(design.hasPreview ? "Preview" : "Full Screen");
     if (design.hasPreview) ImageFullScreen->Click = [this] { ImageFullScreen_Click(); };
 
-    mFile = createMenu("mFile", "File");
+    mFile = createMenu(design.fileMenuName, "File");
     mCopytoClipboard = createMenu("mCopytoClipboard", "Copy to Clipboard", mFile);
     mPastefromClipboard = createMenu("mPastefromClipboard", "Paste from Clipboard", mFile);
     mPastefromClipboard->setEnabled(design.pasteEnabled);
     mCopytoClipboard->Click = [this] { mCopytoClipboard_Click(); };
     mPastefromClipboard->Click = [this] { mPastefromClipboard_Click(); };
+}
+
+ui::PictureBox* EditWindowFrame::createWorkBox(const QString& name, double left, double top) {
+    ui::PictureBox* box = create<ui::PictureBox>(name, left, top, 100, 100);
+    box->setVisible(false);
+    box->setBorderStyle(0);
+    box->setScaleMode(ui::vbPixels);
+    box->setAutoRedraw(true);
+    return box;
 }
 
 void EditWindowFrame::applyTheme(bool skipFailures) {

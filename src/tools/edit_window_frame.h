@@ -58,12 +58,16 @@ protected:
         bool closesPreviewOnUnload = true;
         bool pasteEnabled = false;      // the resize window only
         int numberMin = 0, numberMax = 0;  // the number box's range, when it has one
+        QString fileMenuName = "mFile";    // the Filters window calls it mnuFile
     };
 
     // Builds the frame's controls: the bottom strip (docked to the client area's bottom
     // edge) with its labels, the full-screen image and the File menu. Call from
     // createControls after the window's size is set.
     void createFrame(const Design& design);
+    // A hidden work picture at (left, top): measured in pixels, without a border so that
+    // the box's inner size is its outer size, with a persistent drawn image.
+    ui::PictureBox* createWorkBox(const QString& name, double left = 0, double top = 0);
     // Copies the main window's colours and tool-strip image (each failing step skipped
     // when skipFailures), then paints the bottom menu. Call from Form_Load.
     void applyTheme(bool skipFailures);

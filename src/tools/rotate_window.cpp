@@ -67,19 +67,9 @@ void frmRotate::createControls() {
     LabelFlipV->setCaption("Flip Vertical");
     LabelFlipV->setBackStyle(0);
 
-    // The work pictures: never shown, measured in pixels, without a border so that a
-    // box's size is its picture's.
-    auto workBox = [this](const char* name) {
-        ui::PictureBox* box = create<ui::PictureBox>(name, 0, 0, 100, 100);
-        box->setVisible(false);
-        box->setBorderStyle(0);
-        box->setScaleMode(ui::vbPixels);
-        box->setAutoRedraw(true);
-        return box;
-    };
-    picSource = workBox("picSource");
+    picSource = createWorkBox("picSource");
     picSource->setAutoSize(true);
-    picDest = workBox("picDest");
+    picDest = createWorkBox("picDest");
     shSel = create<ui::Label>("shSel", 0, 0, 8, 8, picDest);
     shSel->setBackStyle(0);
     shSel->setBorderStyle(1);
