@@ -1,5 +1,6 @@
 #include <QApplication>
 
+#include "filterlib/registry.h"
 #include "platform/sys/memory.h"
 #include "platform/ui/application.h"
 #include "platform/ui/web_engine.h"
@@ -7,6 +8,8 @@
 
 int main(int argc, char** argv) {
     sys::keepFreedPictureMemory();
+    // The effects library is compiled in; from here on it answers as "FilterLib.dll".
+    filterlib::install();
     ui::prepareApplication();
     ui::prepareWebEngine();
     QApplication app(argc, argv);

@@ -69,3 +69,9 @@ convert -size 19x19 xc:none -stroke "$c" -strokewidth 2 -fill none -draw 'line 5
 # The edit windows' Reload button: a circling arrow.
 convert -size 24x24 xc:none -stroke '#b4b4c0' -strokewidth 2.2 -fill none -draw 'arc 4,4 20,20 0,290' \
   -stroke none -fill "$a" -draw 'polygon 12.5,1 17.5,4.3 12.5,7.6' -depth 8 reload.png
+
+# The Filters window's colour-picker pointer (32 x 32, two colours): an eyedropper whose
+# tip, the pointer's hot spot, is at (9, 20).
+convert -size 32x32 xc:none +antialias -fill white -stroke black -strokewidth 1 \
+  -draw 'polygon 9,20 10,16 19,7 22,10 13,19' -draw 'roundrectangle 19,3 27,11 3,3' \
+  -draw 'line 17,6 24,13' -depth 8 eyedropper.png

@@ -4,6 +4,7 @@
 
 #include "catalogue/main_window.h"
 #include "catalogue/window_pictures.h"
+#include "filters/filter_lib_window.h"
 #include "platform/runtime/error.h"
 #include "platform/sys/files.h"
 #include "platform/ui/data_binding.h"
@@ -113,8 +114,6 @@ void Form1::createMenuPanels() {
         if (item.width == 0) label->setAutoSize(true);
         if (item.toolTip) label->setToolTipText(item.toolTip);
     }
-    // Filters has no window to open yet: greyed, it neither highlights nor acts.
-    Label7[24]->setEnabled(false);
 
     // The File panel's option rows and the export items' own controls.
     LabelSort = create<ui::Label>("LabelSort", 648, 2160, 1500, 210, panels[0]);
@@ -284,6 +283,9 @@ void Form1::Label7_Click(int Index) {
             break;
         case 21:
             ui::forms<frmRotate>().Show(ui::vbModeless);
+            break;
+        case 24:
+            ui::forms<FilterLibFrm>().Show(ui::vbModeless);
             break;
         case 25:
             tools::ShowEffectsWindow();

@@ -1,0 +1,65 @@
+// The Filters window's "Filters" menu: one item per effect in nine submenus. Choosing an
+// item selects its effect (modFunctions::SetupEffectControls), names it under the slider
+// and applies it once; the blend effects first take a second picture from a file.
+
+#include "filterlib/effect_calls.h"
+#include "filters/effect_menu.h"
+#include "filters/filter_lib_window.h"
+#include "filters/modFunctions.h"
+#include "platform/picture/picture.h"
+#include "platform/runtime/error.h"
+#include "platform/ui/label.h"
+
+void FilterLibFrm::createEffectMenu() {
+    EffectSubmenus.clear();
+    EffectItems.clear();
+    mnuEffects = createMenu("mnuEffects", "Filters");
+    for (const filters::EffectSubmenu& submenu : filters::effectSubmenus())
+        EffectSubmenus.push_back(createMenu(submenu.name, submenu.caption, mnuEffects));
+    for (const filters::EffectMenuItem& item : filters::effectMenuItems()) {
+        ui::Menu* entry = createMenu(item.name, item.caption, EffectSubmenus[item.submenu]);
+        const int number = item.number;
+        entry->Click = [this, number] { EffectItem_Click(number); };
+        EffectItems[number] = entry;
+    }
+}
+
+void FilterLibFrm::EffectItem_Click(int number) {
+    const filters::EffectMenuItem* item = filters::effectMenuItem(number);
+    const filterlib::EffectCall* call = filterlib::effectCall(number);
+    if (!item || !call) return;
+    const int16_t effect = static_cast<int16_t>(number);
+    if (call->immediate) {
+        modFunctions::SetupEffectControls(effect, *Command2, *HScroll1);
+        LabelCrtEffect->setCaption(item->label);
+        return;
+    }
+    if (item->secondPicture) chooseSecondPicture();
+    const double max = call->maxIsSourceWidth ? Picture1->ScaleWidth() : call->max;
+    modFunctions::SetupEffectControls(effect, *Command2, *HScroll1, call->min, max, call->start);
+    LabelCrtEffect->setCaption(item->label);
+    // Whatever the slider's own changes applied, a selection ends with one application
+    // at the starting value, made after the label names the effect.
+    HScroll1_Change();
+}
+
+// The dialog keeps the file last chosen in this window: a cancel loads that file again.
+// A file that cannot be loaded leaves the second picture blank, as the clearing left it;
+// the selection goes on as after a cancel.
+void FilterLibFrm::chooseSecondPicture() {
+    CommonDialog1.CancelError = false;
+    CommonDialog1.DialogTitle = "Open...";
+    CommonDialog1.InitDir = LastOpenFolder;
+    CommonDialog1.Filter = "Compatible Image Files|*.bmp;*.jpg;*.emf;*.gif;*.rle;*.wmf";
+    CommonDialog1.Flags = ui::cdlOFNHideReadOnly;
+    CommonDialog1.ShowOpen();
+    const QString fileName = CommonDialog1.FileName;
+    if (!fileName.isEmpty()) {
+        Picture3->setPicture(picture::Picture());
+        runtime::resumeNext([&] {
+            const picture::Picture second = picture::LoadPicture(fileName.toStdString());
+            Picture3->PaintPicture(second, 0, 0, Picture3->ScaleWidth(), Picture3->ScaleHeight());
+        });
+    }
+    LastOpenFolder = fileName.left(fileName.size() - CommonDialog1.FileTitle.size());
+}
