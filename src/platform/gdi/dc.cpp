@@ -17,6 +17,7 @@ HDC addDc(DWORD kind) {
     auto dc = std::make_unique<Dc>();
     dc->pen = GetStockObject(BLACK_PEN);
     dc->brush = GetStockObject(WHITE_BRUSH);
+    dc->font = GetStockObject(SYSTEM_FONT);
     if (kind == OBJ_MEMDC) dc->bitmap = registry().stockBitmap();
     return registry().add(std::move(dc), kind);
 }
@@ -77,6 +78,11 @@ HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
         d->brush = object;
         return previous;
     }
+    case OBJ_FONT: {
+        const HFONT previous = d->font;
+        d->font = object;
+        return previous;
+    }
     default: return 0;
     }
 }
@@ -88,6 +94,7 @@ HGDIOBJ GetCurrentObject(HDC dc, UINT objectType) {
     case OBJ_BITMAP: return d->bitmap;
     case OBJ_PEN: return d->pen;
     case OBJ_BRUSH: return d->brush;
+    case OBJ_FONT: return d->font;
     default: return 0;
     }
 }

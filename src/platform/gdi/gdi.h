@@ -13,13 +13,17 @@
 // 1 and 32 bpp (and of the format of a DC's bitmap through CreateCompatibleBitmap); all
 // 256 ternary raster operations; all 16 draw modes; pens solid, dashed, null, inside-frame
 // and wide; solid, null and hatch brushes; icons and cursors (AND mask + XOR image, or
-// 32 bpp with alpha); logical palettes for colour look-ups. Not supported: RLE-compressed
+// 32 bpp with alpha); logical palettes for colour look-ups; filled shapes (rectangles,
+// rounded rectangles, ellipses, chords, pies, polygons in both fill modes) and curves
+// (arcs, Bezier curves) in device coordinates, clipped by the DC's clip rectangles;
+// fonts from a LOGFONT and text rasterised through Qt. Not supported: RLE-compressed
 // DIBs, DIB_PAL_COLORS colour tables, file-mapped DIB sections, palette realisation,
-// regions, fonts.
+// mapping modes (every DC is MM_TEXT: logical = device; the metafile player maps
+// coordinates itself).
 //
 // Alpha-byte rule on 32-bpp surfaces: FillRect, PatBlt, SetPixel, SetDIBitsToDevice
-// from <= 24 bpp and BitBlt from a <= 24-bpp source write the colour and 0 into the
-// alpha byte of each pixel they touch; BitBlt 32 to 32 copies all four bytes (other
+// from <= 24 bpp, BitBlt from a <= 24-bpp source, the fills of the shapes and text
+// write the colour and 0 into the alpha byte of each pixel they touch; BitBlt 32 to 32 copies all four bytes (other
 // raster operations combine all 32 bits); 32 to 24 drops alpha. Pens (LineTo, Rectangle)
 // combine the colour bytes in the draw mode and leave the alpha byte alone. Only
 // AlphaBlend interprets alpha.
@@ -51,6 +55,9 @@ using HPALETTE = uint32_t;
 using HDC = uint32_t;
 using HICON = uint32_t;
 using HWND = uint32_t;
+using HMETAFILE = uint32_t;
+using HENHMETAFILE = uint32_t;
+using INT = int32_t;
 
 constexpr COLORREF RGB(int r, int g, int b) {
     return static_cast<COLORREF>((r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16));
@@ -144,6 +151,41 @@ struct ICONINFO {
     HBITMAP hbmColor;  // 0 for a monochrome icon
 };
 
+// Face names are UTF-16; lfHeight < 0 is the character height (em) in pixels, > 0 the
+// cell height (ascent + descent), 0 a default of 16 pixels.
+struct LOGFONTW {
+    LONG lfHeight;
+    LONG lfWidth;
+    LONG lfEscapement;  // tenths of a degree, counter-clockwise
+    LONG lfOrientation;
+    LONG lfWeight;      // 0 = 400
+    BYTE lfItalic;
+    BYTE lfUnderline;
+    BYTE lfStrikeOut;
+    BYTE lfCharSet;
+    BYTE lfOutPrecision;
+    BYTE lfClipPrecision;
+    BYTE lfQuality;
+    BYTE lfPitchAndFamily;
+    char16_t lfFaceName[32];
+};
+
+struct TEXTMETRICW {
+    LONG tmHeight;
+    LONG tmAscent;
+    LONG tmDescent;
+    LONG tmInternalLeading;
+    LONG tmExternalLeading;
+    LONG tmAveCharWidth;
+    LONG tmMaxCharWidth;
+    LONG tmWeight;
+    LONG tmOverhang;
+    LONG tmDigitizedAspectX;
+    LONG tmDigitizedAspectY;
+    char16_t tmFirstChar, tmLastChar, tmDefaultChar, tmBreakChar;
+    BYTE tmItalic, tmUnderlined, tmStruckOut, tmPitchAndFamily, tmCharSet;
+};
+
 struct PALETTEENTRY {
     BYTE peRed, peGreen, peBlue, peFlags;
 };
@@ -171,7 +213,8 @@ constexpr DWORD CBM_INIT = 4;
 
 // Object types (GetObjectType)
 constexpr DWORD OBJ_PEN = 1, OBJ_BRUSH = 2, OBJ_DC = 3, OBJ_PAL = 5, OBJ_FONT = 6,
-                OBJ_BITMAP = 7, OBJ_REGION = 8, OBJ_MEMDC = 10;
+                OBJ_BITMAP = 7, OBJ_REGION = 8, OBJ_METAFILE = 9, OBJ_MEMDC = 10,
+                OBJ_ENHMETAFILE = 13;
 
 // Raster operations (ternary codes)
 constexpr DWORD SRCCOPY = 0x00CC0020, SRCPAINT = 0x00EE0086, SRCAND = 0x008800C6,
@@ -203,7 +246,19 @@ constexpr int BLACKONWHITE = 1, WHITEONBLACK = 2, COLORONCOLOR = 3, HALFTONE = 4
 // Stock objects
 constexpr int WHITE_BRUSH = 0, LTGRAY_BRUSH = 1, GRAY_BRUSH = 2, DKGRAY_BRUSH = 3,
               BLACK_BRUSH = 4, NULL_BRUSH = 5, WHITE_PEN = 6, BLACK_PEN = 7, NULL_PEN = 8,
-              DEFAULT_PALETTE = 15;
+              OEM_FIXED_FONT = 10, ANSI_FIXED_FONT = 11, ANSI_VAR_FONT = 12, SYSTEM_FONT = 13,
+              DEVICE_DEFAULT_FONT = 14, DEFAULT_PALETTE = 15, SYSTEM_FIXED_FONT = 16,
+              DEFAULT_GUI_FONT = 17;
+
+// Polygon fill modes
+constexpr int ALTERNATE = 1, WINDING = 2;
+// Text alignment (SetTextAlign): one horizontal and one vertical choice, ORed
+constexpr UINT TA_NOUPDATECP = 0, TA_UPDATECP = 1, TA_LEFT = 0, TA_RIGHT = 2, TA_CENTER = 6,
+               TA_TOP = 0, TA_BOTTOM = 8, TA_BASELINE = 24;
+// ExtTextOut options
+constexpr UINT ETO_OPAQUE = 2, ETO_CLIPPED = 4, ETO_GLYPH_INDEX = 0x10, ETO_PDY = 0x2000;
+// Font weights
+constexpr LONG FW_NORMAL = 400, FW_BOLD = 700;
 
 // Device capabilities
 constexpr int HORZRES = 8, VERTRES = 10, BITSPIXEL = 12, PLANES = 14, LOGPIXELSX = 88,
@@ -301,6 +356,72 @@ COLORREF SetPixel(HDC dc, int x, int y, COLORREF color);
 BOOL SetPixelV(HDC dc, int x, int y, COLORREF color);
 COLORREF GetPixel(HDC dc, int x, int y);  // CLR_INVALID outside the surface
 constexpr COLORREF CLR_INVALID = 0xFFFFFFFF;
+
+// ---- shapes and curves (device coordinates) -------------------------------------------
+// Outlines take the selected pen in the DC's draw mode; fills take the selected brush in
+// the draw mode, pixels whose centres lie inside the outline, and alpha 0 on 32 bpp.
+// Curves are flattened into line segments; nothing is antialiased. Like Rectangle, the
+// bounding boxes of Ellipse, RoundRect, Arc, Chord and Pie include left/top and exclude
+// right/bottom. Arcs run counter-clockwise from the radial through (xStart, yStart) to
+// the one through (xEnd, yEnd).
+int SetPolyFillMode(HDC dc, int mode);  // ALTERNATE or WINDING; returns the previous mode
+int GetPolyFillMode(HDC dc);
+BOOL Ellipse(HDC dc, int left, int top, int right, int bottom);
+BOOL RoundRect(HDC dc, int left, int top, int right, int bottom, int width, int height);
+BOOL Arc(HDC dc, int left, int top, int right, int bottom, int xStart, int yStart, int xEnd,
+         int yEnd);
+BOOL Chord(HDC dc, int left, int top, int right, int bottom, int xStart, int yStart, int xEnd,
+           int yEnd);
+BOOL Pie(HDC dc, int left, int top, int right, int bottom, int xStart, int yStart, int xEnd,
+         int yEnd);
+BOOL Polygon(HDC dc, const POINT* points, int count);           // at least 2 points
+BOOL Polyline(HDC dc, const POINT* points, int count);          // at least 2 points
+BOOL PolyPolygon(HDC dc, const POINT* points, const INT* counts, int polygons);
+BOOL PolyBezier(HDC dc, const POINT* points, DWORD count);      // 1 + 3n points
+
+// ---- clipping -------------------------------------------------------------------------
+// A DC clips the shapes, curves and text drawn on it to its clip rectangles (none: the
+// whole surface). Results: NULLREGION, SIMPLEREGION, COMPLEXREGION, or 0 (ERROR).
+int IntersectClipRect(HDC dc, int left, int top, int right, int bottom);
+int ExcludeClipRect(HDC dc, int left, int top, int right, int bottom);
+// The region's rectangles become the clip; region 0 removes clipping.
+int SelectClipRgn(HDC dc, HRGN region);
+
+// ---- fonts and text ---------------------------------------------------------------------
+// A font keeps its LOGFONT; the face is resolved when text is drawn or measured: Arial
+// (and Helvetica, MS Sans Serif) to Liberation Sans, Times New Roman (and Times) to
+// Liberation Serif, Courier New to Liberation Mono, others through fontconfig, which
+// falls back to DejaVu. Fonts are GDI objects (OBJ_FONT, GetObject gives the LOGFONTW,
+// DeleteObject ends them); a DC starts with the stock SYSTEM_FONT selected.
+HFONT CreateFontIndirectW(const LOGFONTW* font);
+inline HFONT CreateFontIndirect(const LOGFONTW* font) { return CreateFontIndirectW(font); }
+UINT SetTextAlign(HDC dc, UINT align);  // returns the previous alignment
+UINT GetTextAlign(HDC dc);
+BOOL GetTextMetricsW(HDC dc, TEXTMETRICW* metrics);
+BOOL GetTextExtentPoint32W(HDC dc, const char16_t* text, int count, SIZE* size);
+// Glyphs are rasterised through Qt with grey antialiasing into coverage; each pixel they
+// touch becomes text colour x coverage + its old colour x (1 - coverage), alpha 0. With
+// the OPAQUE background mode the text's cell is filled with the background colour first.
+// The reference point is (x, y) as the DC's text alignment places it; the escapement
+// turns the line about it. TA_UPDATECP draws from and advances the current position.
+BOOL TextOutW(HDC dc, int x, int y, const char16_t* text, int count);
+// As TextOutW, with ETO_OPAQUE (fill `rect` with the background colour first), ETO_CLIPPED
+// (clip the text to `rect`) and `dx`, the advance of each character in pixels (with
+// ETO_PDY pairs of x and y advances).
+BOOL ExtTextOutW(HDC dc, int x, int y, UINT options, const RECT* rect, const char16_t* text,
+                 UINT count, const INT* dx);
+
+// ---- metafile handles ----------------------------------------------------------------
+// Metafiles are kept as their records (a WMF without its placeable header, an EMF whole);
+// the picture layer plays them. GetObjectType gives OBJ_METAFILE / OBJ_ENHMETAFILE, and
+// neither GetObject nor GetDIBits nor SelectObject accepts them.
+HMETAFILE SetMetaFileBitsEx(UINT size, const BYTE* data);
+HENHMETAFILE SetEnhMetaFileBits(UINT size, const BYTE* data);
+// With data == nullptr the size; otherwise copies up to `size` bytes, returns the bytes.
+UINT GetMetaFileBitsEx(HMETAFILE metafile, UINT size, void* data);
+UINT GetEnhMetaFileBits(HENHMETAFILE metafile, UINT size, BYTE* data);
+BOOL DeleteMetaFile(HMETAFILE metafile);
+BOOL DeleteEnhMetaFile(HENHMETAFILE metafile);
 
 // ---- blits ------------------------------------------------------------------------------
 BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC src, int xSrc, int ySrc,

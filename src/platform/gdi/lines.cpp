@@ -10,7 +10,7 @@ namespace gdi {
 
 using namespace detail;
 
-namespace {
+namespace detail {
 
 Ink inkFor(const Dc& d, const Surface& s, COLORREF color) {
     ColorMatcher match(s);
@@ -20,8 +20,14 @@ Ink inkFor(const Dc& d, const Surface& s, COLORREF color) {
     ink.gap = match(colorrefToBgra(d.bkColor));
     ink.paintGaps = d.opaque();
     ink.colorBits = colorBits(s);
+    ink.clearBits = d.strokesClearAlpha && s.bpp == 32 ? 0xFF000000u : 0;
+    ink.clip = d.clip.active ? &d.clip : nullptr;
     return ink;
 }
+
+}  // namespace detail
+
+namespace {
 
 int penWidth(const LOGPEN& pen) { return std::max<int>(1, pen.lopnWidth.x); }
 

@@ -39,6 +39,17 @@ std::unique_ptr<Palette> makeDefaultPalette() {
     return p;
 }
 
+// The stock fonts: the platform's system font and its relatives, all a 16-pixel cell of
+// the sans-serif face (monospaced ones of the mono face).
+std::unique_ptr<Font> stockFont(const char16_t* face, LONG weight) {
+    auto f = std::make_unique<Font>();
+    f->log.lfHeight = 16;
+    f->log.lfWeight = weight;
+    for (int i = 0; i < 31 && face[i]; ++i) f->log.lfFaceName[i] = face[i];
+    f->stock = true;
+    return f;
+}
+
 const LOGPEN kDefaultPen{PS_SOLID, {1, 0}, RGB(0, 0, 0)};
 const LOGBRUSH kDefaultBrush{BS_SOLID, RGB(255, 255, 255), 0};
 
@@ -59,6 +70,12 @@ Registry::Registry() {
     stock_[WHITE_PEN] = add(stockPen(PS_SOLID, RGB(255, 255, 255)), OBJ_PEN);
     stock_[BLACK_PEN] = add(stockPen(PS_SOLID, RGB(0, 0, 0)), OBJ_PEN);
     stock_[NULL_PEN] = add(stockPen(PS_NULL, 0), OBJ_PEN);
+    for (int which : {OEM_FIXED_FONT, ANSI_FIXED_FONT, SYSTEM_FIXED_FONT})
+        stock_[which] = add(stockFont(u"Courier New", FW_NORMAL), OBJ_FONT);
+    stock_[ANSI_VAR_FONT] = add(stockFont(u"Arial", FW_NORMAL), OBJ_FONT);
+    stock_[SYSTEM_FONT] = add(stockFont(u"Arial", FW_BOLD), OBJ_FONT);
+    stock_[DEVICE_DEFAULT_FONT] = add(stockFont(u"Arial", FW_NORMAL), OBJ_FONT);
+    stock_[DEFAULT_GUI_FONT] = add(stockFont(u"Arial", FW_NORMAL), OBJ_FONT);
     auto mono = makeBitmap(1, 1, 1, 2, true);
     mono->stock = true;
     stockBitmap_ = add(std::move(mono), OBJ_BITMAP);
@@ -111,6 +128,12 @@ const LOGBRUSH& dcBrush(const Dc& dc) {
     return b ? b->log : kDefaultBrush;
 }
 
+const LOGFONTW& dcFont(const Dc& dc) {
+    const Font* f = registry().get<Font>(dc.font);
+    if (!f) f = registry().get<Font>(registry().stock(SYSTEM_FONT));
+    return f->log;
+}
+
 std::unique_ptr<Bitmap> makeBitmap(int width, int height, int bpp, int alignBytes, bool topDown) {
     if (width <= 0 || height <= 0) return nullptr;
     const int64_t stride = rowBytes(width, bpp, alignBytes);
@@ -156,7 +179,8 @@ using namespace detail;
 
 BOOL DeleteObject(HGDIOBJ object) {
     Object* o = registry().find(object);
-    if (!o || Dc::accepts(o->kind) || Icon::accepts(o->kind)) return FALSE;
+    if (!o || Dc::accepts(o->kind) || Icon::accepts(o->kind) || Metafile::accepts(o->kind))
+        return FALSE;
     if (o->stock) return TRUE;
     if (auto* b = registry().get<Bitmap>(object); b && b->selectedIn) return FALSE;
     return registry().erase(object) ? TRUE : FALSE;
@@ -205,6 +229,12 @@ int GetObject(HGDIOBJ object, int size, void* out) {
         const WORD count = WORD(pal->entries.size());
         std::memcpy(out, &count, sizeof(WORD));
         return int(sizeof(WORD));
+    }
+    if (auto* f = registry().get<Font>(object)) {
+        if (!out) return int(sizeof(LOGFONTW));
+        if (size < int(sizeof(LOGFONTW))) return 0;
+        std::memcpy(out, &f->log, sizeof(LOGFONTW));
+        return int(sizeof(LOGFONTW));
     }
     if (auto* br = registry().get<Brush>(object)) {
         if (!out) return int(sizeof(LOGBRUSH));

@@ -12,6 +12,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/gdi/clip.h"
 #include "platform/gdi/gdi.h"
 #include "platform/gdi/surface.h"
 
@@ -71,12 +72,25 @@ struct Brush : Object {
     LOGBRUSH log{};
 };
 
+struct Font : Object {
+    static bool accepts(DWORD kind) { return kind == OBJ_FONT; }
+    LOGFONTW log{};
+};
+
+// A metafile's records: OBJ_METAFILE (WMF without its placeable header) or
+// OBJ_ENHMETAFILE (EMF).
+struct Metafile : Object {
+    static bool accepts(DWORD kind) { return kind == OBJ_METAFILE || kind == OBJ_ENHMETAFILE; }
+    std::vector<uint8_t> bytes;
+};
+
 struct Dc : Object {
     static bool accepts(DWORD kind) { return kind == OBJ_DC || kind == OBJ_MEMDC; }
     bool memory() const { return kind == OBJ_MEMDC; }
     HBITMAP bitmap = 0;  // 0 for the screen
     HPEN pen = 0;
     HBRUSH brush = 0;
+    HFONT font = 0;
     int stretchMode = BLACKONWHITE;
     COLORREF textColor = RGB(0, 0, 0);
     COLORREF bkColor = RGB(255, 255, 255);
@@ -84,6 +98,10 @@ struct Dc : Object {
     int rop2 = R2_COPYPEN;
     POINT position{0, 0};
     int penPhase = 0;  // pixels into the pen's dash pattern
+    UINT textAlign = TA_LEFT | TA_TOP;
+    int polyFillMode = ALTERNATE;
+    ClipRects clip;
+    bool strokesClearAlpha = false;  // set for metafile playback
     bool opaque() const { return bkMode == OPAQUE; }
 };
 
@@ -109,7 +127,7 @@ private:
     Registry();
     std::unordered_map<uint32_t, std::unique_ptr<Object>> objects_;
     uint32_t nextSerial_[16] = {};
-    HGDIOBJ stock_[16] = {};
+    HGDIOBJ stock_[DEFAULT_GUI_FONT + 1] = {};
     HBITMAP stockBitmap_ = 0;
 };
 
@@ -121,6 +139,7 @@ Bitmap* dcBitmap(const Dc& dc);
 // The selected pen and brush; one deleted behind the DC's back reads as the default.
 const LOGPEN& dcPen(const Dc& dc);
 const LOGBRUSH& dcBrush(const Dc& dc);
+const LOGFONTW& dcFont(const Dc& dc);
 
 // A bitmap with zeroed memory; nullptr when the size is out of range or memory is short.
 std::unique_ptr<Bitmap> makeBitmap(int width, int height, int bpp, int alignBytes, bool topDown);

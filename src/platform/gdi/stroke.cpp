@@ -22,9 +22,10 @@ bool dashOn(UINT style, int position) {
 }
 
 void plot(Surface& s, int64_t x, int64_t y, uint32_t raw, const Ink& ink) {
-    if (!s.contains(x, y)) return;
+    if (!s.contains(x, y) || (ink.clip && !ink.clip->contains(x, y))) return;
     const uint32_t d = readPixel(s, int(x), int(y));
-    writePixel(s, int(x), int(y), (rop2(ink.mode, raw, d) & ink.colorBits) | (d & ~ink.colorBits));
+    const uint32_t v = (rop2(ink.mode, raw, d) & ink.colorBits) | (d & ~ink.colorBits);
+    writePixel(s, int(x), int(y), v & ~ink.clearBits);
 }
 
 int thinLine(Surface& s, POINT a, POINT b, UINT style, int phase, const Ink& ink) {

@@ -1,11 +1,12 @@
 #pragma once
 // Pen strokes: one-pixel lines (solid or dashed) and wide lines, each pixel combined
 // with the destination by the DC's draw mode. A stroke never changes the alpha byte of
-// a 32-bpp surface.
+// a 32-bpp surface, unless the ink clears it (metafile playback).
 
 #include <cstdint>
 #include <vector>
 
+#include "platform/gdi/clip.h"
 #include "platform/gdi/gdi.h"
 #include "platform/gdi/surface.h"
 
@@ -26,7 +27,14 @@ struct Ink {
     uint32_t gap = 0;   // raw value of the background colour, for dash gaps
     bool paintGaps = false;
     uint32_t colorBits = 0;
+    uint32_t clearBits = 0;           // bits written 0 (the alpha byte, for playback)
+    const ClipRects* clip = nullptr;  // pixels outside it are left alone
 };
+
+struct Dc;
+// The ink of a pen or brush colour on a DC: its draw mode, background, clip and alpha
+// rule.
+Ink inkFor(const Dc& dc, const Surface& s, COLORREF color);
 
 void plot(Surface& s, int64_t x, int64_t y, uint32_t raw, const Ink& ink);
 

@@ -1,0 +1,60 @@
+#pragma once
+// What the metafile player needs of the gdi layer beyond the platform's own calls: shapes
+// as figures in device coordinates that need not be whole pixels (after a mapping or a
+// world transform), the flattening of curves into such figures, the alpha rule of
+// playback for strokes, and blits confined to the DC's clip.
+//
+// Coordinates are pixel centres: pixel (x, y) is the unit square centred on (x, y). A
+// fill covers the pixels whose centres lie inside the figures, without antialiasing,
+// through a coverage mask that Qt rasterises; a stroke rounds each vertex to the nearest
+// pixel and draws the segments as LineTo does, with the DC's pen.
+
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <vector>
+
+#include "platform/gdi/gdi.h"
+
+namespace gdi {
+
+struct PointD {
+    double x, y;
+};
+using Figure = std::vector<PointD>;
+
+// Fills the figures (each closed implicitly) with the DC's brush in its draw mode and the
+// given fill mode (ALTERNATE or WINDING), within the clip; alpha 0 on 32 bpp.
+BOOL FillFigures(HDC dc, const std::vector<Figure>& figures, int fillMode);
+// Strokes each figure as a polyline (closed back to its first point when `closed`) with
+// the DC's pen, within the clip. A dash pattern runs on across the segments of a figure.
+BOOL StrokeFigures(HDC dc, const std::vector<Figure>& figures, bool closed);
+
+// Curves in any coordinates. The ellipse inscribed in the box [left, right] x [top,
+// bottom] (a whole ellipse, clockwise on the screen from its rightmost point).
+Figure EllipseFigure(double left, double top, double right, double bottom);
+enum class ArcKind { Open, Chord, Pie };
+// The part of that ellipse counter-clockwise (y growing downwards) from the radial
+// through the start point to the one through the end point; a Pie also holds the
+// centre, so that closing the figure draws both radii.
+Figure ArcFigure(double left, double top, double right, double bottom, PointD start, PointD end,
+                 ArcKind kind);
+// A rectangle with corners rounded by an ellipse of the given width and height.
+Figure RoundRectFigure(double left, double top, double right, double bottom, double width,
+                       double height);
+// Cubic Bezier segments: 1 + 3n points (the extra points are ignored).
+Figure BezierFigure(const PointD* points, size_t count);
+
+// Strokes on this DC write 0 into the alpha byte of every pixel they draw (playback);
+// by default they leave it alone. Returns the previous setting.
+bool SetStrokesClearAlpha(HDC dc, bool clear);
+
+// Runs `draw`, a blit into `bounds` (device pixels), so that only the pixels inside the
+// DC's clip change and each pixel that does gets alpha 0 on 32 bpp.
+BOOL DrawClippedBlit(HDC dc, const RECT& bounds, const std::function<void()>& draw);
+
+// The records a metafile handle keeps (either kind), without a copy; empty for a handle
+// that is no metafile. Valid until the handle is deleted.
+std::span<const uint8_t> MetafileRecords(uint32_t metafile);
+
+}  // namespace gdi

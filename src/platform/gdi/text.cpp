@@ -1,0 +1,193 @@
+// TextOutW and ExtTextOutW: glyphs rasterised by Qt with grey antialiasing into a coverage
+// image, then blended into the surface by coverage with alpha 0 where they touch.
+
+#include <QFontMetricsF>
+#include <QImage>
+#include <QPainter>
+#include <QString>
+#include <QTransform>
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "platform/gdi/objects.h"
+#include "platform/gdi/qt_fonts.h"
+
+namespace gdi {
+
+using namespace detail;
+
+namespace {
+
+// Longest string drawn in one call; longer ones are cut, as no picture needs more.
+constexpr int kMaxTextLength = 1 << 16;
+
+struct Layout {
+    QFont font;
+    QString text;
+    std::vector<QPointF> origins;  // glyph origins in text space (x along the baseline)
+    QPointF advance;               // where the next text would start
+    double ascent = 0, descent = 0;
+};
+
+Layout layout(const Dc& d, const char16_t* text, int count, const INT* dx, bool pdy) {
+    Layout l;
+    l.font = qtFont(dcFont(d));
+    const QFontMetricsF fm(l.font);
+    l.text = QString::fromUtf16(text, count);
+    l.ascent = fm.ascent();
+    l.descent = fm.descent();
+    if (!dx) {
+        l.origins.push_back({0, 0});
+        l.advance = {fm.horizontalAdvance(l.text), 0};
+        return l;
+    }
+    // Explicit advances place every character; y advances grow downwards on the page.
+    double x = 0, y = 0;
+    for (int i = 0; i < count; ++i) {
+        l.origins.push_back({x, y});
+        x += pdy ? dx[2 * i] : dx[i];
+        if (pdy) y -= dx[2 * i + 1];
+    }
+    l.advance = {x, y};
+    return l;
+}
+
+// Blends `color` over the surface where `coverage` (the alpha of an ARGB image whose
+// top-left pixel is (x0, y0)) is not 0, within the clip and the optional rectangle.
+void blend(Surface& s, const Dc& d, const QImage& coverage, int x0, int y0, COLORREF color,
+           const RECT* within) {
+    const uint32_t c = colorrefToBgra(color);
+    ColorMatcher match(s);
+    std::vector<uint32_t> row;
+    std::vector<std::pair<int, int>> spans;
+    for (int iy = 0; iy < coverage.height(); ++iy) {
+        const int y = y0 + iy;
+        if (y < 0 || y >= s.height) continue;
+        if (within && (y < within->top || y >= within->bottom)) continue;
+        int from = std::max(0, x0), to = std::min(s.width, x0 + coverage.width());
+        if (within) from = std::max<int>(from, within->left), to = std::min<int>(to, within->right);
+        d.clip.spans(y, from, to, spans);
+        const auto* line = reinterpret_cast<const QRgb*>(coverage.constScanLine(iy));
+        for (const auto& [a, b] : spans) {
+            row.resize(size_t(b - a));
+            readRaw(s, y, a, b - a, row.data());
+            for (int x = a; x < b; ++x) {
+                const uint32_t k = qAlpha(line[x - x0]);
+                if (k == 0) continue;
+                uint32_t& px = row[size_t(x - a)];
+                const uint32_t old = rawToBgra(s, px);
+                uint32_t out = 0;
+                for (int shift = 0; shift < 24; shift += 8) {
+                    const uint32_t f = (c >> shift) & 0xFF, g = (old >> shift) & 0xFF;
+                    out |= ((f * k + g * (255 - k) + 127) / 255) << shift;
+                }
+                px = match(out) & (s.bpp == 32 ? 0x00FFFFFFu : 0xFFFFFFFFu);
+            }
+            writeRaw(s, y, a, b - a, row.data());
+        }
+    }
+}
+
+// Paints `draw` (given a painter in device space) into a coverage image over the device
+// rectangle that `bounds` covers, clipped to the surface, and blends it in.
+template <class Draw>
+void paintCoverage(Surface& s, const Dc& d, QRectF bounds, COLORREF color, const RECT* within,
+                   Draw draw) {
+    const QRect box = bounds.toAlignedRect().intersected(QRect(0, 0, s.width, s.height));
+    if (box.isEmpty()) return;
+    QImage coverage(box.size(), QImage::Format_ARGB32_Premultiplied);
+    if (coverage.isNull()) return;
+    coverage.fill(Qt::transparent);
+    {
+        QPainter painter(&coverage);
+        painter.translate(-box.left(), -box.top());
+        draw(painter);
+    }
+    blend(s, d, coverage, box.left(), box.top(), color, within);
+}
+
+BOOL drawText(HDC dc, int x, int y, UINT options, const RECT* rect, const char16_t* text,
+              int count, const INT* dx) {
+    Dc* d = registry().get<Dc>(dc);
+    if (!d || count < 0 || (count > 0 && !text)) return FALSE;
+    count = std::min(count, kMaxTextLength);
+    if (!fontSystemReady()) return FALSE;
+    const bool updateCp = (d->textAlign & TA_UPDATECP) != 0;
+    if (updateCp) x = d->position.x, y = d->position.y;
+    const Layout l = layout(*d, text, count, dx, (options & ETO_PDY) != 0);
+    const double angle = -dcFont(*d).lfEscapement / 10.0;
+
+    // The reference point's place on the text: left, right or centre; top, bottom or
+    // baseline.
+    QPointF shift(0, 0);
+    switch (d->textAlign & (TA_CENTER)) {
+    case TA_RIGHT: shift.setX(-l.advance.x()); break;
+    case TA_CENTER: shift.setX(-l.advance.x() / 2); break;
+    default: break;
+    }
+    switch (d->textAlign & TA_BASELINE) {
+    case TA_BASELINE: break;
+    case TA_BOTTOM: shift.setY(-l.descent); break;
+    default: shift.setY(l.ascent); break;
+    }
+    QTransform toDevice;
+    toDevice.translate(x, y);
+    toDevice.rotate(angle);
+    toDevice.translate(shift.x(), shift.y());
+
+    Surface* s = dcSurface(*d);
+    if (s) {
+        if (rect && (options & ETO_OPAQUE)) {
+            const QRectF r(QPointF(rect->left, rect->top), QPointF(rect->right, rect->bottom));
+            paintCoverage(*s, *d, r, d->bkColor, nullptr,
+                          [&](QPainter& p) { p.fillRect(r.normalized(), Qt::black); });
+        }
+        const RECT* within = rect && (options & ETO_CLIPPED) ? rect : nullptr;
+        const QRectF cell(QPointF(std::min(0.0, l.advance.x()), -l.ascent),
+                          QPointF(std::max(0.0, l.advance.x()), l.descent));
+        if (d->opaque() && count > 0) {
+            paintCoverage(*s, *d, toDevice.mapRect(cell), d->bkColor, within, [&](QPainter& p) {
+                p.setTransform(toDevice, true);
+                p.fillRect(cell, Qt::black);
+            });
+        }
+        if (count > 0) {
+            const double pad = l.ascent + l.descent;  // italics and wide glyphs overhang
+            paintCoverage(*s, *d, toDevice.mapRect(cell.adjusted(-pad, -pad, pad, pad)), d->textColor,
+                          within, [&](QPainter& p) {
+                              p.setRenderHint(QPainter::TextAntialiasing, true);
+                              p.setRenderHint(QPainter::Antialiasing, true);
+                              p.setTransform(toDevice, true);
+                              p.setFont(l.font);
+                              p.setPen(Qt::black);
+                              if (!dx) {
+                                  p.drawText(QPointF(0, 0), l.text);
+                                  return;
+                              }
+                              for (int i = 0; i < count; ++i)
+                                  p.drawText(l.origins[size_t(i)], l.text.mid(i, 1));
+                          });
+        }
+    }
+    if (updateCp) {
+        const QPointF end = toDevice.map(l.advance) - toDevice.map(QPointF(0, 0));
+        d->position.x = LONG(std::lround(x + end.x()));
+        d->position.y = LONG(std::lround(y + end.y()));
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+BOOL TextOutW(HDC dc, int x, int y, const char16_t* text, int count) {
+    return drawText(dc, x, y, 0, nullptr, text, count, nullptr);
+}
+
+BOOL ExtTextOutW(HDC dc, int x, int y, UINT options, const RECT* rect, const char16_t* text,
+                 UINT count, const INT* dx) {
+    if (count > UINT(kMaxTextLength)) count = UINT(kMaxTextLength);
+    return drawText(dc, x, y, options, rect, text, int(count), dx);
+}
+
+}  // namespace gdi

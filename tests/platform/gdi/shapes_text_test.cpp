@@ -1,0 +1,206 @@
+// Filled shapes, clipping, fonts and text, metafile handles.
+
+#include <QFontInfo>
+#include <cmath>
+
+#include <gtest/gtest.h>
+
+#include "platform/gdi/device_drawing.h"
+#include "platform/gdi/gdi.h"
+#include "platform/gdi/qt_fonts.h"
+#include "platform/gdi/regions.h"
+#include "canvas.h"
+
+namespace gdi::test {
+namespace {
+
+constexpr uint32_t kUntouched = 0xFF123456;  // alpha 255: no gdi call writes that
+
+TEST(Shapes, PolygonFillModesDifferOnlyInTheInnerSquare) {
+    // One outer and one inner square, both clockwise: ALTERNATE leaves a hole, WINDING not.
+    const POINT points[] = {{2, 2}, {18, 2}, {18, 18}, {2, 18}, {6, 6}, {14, 6}, {14, 14}, {6, 14}};
+    const INT counts[] = {4, 4};
+    for (int mode : {ALTERNATE, WINDING}) {
+        Canvas c(20, 20, 32);
+        c.fill(kUntouched);
+        Selected brush(c.dc(), CreateSolidBrush(RGB(255, 0, 0)));
+        Selected pen(c.dc(), GetStockObject(NULL_PEN));
+        SetPolyFillMode(c.dc(), mode);
+        ASSERT_TRUE(PolyPolygon(c.dc(), points, counts, 2));
+        EXPECT_EQ(c.at(4, 4), 0x00FF0000u);          // between the squares: red, alpha 0
+        EXPECT_EQ(c.at(10, 10), mode == WINDING ? 0x00FF0000u : kUntouched);
+        EXPECT_EQ(c.at(18, 10), kUntouched);         // right edge is outside the fill
+        EXPECT_EQ(c.at(1, 1), kUntouched);
+    }
+}
+
+TEST(Shapes, EllipseIsSymmetricAndLeavesTheCornersAlone) {
+    Canvas c(21, 15, 32);
+    c.fill(kUntouched);
+    Selected brush(c.dc(), CreateSolidBrush(RGB(0, 0, 255)));
+    Selected pen(c.dc(), GetStockObject(NULL_PEN));
+    ASSERT_TRUE(Ellipse(c.dc(), 0, 0, 21, 15));
+    EXPECT_EQ(c.at(10, 7), 0x000000FFu);
+    EXPECT_EQ(c.at(1, 7), 0x000000FFu);
+    for (auto [x, y] : {std::pair{0, 0}, {20, 0}, {0, 14}, {20, 14}}) EXPECT_EQ(c.at(x, y), kUntouched);
+    // Pixels exactly on the outline may go either way; all others mirror.
+    int differ = 0;
+    for (int y = 0; y < 15; ++y)
+        for (int x = 0; x < 21; ++x) differ += c.at(x, y) != c.at(20 - x, 14 - y);
+    EXPECT_LE(differ, 8);
+}
+
+TEST(Shapes, ClipRectanglesConfineFillsAndStrokes) {
+    Canvas c(20, 20, 32);
+    c.fill(kUntouched);
+    Selected brush(c.dc(), CreateSolidBrush(RGB(0, 255, 0)));
+    EXPECT_EQ(IntersectClipRect(c.dc(), 5, 5, 15, 15), SIMPLEREGION);
+    EXPECT_EQ(ExcludeClipRect(c.dc(), 8, 8, 12, 12), COMPLEXREGION);
+    ASSERT_TRUE(FillFigures(c.dc(), {{{0, 0}, {19, 0}, {19, 19}, {0, 19}}}, ALTERNATE));
+    EXPECT_EQ(c.at(4, 10), kUntouched);
+    EXPECT_EQ(c.at(5, 10), 0x0000FF00u);
+    EXPECT_EQ(c.at(10, 10), kUntouched);  // the excluded hole
+    EXPECT_EQ(c.at(15, 10), kUntouched);
+    SelectClipRgn(c.dc(), 0);
+    MoveToEx(c.dc(), 0, 19, nullptr);
+    LineTo(c.dc(), 20, 19);
+    EXPECT_EQ(c.at(0, 19) & 0xFFFFFF, 0u);  // unclipped again
+}
+
+TEST(Shapes, PlaybackStrokesClearTheAlphaByte) {
+    Canvas c(10, 3, 32);
+    c.fill(kUntouched);
+    MoveToEx(c.dc(), 0, 1, nullptr);
+    LineTo(c.dc(), 5, 1);
+    EXPECT_EQ(c.at(2, 1), 0xFF000000u);  // pens keep the alpha byte by default
+    SetStrokesClearAlpha(c.dc(), true);
+    LineTo(c.dc(), 10, 1);
+    EXPECT_EQ(c.at(7, 1), 0u);
+}
+
+TEST(Shapes, HugeAndNonFiniteCoordinatesAreHandled) {
+    Canvas c(16, 16, 32);
+    c.fill(kUntouched);
+    Selected brush(c.dc(), CreateSolidBrush(RGB(1, 2, 3)));
+    EXPECT_TRUE(FillFigures(c.dc(), {{{-1e12, -1e12}, {1e12, -1e12}, {1e12, 1e12}, {-1e12, 1e12}}}, WINDING));
+    EXPECT_EQ(c.at(8, 8), 0x00010203u);
+    EXPECT_FALSE(FillFigures(c.dc(), {{{0, 0}, {NAN, 1}, {5, 5}}}, WINDING));
+    EXPECT_TRUE(Ellipse(c.dc(), -2000000000, -2000000000, 2000000000, 2000000000));
+}
+
+TEST(Fonts, LogfontRoundTripsAndFacesMapToTheInstalledOnes) {
+    LOGFONTW log{};
+    log.lfHeight = -20;
+    log.lfWeight = FW_BOLD;
+    const std::u16string face = u"Arial";
+    std::copy(face.begin(), face.end(), log.lfFaceName);
+    const HFONT font = CreateFontIndirectW(&log);
+    ASSERT_NE(font, 0u);
+    EXPECT_EQ(GetObjectType(font), OBJ_FONT);
+    LOGFONTW back{};
+    EXPECT_EQ(GetObject(font, sizeof(back), &back), int(sizeof(LOGFONTW)));
+    EXPECT_EQ(back.lfHeight, -20);
+    EXPECT_EQ(std::u16string(back.lfFaceName), u"Arial");
+    ASSERT_TRUE(detail::fontSystemReady());
+    EXPECT_EQ(QFontInfo(detail::qtFont(log)).family(), "Liberation Sans");
+    const std::u16string times = u"Times New Roman";
+    std::fill(std::begin(log.lfFaceName), std::end(log.lfFaceName), 0);
+    std::copy(times.begin(), times.end(), log.lfFaceName);
+    EXPECT_EQ(QFontInfo(detail::qtFont(log)).family(), "Liberation Serif");
+    EXPECT_TRUE(DeleteObject(font));
+}
+
+// The columns and rows text touched (alpha byte cleared) on a canvas filled untouched.
+RECT inked(const Canvas& c) {
+    RECT r{c.width(), c.height(), -1, -1};
+    for (int y = 0; y < c.height(); ++y)
+        for (int x = 0; x < c.width(); ++x)
+            if ((c.at(x, y) >> 24) == 0) {
+                r.left = std::min<LONG>(r.left, x), r.right = std::max<LONG>(r.right, x);
+                r.top = std::min<LONG>(r.top, y), r.bottom = std::max<LONG>(r.bottom, y);
+            }
+    return r;
+}
+
+TEST(Text, AlignmentPlacesTheTextAroundTheReferencePoint) {
+    LOGFONTW log{};
+    log.lfHeight = -16;
+    const std::u16string text = u"HHHH";
+    struct Case {
+        UINT align;
+        bool right;  // text lies left of x
+        int where;   // -1 above y, 1 below y, 0 across it
+    };
+    for (const Case& k : {Case{TA_LEFT | TA_TOP, false, 1}, Case{TA_RIGHT | TA_TOP, true, 1},
+                          Case{TA_LEFT | TA_BASELINE, false, -1}, Case{TA_LEFT | TA_BOTTOM, false, -1},
+                          Case{TA_CENTER | TA_TOP, false, 1}}) {
+        Canvas c(120, 60, 32);
+        c.fill(kUntouched);
+        Selected font(c.dc(), CreateFontIndirectW(&log));
+        SetBkMode(c.dc(), TRANSPARENT);
+        SetTextColor(c.dc(), RGB(0, 0, 0));
+        SetTextAlign(c.dc(), k.align);
+        ASSERT_TRUE(TextOutW(c.dc(), 60, 30, text.data(), int(text.size())));
+        const RECT r = inked(c);
+        ASSERT_GE(r.right, r.left) << k.align;
+        if ((k.align & TA_CENTER) == TA_CENTER) {
+            EXPECT_LT(r.left, 60);
+            EXPECT_GT(r.right, 60);
+        } else if (k.right) {
+            EXPECT_LE(r.right, 60);
+        } else {
+            EXPECT_GE(r.left, 60);
+        }
+        if (k.where > 0) EXPECT_GE(r.top, 30) << k.align;
+        else EXPECT_LE(r.bottom, 30) << k.align;
+        // Glyph cores are the text colour, the pixels around them untouched.
+        EXPECT_EQ(c.at(0, 0), kUntouched);
+    }
+}
+
+TEST(Text, OpaqueBackgroundAndExtentsAgree) {
+    Canvas c(100, 30, 32);
+    c.fill(kUntouched);
+    LOGFONTW log{};
+    log.lfHeight = 20;  // cell height
+    Selected font(c.dc(), CreateFontIndirectW(&log));
+    SetBkColor(c.dc(), RGB(0, 0, 255));
+    SetBkMode(c.dc(), OPAQUE);
+    const std::u16string text = u"ab";
+    SIZE size{};
+    ASSERT_TRUE(GetTextExtentPoint32W(c.dc(), text.data(), 2, &size));
+    EXPECT_GE(size.cy, 19);
+    EXPECT_LE(size.cy, 21);
+    ASSERT_TRUE(TextOutW(c.dc(), 10, 5, text.data(), 2));
+    const RECT r = inked(c);
+    EXPECT_NEAR(r.left, 10, 1);
+    EXPECT_NEAR(r.right - r.left + 1, size.cx, 1);
+    EXPECT_NEAR(r.bottom - r.top + 1, size.cy, 1);
+    TEXTMETRICW tm{};
+    ASSERT_TRUE(GetTextMetricsW(c.dc(), &tm));
+    EXPECT_EQ(tm.tmHeight, size.cy);
+}
+
+TEST(Metafiles, HandlesAreTheirOwnKindAndHoldTheirBytes) {
+    const BYTE wmf[] = {1, 0, 9, 0, 0, 3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    const HMETAFILE m = SetMetaFileBitsEx(sizeof(wmf), wmf);
+    const HENHMETAFILE e = SetEnhMetaFileBits(sizeof(wmf), wmf);
+    EXPECT_EQ(GetObjectType(m), OBJ_METAFILE);
+    EXPECT_EQ(GetObjectType(e), OBJ_ENHMETAFILE);
+    EXPECT_EQ(GetMetaFileBitsEx(m, 0, nullptr), sizeof(wmf));
+    EXPECT_EQ(MetafileRecords(e).size(), sizeof(wmf));
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    const HDC dc = CreateCompatibleDC(0);
+    EXPECT_EQ(GetDIBits(dc, m, 0, 1, nullptr, &info, DIB_RGB_COLORS), 0);
+    EXPECT_EQ(SelectObject(dc, e), 0u);
+    DeleteDC(dc);
+    EXPECT_FALSE(DeleteObject(m));
+    EXPECT_FALSE(DeleteMetaFile(e));  // the wrong kind
+    EXPECT_TRUE(DeleteMetaFile(m));
+    EXPECT_TRUE(DeleteEnhMetaFile(e));
+    EXPECT_EQ(GetObjectType(m), 0u);
+}
+
+}  // namespace
+}  // namespace gdi::test
