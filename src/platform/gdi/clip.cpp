@@ -147,6 +147,26 @@ namespace gdi {
 
 using namespace detail;
 
+BOOL SetClipRectangles(HDC dc, const std::vector<RECT>* rects) {
+    Dc* d = registry().get<Dc>(dc);
+    if (!d) return FALSE;
+    if (rects) d->clip.set(*rects);
+    else d->clip.reset();
+    return TRUE;
+}
+
+namespace {
+
+// Whether the clip lets every pixel of the rectangle through.
+bool clipCovers(const ClipRects& clip, int l, int t, int r, int b) {
+    if (!clip.active) return true;
+    for (const RECT& c : clip.rects)
+        if (c.left <= l && c.top <= t && c.right >= r && c.bottom >= b) return true;
+    return false;
+}
+
+}  // namespace
+
 BOOL DrawClippedBlit(HDC dc, const RECT& bounds, const std::function<void()>& draw) {
     Dc* d = registry().get<Dc>(dc);
     if (!d) return FALSE;
@@ -161,10 +181,20 @@ BOOL DrawClippedBlit(HDC dc, const RECT& bounds, const std::function<void()>& dr
     const int b = std::min<LONG>(s->height, std::max(bounds.top, bounds.bottom));
     if (l >= r || t >= b) return TRUE;
     const size_t w = size_t(r - l);
+    const uint32_t clear = s->bpp == 32 ? 0xFF000000u : 0;
+    if (clipCovers(d->clip, l, t, r, b)) {
+        // Nothing to put back: only the alpha bytes need clearing.
+        draw();
+        if (clear)
+            for (int y = t; y < b; ++y) {
+                uint8_t* p = s->row(y) + size_t(l) * 4 + 3;
+                for (size_t i = 0; i < w; ++i) p[4 * i] = 0;
+            }
+        return TRUE;
+    }
     std::vector<uint32_t> before(w * size_t(b - t)), row(w);
     for (int y = t; y < b; ++y) readRaw(*s, y, l, int(w), before.data() + size_t(y - t) * w);
     draw();
-    const uint32_t clear = s->bpp == 32 ? 0xFF000000u : 0;
     for (int y = t; y < b; ++y) {
         const uint32_t* old = before.data() + size_t(y - t) * w;
         readRaw(*s, y, l, int(w), row.data());

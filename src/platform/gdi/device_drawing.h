@@ -49,6 +49,9 @@ Figure BezierFigure(const PointD* points, size_t count);
 // by default they leave it alone. Returns the previous setting.
 bool SetStrokesClearAlpha(HDC dc, bool clear);
 
+// Replaces the DC's clip with these rectangles (device pixels); nullptr removes it.
+BOOL SetClipRectangles(HDC dc, const std::vector<RECT>* rects);
+
 // Runs `draw`, a blit into `bounds` (device pixels), so that only the pixels inside the
 // DC's clip change and each pixel that does gets alpha 0 on 32 bpp.
 BOOL DrawClippedBlit(HDC dc, const RECT& bounds, const std::function<void()>& draw);

@@ -123,7 +123,7 @@ BOOL FillFigures(HDC dc, const std::vector<Figure>& figures, int fillMode) {
     Dc* d = registry().get<Dc>(dc);
     if (!d) return FALSE;
     Surface* s = dcSurface(*d);
-    if (!s || dcBrush(*d).lbStyle == BS_NULL) return TRUE;
+    if (!s || dcBrush(*d).lbStyle == BS_NULL || d->rop2 == R2_NOP) return TRUE;
     // The window reaches a little past the surface so that clipped edges stay outside it.
     const double wx0 = -2, wy0 = -2, wx1 = s->width + 1.0, wy1 = s->height + 1.0;
     QPainterPath path;

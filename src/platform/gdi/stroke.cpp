@@ -22,7 +22,7 @@ bool dashOn(UINT style, int position) {
 }
 
 void plot(Surface& s, int64_t x, int64_t y, uint32_t raw, const Ink& ink) {
-    if (!s.contains(x, y) || (ink.clip && !ink.clip->contains(x, y))) return;
+    if (ink.mode == R2_NOP || !s.contains(x, y) || (ink.clip && !ink.clip->contains(x, y))) return;
     const uint32_t d = readPixel(s, int(x), int(y));
     const uint32_t v = (rop2(ink.mode, raw, d) & ink.colorBits) | (d & ~ink.colorBits);
     writePixel(s, int(x), int(y), v & ~ink.clearBits);

@@ -25,10 +25,8 @@ Picture decode(std::span<const uint8_t> data) {
     case Format::Jpeg: return readJpeg(data);
     case Format::Gif: return readGif(data);
     case Format::Icon: return readIcon(data);
-    case Format::Wmf:
-    case Format::Emf:
-        // The metafile player (our own, drawing into the gdi layer) reads these here.
-        refuse(std::string(formatName(format)) + ": metafiles are not read yet");
+    case Format::Wmf: return readWmf(data);
+    case Format::Emf: return readEmf(data);
     case Format::Png:
     case Format::Tiff:
         refuse(std::string(formatName(format)) + ": not a format of the platform's loader");

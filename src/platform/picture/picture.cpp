@@ -2,6 +2,10 @@
 
 #include "platform/picture/picture.h"
 
+#include <algorithm>
+
+#include "platform/gdi/device_drawing.h"
+
 #include "platform/picture/invalid_picture.h"
 #include "platform/picture/picture_object.h"
 #include "platform/runtime/error.h"
@@ -16,6 +20,8 @@ void deleteHandle(int type, uint32_t handle) {
     if (!handle) return;
     if (type == kPicTypeBitmap) gdi::DeleteObject(handle);
     if (type == kPicTypeIcon) gdi::DestroyIcon(handle);
+    if (type == kPicTypeMetafile) gdi::DeleteMetaFile(handle);
+    if (type == kPicTypeEnhMetafile) gdi::DeleteEnhMetaFile(handle);
 }
 
 // Pixel size of an icon: its colour bitmap, or half its mask's height when monochrome.
@@ -63,12 +69,21 @@ Picture makePicture(int type, uint32_t handle, bool owns, std::optional<int> tra
         if (!iconSize(handle, object->pixelWidth, object->pixelHeight))
             refuse("picture: handle is not an icon");
         break;
+    case kPicTypeEnhMetafile: {
+        // An EMF carries its size: the frame, in 0.01 mm.
+        if (gdi::GetObjectType(handle) != gdi::OBJ_ENHMETAFILE) refuse("picture: handle is not an enhanced metafile");
+        const EmfHeader h = readEmfHeader(gdi::MetafileRecords(handle));
+        object->himetricWidth = int32_t(std::min<int64_t>(INT32_MAX, int64_t{h.frame.right} - h.frame.left));
+        object->himetricHeight = int32_t(std::min<int64_t>(INT32_MAX, int64_t{h.frame.bottom} - h.frame.top));
+        object->pixelWidth = PixelsFromHimetric(object->himetricWidth);
+        object->pixelHeight = PixelsFromHimetric(object->himetricHeight);
+        return PictureAccess::wrap(std::move(object));
+    }
     case kPicTypeMetafile:
-    case kPicTypeEnhMetafile:
-        // The metafile player will give these a handle kind and a size; until then the
-        // object is refused so that nobody holds a picture that cannot draw.
-        object->owns = false;
-        refuse("picture: metafile pictures are not supported yet");
+        // A bare WMF handle has no placeable header, so no size: refused, as a WMF file
+        // without that header is.
+        if (gdi::GetObjectType(handle) != gdi::OBJ_METAFILE) refuse("picture: handle is not a metafile");
+        refuse("picture: a metafile handle without its placeable header has no size");
     default:
         object->owns = false;
         refuse("picture: unknown picture type " + std::to_string(type));

@@ -25,7 +25,12 @@
 //   ICO, CUR  the bitmap entry nearest 32x32 (|w - 32| + |h - 32|), the deepest among
 //         equally near ones, the first among equals; as an icon picture. PNG entries are
 //         skipped (the image class reads those itself); a cursor keeps its hotspot.
-// and refuses everything else (PNG, TIFF, TGA, text, empty data, metafiles for now) with
+//   WMF   with its 22-byte placeable header (bounding box, units per inch), as a metafile
+//         picture (type 2) of size box x 2540 / units per inch HIMETRIC; one without the
+//         placeable header is refused.
+//   EMF   as an enhanced metafile picture (type 4) whose HIMETRIC size is its frame.
+//         Metafiles are played by our own player (metafile_player.h) when rendered.
+// and refuses everything else (PNG, TIFF, TGA, text, empty data) with
 // run-time error 481 "Invalid picture". Hostile input: every size and offset is checked
 // in 64-bit arithmetic before anything is read or allocated; a picture of more than
 // 2^31 - 1 bytes or 2^28 pixels (16384 x 16384) is refused; nothing loops without bound.
@@ -84,8 +89,10 @@ public:
     // (nearest pixel, the stretch mode the picture layer always uses, whatever the DC's
     // own mode); a GIF's transparent pixels leave the destination alone, alpha byte
     // included. Icons are drawn whole (the source rectangle only decides mirroring, which
-    // icons ignore) with DrawIconEx. False when there is nothing to draw, the type has no
-    // renderer yet (metafiles) or the DC is invalid.
+    // icons ignore) with DrawIconEx. Metafiles are played so that the source rectangle
+    // fills the destination, clipped to it: a metafile shown at any size is drawn at that
+    // size, not stretched from pixels. False when there is nothing to draw or the DC is
+    // invalid.
     bool Render(gdi::HDC dc, int x, int y, int cx, int cy, int32_t xSrc, int32_t ySrc,
                 int32_t cxSrc, int32_t cySrc) const;
 
@@ -95,9 +102,10 @@ private:
     std::shared_ptr<detail::PictureObject> object_;
 };
 
-// A picture object over an existing handle (type 1 HBITMAP, 3 HICON; type 0 ignores the
-// handle). With ownsHandle the last copy deletes the handle. Raises 481 for a handle that
-// is not of the type, and for metafile types until the metafile player arrives.
+// A picture object over an existing handle (type 1 HBITMAP, 3 HICON, 4 HENHMETAFILE, its
+// size the EMF's frame; type 0 ignores the handle). With ownsHandle the last copy deletes
+// the handle. Raises 481 for a handle that is not of the type, and for type 2: a bare
+// HMETAFILE has no placeable header and so no size.
 Picture CreatePicture(int type, uint32_t handle, bool ownsHandle);
 // A new, empty picture object of type 0 (what loading from no data gives).
 Picture NonePicture();
@@ -122,9 +130,10 @@ Picture TryLoadPictureFromBytes(std::span<const uint8_t> bytes, std::string* rea
 // over black where it is transparent. No picture when no bitmap of that size can be made.
 Picture asBitmap(const Picture& source);
 
-// Writes a bitmap picture as a 24-bit BMP and an icon picture as a one-entry ICO, through
-// a temporary file renamed over the target. Raises 481 for no picture, a type-0 picture
-// and metafiles (not yet written), and the file's own errors.
+// Writes a bitmap picture as a 24-bit BMP, an icon picture as a one-entry ICO and a
+// metafile picture as the bytes it was loaded from, through a temporary file renamed
+// over the target. Raises 481 for no picture, a type-0 picture, a metafile made from a
+// bare handle, and the file's own errors.
 void SavePicture(const Picture& picture, const std::string& path);
 std::vector<uint8_t> SavePictureToBytes(const Picture& picture);
 

@@ -141,9 +141,14 @@ std::vector<uint8_t> SavePictureToBytes(const Picture& picture) {
     switch (picture.Type()) {
     case kPicTypeBitmap: return writeBmp(picture.Handle());
     case kPicTypeIcon: return writeIco(picture.Handle());
-    default:
-        // No picture, an empty one, and metafiles until the player can write them back.
-        runtime::raise(runtime::kErrInvalidPicture);
+    case kPicTypeMetafile:
+    case kPicTypeEnhMetafile: {
+        // A metafile is written as it was loaded.
+        const auto* o = detail::PictureAccess::object(picture);
+        if (o->fileBytes.empty()) runtime::raise(runtime::kErrInvalidPicture);
+        return o->fileBytes;
+    }
+    default: runtime::raise(runtime::kErrInvalidPicture);  // no picture, or an empty one
     }
 }
 

@@ -16,5 +16,7 @@ Picture readBmp(FileByteReader& file);  // read a piece at a time
 Picture readJpeg(std::span<const uint8_t> data);
 Picture readGif(std::span<const uint8_t> data);
 Picture readIcon(std::span<const uint8_t> data);  // ICO and CUR
+Picture readWmf(std::span<const uint8_t> data);   // with its placeable header
+Picture readEmf(std::span<const uint8_t> data);
 
 }  // namespace picture::detail

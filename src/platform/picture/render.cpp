@@ -6,6 +6,7 @@
 // forms (AND with all ones where transparent, then OR with the colours, black where
 // transparent), which leave transparent pixels untouched, alpha byte included.
 
+#include <algorithm>
 #include <vector>
 
 #include "platform/gdi/dib_surface.h"
@@ -127,7 +128,21 @@ bool Picture::Render(HDC dc, int x, int y, int cx, int cy, int32_t xSrc, int32_t
         if (cx == 0 || cy == 0) return true;
         return DrawIconEx(dc, x, y, o.handle, cx, cy, 0, 0, DI_NORMAL) != FALSE;
     }
-    if (o.type != kPicTypeBitmap) return false;  // none; metafiles wait for their player
+    if (o.type == kPicTypeMetafile || o.type == kPicTypeEnhMetafile) {
+        if (cx == 0 || cy == 0 || cxSrc == 0 || cySrc == 0) return true;
+        // The source rectangle picks the part of the picture that fills the destination;
+        // the whole picture lands where that puts it, clipped to the destination.
+        const double w = o.himetricWidth, h = o.himetricHeight;
+        const double sx = double(cx) / cxSrc, sy = double(cy) / -double(cySrc);
+        detail::PlayTarget t;
+        t.x = x - double(xSrc) * sx;
+        t.y = y - (h - double(ySrc)) * sy;
+        t.width = w * sx;
+        t.height = h * sy;
+        t.clip = {std::min(x, x + cx), std::min(y, y + cy), std::max(x, x + cx), std::max(y, y + cy)};
+        return detail::playMetafilePicture(o, dc, t);
+    }
+    if (o.type != kPicTypeBitmap) return false;  // none
 
     Placement p{x, y, cx, cy, 0, 0, 0, 0};
     p.sx = scale(xSrc, o.pixelWidth, o.himetricWidth);
