@@ -8,6 +8,7 @@
 #include "codecs/cBMPparser.h"
 #include "platform/gdi/gdi.h"
 #include "platform/picture/picture.h"
+#include "platform/sys/files.h"
 
 using namespace bmptest;
 using imagetest::at;
@@ -347,13 +348,27 @@ std::vector<uint8_t> ellipseMetafile() {
 
 TEST_F(BmpReader, MetafilesKeepWhatTheyDoNotDrawTransparent) {
     const std::vector<uint8_t> emf = ellipseMetafile();
-    if (!picture::TryLoadPictureFromBytes(emf))
-        GTEST_SKIP() << "the platform picture loader does not read metafiles yet";
     ASSERT_TRUE(load(emf));
     EXPECT_EQ(host.ImageType(), cImage32::ImageTypeEnhancedMetafile);
     EXPECT_EQ(host.Alpha(), cImage32::AlphaBinary);
     EXPECT_EQ(at(host, 0, 0), (Px{0, 0, 0, 0})) << "a corner outside the ellipse";
     EXPECT_EQ(at(host, host.Width() / 2, host.Height() / 2).a, 255);
+}
+
+TEST_F(BmpReader, ACircleMetafileKeepsItsCornersTransparentAndTellsItsType) {
+    const struct { const char* file; int type; } cases[] = {
+        {"emf/circle.emf", cImage32::ImageTypeEnhancedMetafile},
+        {"wmf/circle.wmf", cImage32::ImageTypeWindowsMetafile},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        ASSERT_TRUE(load(sys::readFile(std::string(QM_FIXTURES_DIR) + "/" + c.file)));
+        EXPECT_EQ(host.ImageType(), c.type);
+        EXPECT_EQ(host.Alpha(), cImage32::AlphaBinary);
+        EXPECT_EQ(host.Width(), 96);
+        for (auto [x, y] : {std::pair{0, 0}, {95, 0}, {0, 95}, {95, 95}}) EXPECT_EQ(at(host, x, y), (Px{0, 0, 0, 0}));
+        EXPECT_EQ(at(host, 48, 48), (Px{0, 0, 255, 255}));  // the red circle, opaque
+    }
 }
 
 }  // namespace

@@ -298,14 +298,34 @@ TEST_F(ResizeModule, NoResultForWhatCannotBeDrawn) {
         {"no picture", 0, picture::kPicTypeNone, 20, 10},
         {"unknown type", source.Handle(), 5, 20, 10},
         {"not a bitmap", 12345, picture::kPicTypeBitmap, 20, 10},
-        {"WMF (no metafiles yet)", source.Handle(), picture::kPicTypeMetafile, 20, 10},
-        {"EMF (no metafiles yet)", source.Handle(), picture::kPicTypeEnhMetafile, 20, 10},
+        {"a bitmap handle as a WMF", source.Handle(), picture::kPicTypeMetafile, 20, 10},
+        {"a bitmap handle as an EMF", source.Handle(), picture::kPicTypeEnhMetafile, 20, 10},
         {"no pixels wide", source.Handle(), picture::kPicTypeBitmap, 0, 10},
         {"too large", source.Handle(), picture::kPicTypeBitmap, 40000, 40000},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         EXPECT_FALSE(modGDIPlusResize::ResizePictureHandle(c.handle, c.type, c.width, c.height, 0, true));
+    }
+}
+
+TEST_F(ResizeModule, MetafilesArePlayedAtTheRequestedSize) {
+    // A red circle filling its picture, drawn onto a blue canvas of 60 x 40 (keeping the
+    // aspect: a 40 x 40 circle centred, blue bands left and right).
+    for (const char* name : {"wmf/circle.wmf", "emf/circle.emf"}) {
+        SCOPED_TRACE(name);
+        const picture::Picture source = picture::LoadPicture(std::string(QM_FIXTURES_DIR) + "/" + name);
+        const picture::Picture result = modGDIPlusResize::ResizePictureHandle(
+            source.Handle(), int16_t(source.Type()), 60, 40, gdi::RGB(0, 0, 255), true);
+        ASSERT_TRUE(result);
+        const QImage image = pixels(result);
+        ASSERT_EQ(image.size(), QSize(60, 40));
+        EXPECT_EQ(image.pixel(30, 20), qRgb(255, 0, 0));
+        EXPECT_EQ(image.pixel(2, 20), qRgb(0, 0, 255));   // the band
+        EXPECT_EQ(image.pixel(11, 1), qRgb(0, 0, 255));   // outside the circle, inside its box
+        EXPECT_EQ(image.pixel(11, 20), qRgb(255, 0, 0));  // its leftmost part
+        EXPECT_EQ(gdi::GetObjectType(source.Handle()), source.Type() == picture::kPicTypeMetafile
+                                                           ? gdi::OBJ_METAFILE : gdi::OBJ_ENHMETAFILE);
     }
 }
 

@@ -31,7 +31,7 @@
 //    negative destination or source sizes mirror.
 //  - Encoders found by MIME type: image/bmp, image/jpeg (EncoderQuality 0..100, default
 //    75), image/gif, image/tiff, image/png, written to a file or a Stream.
-// Not here: metafiles (GdipCreateMetafileFromWmf/Emf answer NotImplemented), decoders
+// Not here: decoders
 // listed as codecs, frames and properties, clipping, pens, brushes and text.
 //
 // Speed (Release, one thread, bench/resize): HighQualityBicubic from a 3000x2000 bitmap
@@ -269,7 +269,10 @@ Status GdipCreateBitmapFromScan0(INT width, INT height, INT stride, PixelFormat 
 Status GdipCreateBitmapFromHBITMAP(gdi::HBITMAP hbm, gdi::HPALETTE palette, GpBitmap** bitmap);
 // A copy of an icon with its transparency (mask or alpha); 32bppARGB.
 Status GdipCreateBitmapFromHICON(gdi::HICON icon, GpBitmap** bitmap);
-// Metafiles are not drawn here yet: NotImplemented (InvalidParameter without out-pointer).
+// Metafile images from a gdi metafile handle (a WMF with the placeable header handed in,
+// its box at 96 DPI giving the size; an EMF sized by its frame), played by the picture
+// layer's player: their pixels are the picture at that size, and drawing plays them again
+// at the size drawn. InvalidParameter for a handle of another kind or a bad header.
 Status GdipCreateMetafileFromWmf(uint32_t hWmf, BOOL deleteWmf,
                                  const WmfPlaceableFileHeader* header, GpMetafile** metafile);
 Status GdipCreateMetafileFromEmf(uint32_t hEmf, BOOL deleteEmf, GpMetafile** metafile);

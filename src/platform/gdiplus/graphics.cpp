@@ -271,6 +271,18 @@ Status draw(GpGraphics* graphics, GpImage* image, INT dstx, INT dsty, INT dstwid
     gdi::detail::Surface* surface = gdi::detail::dcSurface(*dc);
     if (!surface) return Ok;  // the screen keeps nothing
 
+    // A metafile is played at the size it lands on, so it is drawn crisp at any scale.
+    if (image->metafile && graphics->m12 == 0 && graphics->m21 == 0) {
+        const double tw = std::fabs(dw * graphics->m11), th = std::fabs(dh * graphics->m22);
+        if (tw >= 1 && th >= 1 && tw * th <= double(kMaxPixels)) {
+            const auto played = playMetafile(*image, int(std::lround(tw)), int(std::lround(th)), double(sx),
+                                             double(sy), double(sw), double(sh));
+            if (played)
+                return draw(graphics, played.get(), INT(std::lround(dx)), INT(std::lround(dy)),
+                            INT(std::lround(dw)), INT(std::lround(dh)), 0, 0, played->width, played->height,
+                            attributes);
+        }
+    }
     const double kx = dw / double(sw), ky = dh / double(sh);
     const double wx0 = dx + double(cx0 - sx) * kx, wx1 = dx + double(cx1 - sx) * kx;
     const double wy0 = dy + double(cy0 - sy) * ky, wy1 = dy + double(cy1 - sy) * ky;

@@ -163,21 +163,6 @@ extern "C" Status GdipCreateBitmapFromHICON(gdi::HICON icon, GpBitmap** bitmap) 
     return finish(imageFromIcon(icon), bitmap);
 }
 
-extern "C" Status GdipCreateMetafileFromWmf(uint32_t, BOOL, const WmfPlaceableFileHeader*,
-                                            GpMetafile** metafile) {
-    if (const Status s = requireSession(); s != Ok) return s;
-    if (!metafile) return InvalidParameter;
-    *metafile = nullptr;
-    return NotImplemented;
-}
-
-extern "C" Status GdipCreateMetafileFromEmf(uint32_t, BOOL, GpMetafile** metafile) {
-    if (const Status s = requireSession(); s != Ok) return s;
-    if (!metafile) return InvalidParameter;
-    *metafile = nullptr;
-    return NotImplemented;
-}
-
 extern "C" Status GdipDisposeImage(GpImage* image) {
     if (const Status s = requireSession(); s != Ok) return s;
     return releaseImage(image) ? Ok : InvalidParameter;

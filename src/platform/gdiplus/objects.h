@@ -22,6 +22,14 @@ struct Orientation {
     int64_t d = 0, e = 1, f = 0;
 };
 
+// A metafile image's records, played at the size it is drawn.
+struct MetafileSource {
+    bool wmf = false;
+    std::vector<uint8_t> records;        // a WMF without its placeable header, or an EMF
+    int16_t box[4] = {0, 0, 0, 0};       // WMF bounding box (left, top, right, bottom)
+    uint16_t objects = 0;                // WMF object table slots
+};
+
 struct GpImage {
     int memoryWidth = 0, memoryHeight = 0;
     uint8_t* scan0 = nullptr;  // memory row 0
@@ -31,6 +39,8 @@ struct GpImage {
     std::vector<uint8_t> owned;  // empty for a view over caller memory
     Orientation orientation;
     int width = 0, height = 0;  // after rotation
+    // Metafile images keep their records too; the pixels are the picture at its own size.
+    std::shared_ptr<const MetafileSource> metafile;
 };
 
 struct GpGraphics {
@@ -60,6 +70,11 @@ bool releaseGraphics(GpGraphics* graphics);
 bool releaseAttributes(GpImageAttributes* attributes);
 // Called when the last session ends.
 void releaseAllObjects();
+
+// The metafile played so that its source rectangle [sx, sx + sw) x [sy, sy + sh) (in the
+// image's pixels) fills a new width x height image; transparent where it draws nothing.
+std::unique_ptr<GpImage> playMetafile(const GpImage& image, int width, int height, double sx, double sy,
+                                      double sw, double sh);
 
 // The most pixels a decoded or allocated image may have (16384 x 16384).
 constexpr int64_t kMaxPixels = int64_t{1} << 28;

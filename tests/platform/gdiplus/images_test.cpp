@@ -6,6 +6,7 @@
 #include "gdiplus_support.h"
 #include "platform/gdi/gdi.h"
 #include "platform/gdiplus/session.h"
+#include "platform/picture/picture.h"
 
 using namespace gdiplustest;
 
@@ -161,7 +162,32 @@ TEST_F(Images, CopiesOfGdiBitmapsAndIcons) {
     GpBitmap* none = nullptr;
     EXPECT_EQ(GdipCreateBitmapFromHBITMAP(0x12345, 0, &none), InvalidParameter);
     EXPECT_EQ(GdipCreateBitmapFromHICON(indexed.bitmap(), &none), InvalidParameter);
-    EXPECT_EQ(GdipCreateMetafileFromEmf(1, 0, &none), NotImplemented);
+    EXPECT_EQ(GdipCreateMetafileFromEmf(1, 0, &none), InvalidParameter);
+    EXPECT_EQ(GdipCreateMetafileFromEmf(indexed.bitmap(), 0, &none), InvalidParameter);
+}
+
+TEST_F(Images, MetafilesArePlayedIntoTheirPixels) {
+    // The red circle fixtures: 96 x 96 pixels; transparent where the circle is not.
+    const picture::Picture emf = picture::LoadPicture(std::string(QM_FIXTURES_DIR) + "/emf/circle.emf");
+    Image fromEmf;
+    ASSERT_EQ(GdipCreateMetafileFromEmf(emf.Handle(), 0, fromEmf.out()), Ok);
+    UINT w = 0;
+    ASSERT_EQ(GdipGetImageWidth(fromEmf.get(), &w), Ok);
+    EXPECT_EQ(w, 96u);
+    EXPECT_EQ(pixelOf(fromEmf.get(), 48, 48), 0xFFFF0000u);
+    EXPECT_EQ(pixelOf(fromEmf.get(), 0, 0), 0u);
+
+    const picture::Picture wmf = picture::LoadPicture(std::string(QM_FIXTURES_DIR) + "/wmf/circle.wmf");
+    WmfPlaceableFileHeader header{0x9AC6CDD7, 0, 0, 0, 1440, 720, 1440, 0, 0};  // 96 x 48 pixels
+    Image fromWmf;
+    ASSERT_EQ(GdipCreateMetafileFromWmf(wmf.Handle(), 0, &header, fromWmf.out()), Ok);
+    ASSERT_EQ(GdipGetImageWidth(fromWmf.get(), &w), Ok);
+    EXPECT_EQ(w, 96u);
+    EXPECT_EQ(pixelOf(fromWmf.get(), 48, 24), 0xFFFF0000u);  // its window fills the box
+    EXPECT_EQ(pixelOf(fromWmf.get(), 2, 2), 0u);
+    GpMetafile* none = nullptr;
+    EXPECT_EQ(GdipCreateMetafileFromWmf(wmf.Handle(), 0, nullptr, &none), InvalidParameter);
+    EXPECT_EQ(GdipCreateMetafileFromWmf(emf.Handle(), 0, &header, &none), InvalidParameter);
 }
 
 TEST_F(Images, ObjectsEndWithTheLastSession) {
