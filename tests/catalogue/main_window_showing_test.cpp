@@ -5,6 +5,7 @@
 #include <zlib.h>
 
 #include <map>
+#include <set>
 
 #include "catalogue/main_window.h"
 #include "catalogue/slideshow_window.h"
@@ -53,6 +54,8 @@ protected:
             {"too short", "PNG", std::vector<uint8_t>(56, 0x89), 0, true},
             {"unknown", "TGA", std::vector<uint8_t>(57, 0xFF), 0, true},
             {"after failure", "PNG", fileOf(corpus("pngsuite/png/bgan6a08.png")), 1, false},
+            {"drawing", "WMF", fileOf(fixture("wmf/shapes.wmf")), 2, false},
+            {"enhanced drawing", "EMF", fileOf(fixture("emf/shapes.emf")), 4, false},
             {"notes", "TXT", fileOf(fixture("catalogue/notes.txt")), 0, false},
         };
     }
@@ -146,6 +149,46 @@ TEST_F(MainWindowShowing, JpegAndTiffFilesWithFourLetterExtensionsShowInThePaneA
         EXPECT_FALSE(full == form.PicLogo->Picture());
         EXPECT_EQ(full.pixelSize().cx, px.cx);
         EXPECT_TRUE(services.msgBoxes.empty());
+    }
+}
+
+TEST_F(MainWindowShowing, LargeMetafilesAreFittedAndPlayedAtThePanesScale) {
+    // 768 x 576 pixels (11520 x 8640 twips): wider than the threshold, so the picture is
+    // scaled to the pane's width, then to its height.
+    makeCatalogueWithRows(0);
+    addPicture("large drawing", "WMF", fileOf(fixture("wmf/large.wmf")));
+    addPicture("large enhanced drawing", "EMF", fileOf(fixture("emf/large.emf")));
+    ASSERT_FALSE(runMain());
+    Form1& form = ui::forms<Form1>();
+    db::Recordset& rs = form.Adodc3.recordset();
+    for (int i = 0; i < 2; ++i) {
+        SCOPED_TRACE(i);
+        if (i > 0) {
+            rs.moveNext();
+            form.pComboCatalogue_Click();
+        }
+        const picture::Picture shown = form.PictureCatalogue->Picture();
+        EXPECT_EQ(shown.Type(), i == 0 ? picture::kPicTypeMetafile : picture::kPicTypeEnhMetafile);
+        EXPECT_EQ(form.LabelWH->Caption(), " 768 x 576 ");
+        const double paneW = form.PictureCatalogueFrame->Width(), paneH = form.PictureCatalogueFrame->Height();
+        ui::Image& image = *form.ImageCatalogue;
+        EXPECT_TRUE(image.Stretch());
+        double w = paneW, h = 8640.0 * paneW / 11520.0;
+        if (h >= paneH) w = w * paneH / h, h = paneH;
+        EXPECT_DOUBLE_EQ(image.Width(), w);
+        EXPECT_DOUBLE_EQ(image.Height(), h);
+        // Played at the size shown, the drawing keeps its few flat colours: a bitmap
+        // scaled smoothly from 768 x 576 would blend them at every edge.
+        const QImage grabbed = image.widget()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        ASSERT_FALSE(grabbed.isNull());
+        std::set<QRgb> colours;
+        for (int y = 0; y < grabbed.height(); ++y)
+            for (int x = 0; x < grabbed.width(); ++x) colours.insert(grabbed.pixel(x, y));
+        EXPECT_LE(colours.size(), 8u);
+        const int x = int(grabbed.width() * 35 / 192.0), y = int(grabbed.height() * 30 / 144.0);
+        EXPECT_EQ(grabbed.pixel(x, y), qRgb(255, 0, 0)) << "the red rectangle, where the fit puts it";
+        if (std::getenv("QM_SCREENSHOTS"))
+            grabbed.save(QString("%1/metafile_%2.png").arg(std::getenv("QM_SCREENSHOTS")).arg(i));
     }
 }
 

@@ -47,6 +47,9 @@ void Image::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const int border = borderStyle_ == 1 ? 1 : 0;
     const QRect inner = rect().adjusted(border, border, -border, -border);
+    // A metafile is played at the size shown; other pictures are drawn once and scaled.
+    const bool metafile = picture_.Type() == picture::kPicTypeMetafile || picture_.Type() == picture::kPicTypeEnhMetafile;
+    if (metafile && stretch_ && shown_.size() != inner.size()) shown_ = ImageFromPicture(picture_, inner.size());
     if (shown_.isNull() && picture_) shown_ = ImageFromPicture(picture_);
     if (!shown_.isNull()) {
         if (stretch_) {

@@ -94,7 +94,32 @@ QImage imageFromIndexed(const picture::Picture& picture) {
     return image;
 }
 
+bool isMetafile(const picture::Picture& picture) {
+    return picture.Type() == picture::kPicTypeMetafile || picture.Type() == picture::kPicTypeEnhMetafile;
+}
+
+// A metafile played at the given size: playback writes alpha 0 where it draws, so pixels
+// whose alpha byte is still 255 were not drawn and stay transparent.
+QImage imageFromMetafile(const picture::Picture& picture, int width, int height) {
+    gdi::DibSurface surface(width, height, 32);
+    if (!surface.valid() || !drawOver(surface, picture, 0xFFFFFFFFu)) return {};
+    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull()) return {};
+    for (int y = 0; y < height; ++y) {
+        auto* row = reinterpret_cast<uint32_t*>(image.scanLine(y));
+        const uint32_t* source = pixelRow(surface, y);
+        for (int x = 0; x < width; ++x) row[x] = (source[x] >> 24) == 0xFF ? 0 : source[x] | 0xFF000000u;
+    }
+    return image;
+}
+
 }  // namespace
+
+QImage ImageFromPicture(const picture::Picture& picture, QSize size) {
+    if (isMetafile(picture) && size.width() > 0 && size.height() > 0)
+        return imageFromMetafile(picture, size.width(), size.height());
+    return ImageFromPicture(picture);
+}
 
 picture::Picture PictureFromImage(const QImage& image) {
     if (image.isNull()) return {};
@@ -109,6 +134,7 @@ picture::Picture PictureFromImage(const QImage& image) {
 QImage ImageFromPicture(const picture::Picture& picture) {
     const gdi::SIZE size = picture.pixelSize();
     if (size.cx <= 0 || size.cy <= 0) return {};
+    if (isMetafile(picture)) return imageFromMetafile(picture, size.cx, size.cy);
     if (!mayBeTransparent(picture))
         if (QImage direct = imageFromDibSection(picture); !direct.isNull()) return direct;
     if (QImage direct = imageFromIndexed(picture); !direct.isNull()) return direct;
