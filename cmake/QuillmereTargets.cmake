@@ -74,7 +74,9 @@ endfunction()
 function(qm_fuzz_target name)
   cmake_parse_arguments(ARG "" "SOURCE" "DEPS;SEEDS" ${ARGN})
   if(QM_FUZZ)
-    add_executable(${name} ${ARG_SOURCE})
+    # The tests' sanitizer settings hold here too: system libraries' caches (fontconfig's,
+    # through Qt's fonts) are not leaks of the input under test.
+    add_executable(${name} ${ARG_SOURCE} ${PROJECT_SOURCE_DIR}/tests/support/sanitizer_options.cpp)
     target_link_libraries(${name} PRIVATE ${ARG_DEPS})
     target_link_options(${name} PRIVATE -fsanitize=fuzzer)
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)

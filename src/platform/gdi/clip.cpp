@@ -29,6 +29,13 @@ bool ClipRects::contains(int64_t x, int64_t y) const {
     return false;
 }
 
+bool ClipRects::covers(int64_t l, int64_t t, int64_t r, int64_t b) const {
+    if (!active) return true;
+    for (const RECT& c : rects)
+        if (c.left <= l && c.top <= t && c.right >= r && c.bottom >= b) return true;
+    return false;
+}
+
 void ClipRects::spans(int y, int x0, int x1, std::vector<std::pair<int, int>>& out) const {
     out.clear();
     if (x0 >= x1) return;
@@ -155,19 +162,7 @@ BOOL SetClipRectangles(HDC dc, const std::vector<RECT>* rects) {
     return TRUE;
 }
 
-namespace {
-
-// Whether the clip lets every pixel of the rectangle through.
-bool clipCovers(const ClipRects& clip, int l, int t, int r, int b) {
-    if (!clip.active) return true;
-    for (const RECT& c : clip.rects)
-        if (c.left <= l && c.top <= t && c.right >= r && c.bottom >= b) return true;
-    return false;
-}
-
-}  // namespace
-
-BOOL DrawClippedBlit(HDC dc, const RECT& bounds, const std::function<void()>& draw) {
+BOOL DrawClippedBlit(HDC dc, const RECT& bounds, const std::function<void()>& draw, bool clearAlpha) {
     Dc* d = registry().get<Dc>(dc);
     if (!d) return FALSE;
     Surface* s = dcSurface(*d);
@@ -181,8 +176,8 @@ BOOL DrawClippedBlit(HDC dc, const RECT& bounds, const std::function<void()>& dr
     const int b = std::min<LONG>(s->height, std::max(bounds.top, bounds.bottom));
     if (l >= r || t >= b) return TRUE;
     const size_t w = size_t(r - l);
-    const uint32_t clear = s->bpp == 32 ? 0xFF000000u : 0;
-    if (clipCovers(d->clip, l, t, r, b)) {
+    const uint32_t clear = s->bpp == 32 && clearAlpha ? 0xFF000000u : 0;
+    if (d->clip.covers(l, t, r, b)) {
         // Nothing to put back: only the alpha bytes need clearing.
         draw();
         if (clear)

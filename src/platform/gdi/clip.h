@@ -15,6 +15,8 @@ struct ClipRects {
     std::vector<RECT> rects;  // disjoint when built by the operations below
 
     bool contains(int64_t x, int64_t y) const;
+    // Whether every pixel of [l, r) x [t, b) passes.
+    bool covers(int64_t l, int64_t t, int64_t r, int64_t b) const;
     // The parts of [x0, x1) on row y that lie inside the clip, left to right.
     void spans(int y, int x0, int x1, std::vector<std::pair<int, int>>& out) const;
     // Complexity for the clip functions' results: NULLREGION, SIMPLEREGION, COMPLEXREGION.

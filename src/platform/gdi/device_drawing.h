@@ -53,8 +53,9 @@ bool SetStrokesClearAlpha(HDC dc, bool clear);
 BOOL SetClipRectangles(HDC dc, const std::vector<RECT>* rects);
 
 // Runs `draw`, a blit into `bounds` (device pixels), so that only the pixels inside the
-// DC's clip change and each pixel that does gets alpha 0 on 32 bpp.
-BOOL DrawClippedBlit(HDC dc, const RECT& bounds, const std::function<void()>& draw);
+// DC's clip change and, with clearAlpha, each pixel that does gets alpha 0 on 32 bpp (a
+// blit from a source of up to 24 bpp writes alpha 0 itself).
+BOOL DrawClippedBlit(HDC dc, const RECT& bounds, const std::function<void()>& draw, bool clearAlpha = true);
 
 // The records a metafile handle keeps (either kind), without a copy; empty for a handle
 // that is no metafile. Valid until the handle is deleted.

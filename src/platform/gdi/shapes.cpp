@@ -67,6 +67,10 @@ void paintMask(Surface& s, const Dc& d, const QImage& mask, int x0, int y0) {
     const uint32_t bits = colorBits(s);
     const uint32_t clear = s.bpp == 32 ? 0xFF000000u : 0;
     const bool skipGaps = pattern.hatched() && !d.opaque();
+    // The common case, a solid brush copied onto 32 bpp, fills its runs directly.
+    const bool direct = s.bpp == 32 && d.rop2 == R2_COPYPEN && !pattern.hatched();
+    uint32_t solid = 0;
+    if (direct) pattern.row(0, 0, 1, &solid);
     std::vector<uint32_t> p, dst;
     std::vector<std::pair<int, int>> clipSpans;
     for (int my = 0; my < mask.height(); ++my) {
@@ -81,6 +85,10 @@ void paintMask(Surface& s, const Dc& d, const QImage& mask, int x0, int y0) {
                 while (x < c1 && m[x - x0]) ++x;
                 const int n = x - start;
                 if (n == 0) continue;
+                if (direct) {
+                    std::fill_n(reinterpret_cast<uint32_t*>(s.row(y)) + start, n, solid & ~clear);
+                    continue;
+                }
                 p.resize(size_t(n)), dst.resize(size_t(n));
                 pattern.row(y, start, n, p.data());
                 readRaw(s, y, start, n, dst.data());
@@ -146,9 +154,12 @@ BOOL FillFigures(HDC dc, const std::vector<Figure>& figures, int fillMode) {
     const int x1 = std::min(s->width, int(std::ceil(maxX)) + 1);
     const int y1 = std::min(s->height, int(std::ceil(maxY)) + 1);
     if (x0 >= x1 || y0 >= y1) return TRUE;
-    QImage mask(x1 - x0, y1 - y0, QImage::Format_Alpha8);
+    // Zeroed memory of our own: QImage::fill hands large images to a thread pool, which
+    // costs more than it saves for masks drawn one shape at a time.
+    const int64_t maskStride = (int64_t{x1} - x0 + 3) & ~int64_t{3};
+    std::vector<uchar> maskBytes(size_t(maskStride * (y1 - y0)), 0);
+    QImage mask(maskBytes.data(), x1 - x0, y1 - y0, qsizetype(maskStride), QImage::Format_Alpha8);
     if (mask.isNull()) return FALSE;
-    mask.fill(0);
     {
         QPainter painter(&mask);
         painter.setRenderHint(QPainter::Antialiasing, false);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstring>
 
 #include "platform/gdi/raster.h"
 
@@ -23,6 +24,15 @@ bool dashOn(UINT style, int position) {
 
 void plot(Surface& s, int64_t x, int64_t y, uint32_t raw, const Ink& ink) {
     if (ink.mode == R2_NOP || !s.contains(x, y) || (ink.clip && !ink.clip->contains(x, y))) return;
+    if (s.bpp == 32) {
+        // The common surface, read and written in place: lines plot millions of pixels.
+        uint8_t* at = s.row(int(y)) + x * 4;
+        uint32_t d;
+        std::memcpy(&d, at, 4);
+        const uint32_t v = ((rop2(ink.mode, raw, d) & ink.colorBits) | (d & ~ink.colorBits)) & ~ink.clearBits;
+        std::memcpy(at, &v, 4);
+        return;
+    }
     const uint32_t d = readPixel(s, int(x), int(y));
     const uint32_t v = (rop2(ink.mode, raw, d) & ink.colorBits) | (d & ~ink.colorBits);
     writePixel(s, int(x), int(y), v & ~ink.clearBits);
@@ -31,6 +41,19 @@ void plot(Surface& s, int64_t x, int64_t y, uint32_t raw, const Ink& ink) {
 int thinLine(Surface& s, POINT a, POINT b, UINT style, int phase, const Ink& ink) {
     const bool styled = style == PS_DASH || style == PS_DOT || style == PS_DASHDOT ||
                         style == PS_DASHDOTDOT;
+    if (!styled && s.bpp == 32 && ink.mode == R2_COPYPEN && !ink.clip) {
+        // The common pen: copy its colour, keep or clear the alpha byte, nothing else.
+        const uint32_t keep = ~ink.colorBits & ~ink.clearBits, colour = ink.pen & ink.colorBits;
+        walkLine(a, b, s.width, s.height, 0, [&](int64_t x, int64_t y, int64_t) {
+            if (!s.contains(x, y)) return;
+            uint8_t* at = s.row(int(y)) + x * 4;
+            uint32_t d;
+            std::memcpy(&d, at, 4);
+            d = (d & keep) | colour;
+            std::memcpy(at, &d, 4);
+        });
+        return phase;
+    }
     const int64_t n = walkLine(a, b, s.width, s.height, 0, [&](int64_t x, int64_t y, int64_t k) {
         if (!styled) {
             plot(s, x, y, ink.pen, ink);

@@ -497,9 +497,9 @@ std::optional<BITMAPINFO> checkedInfo(std::span<const uint8_t> info, UINT usage)
 
 }  // namespace
 
-void Playback::blit(const RECT& bounds, const std::function<void()>& drawBlit) {
+void Playback::blit(const RECT& bounds, const std::function<void()>& drawBlit, bool clearAlpha) {
     apply();
-    DrawClippedBlit(dc_, bounds, drawBlit);
+    DrawClippedBlit(dc_, bounds, drawBlit, clearAlpha);
     release();
 }
 
@@ -516,7 +516,7 @@ void Playback::stretchDib(double x, double y, double cx, double cy, int32_t xSrc
     blit({std::min(x0, x1), std::min(y0, y1), std::max(x0, x1), std::max(y0, y1)}, [&] {
         StretchDIBits(dc_, x0, y0, x1 - x0, y1 - y0, xSrc, ySrc, cxSrc, cySrc, bits.data(), &*header,
                       usage, rop);
-    });
+    }, header->bmiHeader.biBitCount == 32);  // only a 32-bpp source brings alpha of its own
 }
 
 void Playback::setDibToDevice(double x, double y, int32_t cx, int32_t cy, int32_t xSrc, int32_t ySrc,
@@ -540,7 +540,7 @@ void Playback::setDibToDevice(double x, double y, int32_t cx, int32_t cy, int32_
 
 void Playback::patBlt(double x, double y, double cx, double cy, DWORD rop) {
     const RECT r = deviceRect(*this, x, y, x + cx, y + cy);
-    blit(r, [&] { PatBlt(dc_, r.left, r.top, r.right - r.left, r.bottom - r.top, rop); });
+    blit(r, [&] { PatBlt(dc_, r.left, r.top, r.right - r.left, r.bottom - r.top, rop); }, false);
 }
 
 // ---- paths --------------------------------------------------------------------------------

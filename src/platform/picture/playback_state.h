@@ -154,7 +154,7 @@ private:
     void release();
     double lengthScale();
     std::optional<std::array<double, 4>> axisAlignedBox(double l, double t, double r, double b);
-    void blit(const gdi::RECT& bounds, const std::function<void()>& draw);
+    void blit(const gdi::RECT& bounds, const std::function<void()>& draw, bool clearAlpha);
 
     gdi::HDC dc_;
     Affine outer_;

@@ -63,3 +63,31 @@ TEST(PictureConversion, IndexedPicturesShowWhatDrawingThemShows) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(PictureConversion, MetafilesArePlayedAtTheSizeAsked) {
+    // The red circle: 96 x 96 pixels, transparent where it draws nothing.
+    const picture::Picture circle =
+        picture::LoadPicture(std::string(testsupport::fixturesFolder()) + "/emf/circle.emf");
+    const QImage own = ui::ImageFromPicture(circle);
+    ASSERT_EQ(own.size(), QSize(96, 96));
+    EXPECT_EQ(own.pixel(0, 0), 0u);
+    EXPECT_EQ(own.pixel(48, 48), qRgb(255, 0, 0));
+
+    // Three times as large and still crisp: every pixel is the circle or transparent, and
+    // the circle covers its share of the square.
+    const QImage large = ui::ImageFromPicture(circle, QSize(288, 288));
+    ASSERT_EQ(large.size(), QSize(288, 288));
+    int red = 0, other = 0;
+    for (int y = 0; y < 288; ++y)
+        for (int x = 0; x < 288; ++x) {
+            const QRgb p = large.pixel(x, y);
+            red += p == qRgb(255, 0, 0);
+            other += p != qRgb(255, 0, 0) && p != 0;
+        }
+    EXPECT_EQ(other, 0);
+    EXPECT_NEAR(red, 3.14159 * 144 * 144, 0.01 * 288 * 288);
+}
+
+}  // namespace
