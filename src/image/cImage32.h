@@ -217,8 +217,9 @@ public:
                             bool SaveFormat = false, int32_t iconBitDepth = 32);
     // A picture object: icon, bitmap or metafile; no picture or type 0 gives False.
     bool LoadPicture_StdPicture(const picture::Picture& Picture);
-    // A gdi bitmap or an icon handle, which the caller keeps. A metafile handle is wrapped
-    // in a picture object that takes it over; errors of the wrapping go to the caller.
+    // A gdi bitmap, icon or enhanced-metafile handle, which the caller keeps; an EMF comes
+    // out as a metafile picture does (its frame's size, undrawn pixels transparent,
+    // ImageType 4). A bare WMF handle has no placeable header and so no size: False.
     bool LoadPicture_ByHandle(uint32_t Handle);
     // The image class has no clipboard here (the windows own it): always False.
     bool LoadPicture_ClipBoard();

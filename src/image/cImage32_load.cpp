@@ -29,10 +29,6 @@ constexpr int32_t kSmallestImageFile = 56;
 // Fewer bytes than this are no image in any format.
 constexpr int64_t kSmallestImageStream = 20;
 
-// Object types of metafile handles; the gdi layer makes none yet, but a handle that says
-// so is still routed to the picture path.
-constexpr gdi::DWORD kObjMetafile = 9;
-constexpr gdi::DWORD kObjEnhMetafile = 13;
 
 // Sizes are read as a 32-bit Long holds them: the low 32 bits, signed. A file of 2 GB or
 // more (in the low bits) thus reads as negative, i.e. too small, and is never read whole.
@@ -197,12 +193,13 @@ bool cImage32::LoadPicture_ByHandle(uint32_t Handle) {
     switch (gdi::GetObjectType(Handle)) {
         case gdi::OBJ_BITMAP:
             return codecs::cBMPparser().ConvertstdPicTo32bpp(picture::Picture(), Handle, *this, 0);
-        case kObjMetafile:
-            return LoadPicture_StdPicture(
-                modParsers::HandleToStdPicture(Handle, picture::kPicTypeMetafile));
-        case kObjEnhMetafile:
-            return LoadPicture_StdPicture(
-                modParsers::HandleToStdPicture(Handle, picture::kPicTypeEnhMetafile));
+        case gdi::OBJ_METAFILE:
+            // A bare WMF handle carries no placeable header, so no size to draw it at.
+            return false;
+        case gdi::OBJ_ENHMETAFILE:
+            // Drawn at its frame's size through a picture object that leaves the handle to
+            // the caller.
+            return LoadPicture_StdPicture(picture::CreatePicture(picture::kPicTypeEnhMetafile, Handle, false));
         default:
             break;
     }

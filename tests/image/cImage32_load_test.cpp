@@ -409,7 +409,7 @@ TEST_F(Loading, PictureObjectsByType) {
     }
 }
 
-TEST_F(Loading, HandlesOfBitmapsAndIconsStayTheCallers) {
+TEST_F(Loading, HandlesOfBitmapsIconsAndMetafilesStayTheCallers) {
     const picture::Picture bitmap =
         picture::LoadPictureFromBytes(readAll(corpus("bmpsuite/g/pal4.bmp")));
     const picture::Picture icon = picture::LoadPictureFromBytes(readAll(corpus("ico/valid/hopper.ico")));
@@ -424,6 +424,15 @@ TEST_F(Loading, HandlesOfBitmapsAndIconsStayTheCallers) {
     ASSERT_TRUE(gdi::GetIconInfo(icon.Handle(), &info));  // still alive
     gdi::DeleteObject(info.hbmMask);
     if (info.hbmColor) gdi::DeleteObject(info.hbmColor);
+
+    const picture::Picture emf = picture::LoadPicture(std::string(QM_FIXTURES_DIR) + "/emf/circle.emf");
+    ASSERT_TRUE(image.LoadPicture_ByHandle(emf.Handle()));
+    EXPECT_EQ(image.ImageType(), cImage32::ImageTypeEnhancedMetafile);
+    EXPECT_EQ(image.Width(), 96);
+    EXPECT_EQ(gdi::GetObjectType(emf.Handle()), gdi::OBJ_ENHMETAFILE);
+    const picture::Picture wmf = picture::LoadPicture(std::string(QM_FIXTURES_DIR) + "/wmf/circle.wmf");
+    EXPECT_FALSE(image.LoadPicture_ByHandle(wmf.Handle()));
+    EXPECT_EQ(gdi::GetObjectType(wmf.Handle()), gdi::OBJ_METAFILE);
 
     EXPECT_FALSE(image.LoadPicture_ByHandle(0));
     EXPECT_EQ(image.Handle(), 0u);

@@ -71,7 +71,10 @@ Picture makePicture(int type, uint32_t handle, bool owns, std::optional<int> tra
         break;
     case kPicTypeEnhMetafile: {
         // An EMF carries its size: the frame, in 0.01 mm.
-        if (gdi::GetObjectType(handle) != gdi::OBJ_ENHMETAFILE) refuse("picture: handle is not an enhanced metafile");
+        if (gdi::GetObjectType(handle) != gdi::OBJ_ENHMETAFILE) {
+            object->owns = false;
+            refuse("picture: handle is not an enhanced metafile");
+        }
         const EmfHeader h = readEmfHeader(gdi::MetafileRecords(handle));
         object->himetricWidth = int32_t(std::min<int64_t>(INT32_MAX, int64_t{h.frame.right} - h.frame.left));
         object->himetricHeight = int32_t(std::min<int64_t>(INT32_MAX, int64_t{h.frame.bottom} - h.frame.top));
@@ -82,6 +85,8 @@ Picture makePicture(int type, uint32_t handle, bool owns, std::optional<int> tra
     case kPicTypeMetafile:
         // A bare WMF handle has no placeable header, so no size: refused, as a WMF file
         // without that header is.
+        // The caller keeps a handle refused for want of a size.
+        object->owns = false;
         if (gdi::GetObjectType(handle) != gdi::OBJ_METAFILE) refuse("picture: handle is not a metafile");
         refuse("picture: a metafile handle without its placeable header has no size");
     default:

@@ -140,9 +140,10 @@ TEST_P(Family, BitmapsThroughEachBlit) {
     EXPECT_EQ(wrong, 0);
     expectBox(p, 10, 60, 50, 80, kGreen, "pattern blit");
     EXPECT_EQ(p.at(50, 70), kUntouched);
-    if (std::string(GetParam()) == "emf")
+    if (std::string(GetParam()) == "emf") {
         for (int y = 0; y < 16; ++y)
             for (int x = 0; x < 16; ++x) EXPECT_EQ(p.at(150 + x, 10 + y), checker(x, y)) << "SetDIBitsToDevice";
+    }
 }
 
 TEST_P(Family, SaveRestoreAndClipping) {
@@ -213,8 +214,9 @@ TEST(Metafile, MalformedFilesStopPlaybackCleanly) {
             EXPECT_FALSE(reason.empty()) << baseName(path);
             // What was drawn before the bad record stays: the line from (0, 0).
             const std::string name = baseName(path);
-            if (name.find("overflow") != std::string::npos || name.find("out_of_range") != std::string::npos)
+            if (name.find("overflow") != std::string::npos || name.find("out_of_range") != std::string::npos) {
                 EXPECT_EQ(out.rgb(1, 1), wmf ? kRed : kBlack) << name;
+            }
         }
     }
 }
