@@ -303,6 +303,85 @@ public:
                 bool SetHalfTone = true, cImage32* destHostDIB = nullptr, int32_t grayScale = -1,
                 float LightAdjustment = 0, float Angle = 0, bool CenterOnDestXY = false);
 
+    // ---- copies, resizing, trimming and tiling -------------------------------------------
+    // (cImage32_copy.cpp, cImage32_tile.cpp.) Sizes: 0 the image's, negative a mirror of the
+    // absolute size (left-right for a width, top-bottom for a height). The members that make
+    // an image (CopyImageTo, Resize, TrimImage) raise Out of memory (7) when it cannot be
+    // made; this image is then left as it was.
+
+    // Copies the image, scaled or mirrored, into cDIBclass at |newWidth| x |newHeight|. An
+    // empty cDIBclass receives a new object with this image's gdiToken, GDI+ setting and
+    // HighQualityInterpolation; an existing one keeps its settings but takes gdiToken, and
+    // is made anew when its size differs. The target takes Alpha and ImageType, and with
+    // CopyOriginalFormat a copy of the kept bytes. Painted by GDI+ when it is on, else by
+    // the own mirror and resampler. Nothing happens without an image.
+    void CopyImageTo(std::unique_ptr<cImage32>& cDIBclass, int32_t newWidth = 0,
+                     int32_t newHeight = 0, bool CopyOriginalFormat = false);
+    // Resamples the image in place to |newWidth| x |newHeight|, keeping ImageType, Alpha,
+    // the kept bytes, settings and Tag. The current size: True, nothing done. False
+    // without an image.
+    bool Resize(int32_t newWidth, int32_t newHeight);
+    // The bounding box of the visible pixels (alpha not 0) along the edges that Method
+    // names: 1 left, 2 top, 4 right, 8 bottom, 0 all four; an edge not named stays at the
+    // image's edge. False, and all four outputs 0, when nothing visible is found; False for
+    // a negative Method or no image. With UpdateDIB the image is cropped to a smaller box,
+    // and x = y = 0.
+    bool TrimImage(bool UpdateDIB, int32_t Method, int32_t& x, int32_t& y, int32_t& Width,
+                   int32_t& Height);
+    // Fills DestX, DestY, DestWidth x DestHeight of destinationDC with tiles of the image at
+    // |TileWidth| x |TileHeight| (0: the image's size; negative: mirrored), spaced by the
+    // absolute gaps; StaggerRows starts every second row of tiles half a tile over, the
+    // flips mirror every second tile of a row. A destination smaller than a tile both ways
+    // gets the whole image scaled into it. Opacity, grayScale and LightAdjustment as for
+    // Render. False for no DC, no image, a size of 0 or less, or when the canvas cannot be
+    // made. HighQualityInterpolation is the same afterwards.
+    bool TileImage(gdi::HDC destinationDC, int32_t DestX, int32_t DestY, int32_t DestWidth,
+                   int32_t DestHeight, int32_t TileWidth = 0, int32_t TileHeight = 0,
+                   int32_t ColumnGap = 0, int32_t RowGap = 0, bool StaggerRows = false,
+                   bool FlipAlternateTilesX = false, bool FlipAlternateTilesY = false,
+                   int32_t Opacity = 100, int32_t grayScale = -1, float LightAdjustment = 0);
+
+    // ---- pixel effects and drop shadow --------------------------------------------------
+    // (cImage32_effects.cpp, cImage32_shadow.cpp.) In place, over the whole image; False
+    // (or nullptr) without an image. Colours are &HBBGGRR.
+
+    // Paints squares of CheckerSize pixels from the top left, alternating FirstColor and
+    // SecondColor along a row and from one row of squares to the next; the image becomes
+    // opaque, ImageTypeCheckerBoard. False, nothing changed, for a size of 0 or less.
+    bool CreateCheckerBoard(int32_t CheckerSize = 12, int32_t FirstColor = 0xFFFFFF,
+                            int32_t SecondColor = 0xC0C0C0);
+    // Each visible pixel's colours become its gray value under the weights of Formula
+    // (modParsers::GetGrayScaleWeights); -1: False.
+    bool MakeGrayScale(int32_t Formula);
+    // Each colour c of a visible pixel of alpha a becomes a - c.
+    bool MakeImageInverse();
+    // Every opaque pixel of TransparentColor becomes 0, 0, 0, 0 (Alpha at least
+    // AlphaBinary afterwards when any did, ImageTypeBitmap becoming ImageTypeBitmapPARGB);
+    // with Revert every 0, 0, 0, 0 pixel becomes that opaque colour, and Alpha is found
+    // anew (an opaque result turns ImageTypeBitmapARGB or PARGB back into Bitmap).
+    bool MakeTransparent(int32_t TransparentColor, bool Revert = false);
+    // Mirrors left-right (MirrorAxisX) and/or top-bottom (MirrorAxisY); neither: False.
+    bool MirrorImage(bool MirrorAxisX, bool MirrorAxisY);
+    // A new image, blurDepth (clamped to 0..10) pixels larger on every side, whose alpha is
+    // this image's alpha box-blurred over a window of 2 x blurDepth + 1 pixels each way
+    // (exactly: the window's sum divided by its area, truncated) and whose colour is Color
+    // premultiplied; AlphaPartial, ImageTypeBitmapPARGB. Drawn blurDepth pixels left of and
+    // above the image, it lies centred under it.
+    std::unique_ptr<cImage32> CreateDropShadow(int32_t blurDepth = 4, int32_t Color = 0xC0C0C0);
+    // Renders CreateDropShadow(blurDepth, Color) at x, y at its own size with Opacity and
+    // LightAdjustment, onto hdc or into destHostDIB; Render's result.
+    bool RenderDropShadowDirect(gdi::HDC hdc, int32_t x, int32_t y, int32_t blurDepth = 4,
+                                int32_t Color = 0xC0C0C0, int32_t Opacity = 50,
+                                float LightAdjustment = 0, cImage32* destHostDIB = nullptr);
+    // Lightens (Percent > 0) or darkens every visible pixel by a percentage of full
+    // intensity, as Render's LightAdjustment. Percent outside -100..100 counts as 0; 0: False.
+    bool MakeLighterDarker(float Percent);
+    // Tints every visible pixel towards BlendColor by BlendOpacity percent (above 100:
+    // 100): colour c of a pixel of alpha a becomes (a x o x C + 255 x c x (100 - o)) \ 25500,
+    // so an opaque pixel at 100 is exactly BlendColor and every pixel stays premultiplied.
+    // BlendOpacity 0 or less: True, nothing changed.
+    bool BlendToColor(int32_t BlendColor, int32_t BlendOpacity = 33);
+
     // ---- GDI+ sessions ------------------------------------------------------------------
     // A new session that stays open until DestroyGDIplusToken; 0 when none started (also
     // while a kept bridge holds a session of its own).
@@ -400,6 +479,18 @@ private:
                             int32_t DestWidth, int32_t DestHeight, int32_t srcx, int32_t srcy,
                             int32_t srcwidth, int32_t srcheight, int32_t opacityByte,
                             cImage32* destHostDIB, int32_t grayScale, float LightAdjustment);
+
+    // ---- copies (cImage32_copy.cpp) --------------------------------------------------------
+    // A new object of |width| x |height| with this image's gdiToken, ImageType, Alpha and
+    // kept bytes. Raises Out of memory (7) when it cannot be made.
+    std::unique_ptr<cImage32> newImageLikeThis(int64_t width, int64_t height) const;
+    // The whole image drawn by GDI+ into target at newWidth x newHeight (signs mirror),
+    // smoothly; False when GDI+ drew nothing.
+    bool drawIntoWithGDIplus(cImage32& target, int32_t newWidth, int32_t newHeight);
+    // The whole image into all of target: mirrored as the signs of newWidth and newHeight
+    // say, and resampled when target's size is not the image's. Raises Out of memory (7)
+    // when a block cannot be made.
+    void copyIntoWithPipeline(cImage32& target, int32_t newWidth, int32_t newHeight);
 
     // The image selected into its own DC for the length of a call; the DC is then put back
     // as it was found (ScopedImageDC in cImage32_render.cpp).

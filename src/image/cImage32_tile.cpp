@@ -1,0 +1,129 @@
+// cImage32::TileImage: at most two tiles are drawn by Render, into a canvas of the
+// destination's size; every other tile is a block copy within the canvas that doubles the
+// filled width, then the filled height, so the copies grow with the logarithm of the size.
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+
+#include "image/cImage32.h"
+#include "image/modParsers.h"
+
+namespace {
+
+int64_t magnitude(int32_t v) { return v < 0 ? -int64_t{v} : int64_t{v}; }
+
+// An image's pixels addressed by column and row from the top.
+class TopDownPixels {
+public:
+    explicit TopDownPixels(const cImage32& image)
+        : pixels_(modParsers::OverlayLongArray(image.BitsPointer(), size_t(image.Height()), size_t(image.Width()))),
+          height_(image.Height()) {}
+    int32_t* at(int64_t column, int64_t row) const { return &pixels_(size_t(column), size_t(height_ - 1 - row)); }
+
+private:
+    LongView2D pixels_;
+    int64_t height_;
+};
+
+// width x rows pixels from (fromX, fromY) to (toX, toY); the two never overlap.
+void copyPixels(const TopDownPixels& from, int64_t fromX, int64_t fromY, const TopDownPixels& to, int64_t toX,
+                int64_t toY, int64_t width, int64_t rows) {
+    for (int64_t k = 0; k < rows; ++k)
+        std::memcpy(to.at(toX, toY + k), from.at(fromX, fromY + k), size_t(width) * 4);
+}
+
+// HighQualityInterpolation as it was found, whatever a tile's render does to it.
+class InterpolationRestorer {
+public:
+    explicit InterpolationRestorer(cImage32& image) : image_(image), found_(image.HighQualityInterpolation()) {}
+    ~InterpolationRestorer() { image_.HighQualityInterpolation(found_); }
+    InterpolationRestorer(const InterpolationRestorer&) = delete;
+    InterpolationRestorer& operator=(const InterpolationRestorer&) = delete;
+
+private:
+    cImage32& image_;
+    bool found_;
+};
+
+}  // namespace
+
+bool cImage32::TileImage(gdi::HDC destinationDC, int32_t DestX, int32_t DestY, int32_t DestWidth,
+                         int32_t DestHeight, int32_t TileWidth, int32_t TileHeight, int32_t ColumnGap,
+                         int32_t RowGap, bool StaggerRows, bool FlipAlternateTilesX, bool FlipAlternateTilesY,
+                         int32_t Opacity, int32_t grayScale, float LightAdjustment) {
+    if (destinationDC == 0 || !dib_ || DestWidth <= 0 || DestHeight <= 0) return false;
+    // A tile must have a size that can be mirrored.
+    if (TileWidth == INT_MIN || TileHeight == INT_MIN) return false;
+    if (TileWidth == 0) TileWidth = width_;
+    if (TileHeight == 0) TileHeight = height_;
+    const int64_t tw = magnitude(TileWidth), th = magnitude(TileHeight), columnGap = magnitude(ColumnGap);
+    const int64_t columnStep = tw + columnGap, rowStep = th + magnitude(RowGap);
+
+    if (DestWidth < tw && DestHeight < th)
+        return Render(destinationDC, DestX, DestY, DestWidth, DestHeight, 0, 0, 0, 0, Opacity, true, true, nullptr,
+                      grayScale, LightAdjustment);
+
+    const InterpolationRestorer restorer(*this);
+    // An opaque picture loses nothing by nearest-neighbour scaling, which AlphaBlend can do.
+    auto renderTile = [&](cImage32& into, int32_t width, int32_t height) {
+        if (alpha_ == AlphaOpaque) highQualityInterpolation_ = false;
+        return Render(0, 0, 0, width, height, 0, 0, 0, 0, 100, true, true, &into, grayScale, LightAdjustment);
+    };
+
+    const bool flips = FlipAlternateTilesX || FlipAlternateTilesY;
+    cImage32 alternate;
+    if (flips || (StaggerRows && DestWidth < tw)) {
+        if (!alternate.InitializeDIB(int32_t(tw), int32_t(th)) ||
+            !renderTile(alternate, FlipAlternateTilesX ? -TileWidth : TileWidth,
+                        FlipAlternateTilesY ? -TileHeight : TileHeight))
+            return false;
+    }
+    cImage32 canvas;
+    if (!canvas.InitializeDIB(DestWidth, DestHeight) || !renderTile(canvas, TileWidth, TileHeight)) return false;
+
+    const TopDownPixels pixels(canvas);
+    int64_t filledWidth = columnStep;
+    if (flips) {
+        const int64_t width = DestWidth <= 2 * tw + columnGap ? DestWidth - columnStep : tw;
+        if (width > 0) {
+            copyPixels(TopDownPixels(alternate), 0, 0, pixels, columnStep, 0, width, std::min<int64_t>(th, DestHeight));
+            filledWidth = columnStep + width + columnGap;
+        }
+    }
+    if (StaggerRows) {
+        // The second row of tiles opens with the right half of a tile, cut at the canvas's
+        // right edge when the canvas is narrower than that half.
+        const int64_t half = tw / 2, width = std::min<int64_t>(half, DestWidth);
+        const int64_t rows = DestHeight <= rowStep + th ? DestHeight - rowStep : th;
+        if (rows > 0 && width > 0)
+            copyPixels(alternate.dib_ ? TopDownPixels(alternate) : pixels, half, 0, pixels, 0, rowStep, width, rows);
+    }
+
+    const int64_t bandRows = std::min<int64_t>(rowStep, DestHeight);
+    while (filledWidth < DestWidth) {
+        const int64_t copied = 2 * filledWidth >= DestWidth ? DestWidth - filledWidth : filledWidth;
+        copyPixels(pixels, 0, 0, pixels, filledWidth, 0, copied, bandRows);
+        filledWidth += copied;
+    }
+
+    int64_t filledHeight = rowStep;
+    if (StaggerRows) {
+        const int64_t rows = 2 * rowStep >= DestHeight ? DestHeight - rowStep : rowStep;
+        if (rows > 0) {
+            const int64_t start = tw / 2 + columnGap;
+            if (start < DestWidth) copyPixels(pixels, 0, 0, pixels, start, rowStep, DestWidth - start, rows);
+            filledHeight = rowStep + rows;
+        }
+    }
+    while (filledHeight < DestHeight) {
+        // The top rows are one block of memory (rows are stored bottom-up).
+        const int64_t copied = 2 * filledHeight >= DestHeight ? DestHeight - filledHeight : filledHeight;
+        std::memcpy(pixels.at(0, filledHeight + copied - 1), pixels.at(0, copied - 1),
+                    size_t(copied) * size_t(DestWidth) * 4);
+        filledHeight += copied;
+    }
+
+    // Grayscale and light went into the tiles already.
+    return canvas.Render(destinationDC, DestX, DestY, DestWidth, DestHeight, 0, 0, 0, 0, Opacity, true, true);
+}
