@@ -6,6 +6,7 @@
 
 #include <cmath>
 
+#include "qimage_support.h"
 #include "render_access.h"
 
 using namespace imagetest;
@@ -355,12 +356,6 @@ double meanDifference(const QImage& a, const QImage& b, const std::vector<const 
             ++count;
         }
     return count ? sum / (3.0 * count) : 1e9;
-}
-
-QImage toQImage(const cImage32& image) {
-    QImage out(image.Width(), image.Height(), QImage::Format_ARGB32_Premultiplied);
-    for (int y = 0; y < image.Height(); ++y) std::memcpy(out.scanLine(y), addressOf(image, 0, y), size_t(image.Width()) * 4);
-    return out;
 }
 
 TEST_F(Render, TurnsBy30DegreesAgreeWithGdiplusAndWithQt) {

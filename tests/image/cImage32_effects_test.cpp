@@ -1,0 +1,251 @@
+// cImage32's pixel effects and the drop shadow; Qt's mirror and a plain window sum as
+// oracles.
+
+#include <QImage>
+
+#include <algorithm>
+#include <functional>
+#include <random>
+
+#include "qimage_support.h"
+#include "render_access.h"
+
+using namespace imagetest;
+
+namespace {
+
+class Effects : public ImageTest {};
+
+constexpr Px kRed{0, 0, 255, 255}, kClear{0, 0, 0, 0};
+
+// Colours &HBBGGRR.
+constexpr int32_t kOrange = 0x0080FF, kTeal = 0x808000;
+
+TEST_F(Effects, EveryEffectNeedsAnImage) {
+    cImage32 empty;
+    EXPECT_FALSE(empty.CreateCheckerBoard());
+    EXPECT_FALSE(empty.MakeGrayScale(0));
+    EXPECT_FALSE(empty.MakeImageInverse());
+    EXPECT_FALSE(empty.MakeTransparent(0));
+    EXPECT_FALSE(empty.MirrorImage(true, true));
+    EXPECT_FALSE(empty.CreateDropShadow());
+    EXPECT_FALSE(empty.RenderDropShadowDirect(0, 0, 0, 4, 0, 100, 0, &empty));
+    EXPECT_FALSE(empty.MakeLighterDarker(20));
+    EXPECT_FALSE(empty.BlendToColor(0, 50));
+}
+
+TEST_F(Effects, PixelEffectsTable) {
+    // One row: opaque red, a half-covered colour, an invisible pixel that carries colour
+    // (which no effect may touch) and a transparent one.
+    const std::vector<Px> row = {kRed, {40, 64, 100, 128}, {10, 20, 30, 0}, kClear};
+    struct Case {
+        const char* name;
+        std::function<bool(cImage32&)> effect;
+        bool result;
+        std::vector<Px> after;
+    };
+    const Case cases[] = {
+        {"grayscale, formula 0", [](cImage32& i) { return i.MakeGrayScale(0); }, true,
+         // 255 x 0.299 = 76.2; 40 x .114 + 64 x .587 + 100 x .299 = 72.03
+         {{76, 76, 76, 255}, {72, 72, 72, 128}, {10, 20, 30, 0}, kClear}},
+        {"grayscale, formula -1", [](cImage32& i) { return i.MakeGrayScale(-1); }, false, row},
+        {"inverse", [](cImage32& i) { return i.MakeImageInverse(); }, true,
+         {{255, 255, 0, 255}, {88, 64, 28, 128}, {10, 20, 30, 0}, kClear}},
+        {"tint 100 %", [](cImage32& i) { return i.BlendToColor(kOrange, 100); }, true,
+         {{0, 128, 255, 255}, {0, 64, 128, 128}, {10, 20, 30, 0}, kClear}},
+        {"tint above 100 %", [](cImage32& i) { return i.BlendToColor(kOrange, 300); }, true,
+         {{0, 128, 255, 255}, {0, 64, 128, 128}, {10, 20, 30, 0}, kClear}},
+        // (a x 50 x C + 255 x c x 50) \ 25500: blue (0 + 510000) \ 25500 = 20, green
+        // (128 x 50 x 128 + 255 x 64 x 50) \ 25500 = 64, red (128 x 50 x 255 + 1275000) \ 25500 = 114
+        {"tint 50 %", [](cImage32& i) { return i.BlendToColor(kOrange, 50); }, true,
+         {{0, 64, 255, 255}, {20, 64, 114, 128}, {10, 20, 30, 0}, kClear}},
+        {"tint 0 %", [](cImage32& i) { return i.BlendToColor(kOrange, 0); }, true, row},
+        {"lighter by 50 %", [](cImage32& i) { return i.MakeLighterDarker(50); }, true,
+         {{127, 127, 255, 255}, {104, 128, 128, 128}, {10, 20, 30, 0}, kClear}},
+        {"lighter by 0", [](cImage32& i) { return i.MakeLighterDarker(0); }, false, row},
+        {"lighter by 150", [](cImage32& i) { return i.MakeLighterDarker(150); }, false, row},
+        {"darker by 150", [](cImage32& i) { return i.MakeLighterDarker(-150); }, false, row},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        cImage32 image;
+        fill(image, {row});
+        image.Alpha(cImage32::AlphaPartial);
+        image.ImageType(cImage32::ImageTypePNG);
+        EXPECT_EQ(c.effect(image), c.result);
+        for (size_t x = 0; x < row.size(); ++x) EXPECT_EQ(at(image, int(x), 0), c.after[x]) << "pixel " << x;
+        EXPECT_EQ(image.Alpha(), cImage32::AlphaPartial);
+        EXPECT_EQ(image.ImageType(), cImage32::ImageTypePNG);
+    }
+}
+
+TEST_F(Effects, TintsKeepEveryPixelPremultiplied) {
+    std::mt19937 random(3);
+    for (const int32_t opacity : {1, 33, 50, 99}) {
+        cImage32 image;
+        randomImage(image, 40, 30, true, random);
+        const std::vector<uint8_t> before = memoryOf(image);
+        ASSERT_TRUE(image.BlendToColor(0xFFFFFF, opacity));
+        for (int y = 0; y < 30; ++y)
+            for (int x = 0; x < 40; ++x) {
+                const Px p = at(image, x, y);
+                ASSERT_TRUE(p.b <= p.a && p.g <= p.a && p.r <= p.a) << p << " at opacity " << opacity;
+                ASSERT_EQ(p.a, before[size_t(((29 - y) * 40 + x) * 4 + 3)]);
+            }
+    }
+}
+
+TEST_F(Effects, ColourKeyMadeTransparentAndBack) {
+    const Px orange{0, 128, 255, 255};
+    struct Case {
+        const char* name;
+        int32_t alpha, imageType;
+        bool withKey;
+        int32_t alphaAfter, typeAfter;
+    };
+    const Case cases[] = {
+        {"no key colour", cImage32::AlphaOpaque, cImage32::ImageTypeBitmap, false, cImage32::AlphaOpaque,
+         cImage32::ImageTypeBitmap},
+        {"opaque bitmap", cImage32::AlphaOpaque, cImage32::ImageTypeBitmap, true, cImage32::AlphaBinary,
+         cImage32::ImageTypeBitmapPARGB},
+        {"partly transparent stays so", cImage32::AlphaPartial, cImage32::ImageTypeGIF, true, cImage32::AlphaPartial,
+         cImage32::ImageTypeGIF},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        cImage32 image;
+        fill(image, {{c.withKey ? orange : kRed, kRed}, {{1, 2, 3, 255}, c.withKey ? orange : kRed}});
+        image.Alpha(c.alpha);
+        image.ImageType(c.imageType);
+        const std::vector<uint8_t> before = memoryOf(image);
+        EXPECT_TRUE(image.MakeTransparent(kOrange));
+        EXPECT_EQ(image.Alpha(), c.alphaAfter);
+        EXPECT_EQ(image.ImageType(), c.typeAfter);
+        if (!c.withKey) {
+            EXPECT_EQ(memoryOf(image), before);
+            continue;
+        }
+        EXPECT_EQ(at(image, 0, 0), kClear);
+        EXPECT_EQ(at(image, 1, 1), kClear);
+        EXPECT_EQ(at(image, 1, 0), kRed);
+        // Orange is not the key when its alpha is not 255.
+        put(image, 1, 0, {0, 64, 128, 128});
+        EXPECT_TRUE(image.MakeTransparent(kOrange));
+        EXPECT_EQ(at(image, 1, 0), (Px{0, 64, 128, 128}));
+        put(image, 1, 0, kRed);
+
+        EXPECT_TRUE(image.MakeTransparent(kOrange, true));
+        EXPECT_EQ(memoryOf(image), before);
+        EXPECT_EQ(image.Alpha(), cImage32::AlphaOpaque);
+        EXPECT_EQ(image.ImageType(), c.imageType);
+    }
+}
+
+TEST_F(Effects, CheckerBoardBandsAndSquares) {
+    cImage32 image;
+    ASSERT_TRUE(image.InitializeDIB(30, 30));
+    image.Alpha(cImage32::AlphaPartial);
+    ASSERT_TRUE(image.CreateCheckerBoard(12, kOrange, kTeal));
+    const Px orange{0, 128, 255, 255}, teal{128, 128, 0, 255};
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 30; ++x) {
+            // Squares 0-11, 12-23 and 24-29 both ways.
+            const bool first = (x / 12 + y / 12) % 2 == 0;
+            ASSERT_EQ(at(image, x, y), first ? orange : teal) << x << ", " << y;
+        }
+    EXPECT_EQ(image.Alpha(), cImage32::AlphaOpaque);
+    EXPECT_EQ(image.ImageType(), cImage32::ImageTypeCheckerBoard);
+
+    // An odd number of squares a row: every row of squares still starts with its colour.
+    ASSERT_TRUE(image.CreateCheckerBoard(10));
+    EXPECT_EQ(at(image, 0, 0), (Px{255, 255, 255, 255}));
+    EXPECT_EQ(at(image, 0, 10), (Px{192, 192, 192, 255}));
+    EXPECT_EQ(at(image, 0, 20), (Px{255, 255, 255, 255}));
+
+    const std::vector<uint8_t> before = memoryOf(image);
+    image.ImageType(cImage32::ImageTypePNG);
+    for (const int32_t size : {0, -4}) {
+        EXPECT_FALSE(image.CreateCheckerBoard(size));
+        EXPECT_EQ(memoryOf(image), before);
+        EXPECT_EQ(image.ImageType(), cImage32::ImageTypePNG);
+    }
+}
+
+TEST_F(Effects, MirrorImageAsQtMirrors) {
+    std::mt19937 random(11);
+    cImage32 image;
+    randomImage(image, 9, 6, true, random);
+    for (const auto& [x, y] : {std::pair{true, false}, std::pair{false, true}, std::pair{true, true}}) {
+        SCOPED_TRACE(testing::Message() << "X " << x << ", Y " << y);
+        const QImage expected = toQImage(image).mirrored(x, y);
+        ASSERT_TRUE(image.MirrorImage(x, y));
+        expectSamePixels(image, expected);
+    }
+    const std::vector<uint8_t> before = memoryOf(image);
+    EXPECT_FALSE(image.MirrorImage(false, false));
+    EXPECT_EQ(memoryOf(image), before);
+}
+
+// ---- drop shadow -------------------------------------------------------------------------
+
+// The shadow's alpha at (X, Y) by its definition: the sum of the source alpha over the
+// window of columns X - d..X and rows Y - d..Y inside the image, divided by the window's
+// area, truncated.
+uint8_t windowAlpha(const cImage32& image, int depth, int X, int Y) {
+    const int d = 2 * depth, n = d + 1;
+    int sum = 0;
+    for (int y = Y - d; y <= Y; ++y)
+        for (int x = X - d; x <= X; ++x)
+            if (x >= 0 && y >= 0 && x < image.Width() && y < image.Height()) sum += at(image, x, y).a;
+    return uint8_t(sum / (n * n));
+}
+
+TEST_F(Effects, DropShadowIsTheExactWindowSum) {
+    std::mt19937 random(5);
+    cImage32 image;
+    randomImage(image, 37, 23, true, random);
+    const std::vector<uint8_t> before = memoryOf(image);
+    constexpr int32_t kColor = 0x3080F0;  // blue 48, green 128, red 240
+    for (const int32_t depth : {0, 1, 4, 10, 25, -3}) {
+        SCOPED_TRACE(testing::Message() << "depth " << depth);
+        const int used = std::clamp(depth, 0, 10);
+        const std::unique_ptr<cImage32> shadow = image.CreateDropShadow(depth, kColor);
+        ASSERT_TRUE(shadow);
+        ASSERT_EQ(shadow->Width(), 37 + 2 * used);
+        ASSERT_EQ(shadow->Height(), 23 + 2 * used);
+        EXPECT_EQ(shadow->Alpha(), cImage32::AlphaPartial);
+        EXPECT_EQ(shadow->ImageType(), cImage32::ImageTypeBitmapPARGB);
+        for (int y = 0; y < shadow->Height(); ++y)
+            for (int x = 0; x < shadow->Width(); ++x) {
+                const unsigned a = windowAlpha(image, used, x, y);
+                const Px expected = a == 255 ? Px{48, 128, 240, 255}
+                                             : Px{uint8_t(48 * a / 255), uint8_t(128 * a / 255), uint8_t(240 * a / 255),
+                                                  uint8_t(a)};
+                ASSERT_EQ(at(*shadow, x, y), expected) << "at " << x << ", " << y;
+            }
+    }
+    EXPECT_EQ(memoryOf(image), before);
+}
+
+TEST_F(Effects, OnePixelShadowAndItsDirectRendering) {
+    cImage32 dot;
+    fill(dot, {{kRed}});
+    const std::unique_ptr<cImage32> shadow = dot.CreateDropShadow(1, 0xFFFFFF);
+    ASSERT_TRUE(shadow);
+    ASSERT_EQ(shadow->Width(), 3);
+    ASSERT_EQ(shadow->Height(), 3);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 3; ++x) EXPECT_EQ(at(*shadow, x, y), (Px{28, 28, 28, 28}));  // 255 \ 9
+
+    // Rendered at full opacity into an image: the shadow where it was put, nothing else.
+    cImage32 destination;
+    ASSERT_TRUE(destination.InitializeDIB(6, 5));
+    ASSERT_TRUE(dot.RenderDropShadowDirect(0, 2, 1, 1, 0xFFFFFF, 100, 0, &destination));
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 6; ++x) {
+            const bool inside = x >= 2 && x < 5 && y >= 1 && y < 4;
+            EXPECT_EQ(at(destination, x, y), (inside ? Px{28, 28, 28, 28} : kClear)) << x << ", " << y;
+        }
+}
+
+}  // namespace

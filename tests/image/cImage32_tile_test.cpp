@@ -1,0 +1,144 @@
+// cImage32::TileImage against a plain painter that places every tile by itself.
+
+#include <cstdlib>
+
+#include "render_access.h"
+
+using namespace imagetest;
+
+namespace {
+
+class Tile : public ImageTest {};
+
+constexpr Px kBackground{7, 8, 9, 255};
+constexpr int kLeft = 2, kTop = 1;  // where the destination rectangle lies on the surface
+
+struct TileCase {
+    const char* name;
+    int32_t destWidth, destHeight, tileWidth, tileHeight, columnGap, rowGap;
+    bool stagger, flipX, flipY;
+};
+
+// One tile of the image as TileImage's own renders make it, the opaque image drawn
+// without interpolation.
+void renderTile(cImage32& image, cImage32& tile, int32_t w, int32_t h) {
+    ASSERT_TRUE(tile.InitializeDIB(std::abs(w), std::abs(h)));
+    const bool highQuality = image.HighQualityInterpolation();
+    image.HighQualityInterpolation(false);
+    ASSERT_TRUE(image.Render(0, 0, 0, w, h, 0, 0, 0, 0, 100, true, true, &tile));
+    image.HighQualityInterpolation(highQuality);
+}
+
+// The destination as the tiles are meant to lie: rows of tiles one row step apart, tiles
+// one column step apart and every second one the alternate tile when tiles flip; with
+// stagger, every second row starts with the right half of the alternate (else the plain)
+// tile, columns TW \ 2 to 2 x (TW \ 2) - 1, followed after the column gap by a whole row.
+std::vector<std::vector<Px>> paintTiles(cImage32& image, const TileCase& c) {
+    const int32_t tw = c.tileWidth ? c.tileWidth : image.Width(), th = c.tileHeight ? c.tileHeight : image.Height();
+    const bool flips = c.flipX || c.flipY;
+    cImage32 plain, alternate;
+    renderTile(image, plain, tw, th);
+    renderTile(image, alternate, c.flipX ? -tw : tw, c.flipY ? -th : th);
+    const int TW = std::abs(tw), TH = std::abs(th);
+    const int columnStep = TW + std::abs(c.columnGap), rowStep = TH + std::abs(c.rowGap);
+
+    std::vector<std::vector<Px>> canvas(size_t(c.destHeight), std::vector<Px>(size_t(c.destWidth), Px{0, 0, 0, 0}));
+    auto place = [&](const cImage32& tile, int fromColumn, int columns, int x0, int y0) {
+        for (int ty = 0; ty < TH && y0 + ty < c.destHeight; ++ty)
+            for (int tx = 0; tx < columns && x0 + tx < c.destWidth; ++tx)
+                canvas[size_t(y0 + ty)][size_t(x0 + tx)] = at(tile, fromColumn + tx, ty);
+    };
+    auto tileNumber = [&](int k) -> const cImage32& { return flips && k % 2 ? alternate : plain; };
+    for (int band = 0; band * rowStep < c.destHeight; ++band) {
+        const int y0 = band * rowStep;
+        int start = 0;
+        if (c.stagger && band % 2) {
+            place(flips ? alternate : plain, TW / 2, TW / 2, 0, y0);
+            start = TW / 2 + std::abs(c.columnGap);
+        }
+        for (int k = 0; start + k * columnStep < c.destWidth; ++k) place(tileNumber(k), 0, TW, start + k * columnStep, y0);
+    }
+    return canvas;
+}
+
+// The surface shows the canvas over the background inside the destination, and only the
+// background outside it.
+void expectSurface(const gdi::DibSurface& surface, const std::vector<std::vector<Px>>& canvas) {
+    for (int y = 0; y < surface.height(); ++y)
+        for (int x = 0; x < surface.width(); ++x) {
+            const int cx = x - kLeft, cy = y - kTop;
+            Px expected = kBackground;
+            if (cy >= 0 && cy < int(canvas.size()) && cx >= 0 && cx < int(canvas[0].size()) &&
+                canvas[size_t(cy)][size_t(cx)].a != 0) {
+                ASSERT_EQ(canvas[size_t(cy)][size_t(cx)].a, 255) << "the fixture is opaque";
+                expected = canvas[size_t(cy)][size_t(cx)];
+            }
+            const Px shown = onSurface(surface, x, y);
+            ASSERT_EQ((Px{shown.b, shown.g, shown.r, 255}), expected) << "at " << cx << ", " << cy;
+        }
+}
+
+TEST_F(Tile, TilesLieWhereAPerTilePainterPutsThem) {
+    const TileCase cases[] = {
+        {"whole tiles", 17, 11, 0, 0, 0, 0, false, false, false},
+        {"gaps", 23, 14, 0, 0, 2, -1, false, false, false},
+        {"stagger with a column gap", 26, 15, 0, 0, 3, 1, true, false, false},
+        {"stagger without gaps", 19, 13, 0, 0, 0, 0, true, false, false},
+        {"alternate tiles flipped left-right", 24, 9, 0, 0, 1, 0, false, true, false},
+        {"alternate tiles flipped top-bottom", 21, 12, 0, 0, 0, 2, false, false, true},
+        {"flipped both ways and staggered", 33, 17, 0, 0, 1, 1, true, true, true},
+        {"as high as one tile", 40, 4, 0, 0, 0, 0, false, false, false},
+        {"as high as one tile, staggered and flipped", 40, 4, 0, 0, 2, 0, true, true, false},
+        {"room for part of the alternate tile", 8, 10, 0, 0, 0, 0, false, true, false},
+        {"narrower than a tile, staggered", 3, 13, 0, 0, 0, 1, true, false, false},
+        {"narrower than half a tile, staggered", 1, 9, 0, 0, 0, 0, true, false, false},
+        {"lower than a tile", 12, 3, 0, 0, 1, 0, true, false, false},
+        {"scaled tiles", 30, 20, 7, 3, 1, 1, false, false, false},
+        {"mirrored tiles, every second one back", 30, 20, -6, 4, 0, 0, false, true, false},
+        {"many doublings", 203, 97, 0, 0, 1, 2, true, true, false},
+    };
+    for (const TileCase& c : cases) {
+        for (const bool highQuality : {true, false}) {
+            SCOPED_TRACE(testing::Message() << c.name << (highQuality ? ", interpolation on" : ""));
+            cImage32 image;
+            placeImage(image, 5, 4);
+            image.Alpha(cImage32::AlphaOpaque);
+            image.HighQualityInterpolation(highQuality);
+            const std::vector<std::vector<Px>> expected = paintTiles(image, c);
+
+            gdi::DibSurface surface(c.destWidth + 5, c.destHeight + 3, 32);
+            paintSurface(surface, kBackground);
+            ASSERT_TRUE(image.TileImage(surface.dc(), kLeft, kTop, c.destWidth, c.destHeight, c.tileWidth, c.tileHeight,
+                                        c.columnGap, c.rowGap, c.stagger, c.flipX, c.flipY));
+            expectSurface(surface, expected);
+            EXPECT_EQ(image.HighQualityInterpolation(), highQuality);
+        }
+    }
+}
+
+TEST_F(Tile, ADestinationSmallerThanATileGetsTheWholeImageScaled) {
+    cImage32 image;
+    placeImage(image, 5, 4);
+    image.Alpha(cImage32::AlphaOpaque);
+    gdi::DibSurface tiled(9, 9, 32), rendered(9, 9, 32);
+    paintSurface(tiled, kBackground);
+    paintSurface(rendered, kBackground);
+    ASSERT_TRUE(image.TileImage(tiled.dc(), 1, 2, 3, 2));
+    ASSERT_TRUE(image.Render(rendered.dc(), 1, 2, 3, 2));
+    EXPECT_EQ(std::memcmp(tiled.bits(), rendered.bits(), size_t(tiled.stride()) * 9), 0);
+}
+
+TEST_F(Tile, RefusesWhatCannotBeDrawn) {
+    cImage32 image, empty;
+    placeImage(image, 5, 4);
+    gdi::DibSurface surface(8, 8, 32);
+    paintSurface(surface, kBackground);
+    EXPECT_FALSE(image.TileImage(0, 0, 0, 8, 8));
+    EXPECT_FALSE(empty.TileImage(surface.dc(), 0, 0, 8, 8));
+    for (const auto& [w, h] : {std::pair{0, 8}, std::pair{8, 0}, std::pair{-8, 8}, std::pair{8, -8}})
+        EXPECT_FALSE(image.TileImage(surface.dc(), 0, 0, w, h)) << w << " x " << h;
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x) ASSERT_EQ(onSurface(surface, x, y), kBackground);
+}
+
+}  // namespace
