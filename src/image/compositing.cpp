@@ -2,6 +2,7 @@
 
 #include "image/compositing.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -26,15 +27,36 @@ float lightStep(float LightAdjustment) { return LightAdjustment / 100.0f * 255.0
 
 void adjustLightness(uint8_t* pixels, size_t count, float N) {
     const bool lighter = N > 0;
-    for (uint8_t* p = pixels; p != pixels + count * 4; p += 4) {
+    // The step depends on the alpha alone, so one table serves every pixel: as a pixel of
+    // colour steps (alpha byte 0) and, lightening, as the pixel's limit (alpha byte 255; an
+    // invisible pixel's limit 255 everywhere, so that nothing of it changes). A byte times a
+    // single-precision number is exact in double precision.
+    uint32_t step[256], limit[256];
+    for (uint32_t a = 0; a < 256; ++a) {
+        const int32_t delta = int32_t(std::lrint(double(a) * double(N))) / 255;
+        const uint32_t magnitude = uint32_t(a == 0 ? 0 : delta < 0 ? -delta : delta);
+        step[a] = magnitude * 0x010101u;
+        limit[a] = a == 0 ? 0xFFFFFFFFu : a * 0x010101u | 0xFF000000u;
+    }
+    size_t i = 0;
+#if defined(__SSE2__)
+    for (; i + 4 <= count; i += 4) {
+        uint8_t* p = pixels + i * 4;
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i steps = _mm_set_epi32(int(step[p[15]]), int(step[p[11]]), int(step[p[7]]), int(step[p[3]]));
+        const __m128i out =
+            lighter ? _mm_min_epu8(_mm_adds_epu8(v, steps),
+                                   _mm_set_epi32(int(limit[p[15]]), int(limit[p[11]]), int(limit[p[7]]), int(limit[p[3]])))
+                    : _mm_subs_epu8(v, steps);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(p), out);
+    }
+#endif
+    for (uint8_t* p = pixels + i * 4; p != pixels + count * 4; p += 4) {
         const int32_t a = p[3];
         if (a == 0) continue;
-        // A byte times a single-precision number is exact in double precision.
-        const int32_t delta = int32_t(std::lrint(double(a) * double(N))) / 255;
-        for (int c = 0; c < 3; ++c) {
-            const int32_t v = p[c] + delta;
-            p[c] = uint8_t(lighter ? (v > a ? a : v) : (v < 0 ? 0 : v));
-        }
+        const int32_t delta = int32_t(step[a] & 0xFF);
+        for (int c = 0; c < 3; ++c)
+            p[c] = uint8_t(lighter ? std::min(p[c] + delta, a) : std::max(p[c] - delta, 0));
     }
 }
 

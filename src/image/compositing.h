@@ -15,6 +15,10 @@
 #include "image/arrays.h"
 #include "image/modParsers.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace compositing {
 
 // The most bytes one block of pixels may take: the image size limit.
@@ -67,10 +71,20 @@ inline void sampleInterpolated(const ByteView2D& source, double x, double y, int
 void blendRow(uint8_t* destination, int destinationBytes, const uint8_t* source, size_t count,
               int32_t Opacity, const modParsers::GrayScaleWeights* gray);
 
+// The nearest integer, halves to even, as std::lrint gives it in the default rounding
+// mode but without a library call; x must lie within the 32-bit range.
+inline int32_t nearestInt(double x) {
+#if defined(__SSE2__)
+    return _mm_cvtsd_si32(_mm_set_sd(x));
+#else
+    return int32_t(std::lrint(x));
+#endif
+}
+
 // The gray value of a premultiplied pixel: nearest(B x wB + G x wG + R x wR).
 inline int32_t grayValue(const uint8_t* pixel, const modParsers::GrayScaleWeights& w) {
-    return int32_t(std::lrint(double(pixel[0]) * double(w.blue) + double(pixel[1]) * double(w.green) +
-                              double(pixel[2]) * double(w.red)));
+    return nearestInt(double(pixel[0]) * double(w.blue) + double(pixel[1]) * double(w.green) +
+                      double(pixel[2]) * double(w.red));
 }
 
 // The backward mapping of the own rotation into a square `output` (memory rows bottom-up):
