@@ -7,6 +7,7 @@
 #include <functional>
 #include <random>
 
+#include "image/modParsers.h"
 #include "qimage_support.h"
 #include "render_access.h"
 
@@ -92,6 +93,48 @@ TEST_F(Effects, TintsKeepEveryPixelPremultiplied) {
                 ASSERT_TRUE(p.b <= p.a && p.g <= p.a && p.r <= p.a) << p << " at opacity " << opacity;
                 ASSERT_EQ(p.a, before[size_t(((29 - y) * 40 + x) * 4 + 3)]);
             }
+    }
+}
+
+TEST_F(Effects, WholeImagesFollowEachPixelsFormula) {
+    // 37 x 3 pixels: whole groups of four and a remainder, every kind of alpha.
+    std::mt19937 random(9);
+    cImage32 image;
+    randomImage(image, 37, 3, true, random);
+    const std::vector<uint8_t> original = memoryOf(image);
+    auto expectEach = [&](const char* name, const std::function<Px(Px)>& formula) {
+        SCOPED_TRACE(name);
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < 37; ++x) {
+                const uint8_t* o = &original[size_t(((2 - y) * 37 + x) * 4)];
+                const Px before{o[0], o[1], o[2], o[3]};
+                ASSERT_EQ(at(image, x, y), before.a ? formula(before) : before) << "from " << before;
+            }
+        std::memcpy(image.BitsPointer(), original.data(), original.size());
+    };
+    for (const int32_t formula : {0, 1, 2, 3, 5, 7}) {
+        const modParsers::GrayScaleWeights w = modParsers::GetGrayScaleWeights(formula);
+        ASSERT_TRUE(image.MakeGrayScale(formula));
+        expectEach("grayscale", [&](Px p) {
+            const auto g = uint8_t(std::lrint(double(p.b) * double(w.blue) + double(p.g) * double(w.green) +
+                                              double(p.r) * double(w.red)));
+            return Px{g, g, g, p.a};
+        });
+    }
+    for (const float percent : {-100.0f, -37.5f, 12.0f, 50.0f, 100.0f}) {
+        ASSERT_TRUE(image.MakeLighterDarker(percent));
+        expectEach("light", [&](Px p) {
+            const int step = int(std::lrint(double(p.a) * double(percent / 100.0f * 255.0f))) / 255;
+            const auto channel = [&](int c) { return uint8_t(std::clamp(c + step, 0, int(p.a))); };
+            return Px{channel(p.b), channel(p.g), channel(p.r), p.a};
+        });
+    }
+    for (const int32_t opacity : {1, 33, 100}) {
+        ASSERT_TRUE(image.BlendToColor(kOrange, opacity));
+        expectEach("tint", [&](Px p) {
+            const auto channel = [&](int c, int C) { return uint8_t((p.a * opacity * C + 255 * c * (100 - opacity)) / 25500); };
+            return Px{channel(p.b, 0), channel(p.g, 128), channel(p.r, 255), p.a};
+        });
     }
 }
 
