@@ -4,6 +4,11 @@
 //
 // Method. 4000x3000 pixels, three quarters opaque and a quarter partly transparent, in
 // one thread. The picture's pixels are put back between runs, outside the timing.
+//
+// Figures (8 shared cores under a load of about 24, wall time, the memcpy 2.9 to 3.1 ms):
+// MakeGrayScale 11 to 16 ms (3.8 to 5x), BlendToColor 13.7 to 15.6 ms (4.7 to 5x),
+// MakeLighterDarker 5.4 ms (1.8x). Light meets the goal; grayscale at best, tint not yet
+// (three table reads a pixel; an SSE2 multiply-add version measured slower).
 
 #include <benchmark/benchmark.h>
 

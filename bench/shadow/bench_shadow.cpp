@@ -7,6 +7,9 @@
 // Pillow: the alpha plane as an "L" image, loaded into memory once, then
 // image.filter(ImageFilter.BoxBlur(r)) timed by /usr/bin/python3 itself; a missing Pillow
 // skips its rows.
+//
+// Figures (8 shared cores under a load of about 24, wall time): ours 8.9 / 8.6 / 8.8 ms at
+// depth 1 / 4 / 10 (depth 10 at 1.0x of depth 1); Pillow 124 / 87 / 75 ms. Both goals met.
 
 #include <benchmark/benchmark.h>
 

@@ -6,6 +6,12 @@
 // at full opacity, one thread each. Ours: the whole call (canvas made, two tiles drawn, the
 // block copies, the canvas rendered onto the surface). Qt: drawTiledPixmap of a QPixmap
 // made from the same pixels, on the offscreen platform.
+//
+// Figures (8 shared cores under a load of about 24, wall time): ours 29 ms, Qt 8.5 ms
+// (2 ms of CPU); 3.4x, the goal is not met. The canvas the design asks for costs four
+// passes over 48 MB (the kernel zeroing it, the block copies, reading it and writing the
+// device) where Qt writes the destination once. Before gdi asked for 2 MB pages, the page
+// faults of the new canvas made it 267 ms.
 
 #include <benchmark/benchmark.h>
 
