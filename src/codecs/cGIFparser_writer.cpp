@@ -10,6 +10,7 @@
 #include "codecs/GIFLZWEncoder.h"
 #include "codecs/OctreeQuantizer.h"
 #include "codecs/OutputBuffer.h"
+#include "codecs/SaveTarget.h"
 #include "codecs/cGIFparser.h"
 #include "image/cImage32.h"
 #include "image/modParsers.h"
@@ -19,7 +20,6 @@ namespace codecs {
 
 namespace {
 
-constexpr int32_t kMaxSide = 65535;  // the header's fields hold 16 bits
 constexpr int32_t kTransparentPixel = -1;
 // The transparent slot's value on the exact path: it sorts after every colour and shows as
 // white in the table; every path gives the slot this value.
@@ -110,15 +110,10 @@ void writeHeader(OutputBuffer& out, int32_t width, int32_t height, std::span<con
 
 bool cGIFparser::SaveAsGIF(const cImage32* cHost, const std::string& FileName, std::vector<uint8_t>& outStream,
                            bool& AdaptivePalette, uint8_t OpaquenessTolerance) {
-    if (!cHost || !cHost->Handle()) return false;
     // Refused before a file or any memory is taken.
-    if (cHost->Width() > kMaxSide || cHost->Height() > kMaxSide) return false;
-
-    modParsers::FileHandle file;
-    if (!FileName.empty()) {
-        file = modParsers::OpenImageFileHandle(FileName, false);
-        if (!file) return false;
-    }
+    if (!fitsSixteenBitSides(cHost)) return false;
+    SaveTarget target(FileName);
+    if (!target.ready()) return false;
     bool saved = false;
     try {
         const int32_t width = cHost->Width(), height = cHost->Height();
@@ -157,17 +152,11 @@ bool cGIFparser::SaveAsGIF(const cImage32* cHost, const std::string& FileName, s
         GIFLZWEncoder().Encode({prepared_.data(), pixelCount_}, size_t(width), size_t(height), true, b, out);
         out.put(0x3B);  // trailer
 
-        if (file) {
-            saved = file.Write(out.written()) && file.Close();
-        } else {
-            outStream.assign(out.written().begin(), out.written().end());
-            saved = true;
-        }
+        saved = target.deliver(out.written(), outStream);
         if (saved) AdaptivePalette = reduced;
     } catch (const std::exception&) {
         saved = false;
     }
-    if (!saved) file.Abandon();
     prepared_ = LargeBuffer();
     return saved;
 }

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <exception>
 
+#include "codecs/SaveTarget.h"
 #include "image/cImage32.h"
 #include "image/modParsers.h"
 #include "platform/runtime/error.h"
@@ -13,7 +14,6 @@ namespace codecs {
 namespace {
 
 constexpr long kErrDivisionByZero = 11;
-constexpr int32_t kMaxDimension = 65535;  // the frame header holds 16 bits
 
 // T.81 Annex K.1, Tables K.1 (luminance) and K.2 (chrominance), rows from the top.
 constexpr std::array<uint16_t, 64> kLuminanceBase = {
@@ -351,15 +351,10 @@ void cJPGWriter::WriteHeaders(OutputBuffer& out) const {
 
 bool cJPGWriter::SaveAsJPG(const std::string& FileName, std::vector<uint8_t>& outStream,
                            const cImage32* cHost, uint8_t Quality, int32_t TransFillColor) {
-    if (!cHost || !cHost->Handle()) return false;
     // Refused before the planes take any memory.
-    if (cHost->Width() > kMaxDimension || cHost->Height() > kMaxDimension) return false;
-
-    modParsers::FileHandle file;
-    if (!FileName.empty()) {
-        file = modParsers::OpenImageFileHandle(FileName, false);
-        if (!file) return false;
-    }
+    if (!fitsSixteenBitSides(cHost)) return false;
+    SaveTarget target(FileName);
+    if (!target.ready()) return false;
     try {
         SetQuantizationTables(Quality);
         Sample(*cHost, TransFillColor);
@@ -372,15 +367,8 @@ bool cJPGWriter::SaveAsJPG(const std::string& FileName, std::vector<uint8_t>& ou
         entropy_.WriteScans(components_, out);
         putMarker(out, 0xD9);  // EOI
 
-        if (file) {
-            if (file.Write(out.written()) && file.Close()) return true;
-            file.Abandon();
-            return false;
-        }
-        outStream.assign(out.written().begin(), out.written().end());
-        return true;
+        return target.deliver(out.written(), outStream);
     } catch (const std::exception&) {
-        file.Abandon();
         return false;
     }
 }

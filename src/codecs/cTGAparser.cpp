@@ -6,6 +6,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "codecs/TGAFormat.h"
 #include "image/cImage32.h"
 #include "image/modParsers.h"
 
@@ -13,25 +14,15 @@ namespace codecs {
 
 namespace {
 
-constexpr size_t kHeaderBytes = 18;
-constexpr uint64_t kFooterBytes = 26;
-constexpr char kSignature[] = "TRUEVISION-XFILE.";
-constexpr size_t kSignatureLength = sizeof(kSignature) - 1;
+using namespace tga;
+
 // The footer is looked for in the last 22 bytes, the extension area's position in the last 29.
 constexpr size_t kFooterWindow = 22;
 constexpr size_t kExtensionWindow = 29;
-constexpr int64_t kExtensionAreaBytes = 495;
-constexpr size_t kAttributesTypeAt = 494;
 
-// Descriptor bits. The low four bits count the alpha bits of a pixel.
+// Descriptor bits of the origin.
 constexpr uint8_t kTopFirst = 0x20;
 constexpr uint8_t kRightToLeft = 0x10;
-constexpr uint8_t kAlphaBits = 0x0F;
-
-// Run-length packets: bit 7 marks a run; the low 7 bits are the pixel count less one, so
-// a packet never encodes 0 pixels and at most 128. A packet may run on into the next row.
-constexpr uint8_t kRunPacket = 0x80;
-constexpr uint64_t kMostPixelsPerPacket = 128;
 
 constexpr uint32_t kOpaque = 0xFF000000u;
 

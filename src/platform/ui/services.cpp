@@ -4,6 +4,8 @@
 
 #include <QTime>
 
+#include "platform/runtime/clock.h"
+
 namespace ui {
 
 QString fileTitle(const QString& path) {
@@ -106,8 +108,21 @@ public:
     }
 };
 
+// The runtime layer's clock (the TGA writer's date stamp) read from the services' clock.
+class ClockAdapter : public runtime::ClockService {
+public:
+    runtime::DateTime Now() override {
+        const QDateTime now = services().Now();
+        const QDate d = now.date();
+        const QTime t = now.time();
+        return runtime::DateTime::FromParts(d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second())
+            .value_or(runtime::DateTime{});
+    }
+};
+
 DefaultServices g_default;
 MessageAdapter g_adapter;
+ClockAdapter g_clock;
 Services* g_services = nullptr;
 
 }  // namespace
@@ -117,6 +132,7 @@ Services& services() { return g_services ? *g_services : g_default; }
 void setServices(Services* services) {
     g_services = services;
     runtime::setMessageService(services ? &g_adapter : nullptr);
+    runtime::setClockService(services ? &g_clock : nullptr);
 }
 
 }  // namespace ui

@@ -43,8 +43,8 @@ std::string baseName(const std::string& path) {
     return std::filesystem::path(path).filename().string();
 }
 
-std::optional<Rgba> magickRgba(const std::string& input) {
-    const std::string command = "/usr/bin/convert '" + input + "' -colorspace sRGB -type TrueColorAlpha -depth 8 pam:- 2>/dev/null";
+std::optional<Rgba> magickRgba(const std::string& input, const std::string& options) {
+    const std::string command = "/usr/bin/convert '" + input + "' " + options + " -colorspace sRGB -type TrueColorAlpha -depth 8 pam:- 2>/dev/null";
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe) return std::nullopt;
     std::vector<uint8_t> out;

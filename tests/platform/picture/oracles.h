@@ -26,8 +26,9 @@ struct Rgba {
     const uint8_t* at(int x, int y) const { return &pixels[(size_t(y) * width + x) * 4]; }
 };
 
-// ImageMagick's decode; `input` may carry a frame index ("file.ico[2]").
-std::optional<Rgba> magickRgba(const std::string& input);
+// ImageMagick's decode; `input` may carry a frame index ("file.ico[2]"); `options` go
+// between the input and the output ("-auto-orient").
+std::optional<Rgba> magickRgba(const std::string& input, const std::string& options = "");
 // The picture's bitmap through GetDIBits at 32 bpp (alpha as the bitmap holds it).
 Rgba bitmapRgba(const Picture& picture);
 // An icon picture drawn by its mask (or alpha) over black and over white, for comparing
