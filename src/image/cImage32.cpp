@@ -5,6 +5,7 @@
 
 #include <limits>
 
+#include "codecs/cPNGwriter.h"
 #include "image/cGDIPlus.h"
 #include "image/modParsers.h"
 #include "platform/gdiplus/gdiplus.h"

@@ -44,6 +44,7 @@
 #include <any>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -51,10 +52,17 @@
 #include "image/arrays.h"
 #include "platform/gdi/gdi.h"
 #include "platform/picture/picture.h"
+#include "platform/runtime/variant.h"
 
 class cGDIPlus;
 namespace modParsers {
 class FileHandle;
+}
+namespace codecs {
+class cPNGwriter;
+}
+namespace ui {
+class DataObject;
 }
 
 class cImage32 {
@@ -255,6 +263,43 @@ public:
     bool SaveToStream_Bitmap(std::vector<uint8_t>& outStream, bool KeepPreMultipliedPixels = false,
                              int32_t TransparentFillColor = 0) const;
 
+    // ---- saving in other formats ----------------------------------------------------------
+    // (cImage32_save_formats.cpp.) A file save first confirms (ConfirmOverwrite): no name or
+    // no image gives False, and an existing file is replaced only after "Overwrite existing
+    // file?" was answered Yes (asked only with PromptOverwrite). The writers write a
+    // temporary file and rename it over the target, so a refused or failed save leaves an
+    // existing file as it was. An array save gives False without an image.
+    //
+    // PNG: through GDI+ first and the own writer when that fails, unless PNG properties are
+    // held (PngPropertySet), when the own writer, which writes them, comes first and GDI+
+    // second. JPEG file: GDI+ (Quality clamped to 30..100), then the own writer, whose
+    // Quality must be 0..255 (else Overflow (6) is raised and nothing is written). JPEG
+    // array: GDI+ only. GIF and TGA: the own writers. GDI+ is tried only while
+    // isGDIplusEnabled.
+    bool SaveToFile_PNG(const std::string& FileName, bool PromptOverwrite = true);
+    bool SaveToFile_JPG(const std::string& FileName, int32_t Quality = 70, int32_t TransparentFillColor = 0,
+                        bool PromptOverwrite = true);
+    bool SaveToFile_GIF(const std::string& FileName, bool UseAdaptivePalette = true,
+                        uint8_t OpaquenessTolerance = 128, bool PromptOverwrite = true);
+    bool SaveToFile_TGA(const std::string& FileName, bool Compress = false, bool ReduceBitDepth = false,
+                        bool AllowPreMultipliedPixels = false, bool PromptOverwrite = true);
+    bool SaveToStream_PNG(std::vector<uint8_t>& outStream);
+    bool SaveToStream_JPG(std::vector<uint8_t>& outStream, int32_t Quality = 70);
+    // PromptOverwrite is accepted and has no effect.
+    bool SaveToStream_GIF(std::vector<uint8_t>& outStream, bool UseAdaptivePalette = true,
+                          uint8_t OpaquenessTolerance = 128, bool PromptOverwrite = true) const;
+    bool SaveToStream_TGA(std::vector<uint8_t>& outStream, bool Compress = false, bool ReduceBitDepth = false,
+                          bool AllowPreMultipliedPixels = false, bool PromptOverwrite = true) const;
+
+    // PNG properties (codecs::PngPropertyStore) kept for every later PNG save. PropertyID -1
+    // drops them all (True). Without a value the property is deleted (False when none are
+    // held). With one, the holder is made when needed and the store's answer returned.
+    bool PngPropertySet(int32_t PropertyID, const std::optional<runtime::Variant>& PropertyValue = std::nullopt,
+                        const std::string& Caption_Misc = "");
+    // The held value; without a holder the empty value of the property's kind: the zero
+    // date for 2048, -1 for 4096, "" for any other.
+    runtime::Variant PngPropertyGet(int32_t PropertyID, const std::string& Caption_Misc = "") const;
+
     // ---- kept original-format bytes -----------------------------------------------------
     // A copy of the kept bytes (empty when none); True when there are any.
     bool GetOriginalFormat(std::vector<uint8_t>& outStream) const;
@@ -406,11 +451,13 @@ private:
                               int64_t streamStart, int64_t streamLength, bool SaveFormat,
                               int32_t iconBitDepth);
 
-    // Before a save in another format: True when there is an image and a name and no file
-    // of that name any more. An existing file is deleted, after "Overwrite existing
-    // file?" answered Yes when PromptOverwrite; a No, or a file that cannot be deleted
-    // (a folder), gives False.
+    // Before a save in another format: True when there is an image and a name, and either
+    // no file of that name, or a file that may be replaced: PromptOverwrite False, or
+    // "Overwrite existing file?" answered Yes. The file is left in place for the writer to
+    // replace whole; a No, or a name that is a folder, gives False.
     bool ConfirmOverwrite(const std::string& FileName, bool PromptOverwrite) const;
+    // The PNG writers in their order, to FileName or, when it is "", into outStream.
+    bool SaveWithPNGWriters(const std::string& FileName, std::vector<uint8_t>& outStream);
 
     // ---- own compositing pipeline (cImage32_pipeline.cpp) ----------------------------------
     // Pixels handed from one step to the next: (byte column, row), rows bottom-up, 4 bytes
@@ -516,4 +563,5 @@ private:
     std::vector<uint8_t> originalFormat_;
     std::unique_ptr<cGDIPlus> cachedBridge_;
     bool keepGDIplusActive_ = false;
+    std::unique_ptr<codecs::cPNGwriter> pngPropertyHolder_;
 };

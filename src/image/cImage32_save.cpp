@@ -3,6 +3,8 @@
 // Built into the codecs library (src/codecs/CMakeLists.txt): the saves hand the image to
 // the BMP writer, and the image library itself does not link the codecs that use it.
 
+#include <filesystem>
+
 #include "codecs/cBMPparser.h"
 #include "image/cImage32.h"
 #include "image/modParsers.h"
@@ -29,13 +31,14 @@ bool cImage32::ConfirmOverwrite(const std::string& FileName, bool PromptOverwrit
     try {
         if (FileName.empty() || !dib_) return false;
         if (!modParsers::ImageFileExists(FileName)) return true;
-        if (PromptOverwrite) {
-            const int style = runtime::vbYesNo + runtime::vbQuestion + runtime::vbDefaultButton2;
-            if (runtime::messages().MsgBox("Overwrite existing file?", style,
-                                           "Overwrite Confirmation") != runtime::vbYes)
-                return false;
-        }
-        return modParsers::DeleteImageFile(FileName);
+        // The old file stays until the writer's complete file replaces it: deleting it
+        // first would lose it to a save that fails.
+        std::error_code error;
+        if (std::filesystem::is_directory(FileName, error)) return false;
+        if (!PromptOverwrite) return true;
+        const int style = runtime::vbYesNo + runtime::vbQuestion + runtime::vbDefaultButton2;
+        return runtime::messages().MsgBox("Overwrite existing file?", style, "Overwrite Confirmation") ==
+               runtime::vbYes;
     } catch (const std::exception&) {
         return false;
     }

@@ -21,22 +21,6 @@ using Bytes = std::vector<uint8_t>;
 
 namespace {
 
-// Answers every message box with one button and remembers what was asked.
-class RecordingMessages : public runtime::MessageService {
-public:
-    struct Call {
-        std::string prompt;
-        int style;
-        std::string title;
-    };
-    int answer = runtime::vbYes;
-    std::vector<Call> calls;
-    int MsgBox(const std::string& prompt, int style, const std::string& title) override {
-        calls.push_back({prompt, style, title});
-        return answer;
-    }
-};
-
 class BitmapSaving : public ImageTest {
 protected:
     testsupport::TempFolder folder;
@@ -236,7 +220,7 @@ TEST_F(BitmapSaving, AFailedWriteKeepsTheOldFile) {
 
 // ---- ConfirmOverwrite -------------------------------------------------------------------------
 
-TEST_F(BitmapSaving, ConfirmOverwriteDeletesAnExistingFileWhenAllowed) {
+TEST_F(BitmapSaving, ConfirmOverwriteAllowsAnExistingFileToBeReplacedAndKeepsIt) {
     cImage32 image;
     fill(image, {{{1, 2, 3, 255}}});
     const int style = runtime::vbYesNo + runtime::vbQuestion + runtime::vbDefaultButton2;
@@ -245,14 +229,15 @@ TEST_F(BitmapSaving, ConfirmOverwriteDeletesAnExistingFileWhenAllowed) {
         const char* name;
         bool exists, readOnly, prompt;
         int answer;
-        bool result, asked, deleted;
+        bool result, asked;
     };
+    // The file stays in every case: the writer replaces it whole once its file is complete.
     const Case cases[] = {
-        {"no file: nothing to ask", false, false, true, runtime::vbYes, true, false, false},
-        {"no prompt: deleted unasked", true, false, false, runtime::vbNo, true, false, true},
-        {"asked, No: kept", true, false, true, runtime::vbNo, false, true, false},
-        {"asked, Yes: deleted", true, false, true, runtime::vbYes, true, true, true},
-        {"read-only: deleted all the same", true, true, false, runtime::vbYes, true, false, true},
+        {"no file: nothing to ask", false, false, true, runtime::vbYes, true, false},
+        {"no prompt: allowed unasked", true, false, false, runtime::vbNo, true, false},
+        {"asked, No: refused", true, false, true, runtime::vbNo, false, true},
+        {"asked, Yes: allowed", true, false, true, runtime::vbYes, true, true},
+        {"read-only: allowed all the same", true, true, false, runtime::vbYes, true, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -269,11 +254,11 @@ TEST_F(BitmapSaving, ConfirmOverwriteDeletesAnExistingFileWhenAllowed) {
             EXPECT_EQ(messages.calls[0].style, style);
             EXPECT_EQ(messages.calls[0].title, "Overwrite Confirmation");
         }
-        EXPECT_EQ(std::filesystem::exists(path), c.exists && !c.deleted);
+        EXPECT_EQ(std::filesystem::exists(path), c.exists);
     }
 }
 
-TEST_F(BitmapSaving, ConfirmOverwriteRefusesWithoutImageNameOrDeletableFile) {
+TEST_F(BitmapSaving, ConfirmOverwriteRefusesWithoutImageOrNameAndForAFolder) {
     cImage32 image, empty;
     fill(image, {{{1, 2, 3, 255}}});
     const std::string path = make("picture.png", "old");

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <ostream>
 #include <random>
+#include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -14,6 +15,7 @@
 #include "image/cImage32.h"
 #include "platform/gdi/regions.h"
 #include "platform/gdiplus/gdiplus.h"
+#include "platform/runtime/messages.h"
 #include "platform/sys/files.h"
 #include "platform/sys/libraries.h"
 #include "platform/sys/version.h"
@@ -72,6 +74,22 @@ inline std::vector<uint8_t> memoryOf(const cImage32& image) {
     const size_t n = size_t(image.Width()) * size_t(image.Height()) * 4;
     return {image.BitsPointer(), image.BitsPointer() + n};
 }
+
+// Answers every message box with one button and remembers what was asked.
+class RecordingMessages : public runtime::MessageService {
+public:
+    struct Call {
+        std::string prompt;
+        int style;
+        std::string title;
+    };
+    int answer = runtime::vbYes;
+    std::vector<Call> calls;
+    int MsgBox(const std::string& prompt, int style, const std::string& title) override {
+        calls.push_back({prompt, style, title});
+        return answer;
+    }
+};
 
 // Puts every platform switch a test may have thrown back, and checks that no GDI+
 // session was left open.

@@ -424,8 +424,17 @@ extern "C" Status GdipGetImageEncoders(UINT numEncoders, UINT size, ImageCodecIn
     return Ok;
 }
 
+namespace {
+uint64_t g_saveImageCalls = 0;
+}  // namespace
+
+namespace testing {
+uint64_t saveImageCalls() { return g_saveImageCalls; }
+}  // namespace testing
+
 extern "C" Status GdipSaveImageToFile(GpImage* image, const WCHAR* filename, const CLSID* clsidEncoder,
                                       const EncoderParameters* params) {
+    ++g_saveImageCalls;
     if (const Status s = requireSession(); s != Ok) return s;
     if (!filename || !*filename) return InvalidParameter;
     Bytes bytes;
@@ -440,6 +449,7 @@ extern "C" Status GdipSaveImageToFile(GpImage* image, const WCHAR* filename, con
 
 extern "C" Status GdipSaveImageToStream(GpImage* image, Stream* stream, const CLSID* clsidEncoder,
                                         const EncoderParameters* params) {
+    ++g_saveImageCalls;
     if (const Status s = requireSession(); s != Ok) return s;
     if (!stream) return InvalidParameter;
     Bytes bytes;

@@ -361,6 +361,9 @@ int liveObjectCount();
 // GdipDrawImageRectRectI calls made so far (GdipDrawImageRectI among them), whatever
 // their outcome, so that a test sees which painter drew.
 uint64_t drawImageCalls();
+// GdipSaveImageToFile and GdipSaveImageToStream calls made so far, whatever their outcome,
+// so that a test sees which writer saved.
+uint64_t saveImageCalls();
 }  // namespace testing
 
 }  // namespace gdiplus
