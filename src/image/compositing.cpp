@@ -63,49 +63,42 @@ void adjustLightness(uint8_t* pixels, size_t count, float N) {
 namespace {
 
 #if defined(__SSE2__)
-// x \ 255 for every x up to 255 x 510: (x + 0.5) / 255 in single precision never lands
-// on the wrong side of a whole number there (checked for every x).
-inline __m128i divide255(__m128i x) {
-    const __m128 f = _mm_mul_ps(_mm_add_ps(_mm_cvtepi32_ps(x), _mm_set1_ps(0.5f)), _mm_set1_ps(1.0f / 255.0f));
-    return _mm_cvttps_epi32(f);
-}
+// x \ 255 for every 16-bit x: (x x 0x8081) >> 23 (checked for all of them).
+inline __m128i divide255(__m128i x) { return _mm_srli_epi16(_mm_mulhi_epu16(x, _mm_set1_epi16(short(0x8081))), 7); }
 
-// Two pixels (the low 8 bytes of d and s) at an opacity below 255, as the scalar loop
-// blends them: d := (d x invO + s x o) \ 255 with invO = 255 - a x o \ 255; a result
-// above 255, and every byte of a pixel of alpha 0, keep d.
-inline __m128i blendTwoWithOpacity(__m128i d8, __m128i s8, __m128i o16) {
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i s16 = _mm_unpacklo_epi8(s8, zero), d16 = _mm_unpacklo_epi8(d8, zero);
+// Two pixels of 16-bit lanes blended as the scalar loop does. For a colour (or alpha) c
+// no larger than its alpha a, both scalar formulas are d := (d x invO + c x o) \ 255 with
+// invO = 255 - a x o \ 255 (at o = 255 that is d x (255 - a) \ 255 + c, as c x 255 \ 255 = c),
+// and the sum stays below 65536 and the result below 256; at a = 0 it gives d back.
+inline __m128i blendTwo(__m128i d16, __m128i s16, __m128i o16) {
     const __m128i a16 = _mm_shufflehi_epi16(_mm_shufflelo_epi16(s16, 0xFF), 0xFF);
-    // a x o \ 255 exactly for a x o below 65535.
-    const __m128i ao = _mm_mullo_epi16(a16, o16);
-    const __m128i aoBy255 = _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(ao, _mm_set1_epi16(1)), _mm_srli_epi16(ao, 8)), 8);
-    const __m128i invO = _mm_sub_epi16(_mm_set1_epi16(255), aoBy255);
-    const __m128i first = _mm_madd_epi16(_mm_unpacklo_epi16(d16, s16), _mm_unpacklo_epi16(invO, o16));
-    const __m128i second = _mm_madd_epi16(_mm_unpackhi_epi16(d16, s16), _mm_unpackhi_epi16(invO, o16));
-    const __m128i v16 = _mm_packs_epi32(divide255(first), divide255(second));
-    const __m128i keep = _mm_or_si128(_mm_cmpgt_epi16(v16, _mm_set1_epi16(255)), _mm_cmpeq_epi16(a16, zero));
-    const __m128i out = _mm_or_si128(_mm_and_si128(keep, d16), _mm_andnot_si128(keep, v16));
-    return _mm_packus_epi16(out, zero);
+    const __m128i invO = _mm_sub_epi16(_mm_set1_epi16(255), divide255(_mm_mullo_epi16(a16, o16)));
+    return divide255(_mm_add_epi16(_mm_mullo_epi16(d16, invO), _mm_mullo_epi16(s16, o16)));
 }
 
-// The pairs of pixels blendPixels leaves to the scalar loop after this: the count done.
-template <int Bytes>
-size_t blendPairsWithOpacity(uint8_t* d, const uint8_t* s, size_t count, int32_t o) {
-    const __m128i o16 = _mm_set1_epi16(short(o));
+// Four-pixel groups of a 32-bpp row while every colour lies within its alpha; the count
+// done, where the scalar loop takes over (at a group holding a colour above its alpha, or
+// the last pixels).
+size_t blendGroupsOfFour(uint8_t* d, const uint8_t* s, size_t count, int32_t o) {
+    const __m128i zero = _mm_setzero_si128(), o16 = _mm_set1_epi16(short(o));
+    const __m128i alphaMask = _mm_set1_epi32(int(0xFF000000u));
     size_t i = 0;
-    for (; i + 2 <= count; i += 2, d += 2 * Bytes, s += 8) {
-        const __m128i s8 = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(s));
-        if constexpr (Bytes == 4) {
-            const __m128i d8 = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(d));
-            _mm_storel_epi64(reinterpret_cast<__m128i*>(d), blendTwoWithOpacity(d8, s8, o16));
-        } else {
-            uint8_t wide[8] = {d[0], d[1], d[2], 0, d[3], d[4], d[5], 0};
-            const __m128i d8 = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(wide));
-            _mm_storel_epi64(reinterpret_cast<__m128i*>(wide), blendTwoWithOpacity(d8, s8, o16));
-            std::memcpy(d, wide, 3);
-            std::memcpy(d + 3, wide + 4, 3);
+    for (; i + 4 <= count; i += 4, d += 16, s += 16) {
+        const __m128i s8 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
+        __m128i a8 = _mm_srli_epi32(s8, 24);
+        a8 = _mm_or_si128(a8, _mm_slli_epi32(a8, 8));
+        a8 = _mm_or_si128(a8, _mm_slli_epi32(a8, 16));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_max_epu8(s8, a8), a8)) != 0xFFFF) break;
+        const int opaque = _mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(s8, alphaMask), alphaMask));
+        if (opaque == 0xFFFF && o == 255) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(d), s8);
+            continue;
         }
+        if (_mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(s8, alphaMask), zero)) == 0xFFFF) continue;
+        const __m128i d8 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d));
+        const __m128i low = blendTwo(_mm_unpacklo_epi8(d8, zero), _mm_unpacklo_epi8(s8, zero), o16);
+        const __m128i high = blendTwo(_mm_unpackhi_epi8(d8, zero), _mm_unpackhi_epi8(s8, zero), o16);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d), _mm_packus_epi16(low, high));
     }
     return i;
 }
@@ -114,12 +107,6 @@ size_t blendPairsWithOpacity(uint8_t* d, const uint8_t* s, size_t count, int32_t
 template <int Bytes, bool Gray, bool FullOpacity>
 void blendPixels(uint8_t* d, const uint8_t* s, size_t count, int32_t o,
                  const modParsers::GrayScaleWeights& w) {
-#if defined(__SSE2__)
-    if constexpr (!Gray && !FullOpacity) {
-        const size_t done = blendPairsWithOpacity<Bytes>(d, s, count, o);
-        d += done * Bytes, s += done * 4, count -= done;
-    }
-#endif
     for (size_t i = 0; i < count; ++i, d += Bytes, s += 4) {
         const int32_t a = s[3];
         if (a == 0) continue;
@@ -165,10 +152,50 @@ void blendPixelsOf(uint8_t* d, const uint8_t* s, size_t count, int32_t o,
     }
 }
 
+#if defined(__SSE2__)
+// Source-over without grayscale onto 32-bpp pixels: four at a time, the scalar loop for a
+// group holding a colour above its alpha and for the last pixels.
+void blendFour(uint8_t* d, const uint8_t* s, size_t count, int32_t o) {
+    const modParsers::GrayScaleWeights none{};
+    while (count > 0) {
+        const size_t done = blendGroupsOfFour(d, s, count, o);
+        d += done * 4, s += done * 4, count -= done;
+        const size_t rest = std::min<size_t>(count, 4);
+        if (o >= 255) blendPixels<4, false, true>(d, s, rest, o, none);
+        else blendPixels<4, false, false>(d, s, rest, o, none);
+        d += rest * 4, s += rest * 4, count -= rest;
+    }
+}
+
+// The same onto a 24-bpp row: a run of pixels widened to 32 bpp, blended, and its colours
+// put back.
+void blendThree(uint8_t* d, const uint8_t* s, size_t count, int32_t o) {
+    constexpr size_t kRun = 128;
+    alignas(16) uint8_t wide[kRun * 4];
+    while (count > 0) {
+        const size_t n = std::min(count, kRun);
+        for (size_t i = 0; i < n; ++i) {
+            std::memcpy(wide + i * 4, d + i * 3, 3);
+            wide[i * 4 + 3] = 0;
+        }
+        blendFour(wide, s, n, o);
+        for (size_t i = 0; i < n; ++i) std::memcpy(d + i * 3, wide + i * 4, 3);
+        d += n * 3, s += n * 4, count -= n;
+    }
+}
+#endif
+
 }  // namespace
 
 void blendRow(uint8_t* destination, int destinationBytes, const uint8_t* source, size_t count,
               int32_t Opacity, const modParsers::GrayScaleWeights* gray) {
+#if defined(__SSE2__)
+    if (!gray && Opacity >= 0 && Opacity <= 255) {
+        if (destinationBytes == 4) blendFour(destination, source, count, Opacity);
+        else blendThree(destination, source, count, Opacity);
+        return;
+    }
+#endif
     if (destinationBytes == 4) blendPixelsOf<4>(destination, source, count, Opacity, gray);
     else blendPixelsOf<3>(destination, source, count, Opacity, gray);
 }
