@@ -500,6 +500,12 @@ private:
                                  int32_t srcY, int32_t DestX, int32_t DestY, int32_t DestWidth,
                                  int32_t DestHeight, int32_t Opacity, cImage32* destHostDIB,
                                  int32_t grayScale, float LightAdjustment);
+    // ResampleDIBRegion into a block and BlendDIBOntoDestination of it, with the same
+    // result, made a row at a time as the blend takes the rows.
+    bool ResampleAndBlend(gdi::HDC destinationDC, PixelBlock& srcBlock, int32_t srcX, int32_t srcY,
+                          int32_t srcWidth, int32_t srcHeight, int32_t DestX, int32_t DestY,
+                          int32_t DestWidth, int32_t DestHeight, int32_t Opacity,
+                          cImage32* destHostDIB, int32_t grayScale, float LightAdjustment);
     // The image's rectangle copied into a new block, rows bottom-up; false when it does not
     // lie within the image or memory is short.
     bool CopyRegionToBlock(PixelBlock& block, int32_t x, int32_t y, int32_t width,

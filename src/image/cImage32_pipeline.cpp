@@ -12,6 +12,7 @@
 #include "image/cImage32.h"
 #include "image/compositing.h"
 #include "image/modParsers.h"
+#include "image/resampling.h"
 
 namespace {
 
@@ -100,6 +101,127 @@ bool cImage32::MirrorDIBRegion(int32_t& srcX, int32_t& srcY, int32_t srcWidth, i
     return true;
 }
 
+namespace {
+
+// Where ResampleDIBRegion samples: the rectangle's source rows and columns for every pixel
+// produced; into a destination image of destColumns x destRows (both 0: none) or a block of
+// |DestWidth| x |DestHeight| less what lies left of or above a negative DestX, DestY.
+// False when the rectangle does not lie in `source` or nothing is produced.
+bool resampleGeometry(compositing::ResampleGeometry& g, const ByteView2D& source, int64_t destColumns,
+                      int64_t destRows, int32_t srcX, int32_t srcY, int32_t srcWidth, int32_t srcHeight,
+                      int32_t DestX, int32_t DestY, int32_t DestWidth, int32_t DestHeight) {
+    const int64_t sourceRows = int64_t(source.rows());
+    if (source.empty() || !fits(srcX, srcY, srcWidth, srcHeight, int64_t(source.rowLength() / 4), sourceRows))
+        return false;
+    int64_t newW, newH;
+    g.offX = g.offY = 0;
+    if (destColumns > 0) {
+        newW = destColumns, newH = destRows;
+        g.offX = DestX, g.offY = DestY;
+        g.xScale = double(srcWidth) / double(newW), g.yScale = double(srcHeight) / double(newH);
+    } else {
+        newW = std::llabs(int64_t{DestWidth}), newH = std::llabs(int64_t{DestHeight});
+        if (newW < 1 || newH < 1) return false;
+        g.xScale = double(srcWidth) / double(newW), g.yScale = double(srcHeight) / double(newH);
+        // The part left of or above the destination origin is not produced; rows are
+        // stored bottom-up, so leaving out top rows needs no offset.
+        if (DestX < 0) g.offX = -int64_t{DestX}, newW += DestX;
+        if (DestY < 0) newH += DestY;
+    }
+    if (newW < 1 || newH < 1) return false;
+    g.srcX = srcX, g.srcWidth = srcWidth, g.srcHeight = srcHeight;
+    g.sy0 = sourceRows - srcY - srcHeight;
+    g.width = newW, g.height = newH;
+    return true;
+}
+
+// Fills memory rows height - 1 down to 0 of `target` (from the top, as the rows are
+// blended), a repeated row copied from the one made before it.
+void resampleInto(const compositing::RowResampler& resampler, int64_t height, const ByteView2D& target) {
+    for (int64_t r = height - 1; r >= 0; --r) {
+        uint8_t* to = target.row(size_t(r)).data();
+        if (r + 1 < height && resampler.repeats(r, r + 1)) std::memcpy(to, target.row(size_t(r + 1)).data(), target.rowLength());
+        else resampler.row(r, to);
+    }
+}
+
+// The part of a source of w x h pixels at sx, sy (its rows from the top) that lands on a
+// destination at dx, dy: cut at the destination's left and top edges and, for a
+// destination image, at its size.
+struct Placement {
+    int64_t sx, sy, dx, dy, w, h;
+};
+
+// Source-over of p.h rows of p.w pixels, row k from the top at rowAt(k) (its first pixel
+// drawn), into `image` (a destination image's pixels) or else onto a device through a
+// bottom-up 24-bit buffer of bandRows rows at a time. False when the buffer cannot be made
+// or the device takes no pixels.
+template <class RowAt>
+bool blendRowsOnto(gdi::HDC destinationDC, const ByteView2D& image, const Placement& p, int64_t bandRows,
+                   int32_t Opacity, const modParsers::GrayScaleWeights* gray, RowAt rowAt) {
+    if (!image.empty()) {
+        // Only what overlaps the destination image is written.
+        const int64_t imageRows = int64_t(image.rows());
+        const int64_t columns = std::min<int64_t>(p.w, int64_t(image.rowLength() / 4) - p.dx);
+        const int64_t rows = std::min<int64_t>(p.h, imageRows - p.dy);
+        for (int64_t k = 0; k < rows && columns > 0; ++k)
+            compositing::blendRow(image.row(size_t(imageRows - 1 - p.dy - k)).data() + size_t(p.dx) * 4, 4, rowAt(k),
+                                  size_t(columns), Opacity, gray);
+        return true;
+    }
+
+    // A device: its pixels are copied into the buffer, blended there and written back, a
+    // band of rows at a time; every row is read before it is written.
+    if (p.w * 24 > 2147483616) return false;
+    bandRows = std::clamp<int64_t>(bandRows, 1, p.h);
+    gdi::BITMAPINFO info{};
+    gdi::BITMAPINFOHEADER& header = info.bmiHeader;
+    header.biSize = sizeof(gdi::BITMAPINFOHEADER);
+    header.biWidth = gdi::LONG(p.w);
+    header.biHeight = gdi::LONG(bandRows);
+    header.biPlanes = 1;
+    header.biBitCount = 24;
+    header.biCompression = gdi::BI_RGB;
+    const gdi::HDC screen = gdi::GetDC(0);
+    void* bits = nullptr;
+    const gdi::HBITMAP buffer = gdi::CreateDIBSection(screen, &info, gdi::DIB_RGB_COLORS, &bits, nullptr, 0);
+    const gdi::HDC memoryDC = gdi::CreateCompatibleDC(screen);
+    gdi::ReleaseDC(0, screen);
+    if (!buffer || !memoryDC) {
+        if (memoryDC) gdi::DeleteDC(memoryDC);
+        if (buffer) gdi::DeleteObject(buffer);
+        return false;
+    }
+    const gdi::HGDIOBJ previous = gdi::SelectObject(memoryDC, buffer);
+    const size_t stride = size_t(modParsers::DWordAlignedScanWidth(24, int32_t(p.w)));
+    uint8_t* const pixels = static_cast<uint8_t*>(bits);
+    bool written = true;
+    for (int64_t top = 0; top < p.h && written; top += bandRows) {
+        // The band's n rows are the buffer's memory rows n - 1 down to 0; what the device
+        // does not cover stays 0, as in a new buffer.
+        const int64_t n = std::min(bandRows, p.h - top);
+        std::memset(pixels, 0, stride * size_t(n));
+        gdi::BitBlt(memoryDC, 0, int(bandRows - n), int(p.w), int(n), destinationDC, int(p.dx), int(p.dy + top),
+                    gdi::SRCCOPY);
+        for (int64_t k = 0; k < n; ++k)
+            compositing::blendRow(pixels + size_t(n - 1 - k) * stride, 3, rowAt(top + k), size_t(p.w), Opacity, gray);
+        header.biHeight = gdi::LONG(n);
+        written = gdi::SetDIBitsToDevice(destinationDC, int(p.dx), int(p.dy + top), gdi::DWORD(p.w), gdi::DWORD(n), 0,
+                                         0, 0, gdi::UINT(n), bits, &info, gdi::DIB_RGB_COLORS) != 0;
+    }
+    gdi::SelectObject(memoryDC, previous);
+    gdi::DeleteDC(memoryDC);
+    gdi::DeleteObject(buffer);
+    // A device that takes no pixels (a stale handle) has had nothing drawn on it.
+    return written;
+}
+
+// Rows per band of the device buffer: a few hundred kilobytes, so that a band stays in the
+// cache between its reading, blending and writing back.
+int64_t bandRowsFor(int64_t w) { return std::max<int64_t>(1, (int64_t{1} << 18) / std::max<int64_t>(1, w * 4)); }
+
+}  // namespace
+
 bool cImage32::ResampleDIBRegion(PixelBlock& outBlock, PixelBlock& srcBlock, cImage32* destDIB,
                                  int32_t srcX, int32_t srcY, int32_t srcWidth, int32_t srcHeight,
                                  int32_t DestX, int32_t DestY, int32_t& DestWidth,
@@ -107,65 +229,22 @@ bool cImage32::ResampleDIBRegion(PixelBlock& outBlock, PixelBlock& srcBlock, cIm
     if (srcWidth == 0) srcWidth = width_;
     if (srcHeight == 0) srcHeight = height_;
     const ByteView2D source = srcBlock.dimensioned() ? viewOf(srcBlock) : modParsers::OverlayDIBBits(*this);
-    const int64_t sourceRows = int64_t(source.rows());
-    if (source.empty() || !fits(srcX, srcY, srcWidth, srcHeight, int64_t(source.rowLength() / 4), sourceRows))
-        return false;
     if (destDIB && (!destDIB->dib_ || destDIB == this)) return false;
-
-    int64_t newW, newH, offX, offY;
-    double xScale, yScale;
-    if (destDIB) {
-        newW = destDIB->width_, newH = destDIB->height_;
-        offX = DestX, offY = DestY;
-        xScale = double(srcWidth) / double(newW), yScale = double(srcHeight) / double(newH);
-    } else {
-        newW = std::llabs(int64_t{DestWidth}), newH = std::llabs(int64_t{DestHeight});
-        if (newW < 1 || newH < 1) return false;
-        xScale = double(srcWidth) / double(newW), yScale = double(srcHeight) / double(newH);
-        // The part left of or above the destination origin is not produced; rows are
-        // stored bottom-up, so leaving out top rows needs no offset.
-        offX = DestX < 0 ? -int64_t{DestX} : 0;
-        if (DestX < 0) newW += DestX;
-        if (DestY < 0) newH += DestY;
-        offY = 0;
-    }
-    if (newW < 1 || newH < 1) return false;
-
-    const int64_t sy0 = sourceRows - srcY - srcHeight;  // the rectangle's bottom memory row
-    const int64_t lastColumn = int64_t{srcX} + srcWidth - 1, topRow = sy0 + srcHeight - 1;
+    compositing::ResampleGeometry g;
+    if (!resampleGeometry(g, source, destDIB ? destDIB->width_ : 0, destDIB ? destDIB->height_ : 0, srcX, srcY,
+                          srcWidth, srcHeight, DestX, DestY, DestWidth, DestHeight))
+        return false;
     PixelBlock made;
     try {
-        if (!destDIB && !compositing::dimensionBlock(made, newW, newH)) return false;
-        const ByteView2D target = destDIB ? modParsers::OverlayDIBBits(*destDIB) : made.view();
-        if (!highQualityInterpolation_) {
-            std::vector<uint32_t> columnOffset(static_cast<size_t>(newW));
-            for (int64_t i = 0; i < newW; ++i) {
-                const int64_t sx = int64_t(std::floor(double(i + offX) * xScale + srcX));
-                columnOffset[size_t(i)] = uint32_t(std::clamp<int64_t>(sx, srcX, lastColumn) * 4);
-            }
-            for (int64_t r = newH - 1; r >= 0; --r) {
-                const int64_t sy = int64_t(std::floor(double(r + offY) * yScale)) + sy0;
-                const uint8_t* from = &source(0, size_t(std::clamp<int64_t>(sy, sy0, topRow)));
-                uint8_t* to = target.row(size_t(r)).data();
-                for (size_t i = 0; i < size_t(newW); ++i) copyPixel(to + i * 4, from + columnOffset[i]);
-            }
-        } else {
-            std::vector<double> columnAt(static_cast<size_t>(newW));
-            for (int64_t i = 0; i < newW; ++i)
-                columnAt[size_t(i)] = std::clamp(double(i + offX) * xScale + srcX, double(srcX), double(lastColumn) + 0.5);
-            for (int64_t r = newH - 1; r >= 0; --r) {
-                const double y = std::clamp(double(r + offY) * yScale + double(sy0), double(sy0), double(topRow) + 0.5);
-                uint8_t* to = target.row(size_t(r)).data();
-                for (size_t i = 0; i < size_t(newW); ++i)
-                    compositing::sampleInterpolated(source, columnAt[i], y, lastColumn, topRow, to + i * 4);
-            }
-        }
+        if (!destDIB && !compositing::dimensionBlock(made, g.width, g.height)) return false;
+        const compositing::RowResampler resampler(source, g, highQualityInterpolation_);
+        resampleInto(resampler, g.height, destDIB ? modParsers::OverlayDIBBits(*destDIB) : made.view());
     } catch (const std::bad_alloc&) {
         return false;
     }
 
-    DestWidth = int32_t(newW);
-    DestHeight = int32_t(newH);
+    DestWidth = int32_t(g.width);
+    DestHeight = int32_t(g.height);
     srcBlock.erase();
     if (!destDIB) {
         outBlock = std::move(made);
@@ -178,6 +257,55 @@ bool cImage32::ResampleDIBRegion(PixelBlock& outBlock, PixelBlock& srcBlock, cIm
     return true;
 }
 
+bool cImage32::ResampleAndBlend(gdi::HDC destinationDC, PixelBlock& srcBlock, int32_t srcX, int32_t srcY,
+                                int32_t srcWidth, int32_t srcHeight, int32_t DestX, int32_t DestY,
+                                int32_t DestWidth, int32_t DestHeight, int32_t Opacity, cImage32* destHostDIB,
+                                int32_t grayScale, float LightAdjustment) {
+    // Drawing onto this image's own pixels would read rows already drawn: the whole scaled
+    // block is made first.
+    if (destHostDIB == this || (!destHostDIB && gdi::GetCurrentObject(destinationDC, gdi::OBJ_BITMAP) == dib_)) {
+        PixelBlock scaled;
+        if (!ResampleDIBRegion(scaled, srcBlock, nullptr, srcX, srcY, srcWidth, srcHeight, DestX, DestY, DestWidth,
+                               DestHeight, LightAdjustment))
+            return false;
+        return BlendDIBOntoDestination(destinationDC, scaled, 0, 0, DestX < 0 ? 0 : DestX, DestY < 0 ? 0 : DestY,
+                                       DestWidth, DestHeight, Opacity, destHostDIB, grayScale, LightAdjustment);
+    }
+    const ByteView2D source = srcBlock.dimensioned() ? viewOf(srcBlock) : modParsers::OverlayDIBBits(*this);
+    compositing::ResampleGeometry g;
+    if (!resampleGeometry(g, source, 0, 0, srcX, srcY, srcWidth, srcHeight, DestX, DestY, DestWidth, DestHeight))
+        return false;
+    // The scaled picture holds only what lies right of and below the origin.
+    Placement p{0, 0, DestX < 0 ? 0 : DestX, DestY < 0 ? 0 : DestY, g.width, g.height};
+    if (destHostDIB) {
+        if (!destHostDIB->dib_) return false;
+        p.w = std::min<int64_t>(p.w, destHostDIB->width_);
+        p.h = std::min<int64_t>(p.h, destHostDIB->height_);
+    }
+    const modParsers::GrayScaleWeights weights = modParsers::GetGrayScaleWeights(grayScale);
+    const float step = compositing::lightStep(LightAdjustment);
+    try {
+        const compositing::RowResampler resampler(source, g, highQualityInterpolation_);
+        std::vector<uint8_t> line(size_t(g.width) * 4);
+        int64_t made = -1;  // the memory row `line` holds
+        const ByteView2D image = destHostDIB ? modParsers::OverlayDIBBits(*destHostDIB) : ByteView2D();
+        const bool drawn = blendRowsOnto(destinationDC, image, p, bandRowsFor(p.w), Opacity,
+                                         grayScale == -1 ? nullptr : &weights, [&](int64_t k) {
+            const int64_t r = g.height - 1 - k;
+            if (made < 0 || !resampler.repeats(r, made)) {
+                resampler.row(r, line.data());
+                if (LightAdjustment != 0) compositing::adjustLightness(line.data(), size_t(g.width), step);
+            }
+            made = r;
+            return line.data();
+        });
+        srcBlock.erase();
+        return drawn;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
 bool cImage32::BlendDIBOntoDestination(gdi::HDC destinationDC, PixelBlock& srcBlock, int32_t srcX,
                                        int32_t srcY, int32_t DestX, int32_t DestY, int32_t DestWidth,
                                        int32_t DestHeight, int32_t Opacity, cImage32* destHostDIB,
@@ -187,6 +315,8 @@ bool cImage32::BlendDIBOntoDestination(gdi::HDC destinationDC, PixelBlock& srcBl
     // rectangle at sx, sy. Drawing an image onto itself reads from a copy.
     PixelBlock made;
     PixelBlock* block = srcBlock.dimensioned() ? &srcBlock : nullptr;
+    const bool ontoItself =
+        destHostDIB == this || (!destHostDIB && gdi::GetCurrentObject(destinationDC, gdi::OBJ_BITMAP) == dib_);
     if (!block && (LightAdjustment != 0 || destHostDIB == this)) {
         int32_t x = srcX, y = srcY, bw = DestWidth, bh = DestHeight;
         if (LightAdjustment != 0) AdjustDIBLightness(this, LightAdjustment, made, x, y, bw, bh);
@@ -216,55 +346,13 @@ bool cImage32::BlendDIBOntoDestination(gdi::HDC destinationDC, PixelBlock& srcBl
     if (w < 1 || h < 1) return false;
 
     const modParsers::GrayScaleWeights weights = modParsers::GetGrayScaleWeights(grayScale);
-    const modParsers::GrayScaleWeights* gray = grayScale == -1 ? nullptr : &weights;
-    auto sourceRow = [&](int64_t k) { return &source(size_t(sx) * 4, size_t(sourceRows - 1 - sy - k)); };
-
-    if (destHostDIB) {
-        // Only what overlaps the destination image is written.
-        const ByteView2D target = modParsers::OverlayDIBBits(*destHostDIB);
-        const int64_t columns = std::min<int64_t>(w, destHostDIB->width_ - dx);
-        const int64_t rows = std::min<int64_t>(h, destHostDIB->height_ - dy);
-        for (int64_t k = 0; k < rows && columns > 0; ++k)
-            compositing::blendRow(&target(size_t(dx) * 4, size_t(destHostDIB->height_ - 1 - dy - k)), 4,
-                                  sourceRow(k), size_t(columns), Opacity, gray);
-        srcBlock.erase();
-        return true;
-    }
-
-    // A device: its pixels are copied into a bottom-up 24-bit buffer, blended there and
-    // written back.
-    if (w * 24 > 2147483616) return false;
-    gdi::BITMAPINFO info{};
-    gdi::BITMAPINFOHEADER& header = info.bmiHeader;
-    header.biSize = sizeof(gdi::BITMAPINFOHEADER);
-    header.biWidth = gdi::LONG(w);
-    header.biHeight = gdi::LONG(h);
-    header.biPlanes = 1;
-    header.biBitCount = 24;
-    header.biCompression = gdi::BI_RGB;
-    const gdi::HDC screen = gdi::GetDC(0);
-    void* bits = nullptr;
-    const gdi::HBITMAP buffer = gdi::CreateDIBSection(screen, &info, gdi::DIB_RGB_COLORS, &bits, nullptr, 0);
-    const gdi::HDC memoryDC = gdi::CreateCompatibleDC(screen);
-    gdi::ReleaseDC(0, screen);
-    if (!buffer || !memoryDC) {
-        if (memoryDC) gdi::DeleteDC(memoryDC);
-        if (buffer) gdi::DeleteObject(buffer);
-        return false;
-    }
-    const gdi::HGDIOBJ previous = gdi::SelectObject(memoryDC, buffer);
-    gdi::BitBlt(memoryDC, 0, 0, int(w), int(h), destinationDC, int(dx), int(dy), gdi::SRCCOPY);
-    gdi::SelectObject(memoryDC, previous);
-    gdi::DeleteDC(memoryDC);
-
-    const size_t stride = size_t(modParsers::DWordAlignedScanWidth(24, int32_t(w)));
-    uint8_t* const pixels = static_cast<uint8_t*>(bits);
-    for (int64_t k = 0; k < h; ++k)
-        compositing::blendRow(pixels + size_t(h - 1 - k) * stride, 3, sourceRow(k), size_t(w), Opacity, gray);
-    const int written = gdi::SetDIBitsToDevice(destinationDC, int(dx), int(dy), gdi::DWORD(w), gdi::DWORD(h), 0, 0,
-                                               0, gdi::UINT(h), bits, &info, gdi::DIB_RGB_COLORS);
-    gdi::DeleteObject(buffer);
+    const ByteView2D image = destHostDIB ? modParsers::OverlayDIBBits(*destHostDIB) : ByteView2D();
+    // A device showing this image's own pixels is read whole before any row is written.
+    const bool drawn = blendRowsOnto(destinationDC, image, {sx, sy, dx, dy, w, h},
+                                     ontoItself && !block ? h : bandRowsFor(w), Opacity,
+                                     grayScale == -1 ? nullptr : &weights, [&](int64_t k) {
+        return source.row(size_t(sourceRows - 1 - sy - k)).data() + size_t(sx) * 4;
+    });
     srcBlock.erase();
-    // A device that takes no pixels (a stale handle) has had nothing drawn on it.
-    return written != 0;
+    return drawn;
 }

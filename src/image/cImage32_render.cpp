@@ -145,20 +145,14 @@ bool cImage32::RenderWithPipeline(gdi::HDC destinationDC, int32_t DestX, int32_t
                                   int32_t DestWidth, int32_t DestHeight, int32_t srcx, int32_t srcy,
                                   int32_t srcwidth, int32_t srcheight, int32_t opacityByte,
                                   cImage32* destHostDIB, int32_t grayScale, float LightAdjustment) {
-    PixelBlock mirroredBlock, scaledBlock;
+    PixelBlock mirroredBlock;
     if ((DestWidth < 0 || DestHeight < 0) &&
         !MirrorDIBRegion(srcx, srcy, srcwidth, srcheight, DestWidth, DestHeight, mirroredBlock, nullptr,
                          LightAdjustment))
         return false;
-    if (DestWidth != srcwidth || DestHeight != srcheight) {
-        if (!ResampleDIBRegion(scaledBlock, mirroredBlock, nullptr, srcx, srcy, srcwidth, srcheight, DestX,
-                               DestY, DestWidth, DestHeight, LightAdjustment))
-            return false;
-        // The scaled block holds only what lies right of and below the origin.
-        return BlendDIBOntoDestination(destinationDC, scaledBlock, srcx, srcy, DestX < 0 ? 0 : DestX,
-                                       DestY < 0 ? 0 : DestY, DestWidth, DestHeight, opacityByte,
-                                       destHostDIB, grayScale, LightAdjustment);
-    }
+    if (DestWidth != srcwidth || DestHeight != srcheight)
+        return ResampleAndBlend(destinationDC, mirroredBlock, srcx, srcy, srcwidth, srcheight, DestX, DestY,
+                                DestWidth, DestHeight, opacityByte, destHostDIB, grayScale, LightAdjustment);
     return BlendDIBOntoDestination(destinationDC, mirroredBlock, srcx, srcy, DestX, DestY, DestWidth,
                                    DestHeight, opacityByte, destHostDIB, grayScale, LightAdjustment);
 }

@@ -1,5 +1,8 @@
 // cImage32's own compositing pipeline: light adjustment, mirror, resample and blend.
 
+#include <algorithm>
+#include <cmath>
+
 #include "image/compositing.h"
 #include "image/modParsers.h"
 #include "render_access.h"
@@ -220,6 +223,106 @@ TEST_F(Pipeline, InterpolatingAnOpaquePictureKeepsItOpaque) {
 }
 
 enum class Destination { Device, Image };
+
+// The scaled rows, made with taps fixed per column and with zero-weight taps left out, are
+// the samples of the plain per-pixel kernel: whole, halved, odd and fractional factors, a
+// sub-rectangle, and output cut at a negative origin.
+TEST_F(Pipeline, ResampledPixelsAreThePerPixelSamples) {
+    std::mt19937 random(3);
+    cImage32 image;
+    randomImage(image, 13, 9, true, random);
+    const ByteView2D source = modParsers::OverlayDIBBits(image);
+    struct Case {
+        int32_t x, y, w, h, destX, destY, destWidth, destHeight;
+    };
+    const Case cases[] = {{0, 0, 13, 9, 0, 0, 26, 18}, {0, 0, 13, 9, 0, 0, 6, 4},    {2, 1, 9, 7, 0, 0, 31, 5},
+                          {2, 1, 9, 7, -7, -3, 20, 29}, {0, 0, 13, 9, 0, 0, 100, 3}, {4, 4, 1, 1, 0, 0, 5, 6},
+                          {1, 0, 12, 9, 0, 0, 7, 61}};
+    for (bool interpolate : {false, true})
+        for (const Case& c : cases) {
+            SCOPED_TRACE(testing::Message() << (interpolate ? "interpolating " : "nearest ") << c.destWidth << "x"
+                                            << c.destHeight << " from " << c.x << "," << c.y << " at " << c.destX
+                                            << "," << c.destY);
+            image.HighQualityInterpolation(interpolate);
+            Block out, none;
+            int32_t dw = c.destWidth, dh = c.destHeight;
+            float light = 0;
+            ASSERT_TRUE(Access::resample(image, out, none, nullptr, c.x, c.y, c.w, c.h, c.destX, c.destY, dw, dh, light));
+            const double xScale = double(c.w) / c.destWidth, yScale = double(c.h) / c.destHeight;
+            const int64_t sy0 = 9 - c.y - c.h, lastColumn = c.x + c.w - 1, topRow = sy0 + c.h - 1;
+            const int64_t offX = c.destX < 0 ? -c.destX : 0;
+            for (int64_t r = 0; r < dh; ++r)
+                for (int64_t i = 0; i < dw; ++i) {
+                    uint8_t want[4];
+                    if (interpolate) {
+                        const double x = std::clamp(double(i + offX) * xScale + c.x, double(c.x), double(lastColumn) + 0.5);
+                        const double y = std::clamp(double(r) * yScale + double(sy0), double(sy0), double(topRow) + 0.5);
+                        compositing::sampleInterpolated(source, x, y, lastColumn, topRow, want);
+                    } else {
+                        const int64_t sx = std::clamp<int64_t>(int64_t(std::floor(double(i + offX) * xScale + c.x)), c.x, lastColumn);
+                        const int64_t sy = std::clamp<int64_t>(int64_t(std::floor(double(r) * yScale)) + sy0, sy0, topRow);
+                        std::memcpy(want, &source(size_t(sx) * 4, size_t(sy)), 4);
+                    }
+                    ASSERT_EQ(std::memcmp(&out(size_t(i) * 4, size_t(r)), want, 4), 0) << "column " << i << ", memory row " << r;
+                }
+        }
+}
+
+// Render makes scaled rows as the blender takes them, a band of the device's rows at a time;
+// the pixels are those of the whole scaled block blended at once.
+TEST_F(Pipeline, ScaledRenderInRowsEqualsTheWholeBlock) {
+    std::mt19937 random(8);
+    cImage32 image;
+    randomImage(image, 700, 9, true, random);
+    image.isAlphaBlendFriendly(false);
+    image.isGDIplusEnabled(false);
+    constexpr int W = 3000, H = 50;  // several bands of the device buffer
+    struct Case {
+        bool interpolate;
+        int32_t destX, destY, destWidth, destHeight, opacity, gray;
+        float light;
+    };
+    const Case cases[] = {{false, 0, 0, W, H, 100, -1, 0},      {true, -13, -7, W + 20, H + 9, 50, -1, 0},
+                          {true, 5, 3, W - 40, H - 5, 100, 0, 30}, {false, -3, 2, 2 * W, H / 2, 75, -1, -40},
+                          {true, 11, -2, -(W - 20), H, 100, -1, 0}};
+    for (const Case& c : cases)
+        for (Destination kind : {Destination::Device, Destination::Image}) {
+            SCOPED_TRACE(testing::Message() << (c.interpolate ? "interpolating " : "nearest ") << c.destWidth << "x"
+                                            << c.destHeight << (kind == Destination::Device ? " onto a device" : " into an image"));
+            image.HighQualityInterpolation(c.interpolate);
+            cImage32 before;
+            randomImage(before, W, H, true, random);
+            gdi::DibSurface surface(W, H, 32), expectedSurface(W, H, 32);
+            cImage32 target, expectedTarget;
+            ASSERT_TRUE(target.InitializeDIB(W, H));
+            ASSERT_TRUE(expectedTarget.InitializeDIB(W, H));
+            std::memcpy(target.BitsPointer(), before.BitsPointer(), size_t(W) * H * 4);
+            std::memcpy(expectedTarget.BitsPointer(), before.BitsPointer(), size_t(W) * H * 4);
+            for (int y = 0; y < H; ++y) {
+                std::memcpy(surface.row(y), addressOf(before, 0, y), size_t(W) * 4);
+                std::memcpy(expectedSurface.row(y), addressOf(before, 0, y), size_t(W) * 4);
+            }
+            const bool device = kind == Destination::Device;
+            ASSERT_TRUE(image.Render(device ? surface.dc() : 0, c.destX, c.destY, c.destWidth, c.destHeight, 0, 0, 0, 0,
+                                     c.opacity, true, true, device ? nullptr : &target, c.gray, c.light));
+
+            // The same steps with whole blocks.
+            Block mirrored, scaled;
+            int32_t x = 0, y = 0, dw = c.destWidth, dh = c.destHeight;
+            float light = c.light;
+            if (dw < 0) ASSERT_TRUE(Access::mirror(image, x, y, 700, 9, dw, dh, mirrored, nullptr, light));
+            ASSERT_TRUE(Access::resample(image, scaled, mirrored, nullptr, x, y, 700, 9, c.destX, c.destY, dw, dh, light));
+            ASSERT_TRUE(Access::blend(image, device ? expectedSurface.dc() : 0, scaled, 0, 0, std::max(c.destX, 0),
+                                      std::max(c.destY, 0), dw, dh, c.opacity * 255 / 100, device ? nullptr : &expectedTarget,
+                                      c.gray, light));
+            for (int row = 0; row < H; ++row)
+                ASSERT_EQ(device ? std::memcmp(surface.row(row), expectedSurface.row(row), size_t(W) * 4)
+                                 : std::memcmp(addressOf(target, 0, row), addressOf(expectedTarget, 0, row), size_t(W) * 4),
+                          0)
+                    << "row " << row;
+        }
+}
+
 
 TEST_F(Pipeline, BlendOntoDevicesAndImages) {
     struct Case {
