@@ -23,6 +23,21 @@ bool dimensionBlock(ByteArray& block, int64_t width, int64_t height) {
     return true;
 }
 
+namespace {
+#if defined(__x86_64__)
+bool wide = __builtin_cpu_supports("avx2");
+#else
+bool wide = false;
+#endif
+}  // namespace
+
+bool wideKernels() { return wide; }
+#if defined(__x86_64__)
+void useWideKernels(bool on) { wide = on && __builtin_cpu_supports("avx2"); }
+#else
+void useWideKernels(bool) {}
+#endif
+
 float lightStep(float LightAdjustment) { return LightAdjustment / 100.0f * 255.0f; }
 
 void adjustLightness(uint8_t* pixels, size_t count, float N) {

@@ -62,35 +62,50 @@ void RowResampler::row(int64_t r, uint8_t* out) const {
     for (int64_t i = 0; i < g_.width; ++i) std::memcpy(out + i * 4, from + left[i], 4);
 }
 
-void RowResampler::interpolatedRow(const RowTaps& taps, uint8_t* out) const {
-    const uint8_t* lower = sourceRow(taps.yi);
-    const uint8_t* upper = sourceRow(taps.yn);
-    const double fy = taps.fy, lowerWeight = 1.0 - fy;
-    for (int64_t i = 0; i < g_.width; ++i, out += 4) {
-        const uint8_t* p00 = lower + left_[size_t(i)];
-        const double fx = rightWeight_[size_t(i)], notFx = leftWeight_[size_t(i)];
+namespace {
+
+// One interpolated row: the left and right taps of every column from the lower and upper
+// source rows, weighed by `weigh`.
+template <class Weigh>
+void interpolateRow(const uint8_t* lower, const uint8_t* upper, double fy, const uint32_t* left, const uint32_t* right,
+                    const double* leftWeight, const double* rightWeight, int64_t width, uint8_t* out, Weigh weigh) {
+    const double lowerWeight = 1.0 - fy;
+    for (int64_t i = 0; i < width; ++i, out += 4) {
+        const uint8_t* p00 = lower + left[i];
+        const double fx = rightWeight[i], notFx = leftWeight[i];
         if (fy == 0) {
             // Weights 1 - fx and fx; at fx = 0 the pixel itself.
-            if (fx == 0) {
-                std::memcpy(out, p00, 4);
-                continue;
-            }
-            const uint8_t* p01 = lower + right_[size_t(i)];
-            for (int c = 0; c < 4; ++c) out[c] = truncateTap(notFx * p00[c] + fx * p01[c]);
-            continue;
+            if (fx == 0) std::memcpy(out, p00, 4);
+            else weigh(p00, notFx, lower + right[i], fx, nullptr, 0, nullptr, 0, out);
+        } else if (fx == 0) {
+            weigh(p00, notFx * lowerWeight, nullptr, 0, upper + left[i], notFx * fy, nullptr, 0, out);
+        } else {
+            weigh(p00, notFx * lowerWeight, lower + right[i], fx * lowerWeight, upper + left[i], notFx * fy,
+                  upper + right[i], fx * fy, out);
         }
-        const double w00 = notFx * lowerWeight, w10 = notFx * fy;
-        const uint8_t* p10 = upper + left_[size_t(i)];
-        if (fx == 0) {
-            for (int c = 0; c < 4; ++c) out[c] = truncateTap(w00 * p00[c] + w10 * p10[c]);
-            continue;
-        }
-        const double w01 = fx * lowerWeight, w11 = fx * fy;
-        const uint8_t* p01 = lower + right_[size_t(i)];
-        const uint8_t* p11 = upper + right_[size_t(i)];
-        for (int c = 0; c < 4; ++c)
-            out[c] = truncateTap(w00 * p00[c] + w01 * p01[c] + w10 * p10[c] + w11 * p11[c]);
     }
+}
+
+#if defined(__x86_64__)
+__attribute__((target("avx2"), flatten)) void interpolateRowAvx2(const uint8_t* lower, const uint8_t* upper, double fy,
+                                                                 const uint32_t* left, const uint32_t* right,
+                                                                 const double* leftWeight, const double* rightWeight,
+                                                                 int64_t width, uint8_t* out) {
+    interpolateRow(lower, upper, fy, left, right, leftWeight, rightWeight, width, out, WeighTapsAvx2{});
+}
+#endif
+
+}  // namespace
+
+void RowResampler::interpolatedRow(const RowTaps& taps, uint8_t* out) const {
+    const uint8_t *lower = sourceRow(taps.yi), *upper = sourceRow(taps.yn);
+#if defined(__x86_64__)
+    if (wideKernels())
+        return interpolateRowAvx2(lower, upper, taps.fy, left_.data(), right_.data(), leftWeight_.data(),
+                                  rightWeight_.data(), g_.width, out);
+#endif
+    interpolateRow(lower, upper, taps.fy, left_.data(), right_.data(), leftWeight_.data(), rightWeight_.data(), g_.width,
+                   out, WeighTaps{});
 }
 
 }  // namespace compositing

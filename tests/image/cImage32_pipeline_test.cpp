@@ -224,8 +224,8 @@ TEST_F(Pipeline, InterpolatingAnOpaquePictureKeepsItOpaque) {
 
 enum class Destination { Device, Image };
 
-// The scaled rows, made with taps fixed per column and with zero-weight taps left out, are
-// the samples of the plain per-pixel kernel: whole, halved, odd and fractional factors, a
+// The scaled rows, made with taps fixed per column and with zero-weight taps left out, by the
+// plain and by the AVX2 kernels, are the samples of the per-pixel kernel: whole, halved, odd and fractional factors, a
 // sub-rectangle, and output cut at a negative origin.
 TEST_F(Pipeline, ResampledPixelsAreThePerPixelSamples) {
     std::mt19937 random(3);
@@ -238,34 +238,38 @@ TEST_F(Pipeline, ResampledPixelsAreThePerPixelSamples) {
     const Case cases[] = {{0, 0, 13, 9, 0, 0, 26, 18}, {0, 0, 13, 9, 0, 0, 6, 4},    {2, 1, 9, 7, 0, 0, 31, 5},
                           {2, 1, 9, 7, -7, -3, 20, 29}, {0, 0, 13, 9, 0, 0, 100, 3}, {4, 4, 1, 1, 0, 0, 5, 6},
                           {1, 0, 12, 9, 0, 0, 7, 61}};
+    const bool wide = compositing::wideKernels();
     for (bool interpolate : {false, true})
-        for (const Case& c : cases) {
-            SCOPED_TRACE(testing::Message() << (interpolate ? "interpolating " : "nearest ") << c.destWidth << "x"
-                                            << c.destHeight << " from " << c.x << "," << c.y << " at " << c.destX
-                                            << "," << c.destY);
-            image.HighQualityInterpolation(interpolate);
-            Block out, none;
-            int32_t dw = c.destWidth, dh = c.destHeight;
-            float light = 0;
-            ASSERT_TRUE(Access::resample(image, out, none, nullptr, c.x, c.y, c.w, c.h, c.destX, c.destY, dw, dh, light));
-            const double xScale = double(c.w) / c.destWidth, yScale = double(c.h) / c.destHeight;
-            const int64_t sy0 = 9 - c.y - c.h, lastColumn = c.x + c.w - 1, topRow = sy0 + c.h - 1;
-            const int64_t offX = c.destX < 0 ? -c.destX : 0;
-            for (int64_t r = 0; r < dh; ++r)
-                for (int64_t i = 0; i < dw; ++i) {
-                    uint8_t want[4];
-                    if (interpolate) {
-                        const double x = std::clamp(double(i + offX) * xScale + c.x, double(c.x), double(lastColumn) + 0.5);
-                        const double y = std::clamp(double(r) * yScale + double(sy0), double(sy0), double(topRow) + 0.5);
-                        compositing::sampleInterpolated(source, x, y, lastColumn, topRow, want);
-                    } else {
-                        const int64_t sx = std::clamp<int64_t>(int64_t(std::floor(double(i + offX) * xScale + c.x)), c.x, lastColumn);
-                        const int64_t sy = std::clamp<int64_t>(int64_t(std::floor(double(r) * yScale)) + sy0, sy0, topRow);
-                        std::memcpy(want, &source(size_t(sx) * 4, size_t(sy)), 4);
+        for (const Case& c : cases)
+            for (bool kernels : {false, wide}) {
+                compositing::useWideKernels(kernels);
+                SCOPED_TRACE(testing::Message() << (kernels ? "AVX2, " : "plain, ") << (interpolate ? "interpolating " : "nearest ") << c.destWidth << "x"
+                                                << c.destHeight << " from " << c.x << "," << c.y << " at " << c.destX
+                                                << "," << c.destY);
+                image.HighQualityInterpolation(interpolate);
+                Block out, none;
+                int32_t dw = c.destWidth, dh = c.destHeight;
+                float light = 0;
+                ASSERT_TRUE(Access::resample(image, out, none, nullptr, c.x, c.y, c.w, c.h, c.destX, c.destY, dw, dh, light));
+                const double xScale = double(c.w) / c.destWidth, yScale = double(c.h) / c.destHeight;
+                const int64_t sy0 = 9 - c.y - c.h, lastColumn = c.x + c.w - 1, topRow = sy0 + c.h - 1;
+                const int64_t offX = c.destX < 0 ? -c.destX : 0;
+                for (int64_t r = 0; r < dh; ++r)
+                    for (int64_t i = 0; i < dw; ++i) {
+                        uint8_t want[4];
+                        if (interpolate) {
+                            const double x = std::clamp(double(i + offX) * xScale + c.x, double(c.x), double(lastColumn) + 0.5);
+                            const double y = std::clamp(double(r) * yScale + double(sy0), double(sy0), double(topRow) + 0.5);
+                            compositing::sampleInterpolated(source, x, y, lastColumn, topRow, want);
+                        } else {
+                            const int64_t sx = std::clamp<int64_t>(int64_t(std::floor(double(i + offX) * xScale + c.x)), c.x, lastColumn);
+                            const int64_t sy = std::clamp<int64_t>(int64_t(std::floor(double(r) * yScale)) + sy0, sy0, topRow);
+                            std::memcpy(want, &source(size_t(sx) * 4, size_t(sy)), 4);
+                        }
+                        ASSERT_EQ(std::memcmp(&out(size_t(i) * 4, size_t(r)), want, 4), 0) << "column " << i << ", memory row " << r;
                     }
-                    ASSERT_EQ(std::memcmp(&out(size_t(i) * 4, size_t(r)), want, 4), 0) << "column " << i << ", memory row " << r;
-                }
-        }
+            }
+    compositing::useWideKernels(wide);
 }
 
 // Render makes scaled rows as the blender takes them, a band of the device's rows at a time;
