@@ -43,6 +43,7 @@
 
 #include <any>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -506,6 +507,11 @@ private:
                           int32_t srcWidth, int32_t srcHeight, int32_t DestX, int32_t DestY,
                           int32_t DestWidth, int32_t DestHeight, int32_t Opacity,
                           cImage32* destHostDIB, int32_t grayScale, float LightAdjustment);
+    // BlendDIBOntoDestination of a block of columns x rows pixels at DestX, DestY, the block's
+    // rows made on demand: rowAt(k) gives row k from the top, valid until the next call.
+    bool BlendRowsOntoDestination(gdi::HDC destinationDC, int64_t columns, int64_t rows, int32_t DestX,
+                                  int32_t DestY, int32_t Opacity, cImage32* destHostDIB, int32_t grayScale,
+                                  const std::function<const uint8_t*(int64_t)>& rowAt);
     // The image's rectangle copied into a new block, rows bottom-up; false when it does not
     // lie within the image or memory is short.
     bool CopyRegionToBlock(PixelBlock& block, int32_t x, int32_t y, int32_t width,

@@ -275,22 +275,15 @@ bool cImage32::ResampleAndBlend(gdi::HDC destinationDC, PixelBlock& srcBlock, in
     compositing::ResampleGeometry g;
     if (!resampleGeometry(g, source, 0, 0, srcX, srcY, srcWidth, srcHeight, DestX, DestY, DestWidth, DestHeight))
         return false;
-    // The scaled picture holds only what lies right of and below the origin.
-    Placement p{0, 0, DestX < 0 ? 0 : DestX, DestY < 0 ? 0 : DestY, g.width, g.height};
-    if (destHostDIB) {
-        if (!destHostDIB->dib_) return false;
-        p.w = std::min<int64_t>(p.w, destHostDIB->width_);
-        p.h = std::min<int64_t>(p.h, destHostDIB->height_);
-    }
-    const modParsers::GrayScaleWeights weights = modParsers::GetGrayScaleWeights(grayScale);
     const float step = compositing::lightStep(LightAdjustment);
     try {
         const compositing::RowResampler resampler(source, g, highQualityInterpolation_);
         std::vector<uint8_t> line(size_t(g.width) * 4);
         int64_t made = -1;  // the memory row `line` holds
-        const ByteView2D image = destHostDIB ? modParsers::OverlayDIBBits(*destHostDIB) : ByteView2D();
-        const bool drawn = blendRowsOnto(destinationDC, image, p, bandRowsFor(p.w), Opacity,
-                                         grayScale == -1 ? nullptr : &weights, [&](int64_t k) {
+        // The scaled picture holds only what lies right of and below the origin.
+        const bool drawn = BlendRowsOntoDestination(destinationDC, g.width, g.height, DestX < 0 ? 0 : DestX,
+                                                    DestY < 0 ? 0 : DestY, Opacity, destHostDIB, grayScale,
+                                                    [&](int64_t k) {
             const int64_t r = g.height - 1 - k;
             if (made < 0 || !resampler.repeats(r, made)) {
                 resampler.row(r, line.data());
@@ -304,6 +297,24 @@ bool cImage32::ResampleAndBlend(gdi::HDC destinationDC, PixelBlock& srcBlock, in
     } catch (const std::bad_alloc&) {
         return false;
     }
+}
+
+bool cImage32::BlendRowsOntoDestination(gdi::HDC destinationDC, int64_t columns, int64_t rows, int32_t DestX,
+                                        int32_t DestY, int32_t Opacity, cImage32* destHostDIB, int32_t grayScale,
+                                        const std::function<const uint8_t*(int64_t)>& rowAt) {
+    Placement p{0, 0, DestX, DestY, columns, rows};
+    if (p.dx < 0) p.sx = -p.dx, p.w += p.dx, p.dx = 0;
+    if (p.dy < 0) p.sy = -p.dy, p.h += p.dy, p.dy = 0;
+    if (destHostDIB) {
+        if (!destHostDIB->dib_) return false;
+        p.w = std::min<int64_t>(p.w, destHostDIB->width_);
+        p.h = std::min<int64_t>(p.h, destHostDIB->height_);
+    }
+    if (p.w < 1 || p.h < 1) return false;
+    const modParsers::GrayScaleWeights weights = modParsers::GetGrayScaleWeights(grayScale);
+    const ByteView2D image = destHostDIB ? modParsers::OverlayDIBBits(*destHostDIB) : ByteView2D();
+    return blendRowsOnto(destinationDC, image, p, bandRowsFor(p.w), Opacity, grayScale == -1 ? nullptr : &weights,
+                         [&](int64_t k) { return rowAt(p.sy + k) + size_t(p.sx) * 4; });
 }
 
 bool cImage32::BlendDIBOntoDestination(gdi::HDC destinationDC, PixelBlock& srcBlock, int32_t srcX,

@@ -1,10 +1,12 @@
 // cImage32: Render with its choice of painter (AlphaBlend, the GDI+ bridge or the own
 // pipeline), the turned drawing, and ScaleImage.
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <optional>
+#include <vector>
 
 #include "image/cGDIPlus.h"
 #include "image/cImage32.h"
@@ -199,13 +201,29 @@ bool cImage32::RenderDIBRotated(gdi::HDC destinationDC, float Angle, int32_t Des
     map.cx = srcwidth / 2 + int64_t{srcx}, map.cy = srcheight / 2 + map.sy0;
     map.offX = (side - srcwidth) / 2 - srcx, map.offY = (side - srcheight) / 2 - map.sy0;
 
-    PixelBlock turned;
-    if (!compositing::dimensionBlock(turned, side, side)) return false;
-    compositing::rotateBackward(pixels, map, highQualityInterpolation_, turned.view());
-    source.erase();
-
     const int64_t x = int64_t{DestX} + DestWidth / 2 - side / 2, y = int64_t{DestY} + DestHeight / 2 - side / 2;
+    // Drawing onto the pixels the turn reads from: the whole square is made first.
+    const bool ontoItself = !source.dimensioned() &&
+        (destHostDIB == this || (!destHostDIB && gdi::GetCurrentObject(destinationDC, gdi::OBJ_BITMAP) == dib_));
+    if (ontoItself) {
+        PixelBlock turned;
+        if (!compositing::dimensionBlock(turned, side, side)) return false;
+        compositing::rotateBackward(pixels, map, highQualityInterpolation_, turned.view());
+        if (!fitsLong(x) || !fitsLong(y)) return false;
+        return BlendDIBOntoDestination(destinationDC, turned, 0, 0, int32_t(x), int32_t(y), int32_t(side),
+                                       int32_t(side), Opacity * 255 / 100, destHostDIB, grayScale, 0);
+    }
     if (!fitsLong(x) || !fitsLong(y)) return false;
-    return BlendDIBOntoDestination(destinationDC, turned, 0, 0, int32_t(x), int32_t(y), int32_t(side),
-                                   int32_t(side), Opacity * 255 / 100, destHostDIB, grayScale, 0);
+    // Otherwise each row of the square is made as the blender takes it.
+    try {
+        std::vector<uint8_t> line(size_t(side) * 4);
+        return BlendRowsOntoDestination(destinationDC, side, side, int32_t(x), int32_t(y), Opacity * 255 / 100,
+                                        destHostDIB, grayScale, [&](int64_t k) {
+            std::fill(line.begin(), line.end(), uint8_t(0));
+            compositing::rotateRow(pixels, map, highQualityInterpolation_, side - 1 - k, side, line.data());
+            return line.data();
+        });
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
 }

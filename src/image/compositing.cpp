@@ -3,6 +3,7 @@
 #include "image/compositing.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <new>
 
@@ -215,27 +216,58 @@ void blendRow(uint8_t* destination, int destinationBytes, const uint8_t* source,
     else blendPixelsOf<3>(destination, source, count, Opacity, gray);
 }
 
-void rotateBackward(const ByteView2D& source, const RotationMap& m, bool interpolate,
-                    const ByteView2D& output) {
-    const size_t side = output.rows();
+namespace {
+
+// Row v of the turned square; see RotationMap.
+template <class Weigh>
+void rotateRowWith(const ByteView2D& source, const RotationMap& m, bool interpolate, int64_t v, int64_t side,
+                   uint8_t* out, Weigh weigh) {
     const double left = double(m.srcX), right = double(m.xEnd);
     const double bottom = double(m.sy0), top = double(m.yEnd);
-    for (size_t v = 0; v < side; ++v) {
-        const double r = double(int64_t(v) - m.offY - m.cy);
-        const double c = double(-m.offX - m.cx);
-        double xs = double(m.cx) + c * m.cX + r * m.sX;
-        double ys = double(m.cy) + r * m.cY - c * m.sY;
-        uint8_t* out = output.row(v).data();
-        for (size_t u = 0; u < side; ++u, out += 4, xs += m.cX, ys -= m.sY) {
-            if (!(xs >= left && xs < right && ys >= bottom && ys < top)) continue;
-            if (interpolate) {
-                sampleInterpolated(source, xs, ys, m.xEnd - 1, m.yEnd - 1, out);
-            } else {
-                const uint8_t* p = &source(size_t(xs) * 4, size_t(ys));
-                out[0] = p[0], out[1] = p[1], out[2] = p[2], out[3] = p[3];
-            }
+    const int64_t lastColumn = m.xEnd - 1, topRow = m.yEnd - 1;
+    const double r = double(v - m.offY - m.cy);
+    const double c = double(-m.offX - m.cx);
+    double xs = double(m.cx) + c * m.cX + r * m.sX;
+    double ys = double(m.cy) + r * m.cY - c * m.sY;
+    for (int64_t u = 0; u < side; ++u, out += 4, xs += m.cX, ys -= m.sY) {
+        if (!(xs >= left && xs < right && ys >= bottom && ys < top)) continue;
+        if (!interpolate) {
+            std::memcpy(out, source.row(size_t(ys)).data() + size_t(xs) * 4, 4);
+            continue;
         }
+        // The taps and weights of sampleInterpolated.
+        const double fxFloor = std::floor(xs), fyFloor = std::floor(ys);
+        const int64_t xi = int64_t(fxFloor), yi = int64_t(fyFloor);
+        const double fx = xi < lastColumn ? xs - fxFloor : 0.0;
+        const double fy = yi < topRow ? ys - fyFloor : 0.0;
+        const size_t x0 = size_t(xi) * 4, x1 = size_t(xi < lastColumn ? xi + 1 : xi) * 4;
+        const uint8_t* lower = source.row(size_t(yi)).data();
+        const uint8_t* upper = source.row(size_t(yi < topRow ? yi + 1 : yi)).data();
+        weigh(lower + x0, (1.0 - fx) * (1.0 - fy), lower + x1, fx * (1.0 - fy), upper + x0, (1.0 - fx) * fy, upper + x1,
+              fx * fy, out);
     }
+}
+
+#if defined(__x86_64__)
+__attribute__((target("avx2"), flatten)) void rotateRowAvx2(const ByteView2D& source, const RotationMap& m,
+                                                            int64_t v, int64_t side, uint8_t* out) {
+    rotateRowWith(source, m, true, v, side, out, WeighTapsAvx2{});
+}
+#endif
+
+}  // namespace
+
+void rotateRow(const ByteView2D& source, const RotationMap& m, bool interpolate, int64_t v, int64_t side,
+               uint8_t* out) {
+#if defined(__x86_64__)
+    if (interpolate && wideKernels()) return rotateRowAvx2(source, m, v, side, out);
+#endif
+    rotateRowWith(source, m, interpolate, v, side, out, WeighTaps{});
+}
+
+void rotateBackward(const ByteView2D& source, const RotationMap& m, bool interpolate, const ByteView2D& output) {
+    const int64_t side = int64_t(output.rows());
+    for (int64_t v = 0; v < side; ++v) rotateRow(source, m, interpolate, v, side, output.row(size_t(v)).data());
 }
 
 }  // namespace compositing

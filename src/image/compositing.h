@@ -148,5 +148,9 @@ struct RotationMap {
 };
 void rotateBackward(const ByteView2D& source, const RotationMap& map, bool interpolate,
                     const ByteView2D& output);
+// Memory row v of that square, `side` pixels wide, into `out`; positions outside the source
+// leave their pixels as they were.
+void rotateRow(const ByteView2D& source, const RotationMap& map, bool interpolate, int64_t v, int64_t side,
+               uint8_t* out);
 
 }  // namespace compositing

@@ -5,8 +5,10 @@
 #include <QTransform>
 
 #include <cmath>
+#include <random>
 
 #include "qimage_support.h"
+#include "image/compositing.h"
 #include "render_access.h"
 
 using namespace imagetest;
@@ -356,6 +358,38 @@ double meanDifference(const QImage& a, const QImage& b, const std::vector<const 
             ++count;
         }
     return count ? sum / (3.0 * count) : 1e9;
+}
+
+// The own turn made a row at a time, with the AVX2 kernel and with the plain one, onto a
+// device and into an image: the same bytes.
+TEST_F(Render, TheOwnTurnGivesTheSameBytesWithEveryKernel) {
+    std::mt19937 random(4);
+    constexpr int W = 57, H = 31, D = 90;
+    cImage32 image;
+    randomImage(image, W, H, true, random);
+    image.isGDIplusEnabled(false);
+    image.isAlphaBlendFriendly(false);
+    const bool wide = compositing::wideKernels();
+    for (bool interpolate : {true, false})
+        for (float angle : {30.0f, -47.0f, 200.0f}) {
+            SCOPED_TRACE(testing::Message() << (interpolate ? "interpolating " : "nearest ") << angle);
+            image.HighQualityInterpolation(interpolate);
+            std::vector<uint8_t> images[2], devices[2];
+            for (bool kernels : {false, wide}) {
+                compositing::useWideKernels(kernels);
+                cImage32 target;
+                ASSERT_TRUE(target.InitializeDIB(D, D));
+                ASSERT_TRUE(image.Render(0, 10, 20, 0, 0, 0, 0, 0, 0, 100, true, true, &target, -1, 0, angle));
+                images[kernels] = memoryOf(target);
+                gdi::DibSurface surface(D, D, 32);
+                paintSurface(surface, {40, 80, 120, 255});
+                ASSERT_TRUE(image.Render(surface.dc(), -5, 7, 0, 0, 0, 0, 0, 0, 60, true, true, nullptr, -1, 0, angle));
+                for (int y = 0; y < D; ++y) devices[kernels].insert(devices[kernels].end(), surface.row(y), surface.row(y) + D * 4);
+            }
+            compositing::useWideKernels(wide);
+            EXPECT_EQ(images[0], images[wide]);
+            EXPECT_EQ(devices[0], devices[wide]);
+        }
 }
 
 TEST_F(Render, TurnsBy30DegreesAgreeWithGdiplusAndWithQt) {
