@@ -36,6 +36,25 @@ bool blit(const BlitRequest& r) {
     return blitSameSize(same);
 }
 
+namespace {
+
+// n pixels from a 24- or 32-bpp row to one of the other depth: blue, green, red kept, a
+// 32-bpp destination's alpha byte 0. Four-byte moves overlap the next pixel, which is
+// written after, so each row's last pixel is moved byte by byte.
+void copyColourBytes(const uint8_t* s, int sourceBytes, uint8_t* d, int destinationBytes, int n) {
+    for (int i = 0; i + 1 < n; ++i, s += sourceBytes, d += destinationBytes) {
+        uint32_t v;
+        std::memcpy(&v, s, 4);
+        if (destinationBytes == 4) v &= 0x00FFFFFFu;
+        std::memcpy(d, &v, 4);
+    }
+    if (n < 1) return;
+    std::memcpy(d, s, 3);
+    if (destinationBytes == 4) d[3] = 0;
+}
+
+}  // namespace
+
 bool blitSameSize(const BlitRequest& r) {
     Surface& dst = *r.dst;
     const uint8_t code = ropCode(r.rop);
@@ -81,6 +100,14 @@ bool blitSameSize(const BlitRequest& r) {
     // written, and each source row is copied out before its destination row is written.
     const bool sameMemory = src && src->base == dst.base;
     const bool upward = sameMemory && sy < y;
+
+    // SRCCOPY between 24 and 32 bpp moves the colour bytes (alpha written 0), in place.
+    if (code == 0xCC && conv->trueColour() && !sameMemory) {
+        for (int64_t k = 0; k < h; ++k)
+            copyColourBytes(src->row(int(sy + k)) + sx * (src->bpp / 8), src->bpp / 8,
+                            dst.row(int(y + k)) + x * bytesPerPixel, bytesPerPixel, n);
+        return true;
+    }
 
     std::vector<uint32_t> sbuf(usesS ? n : 0), dbuf(n), pbuf(usesP ? n : 0);
     for (int64_t k = 0; k < h; ++k) {

@@ -50,6 +50,8 @@ class Converter {
 public:
     Converter(const Surface& src, const Surface& dst, const ColorRules& rules);
     bool identity() const { return kind_ == Kind::Identity; }
+    // Between 24 and 32 bpp: the colour bytes kept.
+    bool trueColour() const { return kind_ == Kind::TrueColour; }
     void run(const uint32_t* in, int n, uint32_t* out);  // in == out is fine
 
 private:

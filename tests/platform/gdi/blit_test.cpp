@@ -47,6 +47,31 @@ TEST(BitBlt, AlphaByteCopiedFrom32ZeroedFrom24DroppedInto24) {
     EXPECT_EQ(dst32.at(0, 0), 0x80112233u ^ 0x0F0F0F0Fu);
 }
 
+// Rows between 24 and 32 bpp move their colour bytes in place; the pixels beside the
+// rectangle, and the last pixel of each row, keep to their own bytes.
+TEST(BitBlt, TrueColourRowsBetween24And32KeepToTheRectangle) {
+    std::mt19937 random(6);
+    for (auto [from, to] : {std::pair{32, 24}, {24, 32}}) {
+        SCOPED_TRACE(::testing::Message() << from << " to " << to);
+        Canvas src(9, 3, from), dst(9, 3, to);
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < 9; ++x) {
+                src.set(x, y, uint32_t(random()) & (from == 32 ? 0xFFFFFFFFu : 0x00FFFFFFu));
+                dst.set(x, y, uint32_t(random()) & (to == 32 ? 0xFFFFFFFFu : 0x00FFFFFFu));
+            }
+        std::vector<uint32_t> before;
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < 9; ++x) before.push_back(dst.at(x, y));
+        ASSERT_TRUE(BitBlt(dst.dc(), 2, 1, 5, 2, src.dc(), 3, 0, SRCCOPY));
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < 9; ++x) {
+                const bool inside = x >= 2 && x < 7 && y >= 1;
+                EXPECT_EQ(dst.at(x, y), inside ? src.at(x + 1, y - 1) & 0x00FFFFFFu : before[size_t(y * 9 + x)])
+                    << x << "," << y;
+            }
+    }
+}
+
 TEST(BitBlt, TernaryOperationsMatchTheTruthTable) {
     const DWORD named[] = {SRCCOPY, SRCPAINT, SRCAND, SRCINVERT, SRCERASE, NOTSRCCOPY, NOTSRCERASE,
                            MERGECOPY, MERGEPAINT, PATCOPY, PATPAINT, PATINVERT, DSTINVERT,
