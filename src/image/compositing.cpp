@@ -168,12 +168,57 @@ void blendPixelsOf(uint8_t* d, const uint8_t* s, size_t count, int32_t o,
     }
 }
 
+#if defined(__x86_64__)
+__attribute__((target("avx2"))) inline __m256i divide255Wide(__m256i x) {
+    return _mm256_srli_epi16(_mm256_mulhi_epu16(x, _mm256_set1_epi16(short(0x8081))), 7);
+}
+
+// blendTwo on the 16-bit lanes of four pixels.
+__attribute__((target("avx2"))) inline __m256i blendFourWide(__m256i d16, __m256i s16, __m256i o16) {
+    const auto divide = divide255Wide;
+    const __m256i a16 = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(s16, 0xFF), 0xFF);
+    const __m256i invO = _mm256_sub_epi16(_mm256_set1_epi16(255), divide(_mm256_mullo_epi16(a16, o16)));
+    return divide(_mm256_add_epi16(_mm256_mullo_epi16(d16, invO), _mm256_mullo_epi16(s16, o16)));
+}
+
+// blendGroupsOfFour eight pixels at a time with AVX2.
+__attribute__((target("avx2"))) size_t blendGroupsOfEight(uint8_t* d, const uint8_t* s, size_t count, int32_t o) {
+    const __m256i zero = _mm256_setzero_si256(), o16 = _mm256_set1_epi16(short(o));
+    const __m256i alphaMask = _mm256_set1_epi32(int(0xFF000000u));
+    const __m256i spreadAlpha = _mm256_setr_epi8(3, 3, 3, 3, 7, 7, 7, 7, 11, 11, 11, 11, 15, 15, 15, 15, 3, 3, 3, 3, 7,
+                                                 7, 7, 7, 11, 11, 11, 11, 15, 15, 15, 15);
+    size_t i = 0;
+    for (; i + 8 <= count; i += 8, d += 32, s += 32) {
+        const __m256i s8 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s));
+        const __m256i a8 = _mm256_shuffle_epi8(s8, spreadAlpha);
+        if (_mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_max_epu8(s8, a8), a8)) != -1) break;
+        const __m256i alphas = _mm256_and_si256(s8, alphaMask);
+        if (o == 255 && _mm256_movemask_epi8(_mm256_cmpeq_epi32(alphas, alphaMask)) == -1) {
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(d), s8);
+            continue;
+        }
+        if (_mm256_movemask_epi8(_mm256_cmpeq_epi32(alphas, zero)) == -1) continue;
+        const __m256i d8 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d));
+        const __m256i low = blendFourWide(_mm256_unpacklo_epi8(d8, zero), _mm256_unpacklo_epi8(s8, zero), o16);
+        const __m256i high = blendFourWide(_mm256_unpackhi_epi8(d8, zero), _mm256_unpackhi_epi8(s8, zero), o16);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d), _mm256_packus_epi16(low, high));
+    }
+    return i;
+}
+#endif
+
 #if defined(__SSE2__)
-// Source-over without grayscale onto 32-bpp pixels: four at a time, the scalar loop for a
-// group holding a colour above its alpha and for the last pixels.
+// Source-over without grayscale onto 32-bpp pixels: eight or four at a time, the scalar
+// loop for a group holding a colour above its alpha and for the last pixels.
 void blendFour(uint8_t* d, const uint8_t* s, size_t count, int32_t o) {
     const modParsers::GrayScaleWeights none{};
     while (count > 0) {
+#if defined(__x86_64__)
+        if (wideKernels()) {
+            const size_t done = blendGroupsOfEight(d, s, count, o);
+            d += done * 4, s += done * 4, count -= done;
+        }
+#endif
         const size_t done = blendGroupsOfFour(d, s, count, o);
         d += done * 4, s += done * 4, count -= done;
         const size_t rest = std::min<size_t>(count, 4);
@@ -189,13 +234,15 @@ void blendThree(uint8_t* d, const uint8_t* s, size_t count, int32_t o) {
     constexpr size_t kRun = 128;
     alignas(16) uint8_t wide[kRun * 4];
     while (count > 0) {
+        // Four-byte moves: the fourth byte (the next pixel's blue, or the alpha lane, whose
+        // result is dropped) is moved again by the next pixel; the last moves three.
         const size_t n = std::min(count, kRun);
-        for (size_t i = 0; i < n; ++i) {
-            std::memcpy(wide + i * 4, d + i * 3, 3);
-            wide[i * 4 + 3] = 0;
-        }
+        for (size_t i = 0; i + 1 < n; ++i) std::memcpy(wide + i * 4, d + i * 3, 4);
+        std::memcpy(wide + (n - 1) * 4, d + (n - 1) * 3, 3);
+        wide[(n - 1) * 4 + 3] = 0;
         blendFour(wide, s, n, o);
-        for (size_t i = 0; i < n; ++i) std::memcpy(d + i * 3, wide + i * 4, 3);
+        for (size_t i = 0; i + 1 < n; ++i) std::memcpy(d + i * 3, wide + i * 4, 4);
+        std::memcpy(d + (n - 1) * 3, wide + (n - 1) * 4, 3);
         d += n * 3, s += n * 4, count -= n;
     }
 }

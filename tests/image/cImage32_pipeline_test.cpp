@@ -418,9 +418,10 @@ TEST_F(Pipeline, BlendedRowsFollowTheFormulaPixelForPixel) {
             }
 }
 
-// The vector kernels take premultiplied pixels four at a time and hand groups holding a
-// colour above its alpha to the scalar loop: every opacity, onto both row kinds, with runs
-// of opaque and of transparent pixels and a stray invalid pixel, byte for byte.
+// The vector kernels (SSE2, and AVX2 where the processor has it) take premultiplied pixels
+// four or eight at a time and hand groups holding a colour above its alpha to the scalar
+// loop: every opacity, onto both row kinds, with runs of opaque and of transparent pixels
+// and a stray invalid pixel, byte for byte.
 TEST_F(Pipeline, BlendKernelsFollowTheFormulaAtEveryOpacity) {
     std::mt19937 random(5);
     constexpr size_t N = 203;
@@ -433,21 +434,26 @@ TEST_F(Pipeline, BlendKernelsFollowTheFormulaAtEveryOpacity) {
     }
     source[77 * 4 + 1] = 200, source[77 * 4 + 3] = 100;  // a colour above its alpha
     source[140 * 4 + 0] = 9, source[140 * 4 + 3] = 0;    // colour under alpha 0
-    for (int bytes : {4, 3})
-        for (int opacity = 0; opacity <= 255; ++opacity) {
-            std::vector<uint8_t> before(N * size_t(bytes));
-            for (uint8_t& b : before) b = uint8_t(random());
-            std::vector<uint8_t> row = before;
-            compositing::blendRow(row.data(), bytes, source.data(), N, opacity, nullptr);
-            for (size_t i = 0; i < N; ++i)
-                for (int c = 0; c < bytes; ++c) {
-                    const uint8_t* s = &source[i * 4];
-                    const int d = before[i * size_t(bytes) + size_t(c)];
-                    const int want = c == 3 && s[3] == 255 && opacity == 255 ? 255 : expectedByte(d, s[c], s[3], opacity);
-                    ASSERT_EQ(row[i * size_t(bytes) + size_t(c)], want)
-                        << bytes << " bytes, opacity " << opacity << ", pixel " << i << " channel " << c;
-                }
-        }
+    const bool wide = compositing::wideKernels();
+    for (bool kernels : {false, wide})
+        for (int bytes : {4, 3})
+            for (int opacity = 0; opacity <= 255; ++opacity) {
+                compositing::useWideKernels(kernels);
+                std::vector<uint8_t> before(N * size_t(bytes));
+                for (uint8_t& b : before) b = uint8_t(random());
+                std::vector<uint8_t> row = before;
+                compositing::blendRow(row.data(), bytes, source.data(), N, opacity, nullptr);
+                for (size_t i = 0; i < N; ++i)
+                    for (int c = 0; c < bytes; ++c) {
+                        const uint8_t* s = &source[i * 4];
+                        const int d = before[i * size_t(bytes) + size_t(c)];
+                        const int want = c == 3 && s[3] == 255 && opacity == 255 ? 255 : expectedByte(d, s[c], s[3], opacity);
+                        ASSERT_EQ(row[i * size_t(bytes) + size_t(c)], want)
+                            << (kernels ? "AVX2, " : "plain, ") << bytes << " bytes, opacity " << opacity << ", pixel " << i
+                            << " channel " << c;
+                    }
+            }
+    compositing::useWideKernels(wide);
 }
 
 TEST_F(Pipeline, BlendClipsAtEveryEdge) {
