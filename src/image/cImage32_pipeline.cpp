@@ -135,12 +135,11 @@ bool resampleGeometry(compositing::ResampleGeometry& g, const ByteView2D& source
     return true;
 }
 
-// Fills memory rows height - 1 down to 0 of `target` (from the top, as the rows are
-// blended), a repeated row copied from the one made before it.
+// Fills the memory rows of `target`, a repeated row copied from the one made before it.
 void resampleInto(const compositing::RowResampler& resampler, int64_t height, const ByteView2D& target) {
-    for (int64_t r = height - 1; r >= 0; --r) {
+    for (int64_t r = 0; r < height; ++r) {
         uint8_t* to = target.row(size_t(r)).data();
-        if (r + 1 < height && resampler.repeats(r, r + 1)) std::memcpy(to, target.row(size_t(r + 1)).data(), target.rowLength());
+        if (r > 0 && resampler.repeats(r, r - 1)) std::memcpy(to, target.row(size_t(r - 1)).data(), target.rowLength());
         else resampler.row(r, to);
     }
 }
@@ -164,7 +163,8 @@ bool blendRowsOnto(gdi::HDC destinationDC, const ByteView2D& image, const Placem
         const int64_t imageRows = int64_t(image.rows());
         const int64_t columns = std::min<int64_t>(p.w, int64_t(image.rowLength() / 4) - p.dx);
         const int64_t rows = std::min<int64_t>(p.h, imageRows - p.dy);
-        for (int64_t k = 0; k < rows && columns > 0; ++k)
+        // Rows from the bottom: memory read and written upwards, as the prefetcher likes it.
+        for (int64_t k = rows - 1; k >= 0 && columns > 0; --k)
             compositing::blendRow(image.row(size_t(imageRows - 1 - p.dy - k)).data() + size_t(p.dx) * 4, 4, rowAt(k),
                                   size_t(columns), Opacity, gray);
         return true;
@@ -196,14 +196,15 @@ bool blendRowsOnto(gdi::HDC destinationDC, const ByteView2D& image, const Placem
     const size_t stride = size_t(modParsers::DWordAlignedScanWidth(24, int32_t(p.w)));
     uint8_t* const pixels = static_cast<uint8_t*>(bits);
     bool written = true;
-    for (int64_t top = 0; top < p.h && written; top += bandRows) {
+    // Bands from the bottom, each row's memory from the bottom up.
+    for (int64_t top = (p.h - 1) / bandRows * bandRows; top >= 0 && written; top -= bandRows) {
         // The band's n rows are the buffer's memory rows n - 1 down to 0; what the device
         // does not cover stays 0, as in a new buffer.
         const int64_t n = std::min(bandRows, p.h - top);
         std::memset(pixels, 0, stride * size_t(n));
         gdi::BitBlt(memoryDC, 0, int(bandRows - n), int(p.w), int(n), destinationDC, int(p.dx), int(p.dy + top),
                     gdi::SRCCOPY);
-        for (int64_t k = 0; k < n; ++k)
+        for (int64_t k = n - 1; k >= 0; --k)
             compositing::blendRow(pixels + size_t(n - 1 - k) * stride, 3, rowAt(top + k), size_t(p.w), Opacity, gray);
         header.biHeight = gdi::LONG(n);
         written = gdi::SetDIBitsToDevice(destinationDC, int(p.dx), int(p.dy + top), gdi::DWORD(p.w), gdi::DWORD(n), 0,
