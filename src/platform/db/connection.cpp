@@ -7,6 +7,7 @@
 #include "platform/db/connection_string.h"
 #include "platform/db/encrypted_file.h"
 #include "platform/db/errors.h"
+#include "platform/db/layout_move.h"
 
 namespace db {
 
@@ -81,6 +82,12 @@ Connection Connection::openFile(const std::string& path, const std::string& pass
     }
     auto shared = std::make_shared<SharedDatabase>();
     shared->db = detail::openExisting(path, password);
+    try {
+        detail::moveLongBinariesOut(shared->db);
+    } catch (...) {
+        closeShared(*shared);
+        throw;
+    }
     shared->key = key;
     shared->path = std::filesystem::absolute(path).string();
     shared->password = password;

@@ -8,6 +8,7 @@
 #include "platform/db/errors.h"
 #include "platform/db/find_criterion.h"
 #include "platform/db/sqlite_statement.h"
+#include "platform/db/table_layout.h"
 #include "platform/sys/files.h"
 
 namespace db {
@@ -16,17 +17,6 @@ namespace {
 
 using detail::quoteIdentifier;
 using detail::Statement;
-
-std::string upper(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return out;
-}
-
-bool contains(const std::string& haystack, std::string_view needle) {
-    return haystack.find(needle) != std::string::npos;
-}
 
 // Rolls back to the savepoint unless released: one row and its long binaries are
 // written completely or not at all.
@@ -123,55 +113,39 @@ void Recordset::open(Connection connection, std::string_view source, CursorLocat
 }
 
 void Recordset::loadColumns() {
-    struct TableColumn {
-        std::string name, type;
-        int pk;
-    };
-    std::vector<TableColumn> table;
-    {
-        // The name passed the statement parser (letters, digits, '_') and is quoted.
-        Statement info(db(), "PRAGMA table_info(" + quoteIdentifier(statement_.table) + ")");
-        while (info.step()) {
-            const auto text = [&](int i) {
-                const unsigned char* t = sqlite3_column_text(info.get(), i);
-                return t ? std::string(reinterpret_cast<const char*>(t)) : std::string();
-            };
-            table.push_back({text(1), text(2), sqlite3_column_int(info.get(), 5)});
-        }
-    }
-    if (table.empty())
-        raiseDb(kErrNoSuchTable, "The catalogue has no table '" + statement_.table + "'.");
-    const long pkColumns = std::count_if(table.begin(), table.end(), [](auto& c) { return c.pk > 0; });
-
-    auto lookup = [&](const std::string& name) -> const TableColumn& {
-        for (const auto& c : table)
+    const detail::TableLayout layout = detail::readTableLayout(db(), statement_.table);
+    auto lookup = [&](const std::string& name) -> const detail::LayoutColumn& {
+        for (const auto& c : layout.columns)
             if (equalsIgnoringCase(c.name, name)) return c;
         raiseDb(kErrNoSuchColumn, "The table '" + statement_.table + "' has no column '" + name + "'.");
     };
-    auto makeColumn = [&](const TableColumn& c) {
-        const std::string type = upper(c.type);
+    auto makeColumn = [&](const detail::LayoutColumn& c) {
         Column col;
         col.name = c.name;
-        col.longBinary = contains(type, "BLOB") || contains(type, "BINARY") || contains(type, "IMAGE");
-        col.date = contains(type, "DATE") || contains(type, "TIME");
-        col.key = c.pk == 1 && pkColumns == 1 && type == "INTEGER";
+        col.longBinary = c.longBinary;
+        col.date = c.date;
+        col.key = c.key && !c.inBytesTable;
+        col.inBytesTable = c.inBytesTable;
         return col;
+    };
+    // Rows are filtered and sorted by the table's own columns; the bytes table's are long
+    // binaries, which order nothing.
+    auto rowColumn = [&](const std::string& name) {
+        const auto& c = lookup(name);
+        if (c.inBytesTable) raiseDb(kErrBadArgument, "A long binary column cannot filter or sort a record set.");
+        return c.name;
     };
 
     columns_.clear();
     if (statement_.columns.empty())
-        for (const auto& c : table) columns_.push_back(makeColumn(c));
+        for (const auto& c : layout.columns) columns_.push_back(makeColumn(c));
     else
         for (const auto& name : statement_.columns) columns_.push_back(makeColumn(lookup(name)));
-    // Names in the statement now take the table's spelling.
-    if (statement_.whereColumn) statement_.whereColumn = lookup(*statement_.whereColumn).name;
-    if (statement_.orderBy) statement_.orderBy = lookup(*statement_.orderBy).name;
-    statement_.table = [&] {
-        Statement t(db(), "SELECT name FROM sqlite_master WHERE type = 'table' AND name = ?1 COLLATE NOCASE");
-        t.bind(1, statement_.table);
-        return t.step() ? std::string(reinterpret_cast<const char*>(sqlite3_column_text(t.get(), 0)))
-                        : statement_.table;
-    }();
+    // Names in the statement now take the file's spelling.
+    if (statement_.whereColumn) statement_.whereColumn = rowColumn(*statement_.whereColumn);
+    if (statement_.orderBy) statement_.orderBy = rowColumn(*statement_.orderBy);
+    statement_.table = layout.table;
+    bytesTable_ = layout.bytesTable;
 
     std::string list = "rowid";
     for (const auto& c : columns_) list += ", " + (c.longBinary ? std::string("NULL") : quoteIdentifier(c.name));
@@ -447,7 +421,7 @@ int64_t Recordset::fieldSize(size_t column) const {
 int64_t Recordset::storedLongBinarySize(size_t column) const {
     // length() of a blob reads its size from the record header, not its pages.
     Statement length(db(), "SELECT length(" + quoteIdentifier(columns_[column].name) + ") FROM " +
-                               quoteIdentifier(statement_.table) + " WHERE rowid = ?1");
+                               quoteIdentifier(storeOf(column)) + " WHERE rowid = ?1");
     length.bind(1, snapshot_.id(static_cast<size_t>(cursor_)));
     return length.step() ? sqlite3_column_int64(length.get(), 0) : 0;
 }
@@ -483,9 +457,10 @@ Bytes Recordset::fieldChunk(size_t column, int64_t count) const {
 Bytes Recordset::storedLongBinaryChunk(size_t column, int64_t count) const {
     sqlite3_blob* blob = nullptr;
     const int64_t key = snapshot_.id(static_cast<size_t>(cursor_));
-    if (sqlite3_blob_open(db(), "main", statement_.table.c_str(), columns_[column].name.c_str(), key, 0, &blob) !=
+    if (sqlite3_blob_open(db(), "main", storeOf(column).c_str(), columns_[column].name.c_str(), key, 0, &blob) !=
         SQLITE_OK) {
-        // A null value (or a row deleted through another record set) has no bytes.
+        // A null value (or a row deleted through another record set, or a record stored
+        // without a bytes row) has no bytes.
         sqlite3_blob_close(blob);
         return {};
     }
@@ -587,10 +562,16 @@ void Recordset::deleteCurrent() {
     if (adding_) raiseNoCurrentRecord();
     changeRow(MoveReason::Delete, false, [this] {
         const size_t row = static_cast<size_t>(cursor_);
-        Statement remove(db(), "DELETE FROM " + quoteIdentifier(statement_.table) + " WHERE rowid = ?1");
-        remove.bind(1, snapshot_.id(row));
-        const int rc = remove.run();
-        if (rc != SQLITE_DONE) detail::raiseSqlite(db(), rc, "deleting a row");
+        // The record and its bytes go together or not at all.
+        Savepoint savepoint(db());
+        for (const std::string* table : {&bytesTable_, &statement_.table}) {
+            if (table->empty()) continue;
+            Statement remove(db(), "DELETE FROM " + quoteIdentifier(*table) + " WHERE rowid = ?1");
+            remove.bind(1, snapshot_.id(row));
+            const int rc = remove.run();
+            if (rc != SQLITE_DONE) detail::raiseSqlite(db(), rc, "deleting a row");
+        }
+        savepoint.release();
         discardEdit();
         snapshot_.erase(row);
         deleted_ = true;
@@ -598,74 +579,45 @@ void Recordset::deleteCurrent() {
 }
 
 void Recordset::saveEdit() {
-    std::vector<size_t> changed;
+    // The table's own columns and the bytes table's are written apart, so a text edit
+    // never rewrites a picture and a new picture never rewrites the record's fields.
+    std::vector<size_t> inRow, inBytes;
     for (size_t c = 0; c < columns_.size(); ++c)
-        if (pending_[c]) changed.push_back(c);
+        if (pending_[c]) (columns_[c].inBytesTable ? inBytes : inRow).push_back(c);
 
-    // Long binaries go in as zeroblob(n) and are then written through incremental blob
-    // I/O, so the engine never builds a second whole copy of a picture in memory.
-    auto longBinarySize = [&](size_t c) -> std::optional<int64_t> {
-        if (!columns_[c].longBinary) return std::nullopt;
-        if (pendingFiles_[c]) return pendingFiles_[c]->size;
-        if (pending_[c]->kind() == Value::Kind::Bytes) return static_cast<int64_t>(pending_[c]->bytes().size());
-        return std::nullopt;
-    };
-    auto placeholder = [&](size_t c, int index) {
-        std::string parameter = "?";
-        parameter += std::to_string(index);
-        if (longBinarySize(c)) return "zeroblob(" + parameter + ")";
-        return parameter;
-    };
-    auto bindAt = [&](sqlite3_stmt* stmt, size_t c, int index) {
-        if (const auto size = longBinarySize(c))
-            sqlite3_bind_int64(stmt, index, *size);
-        else
-            bindValue(stmt, index, *pending_[c]);
-    };
     bool anyLongBinary = false;
-    for (size_t c : changed) anyLongBinary = anyLongBinary || longBinarySize(c).value_or(0) > 0;
+    for (size_t c = 0; c < columns_.size(); ++c) anyLongBinary = anyLongBinary || pendingLongBinarySize(c).value_or(0) > 0;
     // While a picture is written the engine keeps its pages in memory until the commit,
     // so each page is encrypted and written once, not spilled as zeros and rewritten.
     CacheSpillOff spillOff(db(), anyLongBinary);
 
-    const std::string table = quoteIdentifier(statement_.table);
-    std::string sql;
-    if (adding_) {
-        if (changed.empty()) {
-            sql = "INSERT INTO " + table + " DEFAULT VALUES";
-        } else {
-            std::string names, values;
-            for (size_t k = 0; k < changed.size(); ++k) {
-                if (k) names += ", ", values += ", ";
-                names += quoteIdentifier(columns_[changed[k]].name);
-                values += placeholder(changed[k], static_cast<int>(k) + 1);
-            }
-            sql = "INSERT INTO " + table + " (" + names + ") VALUES (" + values + ")";
-        }
-    } else {
-        std::string sets;
-        for (size_t k = 0; k < changed.size(); ++k)
-        {
-            if (k) sets += ", ";
-            sets += quoteIdentifier(columns_[changed[k]].name);
-            sets += " = ";
-            sets += placeholder(changed[k], static_cast<int>(k) + 1);
-        }
-        sql = "UPDATE " + table + " SET " + sets + " WHERE rowid = ?" + std::to_string(changed.size() + 1);
-    }
-
     Savepoint savepoint(db());
     int64_t key = 0;
-    {
-        Statement write(db(), sql);
-        for (size_t k = 0; k < changed.size(); ++k) bindAt(write.get(), changed[k], static_cast<int>(k) + 1);
-        if (!adding_) {
-            key = snapshot_.id(static_cast<size_t>(cursor_));
-            write.bind(static_cast<int>(changed.size()) + 1, key);
+    if (adding_) {
+        std::string sql = "INSERT INTO " + quoteIdentifier(statement_.table);
+        if (inRow.empty()) {
+            sql += " DEFAULT VALUES";
+        } else {
+            std::string names, values;
+            for (size_t k = 0; k < inRow.size(); ++k) {
+                if (k) names += ", ", values += ", ";
+                names += quoteIdentifier(columns_[inRow[k]].name);
+                values += placeholder(inRow[k], static_cast<int>(k) + 1);
+            }
+            sql += " (" + names + ") VALUES (" + values + ")";
         }
-        const int rc = write.run();
-        if (rc != SQLITE_DONE) detail::raiseSqlite(db(), rc, "saving the row", duplicateNumber());
-        if (adding_) key = sqlite3_last_insert_rowid(db());
+        writeColumns(sql, inRow, std::nullopt);
+        key = sqlite3_last_insert_rowid(db());
+    } else {
+        key = snapshot_.id(static_cast<size_t>(cursor_));
+        if (!inRow.empty()) writeColumns(updateSql(statement_.table, inRow), inRow, key);
+    }
+    if (!bytesTable_.empty() && (adding_ || !inBytes.empty())) {
+        // A new record gets its bytes row at once, replacing any that a record deleted
+        // outside the record sets left under the same key.
+        const std::string verb = adding_ ? "INSERT OR REPLACE" : "INSERT OR IGNORE";
+        writeColumns(verb + " INTO " + quoteIdentifier(bytesTable_) + " (rowid) VALUES (?1)", {}, key);
+        if (!inBytes.empty()) writeColumns(updateSql(bytesTable_, inBytes), inBytes, key);
     }
     writeLongBinaries(key);
     savepoint.release();
@@ -680,6 +632,41 @@ void Recordset::saveEdit() {
     discardEdit();
 }
 
+// Long binaries go in as zeroblob(n) and are then written through incremental blob I/O,
+// so the engine never builds a second whole copy of a picture in memory.
+std::optional<int64_t> Recordset::pendingLongBinarySize(size_t column) const {
+    if (!pending_[column] || !columns_[column].longBinary) return std::nullopt;
+    if (pendingFiles_[column]) return pendingFiles_[column]->size;
+    if (pending_[column]->kind() == Value::Kind::Bytes) return static_cast<int64_t>(pending_[column]->bytes().size());
+    return std::nullopt;
+}
+
+std::string Recordset::placeholder(size_t column, int index) const {
+    const std::string parameter = "?" + std::to_string(index);
+    return pendingLongBinarySize(column) ? "zeroblob(" + parameter + ")" : parameter;
+}
+
+std::string Recordset::updateSql(const std::string& table, const std::vector<size_t>& changed) const {
+    std::string sets;
+    for (size_t k = 0; k < changed.size(); ++k) {
+        if (k) sets += ", ";
+        sets += quoteIdentifier(columns_[changed[k]].name) + " = " + placeholder(changed[k], static_cast<int>(k) + 1);
+    }
+    return "UPDATE " + quoteIdentifier(table) + " SET " + sets + " WHERE rowid = ?" + std::to_string(changed.size() + 1);
+}
+
+void Recordset::writeColumns(const std::string& sql, const std::vector<size_t>& changed, std::optional<int64_t> key) {
+    Statement write(db(), sql);
+    for (size_t k = 0; k < changed.size(); ++k) {
+        const int index = static_cast<int>(k) + 1;
+        if (const auto size = pendingLongBinarySize(changed[k])) sqlite3_bind_int64(write.get(), index, *size);
+        else bindValue(write.get(), index, *pending_[changed[k]]);
+    }
+    if (key) write.bind(static_cast<int>(changed.size()) + 1, *key);
+    const int rc = write.run();
+    if (rc != SQLITE_DONE) detail::raiseSqlite(db(), rc, "saving the row", duplicateNumber());
+}
+
 void Recordset::writeLongBinaries(int64_t key) {
     constexpr size_t kPiece = 16 << 20;
     for (size_t c = 0; c < columns_.size(); ++c) {
@@ -689,7 +676,7 @@ void Recordset::writeLongBinaries(int64_t key) {
         const int64_t total = file ? file->size : static_cast<int64_t>(bytes.size());
         if (total == 0) continue;
         sqlite3_blob* blob = nullptr;
-        int rc = sqlite3_blob_open(db(), "main", statement_.table.c_str(), columns_[c].name.c_str(), key, 1, &blob);
+        int rc = sqlite3_blob_open(db(), "main", storeOf(c).c_str(), columns_[c].name.c_str(), key, 1, &blob);
         std::unique_ptr<sys::FileReader> reader;
         Bytes piece;
         if (file && rc == SQLITE_OK) reader = std::make_unique<sys::FileReader>(file->path);

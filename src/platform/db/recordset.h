@@ -6,8 +6,11 @@
 // values. Long binaries (columns declared BLOB, BINARY or IMAGE, the pictures) are
 // never part of it; they are read by key when a caller asks (value, getChunk,
 // actualSize uses the engine's length, which does not read the bytes). Opening 100,000
-// rows therefore reads no picture.
-//
+// rows therefore reads no picture. A table's long binaries kept in its bytes table
+// (table_layout.h) stand after its own columns, as if they were part of its rows;
+// writing one never rewrites the record's fields, and writing a field never rewrites
+// the bytes.
+
 // Order: a statement without ORDER BY lists rows by the table's integer key; a sorted
 // one by the column under the NOCASE collation, ties by key, so position n is the same
 // row in every record set opened with the same statement.
@@ -20,9 +23,10 @@
 // requery discards it; cancelUpdate discards it. addNew makes a pending new row current
 // (its position is recordCount() + 1 until saved); update() inserts it and the saved
 // row stands last in the snapshot, sorted or not, until the next requery. A row and its
-// long binaries are written in one transaction. deleteCurrent() removes the row from
-// table and snapshot; until the next move there is no current row (field access raises
-// 3021) and moveNext goes to the row that followed it, movePrevious to the one before.
+// long binaries are written in one transaction. deleteCurrent() removes the row, and its
+// bytes with it in one transaction, from the file and the snapshot; until the next move
+// there is no current row (field access raises 3021) and moveNext goes to the row that
+// followed it, movePrevious to the one before.
 //
 // Events: WillMove before and MoveComplete after every change of current row (open,
 // requery, moves, position sets, find, addNew, update of a new row, cancelling a new
@@ -195,6 +199,7 @@ private:
         bool longBinary = false;
         bool date = false;
         bool key = false;  // the integer key the database assigns
+        bool inBytesTable = false;  // a long binary kept in the table's bytes table
     };
 
     void requireOpen() const;
@@ -211,6 +216,15 @@ private:
     void runBeforeSave();
     void saveEdit();
     void writeLongBinaries(int64_t key);
+    std::optional<int64_t> pendingLongBinarySize(size_t column) const;
+    std::string placeholder(size_t column, int index) const;
+    std::string updateSql(const std::string& table, const std::vector<size_t>& changed) const;
+    // Binds the changed columns' pending values as ?1.., then the key after them.
+    void writeColumns(const std::string& sql, const std::vector<size_t>& changed, std::optional<int64_t> key);
+    // The table holding a column: the bytes table or the record set's own.
+    const std::string& storeOf(size_t column) const {
+        return columns_[column].inBytesTable ? bytesTable_ : statement_.table;
+    }
     void rereadRow(int64_t key, std::optional<size_t> replaceAt);
     void discardEdit();
     long duplicateNumber() const;
@@ -233,6 +247,7 @@ private:
     SelectStatement statement_;
     CursorLocation location_ = CursorLocation::Client;
     std::vector<Column> columns_;
+    std::string bytesTable_;  // empty when the table keeps its long binaries in its rows
     std::string snapshotSql_;
     std::string rowSql_;
     Snapshot snapshot_;
