@@ -1,7 +1,8 @@
 -- The empty catalogue the program carries and writes as Quillmere.mdb at the first start.
 -- Names and categories compare without regard to case, as the catalogue always has.
--- Photo stands last in Pictures: reading the columns before a large value costs nothing,
--- while a column after it would make every row read walk the picture's pages.
+-- A record's picture bytes live in PictureBytes under the record's ID, so that editing
+-- a record's text rewrites a row of a few hundred bytes whatever the picture weighs.
+-- The record sets present Photo as the last column of Pictures.
 
 CREATE TABLE Pictures (
     ID INTEGER PRIMARY KEY AUTOINCREMENT,
@@ -27,11 +28,15 @@ CREATE TABLE Pictures (
     Height TEXT,
     Weight TEXT,
     DOB TEXT,
-    Education TEXT,
-    Photo BLOB
+    Education TEXT
 );
 CREATE UNIQUE INDEX PicturesByName ON Pictures (PhotoDescription);
 CREATE INDEX PicturesByCategory ON Pictures (Category);
+
+CREATE TABLE PictureBytes (
+    ID INTEGER PRIMARY KEY REFERENCES Pictures (ID),
+    Photo BLOB
+);
 
 CREATE TABLE Categories (
     ID INTEGER PRIMARY KEY AUTOINCREMENT,

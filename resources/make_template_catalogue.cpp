@@ -1,5 +1,8 @@
 // Build-time tool: makes the empty catalogue from the schema, encrypted with the
-// database password, and writes it as a C++ source holding its bytes.
+// database password, and writes it as a C++ source holding its bytes. The catalogue is
+// opened once before its bytes are taken, so that it is in the layout the data layer
+// keeps (a schema that still put the pictures into Pictures would be moved here, not at
+// the user's first start).
 // Usage: make_template_catalogue <schema.sql> <password> <output.cpp>
 
 #include <cstdio>
@@ -10,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/db/connection.h"
 #include "platform/db/database_creation.h"
 #include "platform/runtime/error.h"
 
@@ -47,6 +51,7 @@ int main(int argc, char** argv) {
         const std::string database = std::string(argv[3]) + ".mdb";
         std::filesystem::remove(database);
         db::createDatabase(database, argv[2], splitStatements(schema));
+        db::Connection::openFile(database, argv[2]).close();
 
         std::ifstream in(database, std::ios::binary);
         const std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

@@ -6,6 +6,8 @@
 
 #include "catalogue/main_window.h"
 #include "platform/db/connection.h"
+#include "platform/db/errors.h"
+#include "platform/db/layout_move.h"
 #include "platform/sys/files.h"
 #include "platform/sys/program_folder.h"
 #include "platform/ui/forms.h"
@@ -14,6 +16,7 @@
 #include "shell/welcome_window.h"
 #include "shell/module1.h"
 #include "support/program_folder_test.h"
+#include "support/test_environment.h"
 
 namespace {
 
@@ -111,6 +114,34 @@ TEST_F(Startup, CatalogueThatIsNotOursIsNeverOverwritten) {
     ASSERT_EQ(services.msgBoxes.size(), 1u);
     EXPECT_EQ(services.msgBoxes[0].prompt, "Error Encountered. Program Ended.");
     EXPECT_EQ(fileBytes(catalogue()), foreign);
+}
+
+// A catalogue of the earlier layout (pictures inside Pictures) is moved when it opens. A
+// move that fails ends the start with the catalogue as it was; the next start moves it.
+TEST_F(Startup, OldLayoutCatalogueIsMovedAtStartOrLeftAsItWas) {
+    const std::string fixture = std::string(testsupport::fixturesFolder()) + "/catalogue/old-layout.mdb";
+    sys::writeFile(catalogue(), fileBytes(fixture), sys::Access::OwnerOnly);
+    db::detail::setLayoutMoveHook([](int step) {
+        if (step == 2) db::raiseDb(db::kErrEngine, "disk full");
+    });
+    EXPECT_TRUE(runMain());
+    db::detail::setLayoutMoveHook({});
+    ASSERT_EQ(services.msgBoxes.size(), 1u);
+    EXPECT_EQ(fileBytes(catalogue()), fileBytes(fixture));
+
+    restartProgram();
+    ASSERT_FALSE(runMain());
+    EXPECT_TRUE(services.msgBoxes.empty());
+    Form1& main = ui::forms<Form1>();
+    EXPECT_TRUE(main.Visible());
+    EXPECT_EQ(main.Adodc3.recordset().recordCount(), 3);
+    db::Connection connection = db::Connection::openFile(catalogue(), "480517362904");
+    sqlite3_stmt* stmt = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(connection.handle(), "SELECT sum(length(Photo)) FROM PictureBytes", -1, &stmt, nullptr),
+              SQLITE_OK);
+    ASSERT_EQ(sqlite3_step(stmt), SQLITE_ROW);
+    EXPECT_EQ(sqlite3_column_int(stmt, 0), 300 + 9000);
+    sqlite3_finalize(stmt);
 }
 
 // The catalogue holds every picture in the clear for whoever has the program (its key is
