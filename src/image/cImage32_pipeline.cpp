@@ -195,13 +195,19 @@ bool blendRowsOnto(gdi::HDC destinationDC, const ByteView2D& image, const Placem
     const gdi::HGDIOBJ previous = gdi::SelectObject(memoryDC, buffer);
     const size_t stride = size_t(modParsers::DWordAlignedScanWidth(24, int32_t(p.w)));
     uint8_t* const pixels = static_cast<uint8_t*>(bits);
+    // Where the device's bitmap holds the whole rectangle, BitBlt fills every pixel of a
+    // band and nothing needs clearing first.
+    gdi::BITMAP shown{};
+    const gdi::HGDIOBJ bitmap = gdi::GetCurrentObject(destinationDC, gdi::OBJ_BITMAP);
+    const bool covered = bitmap && gdi::GetObject(bitmap, sizeof shown, &shown) != 0 && p.dx + p.w <= shown.bmWidth &&
+                         p.dy + p.h <= std::abs(int64_t{shown.bmHeight});
     bool written = true;
     // Bands from the bottom, each row's memory from the bottom up.
     for (int64_t top = (p.h - 1) / bandRows * bandRows; top >= 0 && written; top -= bandRows) {
         // The band's n rows are the buffer's memory rows n - 1 down to 0; what the device
         // does not cover stays 0, as in a new buffer.
         const int64_t n = std::min(bandRows, p.h - top);
-        std::memset(pixels, 0, stride * size_t(n));
+        if (!covered) std::memset(pixels, 0, stride * size_t(n));
         gdi::BitBlt(memoryDC, 0, int(bandRows - n), int(p.w), int(n), destinationDC, int(p.dx), int(p.dy + top),
                     gdi::SRCCOPY);
         for (int64_t k = n - 1; k >= 0; --k)

@@ -5,6 +5,10 @@
 #include <optional>
 #include <vector>
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 #include "platform/gdi/objects.h"
 
 namespace gdi {
@@ -41,7 +45,41 @@ namespace {
 // n pixels from a 24- or 32-bpp row to one of the other depth: blue, green, red kept, a
 // 32-bpp destination's alpha byte 0. Four-byte moves overlap the next pixel, which is
 // written after, so each row's last pixel is moved byte by byte.
+#if defined(__x86_64__)
+// Four pixels at a time with SSSE3 shuffles, exactly 12 bytes of the 24-bpp side read or
+// written; the count done.
+__attribute__((target("ssse3"))) int copyColourBytesByFour(const uint8_t* s, int sourceBytes, uint8_t* d, int n) {
+    int i = 0;
+    if (sourceBytes == 4) {
+        const __m128i narrow = _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+        for (; i + 4 <= n; i += 4, s += 16, d += 12) {
+            const __m128i v = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s)), narrow);
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(d), v);
+            const int32_t last = _mm_cvtsi128_si32(_mm_srli_si128(v, 8));
+            std::memcpy(d + 8, &last, 4);
+        }
+    } else {
+        const __m128i widen = _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
+        for (; i + 4 <= n; i += 4, s += 12, d += 16) {
+            int32_t last;
+            std::memcpy(&last, s + 8, 4);
+            const __m128i v = _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(s)), _mm_cvtsi32_si128(last));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(d), _mm_shuffle_epi8(v, widen));
+        }
+    }
+    return i;
+}
+
+const bool kHasSsse3 = __builtin_cpu_supports("ssse3");
+#endif
+
 void copyColourBytes(const uint8_t* s, int sourceBytes, uint8_t* d, int destinationBytes, int n) {
+#if defined(__x86_64__)
+    if (kHasSsse3) {
+        const int done = copyColourBytesByFour(s, sourceBytes, d, n);
+        s += done * sourceBytes, d += done * destinationBytes, n -= done;
+    }
+#endif
     for (int i = 0; i + 1 < n; ++i, s += sourceBytes, d += destinationBytes) {
         uint32_t v;
         std::memcpy(&v, s, 4);
