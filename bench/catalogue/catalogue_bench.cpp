@@ -4,6 +4,15 @@
 //                                      through db::Recordset (snapshot of the plain columns)
 //   bare_sqlcipher_100k_100KB / _1KB   the same SQL stepped through by hand, every column read
 //   compact_500MB / file_copy_500MB    compactDatabase beside read/write/fsync of the same file
+//   move_layout_500MB                  the first open of the same records in the earlier layout
+//                                      (pictures inside Pictures), which moves them to PictureBytes;
+//                                      its MB/s beside compact_500MB's
+//   text_edit/picture_bytes:N          Notes and PhotoDescription of a record with an N-byte picture
+//                                      changed and saved through db::Recordset; file_growth_KB is
+//                                      what all iterations together added to the file
+//   read_picture_100KB                 a record's picture read whole through db::Recordset ...
+//   read_picture_in_row_bare_100KB     ... beside the same bytes read by hand from the earlier
+//                                      layout, where they sat inside the record's row
 //
 // Memory: heap_peak_MB is the peak of C++ allocations plus the engine's own allocator
 // during one open, measured from the level before it; equal figures for 100 KB and
@@ -11,9 +20,10 @@
 // mark so far (it only grows).
 //
 // Fixtures are made at the first use in a folder of their own under the temporary folder,
-// removed when the program ends (one transaction, one prepared statement, random picture
-// bytes): 100,000 rows x 100 KB (~10 GB), 100,000 x 1 KB, and 5,000 x 100 KB for the
-// compaction.
+// removed when the program ends (one transaction, prepared statements, random picture
+// bytes): 100,000 rows x 100 KB (~10 GB), 100,000 x 1 KB, 5,000 x 100 KB for the
+// compaction and the picture reads, the same 5,000 in the earlier layout for the move,
+// and one record of 100 MB and one of 1 KB for the text edits.
 
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
@@ -35,6 +45,7 @@
 #include "platform/db/compaction.h"
 #include "platform/db/connection.h"
 #include "platform/db/database_creation.h"
+#include "platform/db/encrypted_file.h"
 #include "platform/db/recordset.h"
 #include "platform/sys/files.h"
 
@@ -77,14 +88,25 @@ const bool kEngineCountsMemory = [] { return sqlite3_config(SQLITE_CONFIG_MEMSTA
 constexpr const char* kPassword = "480517362904";
 constexpr const char* kSortedStatement = "Select * from Pictures ORDER BY PhotoDescription";
 
-// The catalogue's likely shape: plain columns first, the picture last.
+// The catalogue's shape: the record's fields in Pictures, its picture in PictureBytes.
 const std::vector<std::string> kSchema = {
+    "CREATE TABLE Pictures (ID INTEGER PRIMARY KEY AUTOINCREMENT, "
+    "PhotoDescription TEXT NOT NULL UNIQUE COLLATE NOCASE, Date DATE, Category TEXT, PhotoXtent TEXT, "
+    "PhotoSize INTEGER, Description TEXT, Notes TEXT, WorkPhone TEXT, Location TEXT, Phone TEXT, Email TEXT, "
+    "Address TEXT, City TEXT, State TEXT, Zip TEXT, IDUs TEXT, Company TEXT, Gender TEXT, MaritalSt TEXT, "
+    "Height TEXT, Weight TEXT, DOB TEXT, Education TEXT)",
+    "CREATE TABLE PictureBytes (ID INTEGER PRIMARY KEY, Photo BLOB)",
+};
+// The earlier layout: the picture last in the record's row.
+const std::vector<std::string> kEarlierSchema = {
     "CREATE TABLE Pictures (ID INTEGER PRIMARY KEY AUTOINCREMENT, "
     "PhotoDescription TEXT NOT NULL UNIQUE COLLATE NOCASE, Date DATE, Category TEXT, PhotoXtent TEXT, "
     "PhotoSize INTEGER, Description TEXT, Notes TEXT, WorkPhone TEXT, Location TEXT, Phone TEXT, Email TEXT, "
     "Address TEXT, City TEXT, State TEXT, Zip TEXT, IDUs TEXT, Company TEXT, Gender TEXT, MaritalSt TEXT, "
     "Height TEXT, Weight TEXT, DOB TEXT, Education TEXT, Photo BLOB)",
 };
+
+enum class Layout { Current, Earlier };
 
 // About 11 GB of fixtures must not outlive the run.
 class DataFolder {
@@ -118,24 +140,30 @@ double maxRssMB() {
 }
 
 // Makes the fixture when missing: written under a temporary name, renamed when whole.
-std::string catalogue(int rows, int pictureBytes) {
+std::string catalogue(int rows, int pictureBytes, Layout layout = Layout::Current) {
     const std::string path = dataFolder() + "/pictures_" + std::to_string(rows) + "x" +
-                             std::to_string(pictureBytes) + ".mdb";
+                             std::to_string(pictureBytes) + (layout == Layout::Earlier ? "_earlier" : "") + ".mdb";
     if (sys::fileExists(path)) return path;
     const std::string temporary = path + ".building";
     std::filesystem::remove(temporary);
     std::fprintf(stderr, "making %s ...\n", path.c_str());
     const auto start = std::chrono::steady_clock::now();
-    db::createDatabase(temporary, kPassword, kSchema);
+    const bool earlier = layout == Layout::Earlier;
+    db::createDatabase(temporary, kPassword, earlier ? kEarlierSchema : kSchema);
     {
-        db::Connection c = db::Connection::openFile(temporary, kPassword);
-        sqlite3* h = c.handle();
+        // Written by hand, not through a Connection, whose open would move an earlier layout.
+        sqlite3* h = db::detail::openExisting(temporary, kPassword);
         sqlite3_exec(h, "PRAGMA synchronous = OFF; PRAGMA journal_mode = OFF; BEGIN", nullptr, nullptr, nullptr);
         sqlite3_stmt* insert = nullptr;
+        sqlite3_stmt* bytes = nullptr;
         sqlite3_prepare_v2(h,
-                           "INSERT INTO Pictures (PhotoDescription, Date, Category, PhotoXtent, PhotoSize, Notes, "
-                           "Photo) VALUES (?1, '2024-05-01', ?2, 'JPG', ?3, ?4, ?5)",
+                           earlier ? "INSERT INTO Pictures (PhotoDescription, Date, Category, PhotoXtent, PhotoSize, "
+                                     "Notes, Photo) VALUES (?1, '2024-05-01', ?2, 'JPG', ?3, ?4, ?5)"
+                                   : "INSERT INTO Pictures (PhotoDescription, Date, Category, PhotoXtent, PhotoSize, "
+                                     "Notes) VALUES (?1, '2024-05-01', ?2, 'JPG', ?3, ?4)",
                            -1, &insert, nullptr);
+        sqlite3_prepare_v2(h, "INSERT INTO PictureBytes (ID, Photo) VALUES (last_insert_rowid(), ?1)", -1, &bytes,
+                           nullptr);
         std::vector<uint64_t> picture((static_cast<size_t>(pictureBytes) + 7) / 8);
         uint64_t state = 0x243F6A8885A308D3ull;
         char name[64], notes[64];
@@ -151,15 +179,20 @@ std::string catalogue(int rows, int pictureBytes) {
             sqlite3_bind_text(insert, 2, i % 3 ? "Holiday" : "Family", -1, SQLITE_STATIC);
             sqlite3_bind_int(insert, 3, pictureBytes);
             sqlite3_bind_text(insert, 4, notes, -1, SQLITE_TRANSIENT);
-            sqlite3_bind_blob(insert, 5, picture.data(), pictureBytes, SQLITE_STATIC);
-            if (sqlite3_step(insert) != SQLITE_DONE) {
-                std::fprintf(stderr, "insert failed: %s\n", sqlite3_errmsg(h));
-                std::exit(1);
+            sqlite3_bind_blob(earlier ? insert : bytes, earlier ? 5 : 1, picture.data(), pictureBytes, SQLITE_STATIC);
+            for (sqlite3_stmt* stmt : {insert, earlier ? nullptr : bytes}) {
+                if (!stmt) continue;
+                if (sqlite3_step(stmt) != SQLITE_DONE) {
+                    std::fprintf(stderr, "insert failed: %s\n", sqlite3_errmsg(h));
+                    std::exit(1);
+                }
+                sqlite3_reset(stmt);
             }
-            sqlite3_reset(insert);
         }
         sqlite3_finalize(insert);
+        sqlite3_finalize(bytes);
         sqlite3_exec(h, "COMMIT", nullptr, nullptr, nullptr);
+        sqlite3_close(h);
     }
     sys::renameFile(temporary, path);
     const double seconds =
@@ -300,6 +333,70 @@ void fileCopy(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(sys::fileSize(path)));
 }
 
+void moveLayout(benchmark::State& state) {
+    const std::string earlier = catalogue(5000, 100000, Layout::Earlier);
+    const std::string work = dataFolder() + "/moving.mdb";
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::filesystem::remove(work);
+        std::filesystem::copy_file(earlier, work);
+        state.ResumeTiming();
+        db::Connection::openFile(work, kPassword).close();
+    }
+    state.counters["file_after_MB"] = megabytes(static_cast<double>(sys::fileSize(work)));
+    std::filesystem::remove(work);
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(sys::fileSize(earlier)));
+}
+
+void textEdit(benchmark::State& state) {
+    const std::string path = catalogue(1, static_cast<int>(state.range(0)));
+    db::Recordset rs;
+    rs.open(db::Connection::openFile(path, kPassword), "Select * from Pictures", db::CursorLocation::Server);
+    const auto before = sys::fileSize(path);
+    int64_t n = 0;
+    for (auto _ : state) {
+        const std::string text = "edit " + std::to_string(n++ % 7);
+        rs.field("Notes").setValue(text);
+        rs.field("PhotoDescription").setValue("Picture " + text);
+        rs.update();
+    }
+    state.counters["file_growth_KB"] = static_cast<double>(sys::fileSize(path) - before) / 1e3;
+}
+
+// The same records, picked in a fixed scattered order on both sides.
+int64_t scatteredKey(int64_t i) { return 1 + (i * 7919) % 5000; }
+
+void readPicture(benchmark::State& state) {
+    const std::string path = catalogue(5000, 100000);
+    // A connection of its own: the compaction of the same file needs every one closed.
+    db::Recordset rs;
+    rs.open(db::Connection::openFile(path, kPassword), "Select * from Pictures", db::CursorLocation::Server);
+    int64_t i = 0, bytes = 0;
+    for (auto _ : state) {
+        rs.setAbsolutePosition(static_cast<long>(scatteredKey(i++)));
+        const db::Bytes picture = rs.field("Photo").getChunk(rs.field("PhotoSize").value().integer());
+        bytes += static_cast<int64_t>(picture.size());
+    }
+    state.SetBytesProcessed(bytes);
+}
+
+void readPictureInRowBare(benchmark::State& state) {
+    const std::string path = catalogue(5000, 100000, Layout::Earlier);
+    sqlite3* h = db::detail::openExisting(path, kPassword);
+    std::vector<uint8_t> picture;
+    int64_t i = 0, bytes = 0;
+    for (auto _ : state) {
+        sqlite3_blob* blob = nullptr;
+        sqlite3_blob_open(h, "main", "Pictures", "Photo", scatteredKey(i++), 0, &blob);
+        picture.resize(static_cast<size_t>(sqlite3_blob_bytes(blob)));
+        sqlite3_blob_read(blob, picture.data(), static_cast<int>(picture.size()), 0);
+        sqlite3_blob_close(blob);
+        bytes += static_cast<int64_t>(picture.size());
+    }
+    sqlite3_close(h);
+    state.SetBytesProcessed(bytes);
+}
+
 }  // namespace
 
 BENCHMARK(openRecordset)->Name("open_recordset_100k")->Arg(100)->Arg(1)->ArgName("picture_KB")->Unit(benchmark::kMillisecond)->Iterations(5);
@@ -307,3 +404,7 @@ BENCHMARK(bareSqlcipher)->Name("bare_sqlcipher_100k")->Arg(100)->Arg(1)->ArgName
 BENCHMARK(keyDerivation)->Name("key_derivation")->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(compact)->Name("compact_500MB")->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(fileCopy)->Name("file_copy_500MB")->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(moveLayout)->Name("move_layout_500MB")->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(textEdit)->Name("text_edit")->Arg(100000000)->Arg(1000)->ArgName("picture_bytes")->Unit(benchmark::kMicrosecond)->Iterations(50);
+BENCHMARK(readPicture)->Name("read_picture_100KB")->Unit(benchmark::kMicrosecond)->Iterations(2000);
+BENCHMARK(readPictureInRowBare)->Name("read_picture_in_row_bare_100KB")->Unit(benchmark::kMicrosecond)->Iterations(2000);

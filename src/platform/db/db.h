@@ -13,6 +13,11 @@
 //   - data_control.h        the windows' invisible data control, with a small binding
 //                           interface for bound consumers
 //   - select_statement.h    the record sources it accepts; find_criterion.h the criteria
+//   - table_layout.h        how a table lies in the file: a table with an integer key keeps
+//                           its pictures in a bytes table of their own, one row per record,
+//                           which the record sets show as the table's last columns
+//   - layout_move.h         a file whose pictures still sit in their records' rows is moved
+//                           to that layout at its first open, in one transaction
 //   - compaction.h          an encrypted, compacted copy of a closed catalogue
 //   - database_creation.h   a new encrypted file from schema statements
 //   - value.h               field values (dates are ISO "YYYY-MM-DD" text in the file)

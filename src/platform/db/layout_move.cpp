@@ -117,7 +117,10 @@ std::optional<std::string> withoutColumns(std::string_view sql, const std::vecto
             if (!dropItem) kept.push_back(sql.substr(itemBegin, t.begin - itemBegin));
             if (closesList) {
                 std::string out(sql.substr(0, open));
-                for (size_t i = 0; i < kept.size(); ++i) out += (i ? "," : "") + std::string(kept[i]);
+                for (size_t i = 0; i < kept.size(); ++i) {
+                    if (i) out += ',';
+                    out += kept[i];
+                }
                 return out + std::string(sql.substr(t.begin));
             }
             itemBegin = t.end;
@@ -144,7 +147,10 @@ std::optional<std::string> withoutColumns(std::string_view sql, const std::vecto
 
 std::string nameList(const std::vector<std::string>& names) {
     std::string out;
-    for (const auto& n : names) out += (out.empty() ? "" : ", ") + quoteIdentifier(n);
+    for (const auto& n : names) {
+        if (!out.empty()) out += ", ";
+        out += quoteIdentifier(n);
+    }
     return out;
 }
 
@@ -239,6 +245,27 @@ void moveTable(sqlite3* db, const Move& m) {
     reached(2);
 }
 
+// The old rows' pages are freed as they are, not zeroed first: the pictures on them live
+// on in the bytes table, so wiping the copies would only double the move's writes (each
+// zeroed page is journalled, then written).
+class NoWipeOnFree {
+public:
+    explicit NoWipeOnFree(sqlite3* db) : db_(db) {
+        Statement current(db_, "PRAGMA secure_delete");
+        wipe_ = current.step() && sqlite3_column_int(current.get(), 0) != 0;
+        if (wipe_) exec(db_, "PRAGMA secure_delete = OFF");
+    }
+    ~NoWipeOnFree() {
+        if (wipe_) sqlite3_exec(db_, "PRAGMA secure_delete = ON", nullptr, nullptr, nullptr);
+    }
+    NoWipeOnFree(const NoWipeOnFree&) = delete;
+    NoWipeOnFree& operator=(const NoWipeOnFree&) = delete;
+
+private:
+    sqlite3* db_;
+    bool wipe_ = false;
+};
+
 }  // namespace
 
 void setLayoutMoveHook(std::function<void(int step)> h) { hook() = std::move(h); }
@@ -253,6 +280,7 @@ bool moveLongBinariesOut(sqlite3* db) {
             if (auto m = planMove(db, t)) moves.push_back(std::move(*m));
     if (moves.empty()) return false;
 
+    NoWipeOnFree noWipe(db);
     exec(db, "BEGIN IMMEDIATE");
     std::string current;
     try {
