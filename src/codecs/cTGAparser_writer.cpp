@@ -196,13 +196,20 @@ void cTGAparser::GetTGAPixelData(const cImage32& host, int32_t alphaKind, size_t
     const uint8_t* p = hostRow(host, row);
     const size_t width = size_t(host.Width());
     if (alphaKind == cImage32::AlphaOpaque) {
-        for (size_t x = 0; x < width; ++x, p += 4, out += 3) {
-            out[0] = p[0];
-            out[1] = p[1];
-            out[2] = p[2];
-        }
+        // Four bytes stored, three kept: each pixel's fourth byte is overwritten by the next
+        // pixel; the last pixel goes byte by byte so nothing is written past the row.
+        for (size_t x = 0; x + 1 < width; ++x, p += 4, out += 3) std::memcpy(out, p, 4);
+        std::memcpy(out, p, 3);
         return;
     }
+    // straight[a][c] = c x 255 \ a; a colour above its alpha (not premultiplied) would
+    // overflow its byte and is held at 255.
+    static const std::vector<uint8_t> straight = [] {
+        std::vector<uint8_t> table(256 * 256);
+        for (uint32_t a = 1; a < 256; ++a)
+            for (uint32_t c = 0; c < 256; ++c) table[a * 256 + c] = uint8_t(std::min<uint32_t>(c * 255 / a, 255));
+        return table;
+    }();
     for (size_t x = 0; x < width; ++x, p += 4, out += 4) {
         const uint32_t a = p[3];
         if (a == 255 || a == 0) {
@@ -211,8 +218,10 @@ void cTGAparser::GetTGAPixelData(const cImage32& host, int32_t alphaKind, size_t
             std::memcpy(out, &value, 4);
             continue;
         }
-        // A colour above its alpha (not premultiplied) would overflow its byte.
-        for (int c = 0; c < 3; ++c) out[c] = uint8_t(std::min<uint32_t>(p[c] * 255u / a, 255u));
+        const uint8_t* row = &straight[a * 256];
+        out[0] = row[p[0]];
+        out[1] = row[p[1]];
+        out[2] = row[p[2]];
         out[3] = uint8_t(a);
     }
 }

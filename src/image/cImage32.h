@@ -230,15 +230,26 @@ public:
     // out as a metafile picture does (its frame's size, undrawn pixels transparent,
     // ImageType 4). A bare WMF handle has no placeable header and so no size: False.
     bool LoadPicture_ByHandle(uint32_t Handle);
-    // The image class has no clipboard here (the windows own it): always False.
+    // (cImage32_load_desktop.cpp.) The picture on the clipboard (picture::clipboard(), which
+    // the windows' services install): False when none is offered; errors give False.
     bool LoadPicture_ClipBoard();
-    // File FileIndex (from 1) of the files pasted from the clipboard; FileCount receives
+    // File FileIndex (from 1) of the files copied to the clipboard; FileCount receives
     // their number. FileIndex 0 only counts (True); above FileCount: False.
     bool LoadPicture_PastedFiles(int32_t FileIndex, int32_t iconCx, int32_t iconCy,
                                  bool SaveFormat, int32_t iconBitDepth, int32_t& FileCount);
-    // The names of the files pasted from the clipboard, from index 0; their number. No
-    // clipboard here: 0, the list untouched.
+    // The names of the files copied to the clipboard, from index 0; their number. 0, the
+    // list untouched, when the clipboard holds no files.
     int32_t GetPastedFileNames(std::vector<std::string>& ListOfFiles);
+    // File FileIndex (from 1) of a drop's file list, after GetDroppedFileNames; False when
+    // that fails or the list is shorter.
+    bool LoadPicture_DroppedFiles(ui::DataObject* DragDrop_DataObject, int32_t FileIndex = 1,
+                                  int32_t iconCx = 32, int32_t iconCy = 32, bool SaveFormat = false,
+                                  int32_t iconBitDepth = 32);
+    // Reads the drop's file list again from its file-list block: when the block holds wide
+    // names, as many as the list holds replace it, in order (fewer when the block ends
+    // first). False without data object, without the file-list format, or for a block too
+    // short for its header or whose names would start outside it.
+    bool GetDroppedFileNames(ui::DataObject* OLEDragDrop_DataObject);
     // Reloads from the kept bytes, which are kept again. False, the current image kept,
     // when there are none.
     bool LoadPicture_FromOriginalFormat(int32_t iconCx = 32, int32_t iconCy = 32,

@@ -211,22 +211,6 @@ bool cImage32::LoadPicture_ByHandle(uint32_t Handle) {
     return codecs::cICOparser().ConvertstdPicTo32bpp(Handle, *this);
 }
 
-bool cImage32::LoadPicture_ClipBoard() { return false; }
-
-int32_t cImage32::GetPastedFileNames(std::vector<std::string>& /*ListOfFiles*/) { return 0; }
-
-bool cImage32::LoadPicture_PastedFiles(int32_t FileIndex, int32_t iconCx, int32_t iconCy,
-                                       bool SaveFormat, int32_t iconBitDepth, int32_t& FileCount) {
-    std::vector<std::string> names;
-    FileCount = GetPastedFileNames(names);
-    if (FileIndex > FileCount) return false;
-    if (FileIndex == 0) return true;
-    if (FileIndex < 0 || static_cast<size_t>(FileIndex) > names.size())
-        runtime::raise(runtime::kErrSubscriptOutOfRange);
-    return LoadPicture_File(names[static_cast<size_t>(FileIndex) - 1], iconCx, iconCy, SaveFormat,
-                            iconBitDepth);
-}
-
 bool cImage32::LoadPicture_FromOriginalFormat(int32_t iconCx, int32_t iconCy,
                                               int32_t iconBitDepth) {
     if (originalFormat_.empty()) return false;

@@ -441,15 +441,4 @@ TEST_F(Loading, HandlesOfBitmapsIconsAndMetafilesStayTheCallers) {
     EXPECT_EQ(image.Handle(), 0u);
 }
 
-TEST_F(Loading, NoClipboardHere) {
-    cImage32 image;
-    EXPECT_FALSE(image.LoadPicture_ClipBoard());
-    int32_t count = -1;
-    EXPECT_TRUE(image.LoadPicture_PastedFiles(0, 32, 32, false, 32, count));  // only counts
-    EXPECT_EQ(count, 0);
-    count = -1;
-    EXPECT_FALSE(image.LoadPicture_PastedFiles(1, 32, 32, false, 32, count));
-    EXPECT_EQ(count, 0);
-}
-
 }  // namespace

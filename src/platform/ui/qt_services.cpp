@@ -125,6 +125,24 @@ QString QtServices::clipboardText() { return QApplication::clipboard()->text(); 
 void QtServices::setClipboardText(const QString& text) { QApplication::clipboard()->setText(text); }
 void QtServices::clearClipboard() { QApplication::clipboard()->clear(); }
 
+// File managers put copied files on the clipboard as a list of file URLs.
+QStringList QtServices::clipboardFiles() {
+    QStringList files;
+    const QMimeData* data = QApplication::clipboard()->mimeData();
+    if (!data || !data->hasUrls()) return files;
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile()) files << url.toLocalFile();
+    return files;
+}
+
+void QtServices::setClipboardFiles(const QStringList& files) {
+    auto* data = new QMimeData;
+    QList<QUrl> urls;
+    for (const QString& file : files) urls << QUrl::fromLocalFile(file);
+    data->setUrls(urls);
+    QApplication::clipboard()->setMimeData(data);
+}
+
 int QtServices::ShellOpen(const QString& target) {
     QUrl url = QUrl::fromUserInput(target, QString(), QUrl::AssumeLocalFile);
     if (url.isLocalFile() && !QFileInfo::exists(url.toLocalFile())) return 2;  // file not found

@@ -22,6 +22,8 @@ public:
     void setClipboardImage(const QImage& image) override;
     bool clipboardHasText() override;
     QString clipboardText() override;
+    QStringList clipboardFiles() override;
+    void setClipboardFiles(const QStringList& files) override;
     void setClipboardText(const QString& text) override;
     void clearClipboard() override;
     int ShellOpen(const QString& target) override;

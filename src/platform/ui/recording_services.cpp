@@ -41,6 +41,7 @@ void RecordingServices::reset() {
     paintProgramResult = true;
     clipboardImage_ = QImage();
     clipboardText_ = QString();
+    clipboardFiles_.clear();
     now_ = startMoment();
     ticks_ = 0;
     rndState_ = 0x50000;
@@ -83,15 +84,23 @@ void RecordingServices::setClipboardImage(const QImage& image) {
     clipboardImageWrites.push_back(image);
     clipboardImage_ = image;
     clipboardText_ = QString();
+    clipboardFiles_.clear();
 }
 
 void RecordingServices::setClipboardText(const QString& text) {
     clipboardTextWrites.push_back(text);
     clipboardText_ = text;
     clipboardImage_ = QImage();
+    clipboardFiles_.clear();
+}
+
+void RecordingServices::setClipboardFiles(const QStringList& files) {
+    clearClipboard();
+    clipboardFiles_ = files;
 }
 
 void RecordingServices::clearClipboard() {
+    clipboardFiles_.clear();
     clipboardImage_ = QImage();
     clipboardText_ = QString();
 }

@@ -80,6 +80,8 @@ public:
     QString clipboardText() override { return clipboardText_; }
     void setClipboardText(const QString& text) override;
     void clearClipboard() override;
+    QStringList clipboardFiles() override { return clipboardFiles_; }
+    void setClipboardFiles(const QStringList& files) override;
     int ShellOpen(const QString& target) override;
     bool startPaintProgram(const QString& file) override;
     QDateTime Now() override { return now_; }
@@ -90,6 +92,7 @@ public:
 private:
     QImage clipboardImage_;
     QString clipboardText_;
+    QStringList clipboardFiles_;
     QDateTime now_;
     uint32_t ticks_ = 0;
 };

@@ -4,7 +4,9 @@
 
 #include <QTime>
 
+#include "platform/picture/clipboard.h"
 #include "platform/runtime/clock.h"
+#include "platform/ui/picture_conversion.h"
 
 namespace ui {
 
@@ -72,16 +74,24 @@ public:
     void setClipboardImage(const QImage& image) override {
         image_ = image;
         text_.clear();
+        files_.clear();
     }
     bool clipboardHasText() override { return !text_.isNull(); }
     QString clipboardText() override { return text_; }
     void setClipboardText(const QString& text) override {
         text_ = text;
         image_ = QImage();
+        files_.clear();
     }
     void clearClipboard() override {
         image_ = QImage();
         text_ = QString();
+        files_.clear();
+    }
+    QStringList clipboardFiles() override { return files_; }
+    void setClipboardFiles(const QStringList& files) override {
+        clearClipboard();
+        files_ = files;
     }
     int ShellOpen(const QString&) override { return 31; }
     bool startPaintProgram(const QString&) override { return false; }
@@ -93,6 +103,7 @@ public:
 private:
     QImage image_;
     QString text_;
+    QStringList files_;
     struct Clock {
         Clock() { start = QDateTime::currentMSecsSinceEpoch(); }
         qint64 elapsed() const { return QDateTime::currentMSecsSinceEpoch() - start; }
@@ -120,9 +131,22 @@ public:
     }
 };
 
+// The image class's clipboard: the services' picture and file list.
+class ClipboardAdapter : public picture::ClipboardService {
+public:
+    bool hasPicture() override { return services().clipboardHasImage(); }
+    picture::Picture GetData() override { return PictureFromImage(services().clipboardImage()); }
+    std::vector<std::string> fileList() override {
+        std::vector<std::string> names;
+        for (const QString& file : services().clipboardFiles()) names.push_back(file.toStdString());
+        return names;
+    }
+};
+
 DefaultServices g_default;
 MessageAdapter g_adapter;
 ClockAdapter g_clock;
+ClipboardAdapter g_clipboard;
 Services* g_services = nullptr;
 
 }  // namespace
@@ -133,6 +157,7 @@ void setServices(Services* services) {
     g_services = services;
     runtime::setMessageService(services ? &g_adapter : nullptr);
     runtime::setClockService(services ? &g_clock : nullptr);
+    picture::setClipboardService(services ? &g_clipboard : nullptr);
 }
 
 }  // namespace ui

@@ -81,6 +81,10 @@ public:
     virtual QString clipboardText() = 0;
     virtual void setClipboardText(const QString& text) = 0;
     virtual void clearClipboard() = 0;
+    // The files copied to the clipboard as the desktop's file manager puts them there:
+    // full local paths in order; empty when the clipboard holds no list of files.
+    virtual QStringList clipboardFiles() = 0;
+    virtual void setClipboardFiles(const QStringList& files) = 0;
 
     // Opens a file, folder or address with its registered program; a result above
     // 32 means success (2 file not found, 31 no program).
