@@ -325,9 +325,60 @@ void rotateRowWith(const ByteView2D& source, const RotationMap& m, bool interpol
 }
 
 #if defined(__x86_64__)
-__attribute__((target("avx2"), flatten)) void rotateRowAvx2(const ByteView2D& source, const RotationMap& m,
-                                                            int64_t v, int64_t side, uint8_t* out) {
-    rotateRowWith(source, m, true, v, side, out, WeighTapsAvx2{});
+// Positions inside the source, gathered along a row for rotateRowAvx2.
+struct TurnedPositions {
+    static constexpr int kCapacity = 64;
+    alignas(32) double x[kCapacity + 3], y[kCapacity + 3];
+    uint8_t* out[kCapacity];
+    int count = 0;
+};
+
+// The taps and weights of sampleInterpolated for four positions at a time, each weighed
+// with WeighTapsAvx2: floors, fractions and products as the plain loop computes them.
+__attribute__((target("avx2"), flatten)) void samplePositions(const ByteView2D& source, const RotationMap& m,
+                                                              TurnedPositions& p) {
+    for (int k = p.count; k < p.count + 3; ++k) p.x[k] = p.x[0], p.y[k] = p.y[0];  // lanes left unused
+    const __m256d lastColumn = _mm256_set1_pd(double(m.xEnd - 1)), topRow = _mm256_set1_pd(double(m.yEnd - 1));
+    const __m256d one = _mm256_set1_pd(1.0);
+    alignas(32) double w00[4], w01[4], w10[4], w11[4];
+    alignas(16) int32_t xi[4], yi[4];
+    for (int j = 0; j < p.count; j += 4) {
+        const __m256d x = _mm256_load_pd(p.x + j), y = _mm256_load_pd(p.y + j);
+        const __m256d xFloor = _mm256_floor_pd(x), yFloor = _mm256_floor_pd(y);
+        const __m256d fx = _mm256_and_pd(_mm256_cmp_pd(xFloor, lastColumn, _CMP_LT_OQ), _mm256_sub_pd(x, xFloor));
+        const __m256d fy = _mm256_and_pd(_mm256_cmp_pd(yFloor, topRow, _CMP_LT_OQ), _mm256_sub_pd(y, yFloor));
+        const __m256d notFx = _mm256_sub_pd(one, fx), notFy = _mm256_sub_pd(one, fy);
+        _mm256_store_pd(w00, _mm256_mul_pd(notFx, notFy));
+        _mm256_store_pd(w01, _mm256_mul_pd(fx, notFy));
+        _mm256_store_pd(w10, _mm256_mul_pd(notFx, fy));
+        _mm256_store_pd(w11, _mm256_mul_pd(fx, fy));
+        _mm_store_si128(reinterpret_cast<__m128i*>(xi), _mm256_cvttpd_epi32(xFloor));
+        _mm_store_si128(reinterpret_cast<__m128i*>(yi), _mm256_cvttpd_epi32(yFloor));
+        for (int k = 0; k < 4 && j + k < p.count; ++k) {
+            const size_t x0 = size_t(xi[k]) * 4, x1 = size_t(xi[k] < m.xEnd - 1 ? xi[k] + 1 : xi[k]) * 4;
+            const uint8_t* lower = source.row(size_t(yi[k])).data();
+            const uint8_t* upper = source.row(size_t(yi[k] < m.yEnd - 1 ? yi[k] + 1 : yi[k])).data();
+            WeighTapsAvx2{}(lower + x0, w00[k], lower + x1, w01[k], upper + x0, w10[k], upper + x1, w11[k], p.out[j + k]);
+        }
+    }
+    p.count = 0;
+}
+
+// rotateRowWith, interpolating, the positions stepped one by one and sampled four at a time.
+void rotateRowAvx2(const ByteView2D& source, const RotationMap& m, int64_t v, int64_t side, uint8_t* out) {
+    const double left = double(m.srcX), right = double(m.xEnd);
+    const double bottom = double(m.sy0), top = double(m.yEnd);
+    const double r = double(v - m.offY - m.cy);
+    const double c = double(-m.offX - m.cx);
+    double xs = double(m.cx) + c * m.cX + r * m.sX;
+    double ys = double(m.cy) + r * m.cY - c * m.sY;
+    TurnedPositions positions;
+    for (int64_t u = 0; u < side; ++u, out += 4, xs += m.cX, ys -= m.sY) {
+        if (!(xs >= left && xs < right && ys >= bottom && ys < top)) continue;
+        positions.x[positions.count] = xs, positions.y[positions.count] = ys, positions.out[positions.count] = out;
+        if (++positions.count == TurnedPositions::kCapacity) samplePositions(source, m, positions);
+    }
+    if (positions.count > 0) samplePositions(source, m, positions);
 }
 #endif
 
