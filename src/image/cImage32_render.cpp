@@ -214,14 +214,23 @@ bool cImage32::RenderDIBRotated(gdi::HDC destinationDC, float Angle, int32_t Des
                                        int32_t(side), Opacity * 255 / 100, destHostDIB, grayScale, 0);
     }
     if (!fitsLong(x) || !fitsLong(y)) return false;
-    // Otherwise each row of the square is made as the blender takes it.
+    // Otherwise the rows of the square are made a few at a time as the blender takes them
+    // (from the bottom).
     try {
-        std::vector<uint8_t> line(size_t(side) * 4);
+        constexpr int kRows = 4;
+        std::vector<uint8_t> lines(size_t(side) * 4 * kRows);
+        int64_t first = -1, count = 0;  // the rows from the top that `lines` holds
         return BlendRowsOntoDestination(destinationDC, side, side, int32_t(x), int32_t(y), Opacity * 255 / 100,
                                         destHostDIB, grayScale, [&](int64_t k) {
-            std::fill(line.begin(), line.end(), uint8_t(0));
-            compositing::rotateRow(pixels, map, highQualityInterpolation_, side - 1 - k, side, line.data());
-            return line.data();
+            if (k < first || k >= first + count) {
+                first = std::max<int64_t>(0, k - kRows + 1), count = k - first + 1;
+                std::fill(lines.begin(), lines.end(), uint8_t(0));
+                // rows[j] receives memory row side - 1 - k + j: the row k - j from the top.
+                uint8_t* rows[kRows];
+                for (int64_t j = 0; j < count; ++j) rows[j] = lines.data() + size_t(count - 1 - j) * size_t(side) * 4;
+                compositing::rotateRows(pixels, map, highQualityInterpolation_, side - 1 - k, int(count), side, rows);
+            }
+            return lines.data() + size_t(k - first) * size_t(side) * 4;
         });
     } catch (const std::bad_alloc&) {
         return false;

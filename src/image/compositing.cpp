@@ -364,37 +364,55 @@ __attribute__((target("avx2"), flatten)) void samplePositions(const ByteView2D& 
     p.count = 0;
 }
 
-// rotateRowWith, interpolating, the positions stepped one by one and sampled four at a time.
-void rotateRowAvx2(const ByteView2D& source, const RotationMap& m, int64_t v, int64_t side, uint8_t* out) {
+// rotateRowWith, interpolating, for `count` rows from v0 at once: each row's positions are
+// stepped one by one as there, the rows side by side so that their sums do not wait on one
+// another, and the positions inside are sampled four at a time.
+void rotateRowsAvx2(const ByteView2D& source, const RotationMap& m, int64_t v0, int count, int64_t side,
+                    uint8_t* const* out) {
+    constexpr int kMostRows = 4;
     const double left = double(m.srcX), right = double(m.xEnd);
     const double bottom = double(m.sy0), top = double(m.yEnd);
-    const double r = double(v - m.offY - m.cy);
     const double c = double(-m.offX - m.cx);
-    double xs = double(m.cx) + c * m.cX + r * m.sX;
-    double ys = double(m.cy) + r * m.cY - c * m.sY;
-    TurnedPositions positions;
-    for (int64_t u = 0; u < side; ++u, out += 4, xs += m.cX, ys -= m.sY) {
-        if (!(xs >= left && xs < right && ys >= bottom && ys < top)) continue;
-        positions.x[positions.count] = xs, positions.y[positions.count] = ys, positions.out[positions.count] = out;
-        if (++positions.count == TurnedPositions::kCapacity) samplePositions(source, m, positions);
+    double xs[kMostRows], ys[kMostRows];
+    for (int j = 0; j < count; ++j) {
+        const double r = double(v0 + j - m.offY - m.cy);
+        xs[j] = double(m.cx) + c * m.cX + r * m.sX;
+        ys[j] = double(m.cy) + r * m.cY - c * m.sY;
     }
+    TurnedPositions positions;
+    for (int64_t u = 0; u < side; ++u)
+        for (int j = 0; j < count; ++j) {
+            const double x = xs[j], y = ys[j];
+            xs[j] += m.cX, ys[j] -= m.sY;
+            if (!(x >= left && x < right && y >= bottom && y < top)) continue;
+            positions.x[positions.count] = x, positions.y[positions.count] = y;
+            positions.out[positions.count] = out[j] + u * 4;
+            if (++positions.count == TurnedPositions::kCapacity) samplePositions(source, m, positions);
+        }
     if (positions.count > 0) samplePositions(source, m, positions);
 }
 #endif
 
 }  // namespace
 
-void rotateRow(const ByteView2D& source, const RotationMap& m, bool interpolate, int64_t v, int64_t side,
-               uint8_t* out) {
+void rotateRows(const ByteView2D& source, const RotationMap& m, bool interpolate, int64_t v0, int count, int64_t side,
+                uint8_t* const* out) {
 #if defined(__x86_64__)
-    if (interpolate && wideKernels()) return rotateRowAvx2(source, m, v, side, out);
+    if (interpolate && wideKernels()) {
+        for (int done = 0; done < count; done += 4)
+            rotateRowsAvx2(source, m, v0 + done, std::min(4, count - done), side, out + done);
+        return;
+    }
 #endif
-    rotateRowWith(source, m, interpolate, v, side, out, WeighTaps{});
+    for (int j = 0; j < count; ++j) rotateRowWith(source, m, interpolate, v0 + j, side, out[j], WeighTaps{});
 }
 
 void rotateBackward(const ByteView2D& source, const RotationMap& m, bool interpolate, const ByteView2D& output) {
     const int64_t side = int64_t(output.rows());
-    for (int64_t v = 0; v < side; ++v) rotateRow(source, m, interpolate, v, side, output.row(size_t(v)).data());
+    for (int64_t v = 0; v < side; ++v) {
+        uint8_t* row = output.row(size_t(v)).data();
+        rotateRows(source, m, interpolate, v, 1, side, &row);
+    }
 }
 
 }  // namespace compositing

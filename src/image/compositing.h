@@ -148,9 +148,9 @@ struct RotationMap {
 };
 void rotateBackward(const ByteView2D& source, const RotationMap& map, bool interpolate,
                     const ByteView2D& output);
-// Memory row v of that square, `side` pixels wide, into `out`; positions outside the source
-// leave their pixels as they were.
-void rotateRow(const ByteView2D& source, const RotationMap& map, bool interpolate, int64_t v, int64_t side,
-               uint8_t* out);
+// Memory rows v0 to v0 + count - 1 of that square, `side` pixels wide, into out[0] to
+// out[count - 1]; positions outside the source leave their pixels as they were.
+void rotateRows(const ByteView2D& source, const RotationMap& map, bool interpolate, int64_t v0, int count,
+                int64_t side, uint8_t* const* out);
 
 }  // namespace compositing
