@@ -245,27 +245,6 @@ void moveTable(sqlite3* db, const Move& m) {
     reached(2);
 }
 
-// The old rows' pages are freed as they are, not zeroed first: the pictures on them live
-// on in the bytes table, so wiping the copies would only double the move's writes (each
-// zeroed page is journalled, then written).
-class NoWipeOnFree {
-public:
-    explicit NoWipeOnFree(sqlite3* db) : db_(db) {
-        Statement current(db_, "PRAGMA secure_delete");
-        wipe_ = current.step() && sqlite3_column_int(current.get(), 0) != 0;
-        if (wipe_) exec(db_, "PRAGMA secure_delete = OFF");
-    }
-    ~NoWipeOnFree() {
-        if (wipe_) sqlite3_exec(db_, "PRAGMA secure_delete = ON", nullptr, nullptr, nullptr);
-    }
-    NoWipeOnFree(const NoWipeOnFree&) = delete;
-    NoWipeOnFree& operator=(const NoWipeOnFree&) = delete;
-
-private:
-    sqlite3* db_;
-    bool wipe_ = false;
-};
-
 }  // namespace
 
 void setLayoutMoveHook(std::function<void(int step)> h) { hook() = std::move(h); }
@@ -280,7 +259,10 @@ bool moveLongBinariesOut(sqlite3* db) {
             if (auto m = planMove(db, t)) moves.push_back(std::move(*m));
     if (moves.empty()) return false;
 
-    NoWipeOnFree noWipe(db);
+    // The old rows' pages are freed as they are, not zeroed first: the pictures on them
+    // live on in the bytes table, so wiping the copies would only double the move's
+    // writes (each zeroed page is journalled, then written).
+    ScopedPragma noWipe(db, "secure_delete", "OFF");
     exec(db, "BEGIN IMMEDIATE");
     std::string current;
     try {

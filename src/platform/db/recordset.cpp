@@ -39,22 +39,6 @@ private:
     bool released_ = false;
 };
 
-// Keeps dirty pages in memory, past the cache size, for the length of a save.
-class CacheSpillOff {
-public:
-    CacheSpillOff(sqlite3* db, bool active) : db_(active ? db : nullptr) {
-        if (db_) sqlite3_exec(db_, "PRAGMA cache_spill = OFF", nullptr, nullptr, nullptr);
-    }
-    ~CacheSpillOff() {
-        if (db_) sqlite3_exec(db_, "PRAGMA cache_spill = ON", nullptr, nullptr, nullptr);
-    }
-    CacheSpillOff(const CacheSpillOff&) = delete;
-    CacheSpillOff& operator=(const CacheSpillOff&) = delete;
-
-private:
-    sqlite3* db_;
-};
-
 void bindValue(sqlite3_stmt* stmt, int index, const Value& v) {
     switch (v.kind()) {
     case Value::Kind::Null: sqlite3_bind_null(stmt, index); break;
@@ -589,7 +573,7 @@ void Recordset::saveEdit() {
     for (size_t c = 0; c < columns_.size(); ++c) anyLongBinary = anyLongBinary || pendingLongBinarySize(c).value_or(0) > 0;
     // While a picture is written the engine keeps its pages in memory until the commit,
     // so each page is encrypted and written once, not spilled as zeros and rewritten.
-    CacheSpillOff spillOff(db(), anyLongBinary);
+    detail::ScopedPragma spillOff(db(), "cache_spill", "OFF", anyLongBinary);
 
     Savepoint savepoint(db());
     int64_t key = 0;

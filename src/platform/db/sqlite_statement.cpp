@@ -46,6 +46,22 @@ void Statement::bind(int index, std::string_view text) {
 
 void Statement::bindNull(int index) { sqlite3_bind_null(stmt_, index); }
 
+ScopedPragma::ScopedPragma(sqlite3* db, std::string name, std::string_view value, bool active)
+    : name_(std::move(name)) {
+    if (!active) return;
+    {
+        Statement current(db, "PRAGMA " + name_);
+        if (!current.step()) return;
+        previous_ = std::to_string(sqlite3_column_int64(current.get(), 0));
+    }
+    exec(db, "PRAGMA " + name_ + " = " + std::string(value));
+    db_ = db;
+}
+
+ScopedPragma::~ScopedPragma() {
+    if (db_) sqlite3_exec(db_, ("PRAGMA " + name_ + " = " + previous_).c_str(), nullptr, nullptr, nullptr);
+}
+
 void exec(sqlite3* db, const std::string& sql) {
     char* error = nullptr;
     const int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error);

@@ -39,6 +39,21 @@ private:
     sqlite3_stmt* stmt_ = nullptr;
 };
 
+// Sets a pragma of the connection for its own lifetime and then puts back the value it
+// found (inactive: does nothing).
+class ScopedPragma {
+public:
+    ScopedPragma(sqlite3* db, std::string name, std::string_view value, bool active = true);
+    ~ScopedPragma();
+    ScopedPragma(const ScopedPragma&) = delete;
+    ScopedPragma& operator=(const ScopedPragma&) = delete;
+
+private:
+    sqlite3* db_ = nullptr;
+    std::string name_;
+    std::string previous_;
+};
+
 // Runs statements without results (pragmas, BEGIN, COMMIT).
 void exec(sqlite3* db, const std::string& sql);
 
