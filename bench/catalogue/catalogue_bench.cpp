@@ -179,7 +179,8 @@ std::string catalogue(int rows, int pictureBytes, Layout layout = Layout::Curren
             sqlite3_bind_text(insert, 2, i % 3 ? "Holiday" : "Family", -1, SQLITE_STATIC);
             sqlite3_bind_int(insert, 3, pictureBytes);
             sqlite3_bind_text(insert, 4, notes, -1, SQLITE_TRANSIENT);
-            sqlite3_bind_blob(earlier ? insert : bytes, earlier ? 5 : 1, picture.data(), pictureBytes, SQLITE_STATIC);
+            sqlite3_bind_blob(earlier ? insert : bytes, earlier ? 5 : 1, picture.data(), pictureBytes,
+                              SQLITE_STATIC);
             for (sqlite3_stmt* stmt : {insert, earlier ? nullptr : bytes}) {
                 if (!stmt) continue;
                 if (sqlite3_step(stmt) != SQLITE_DONE) {
@@ -405,6 +406,15 @@ BENCHMARK(keyDerivation)->Name("key_derivation")->Unit(benchmark::kMillisecond)-
 BENCHMARK(compact)->Name("compact_500MB")->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(fileCopy)->Name("file_copy_500MB")->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(moveLayout)->Name("move_layout_500MB")->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(textEdit)->Name("text_edit")->Arg(100000000)->Arg(1000)->ArgName("picture_bytes")->Unit(benchmark::kMicrosecond)->Iterations(50);
+BENCHMARK(textEdit)
+    ->Name("text_edit")
+    ->Arg(100000000)
+    ->Arg(1000)
+    ->ArgName("picture_bytes")
+    ->Unit(benchmark::kMicrosecond)
+    ->Iterations(50);
 BENCHMARK(readPicture)->Name("read_picture_100KB")->Unit(benchmark::kMicrosecond)->Iterations(2000);
-BENCHMARK(readPictureInRowBare)->Name("read_picture_in_row_bare_100KB")->Unit(benchmark::kMicrosecond)->Iterations(2000);
+BENCHMARK(readPictureInRowBare)
+    ->Name("read_picture_in_row_bare_100KB")
+    ->Unit(benchmark::kMicrosecond)
+    ->Iterations(2000);

@@ -137,8 +137,9 @@ TEST_F(Startup, OldLayoutCatalogueIsMovedAtStartOrLeftAsItWas) {
     EXPECT_EQ(main.Adodc3.recordset().recordCount(), 3);
     db::Connection connection = db::Connection::openFile(catalogue(), "480517362904");
     sqlite3_stmt* stmt = nullptr;
-    ASSERT_EQ(sqlite3_prepare_v2(connection.handle(), "SELECT sum(length(Photo)) FROM PictureBytes", -1, &stmt, nullptr),
-              SQLITE_OK);
+    ASSERT_EQ(
+        sqlite3_prepare_v2(connection.handle(), "SELECT sum(length(Photo)) FROM PictureBytes", -1, &stmt, nullptr),
+        SQLITE_OK);
     ASSERT_EQ(sqlite3_step(stmt), SQLITE_ROW);
     EXPECT_EQ(sqlite3_column_int(stmt, 0), 300 + 9000);
     sqlite3_finalize(stmt);

@@ -25,11 +25,6 @@ void reached(int step) {
     if (hook()) hook()(step);
 }
 
-std::string textAt(sqlite3_stmt* stmt, int column) {
-    const unsigned char* t = sqlite3_column_text(stmt, column);
-    return t ? std::string(reinterpret_cast<const char*>(t)) : std::string();
-}
-
 bool isNameChar(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
            static_cast<unsigned char>(c) >= 0x80;
@@ -156,8 +151,9 @@ std::string nameList(const std::vector<std::string>& names) {
 
 std::vector<std::string> userTables(sqlite3* db) {
     std::vector<std::string> tables;
-    Statement list(db, "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\'");
-    while (list.step()) tables.push_back(textAt(list.get(), 0));
+    Statement list(db,
+                   "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\'");
+    while (list.step()) tables.push_back(columnText(list.get(), 0));
     return tables;
 }
 
@@ -185,13 +181,13 @@ std::optional<Move> planMove(sqlite3* db, const std::string& table) {
     if (!definition.step()) return std::nullopt;
     std::vector<std::string> moving;
     for (const auto& c : m.longBinaries) moving.push_back(c.name);
-    auto rewritten = withoutColumns(textAt(definition.get(), 0), moving);
+    auto rewritten = withoutColumns(columnText(definition.get(), 0), moving);
     if (!rewritten) return std::nullopt;
     m.newDefinition = std::move(*rewritten);
     Statement related(db, "SELECT sql FROM sqlite_master WHERE type IN ('index', 'trigger') AND tbl_name = ?1 "
                           "AND sql IS NOT NULL ORDER BY type, rowid");
     related.bind(1, m.table);
-    while (related.step()) m.indexesAndTriggers.push_back(textAt(related.get(), 0));
+    while (related.step()) m.indexesAndTriggers.push_back(columnText(related.get(), 0));
     return m;
 }
 

@@ -570,7 +570,8 @@ void Recordset::saveEdit() {
         if (pending_[c]) (columns_[c].inBytesTable ? inBytes : inRow).push_back(c);
 
     bool anyLongBinary = false;
-    for (size_t c = 0; c < columns_.size(); ++c) anyLongBinary = anyLongBinary || pendingLongBinarySize(c).value_or(0) > 0;
+    for (size_t c = 0; c < columns_.size(); ++c)
+        anyLongBinary = anyLongBinary || pendingLongBinarySize(c).value_or(0) > 0;
     // While a picture is written the engine keeps its pages in memory until the commit,
     // so each page is encrypted and written once, not spilled as zeros and rewritten.
     detail::ScopedPragma spillOff(db(), "cache_spill", "OFF", anyLongBinary);
@@ -636,7 +637,8 @@ std::string Recordset::updateSql(const std::string& table, const std::vector<siz
         if (k) sets += ", ";
         sets += quoteIdentifier(columns_[changed[k]].name) + " = " + placeholder(changed[k], static_cast<int>(k) + 1);
     }
-    return "UPDATE " + quoteIdentifier(table) + " SET " + sets + " WHERE rowid = ?" + std::to_string(changed.size() + 1);
+    return "UPDATE " + quoteIdentifier(table) + " SET " + sets + " WHERE rowid = ?" +
+           std::to_string(changed.size() + 1);
 }
 
 void Recordset::writeColumns(const std::string& sql, const std::vector<size_t>& changed, std::optional<int64_t> key) {

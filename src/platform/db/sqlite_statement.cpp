@@ -62,6 +62,11 @@ ScopedPragma::~ScopedPragma() {
     if (db_) sqlite3_exec(db_, ("PRAGMA " + name_ + " = " + previous_).c_str(), nullptr, nullptr, nullptr);
 }
 
+std::string columnText(sqlite3_stmt* stmt, int column) {
+    const unsigned char* t = sqlite3_column_text(stmt, column);
+    return t ? std::string(reinterpret_cast<const char*>(t)) : std::string();
+}
+
 void exec(sqlite3* db, const std::string& sql) {
     char* error = nullptr;
     const int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error);

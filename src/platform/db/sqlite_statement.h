@@ -54,6 +54,9 @@ private:
     std::string previous_;
 };
 
+// A result column as text; empty for null.
+std::string columnText(sqlite3_stmt* stmt, int column);
+
 // Runs statements without results (pragmas, BEGIN, COMMIT).
 void exec(sqlite3* db, const std::string& sql);
 

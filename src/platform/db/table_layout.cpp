@@ -16,11 +16,6 @@ std::string upper(std::string_view s) {
     return out;
 }
 
-std::string textAt(sqlite3_stmt* stmt, int column) {
-    const unsigned char* t = sqlite3_column_text(stmt, column);
-    return t ? std::string(reinterpret_cast<const char*>(t)) : std::string();
-}
-
 // The table's own columns, in order, its key marked when it is a single integer one.
 std::vector<LayoutColumn> tableColumns(sqlite3* db, const std::string& table) {
     std::vector<LayoutColumn> columns;
@@ -28,8 +23,8 @@ std::vector<LayoutColumn> tableColumns(sqlite3* db, const std::string& table) {
     Statement info(db, "PRAGMA table_info(" + quoteIdentifier(table) + ")");
     while (info.step()) {
         LayoutColumn c;
-        c.name = textAt(info.get(), 1);
-        c.type = textAt(info.get(), 2);
+        c.name = columnText(info.get(), 1);
+        c.type = columnText(info.get(), 2);
         c.longBinary = isLongBinaryType(c.type);
         const std::string type = upper(c.type);
         c.date = type.find("DATE") != std::string::npos || type.find("TIME") != std::string::npos;
@@ -46,7 +41,7 @@ std::vector<LayoutColumn> tableColumns(sqlite3* db, const std::string& table) {
 std::string spelling(sqlite3* db, std::string_view table) {
     Statement t(db, "SELECT name FROM sqlite_master WHERE type = 'table' AND name = ?1 COLLATE NOCASE");
     t.bind(1, table);
-    return t.step() ? textAt(t.get(), 0) : std::string();
+    return t.step() ? columnText(t.get(), 0) : std::string();
 }
 
 }  // namespace
