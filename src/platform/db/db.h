@@ -32,7 +32,11 @@
 // pictures (a 10 GB file) takes about as long as stepping the same SQL by hand (within a
 // few per cent), and the snapshot holds about 140 bytes per row whatever the pictures
 // weigh. Compaction runs at about 115 MB/s (the cipher's work dominates); opening a
-// file costs about 50 ms of key derivation, once per file while any user holds it.
+// file costs about 50 ms of key derivation, once per file while any user holds it. A text
+// edit of a record whose picture weighs 100 MB takes as long as one of a 1 KB record
+// (about 25 ms, mostly the commit's flush) and adds nothing to the file; moving a 500 MB
+// catalogue of the earlier layout runs at about 0.8 of the compaction's speed and leaves
+// the old rows' 500 MB as free space until the next compaction.
 
 #include "platform/db/compaction.h"
 #include "platform/db/connection.h"
