@@ -48,6 +48,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "image/arrays.h"
@@ -56,6 +57,7 @@
 #include "platform/runtime/variant.h"
 
 class cGDIPlus;
+struct StdFont;
 namespace modParsers {
 class FileHandle;
 }
@@ -439,6 +441,37 @@ public:
     // BlendOpacity 0 or less: True, nothing changed.
     bool BlendToColor(int32_t BlendColor, int32_t BlendOpacity = 33);
 
+    // ---- text -------------------------------------------------------------------------
+    // (cImage32_text.cpp.) Draws theText, split into lines at every CR LF (a lone CR or LF
+    // stays inside its line; a closing CR LF adds an empty line), first into a text image
+    // as wide as the widest line plus the font's overhang and as high as the number of
+    // lines x the tallest line: on BackColor (&HBBGGRR, 0 or more), opaque and
+    // ImageTypeBitmap; or, for a negative BackColor, as Forecolor premultiplied by the
+    // glyphs' grey coverage, ImageTypeBitmapPARGB (Alpha as a new image has it). Alignment
+    // holds gdi text-alignment flags: TA_CENTER centres every line on half the widest line,
+    // TA_RIGHT ends it at the widest line's width; vertical flags go to gdi as they are,
+    // with line i's reference point at y = i x the line height.
+    // An image with pixels then receives the text image through Render (DestX ..
+    // CenterOnDestXY as there, LightAdjustment 0) as source-over into its own pixels, which
+    // stay premultiplied; its own DC is left loaded or not as found. An image without
+    // pixels becomes the text image, whatever the position, size, opacity, grayscale or
+    // angle say. False, the image unchanged, for no font, an empty text, a font that cannot
+    // be made or selected, or a text image that cannot be made. Raises Overflow (6), the
+    // image unchanged, when the text image's height or width has no 32-bit value.
+
+    // The font as theFont describes it (LogFontOf), made for this call only.
+    bool DrawText_stdFont(const StdFont* theFont, std::u16string_view theText, int32_t Alignment = 0,
+                          int32_t DestX = 0, int32_t DestY = 0, int32_t DestWidth = 0, int32_t DestHeight = 0,
+                          int32_t Forecolor = 0, int32_t BackColor = -1, int32_t Opacity = 100,
+                          int32_t grayScale = -1, float Angle = 0, bool CenterOnDestXY = false);
+    // theFontHandle: a gdi font that the caller owns and keeps. A turned font (escapement
+    // or orientation not 0) is drawn unturned, through a copy made for this call: turns
+    // come from Angle alone. 0, or a handle that is no font: False.
+    bool DrawText_hFont(gdi::HFONT theFontHandle, std::u16string_view theText, int32_t Alignment = 0,
+                        int32_t DestX = 0, int32_t DestY = 0, int32_t DestWidth = 0, int32_t DestHeight = 0,
+                        int32_t Forecolor = 0, int32_t BackColor = -1, int32_t Opacity = 100,
+                        int32_t grayScale = -1, float Angle = 0, bool CenterOnDestXY = false);
+
     // ---- GDI+ sessions ------------------------------------------------------------------
     // A new session that stays open until DestroyGDIplusToken; 0 when none started (also
     // while a kept bridge holds a session of its own).
@@ -561,6 +594,12 @@ private:
     // say, and resampled when target's size is not the image's. Raises Out of memory (7)
     // when a block cannot be made.
     void copyIntoWithPipeline(cImage32& target, int32_t newWidth, int32_t newHeight);
+
+    // ---- text (cImage32_text.cpp) ------------------------------------------------------------
+    // The work of both DrawText members with a font handle that stays the caller's.
+    bool DrawTextToDIB(gdi::HFONT theFont, std::u16string_view theText, int32_t Alignment, int32_t DestX,
+                       int32_t DestY, int32_t DestWidth, int32_t DestHeight, int32_t Forecolor, int32_t BackColor,
+                       int32_t Opacity, int32_t grayScale, float Angle, bool CenterOnDestXY);
 
     // The image selected into its own DC for the length of a call; the DC is then put back
     // as it was found (ScopedImageDC in cImage32_render.cpp).
