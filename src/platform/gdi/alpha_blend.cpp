@@ -93,6 +93,39 @@ void blendRow(uint32_t* d, const uint32_t* s, int n, uint8_t sca, bool sourceAlp
     for (; i < n; ++i) d[i] = blendScalar(d[i], s[i], sca, sourceAlpha);
 }
 
+void mixRowByCoverage(uint32_t* d, const uint8_t* coverage, int n, uint32_t color) {
+    color &= 0x00FFFFFF;
+    int i = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i k255 = _mm_set1_epi16(255);
+    const __m128i colorWords = _mm_unpacklo_epi8(_mm_set1_epi32(int(color)), zero);
+    const __m128i colorBytes = _mm_set1_epi32(0x00FFFFFF);
+    for (; i + 4 <= n; i += 4) {
+        uint32_t four;
+        std::memcpy(&four, coverage + i, 4);
+        if (four == 0) continue;  // between glyphs
+        // Each pixel's coverage in all four of its byte lanes.
+        __m128i k = _mm_cvtsi32_si128(int(four));
+        k = _mm_unpacklo_epi8(k, k);
+        k = _mm_unpacklo_epi16(k, k);
+        const __m128i dv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
+        const __m128i kLo = _mm_unpacklo_epi8(k, zero), kHi = _mm_unpackhi_epi8(k, zero);
+        // color x k + old x (255 - k) <= 255 x 255 fits in 16 bits.
+        const __m128i lo = div255x8(_mm_add_epi16(_mm_mullo_epi16(colorWords, kLo),
+                                                  _mm_mullo_epi16(_mm_unpacklo_epi8(dv, zero), _mm_sub_epi16(k255, kLo))));
+        const __m128i hi = div255x8(_mm_add_epi16(_mm_mullo_epi16(colorWords, kHi),
+                                                  _mm_mullo_epi16(_mm_unpackhi_epi8(dv, zero), _mm_sub_epi16(k255, kHi))));
+        const __m128i mixed = _mm_and_si128(_mm_packus_epi16(lo, hi), colorBytes);
+        const __m128i untouched = _mm_cmpeq_epi32(k, zero);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i),
+                         _mm_or_si128(_mm_and_si128(untouched, dv), _mm_andnot_si128(untouched, mixed)));
+    }
+#endif
+    for (; i < n; ++i)
+        if (coverage[i]) d[i] = mixByCoverage(color, d[i], coverage[i]);
+}
+
 }  // namespace detail
 
 using namespace detail;

@@ -21,4 +21,19 @@ constexpr uint32_t div255(uint32_t x) {
 // premultiplied) saturates at 255.
 void blendRow(uint32_t* d, const uint32_t* s, int n, uint8_t sca, bool sourceAlpha);
 
+// The colour bytes of a pixel of `old` (0x..RRGGBB) under text of `color` (0x00RRGGBB)
+// at coverage k (1..255): color x k + old x (255 - k), / 255 rounded; alpha byte 0.
+constexpr uint32_t mixByCoverage(uint32_t color, uint32_t old, uint32_t k) {
+    uint32_t out = 0;
+    for (int shift = 0; shift < 24; shift += 8) {
+        const uint32_t f = (color >> shift) & 0xFF, g = (old >> shift) & 0xFF;
+        out |= div255(f * k + g * (255 - k)) << shift;
+    }
+    return out;
+}
+
+// mixByCoverage over a row of n 32-bpp pixels with one coverage byte each; pixels of
+// coverage 0 keep all four bytes.
+void mixRowByCoverage(uint32_t* d, const uint8_t* coverage, int n, uint32_t color);
+
 }  // namespace gdi::detail

@@ -64,9 +64,11 @@ BOOL GetTextMetricsW(HDC dc, TEXTMETRICW* metrics) {
 BOOL GetTextExtentPoint32W(HDC dc, const char16_t* text, int count, SIZE* size) {
     const Dc* d = registry().get<Dc>(dc);
     if (!d || !size || count < 0 || (count > 0 && !text) || !fontSystemReady()) return FALSE;
-    const QFontMetricsF fm(qtFont(dcFont(*d)));
+    const LOGFONTW& log = dcFont(*d);
+    const QFont font = qtFont(log);
+    const QFontMetricsF fm(font);
     const QString s = QString::fromUtf16(text, count);
-    size->cx = LONG(std::lround(fm.horizontalAdvance(s)));
+    size->cx = LONG(std::lround(textAdvance(log, font, s)));
     size->cy = LONG(std::ceil(fm.ascent()) + std::ceil(fm.descent()));
     return TRUE;
 }

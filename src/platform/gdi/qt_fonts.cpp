@@ -4,7 +4,10 @@
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstring>
+#include <optional>
 
 namespace gdi::detail {
 
@@ -45,7 +48,30 @@ QFont::StyleHint styleHint(const LOGFONTW& log) {
 
 int clampedPixels(double px) { return int(std::lround(std::clamp(px, 1.0, kMaxPixelSize))); }
 
+// Texts longer than this are measured every time; the cache is for lines of text.
+constexpr qsizetype kMaxRememberedText = 512;
+constexpr size_t kRememberedAdvances = 32;
+
+struct RememberedAdvance {
+    LOGFONTW log{};
+    QString text;
+    double advance = 0;
+    bool used = false;
+};
+
 }  // namespace
+
+double textAdvance(const LOGFONTW& log, const QFont& font, const QString& text) {
+    if (text.size() > kMaxRememberedText) return QFontMetricsF(font).horizontalAdvance(text);
+    static std::array<RememberedAdvance, kRememberedAdvances> remembered;
+    static size_t next = 0;
+    for (const RememberedAdvance& r : remembered)
+        if (r.used && r.text == text && std::memcmp(&r.log, &log, sizeof log) == 0) return r.advance;
+    RememberedAdvance& r = remembered[next];
+    next = (next + 1) % remembered.size();
+    r = {log, text, QFontMetricsF(font).horizontalAdvance(text), true};
+    return r.advance;
+}
 
 bool fontSystemReady() {
     if (qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return true;
@@ -57,7 +83,9 @@ bool fontSystemReady() {
     return app != nullptr;
 }
 
-QFont qtFont(const LOGFONTW& log) {
+namespace {
+
+QFont resolvedFont(const LOGFONTW& log) {
     QFont font(mappedFamily(log));
     font.setStyleHint(styleHint(log));
     font.setWeight(QFont::Weight(log.lfWeight > 0 ? std::clamp<LONG>(log.lfWeight, 1, 1000) : FW_NORMAL));
@@ -83,6 +111,19 @@ QFont qtFont(const LOGFONTW& log) {
             font.setStretch(std::clamp(int(std::lround(100.0 * std::fabs(double(log.lfWidth)) / average)), 1, 4000));
     }
     return font;
+}
+
+}  // namespace
+
+QFont qtFont(const LOGFONTW& log) {
+    // Text is measured and drawn line by line in one font: the last one is kept.
+    // Never destroyed: a font must not outlive the application object at exit.
+    static LOGFONTW lastLog{};
+    static auto* last = new std::optional<QFont>;
+    if (*last && std::memcmp(&lastLog, &log, sizeof log) == 0) return **last;
+    *last = resolvedFont(log);
+    lastLog = log;
+    return **last;
 }
 
 }  // namespace gdi::detail

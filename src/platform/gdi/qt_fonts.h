@@ -17,4 +17,8 @@ bool fontSystemReady();
 // cell), width, weight, italic, underline and strike-out. Sizes are capped at 4096 pixels.
 QFont qtFont(const LOGFONTW& log);
 
+// The advance of `text` in `font`, which qtFont(log) made. The last few answers are
+// remembered, since a text is often measured first and then drawn.
+double textAdvance(const LOGFONTW& log, const QFont& font, const QString& text);
+
 }  // namespace gdi::detail

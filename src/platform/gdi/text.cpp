@@ -8,8 +8,10 @@
 #include <QTransform>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
+#include "platform/gdi/blend_math.h"
 #include "platform/gdi/objects.h"
 #include "platform/gdi/qt_fonts.h"
 
@@ -32,14 +34,15 @@ struct Layout {
 
 Layout layout(const Dc& d, const char16_t* text, int count, const INT* dx, bool pdy) {
     Layout l;
-    l.font = qtFont(dcFont(d));
+    const LOGFONTW& log = dcFont(d);
+    l.font = qtFont(log);
     const QFontMetricsF fm(l.font);
     l.text = QString::fromUtf16(text, count);
     l.ascent = fm.ascent();
     l.descent = fm.descent();
     if (!dx) {
         l.origins.push_back({0, 0});
-        l.advance = {fm.horizontalAdvance(l.text), 0};
+        l.advance = {textAdvance(log, l.font, l.text), 0};
         return l;
     }
     // Explicit advances place every character; y advances grow downwards on the page.
@@ -53,8 +56,20 @@ Layout layout(const Dc& d, const char16_t* text, int count, const INT* dx, bool 
     return l;
 }
 
-// Blends `color` over the surface where `coverage` (the alpha of an ARGB image whose
-// top-left pixel is (x0, y0)) is not 0, within the clip and the optional rectangle.
+// The index of the first byte that is not 0, or n; eight bytes at a time.
+int firstInked(const uchar* bytes, int n) {
+    int i = 0;
+    for (; i + 8 <= n; i += 8) {
+        uint64_t word;
+        std::memcpy(&word, bytes + i, 8);
+        if (word) break;
+    }
+    while (i < n && bytes[i] == 0) ++i;
+    return i;
+}
+
+// Blends `color` over the surface where `coverage` (an Alpha8 image whose top-left pixel is
+// (x0, y0)) is not 0, within the clip and the optional rectangle.
 void blend(Surface& s, const Dc& d, const QImage& coverage, int x0, int y0, COLORREF color,
            const RECT* within) {
     const uint32_t c = colorrefToBgra(color);
@@ -65,24 +80,26 @@ void blend(Surface& s, const Dc& d, const QImage& coverage, int x0, int y0, COLO
         const int y = y0 + iy;
         if (y < 0 || y >= s.height) continue;
         if (within && (y < within->top || y >= within->bottom)) continue;
+        const uchar* line = coverage.constScanLine(iy);
+        // Most rows of the padded box hold no ink at all.
         int from = std::max(0, x0), to = std::min(s.width, x0 + coverage.width());
+        from = x0 + firstInked(line + (from - x0), to - from) + (from - x0);
+        while (to > from && line[to - 1 - x0] == 0) --to;
         if (within) from = std::max<int>(from, within->left), to = std::min<int>(to, within->right);
+        if (from >= to) continue;
         d.clip.spans(y, from, to, spans);
-        const auto* line = reinterpret_cast<const QRgb*>(coverage.constScanLine(iy));
         for (const auto& [a, b] : spans) {
+            if (s.bpp == 32) {
+                mixRowByCoverage(reinterpret_cast<uint32_t*>(s.row(y)) + a, line + (a - x0), b - a, c);
+                continue;
+            }
             row.resize(size_t(b - a));
             readRaw(s, y, a, b - a, row.data());
             for (int x = a; x < b; ++x) {
-                const uint32_t k = qAlpha(line[x - x0]);
+                const uint32_t k = line[x - x0];
                 if (k == 0) continue;
                 uint32_t& px = row[size_t(x - a)];
-                const uint32_t old = rawToBgra(s, px);
-                uint32_t out = 0;
-                for (int shift = 0; shift < 24; shift += 8) {
-                    const uint32_t f = (c >> shift) & 0xFF, g = (old >> shift) & 0xFF;
-                    out |= ((f * k + g * (255 - k) + 127) / 255) << shift;
-                }
-                px = match(out) & (s.bpp == 32 ? 0x00FFFFFFu : 0xFFFFFFFFu);
+                px = match(mixByCoverage(c, rawToBgra(s, px), k));
             }
             writeRaw(s, y, a, b - a, row.data());
         }
@@ -96,9 +113,9 @@ void paintCoverage(Surface& s, const Dc& d, QRectF bounds, COLORREF color, const
                    Draw draw) {
     const QRect box = bounds.toAlignedRect().intersected(QRect(0, 0, s.width, s.height));
     if (box.isEmpty()) return;
-    QImage coverage(box.size(), QImage::Format_ARGB32_Premultiplied);
+    QImage coverage(box.size(), QImage::Format_Alpha8);
     if (coverage.isNull()) return;
-    coverage.fill(Qt::transparent);
+    coverage.fill(0);
     {
         QPainter painter(&coverage);
         painter.translate(-box.left(), -box.top());

@@ -45,6 +45,33 @@ TEST(AlphaBlendMath, Div255RoundsToNearestOverTheWholeRange) {
         ASSERT_EQ(detail::div255(x), uint32_t(std::lround(x / 255.0))) << x;
 }
 
+// Text is blended by its glyph coverage: colour x k + old x (255 - k), rounded, alpha 0;
+// pixels of coverage 0 keep all four bytes. Runs of zeros, full and partial coverage, and
+// a row length with a tail beyond the four-pixel kernel.
+TEST(AlphaBlendMath, CoverageRowsMatchTheFormula) {
+    std::mt19937 rng(11);
+    const int n = 43;
+    for (const uint32_t color : {0x000000u, 0xFFFFFFu, 0x3080F0u, uint32_t(rng()) & 0xFFFFFF}) {
+        std::vector<uint8_t> coverage(n);
+        std::vector<uint32_t> row(n), expected(n);
+        for (int i = 0; i < n; ++i) {
+            const uint32_t pick = rng() % 4;
+            coverage[size_t(i)] = uint8_t(i >= 8 && i < 16 ? 0 : pick == 0 ? 0 : pick == 1 ? 255 : rng() % 256);
+            row[size_t(i)] = rng();
+            expected[size_t(i)] = row[size_t(i)];
+            if (const int k = coverage[size_t(i)]) {
+                uint32_t e = 0;
+                for (int c = 0; c < 3; ++c)
+                    e |= uint32_t(roundDiv255(double(channel(color, c)) * k + double(channel(row[size_t(i)], c)) * (255 - k)))
+                         << (8 * c);
+                expected[size_t(i)] = e;
+            }
+        }
+        detail::mixRowByCoverage(row.data(), coverage.data(), n, color);
+        for (int i = 0; i < n; ++i) ASSERT_EQ(row[size_t(i)], expected[size_t(i)]) << "colour " << color << " pixel " << i;
+    }
+}
+
 TEST(AlphaBlend, OpaqueSourceAtFullConstantAlphaCopiesExactly) {
     Canvas src(19, 3, 32), dst(19, 3, 32);
     std::mt19937 rng(3);
