@@ -1,6 +1,10 @@
 // cImage32::TileImage: at most two tiles are drawn by Render, into a canvas of the
-// destination's size; every other tile is a block copy within the canvas that doubles the
+// destination's width; every other tile is a block copy within the canvas that doubles the
 // filled width, then the filled height, so the copies grow with the logarithm of the size.
+// The canvas repeats itself downwards after one or two rows of tiles: where its painter
+// draws every pixel from its own canvas pixel alone, the canvas holds just that period and
+// is drawn once per period, so the destination is written once and no canvas of the
+// destination's size is made and filled.
 
 #include <algorithm>
 #include <climits>
@@ -79,15 +83,21 @@ bool cImage32::TileImage(gdi::HDC destinationDC, int32_t DestX, int32_t DestY, i
                         FlipAlternateTilesY ? -TileHeight : TileHeight))
             return false;
     }
+    // Below the first row of tiles (the first two when rows are staggered) the canvas
+    // repeats those rows. AlphaBlend and the own pipeline draw each pixel from its own
+    // canvas pixel alone; the GDI+ bridge gets the whole canvas.
     cImage32 canvas;
-    if (!canvas.InitializeDIB(DestWidth, DestHeight) || !renderTile(canvas, TileWidth, TileHeight)) return false;
+    const int64_t period = StaggerRows ? 2 * rowStep : rowStep;
+    const bool bandByBand = canvas.isAlphaBlendFriendly() || !canvas.isGDIplusEnabled();
+    const int32_t canvasRows = int32_t(bandByBand ? std::min<int64_t>(period, DestHeight) : DestHeight);
+    if (!canvas.InitializeDIB(DestWidth, canvasRows) || !renderTile(canvas, TileWidth, TileHeight)) return false;
 
     const TopDownPixels pixels(canvas);
     int64_t filledWidth = columnStep;
     if (flips) {
         const int64_t width = DestWidth <= 2 * tw + columnGap ? DestWidth - columnStep : tw;
         if (width > 0) {
-            copyPixels(TopDownPixels(alternate), 0, 0, pixels, columnStep, 0, width, std::min<int64_t>(th, DestHeight));
+            copyPixels(TopDownPixels(alternate), 0, 0, pixels, columnStep, 0, width, std::min<int64_t>(th, canvasRows));
             filledWidth = columnStep + width + columnGap;
         }
     }
@@ -95,12 +105,12 @@ bool cImage32::TileImage(gdi::HDC destinationDC, int32_t DestX, int32_t DestY, i
         // The second row of tiles opens with the right half of a tile, cut at the canvas's
         // right edge when the canvas is narrower than that half.
         const int64_t half = tw / 2, width = std::min<int64_t>(half, DestWidth);
-        const int64_t rows = DestHeight <= rowStep + th ? DestHeight - rowStep : th;
+        const int64_t rows = canvasRows <= rowStep + th ? canvasRows - rowStep : th;
         if (rows > 0 && width > 0)
             copyPixels(alternate.dib_ ? TopDownPixels(alternate) : pixels, half, 0, pixels, 0, rowStep, width, rows);
     }
 
-    const int64_t bandRows = std::min<int64_t>(rowStep, DestHeight);
+    const int64_t bandRows = std::min<int64_t>(rowStep, canvasRows);
     while (filledWidth < DestWidth) {
         const int64_t copied = 2 * filledWidth >= DestWidth ? DestWidth - filledWidth : filledWidth;
         copyPixels(pixels, 0, 0, pixels, filledWidth, 0, copied, bandRows);
@@ -109,21 +119,28 @@ bool cImage32::TileImage(gdi::HDC destinationDC, int32_t DestX, int32_t DestY, i
 
     int64_t filledHeight = rowStep;
     if (StaggerRows) {
-        const int64_t rows = 2 * rowStep >= DestHeight ? DestHeight - rowStep : rowStep;
+        const int64_t rows = 2 * rowStep >= canvasRows ? canvasRows - rowStep : rowStep;
         if (rows > 0) {
             const int64_t start = tw / 2 + columnGap;
             if (start < DestWidth) copyPixels(pixels, 0, 0, pixels, start, rowStep, DestWidth - start, rows);
             filledHeight = rowStep + rows;
         }
     }
-    while (filledHeight < DestHeight) {
+    while (filledHeight < canvasRows) {
         // The top rows are one block of memory (rows are stored bottom-up).
-        const int64_t copied = 2 * filledHeight >= DestHeight ? DestHeight - filledHeight : filledHeight;
+        const int64_t copied = 2 * filledHeight >= canvasRows ? canvasRows - filledHeight : filledHeight;
         std::memcpy(pixels.at(0, filledHeight + copied - 1), pixels.at(0, copied - 1),
                     size_t(copied) * size_t(DestWidth) * 4);
         filledHeight += copied;
     }
 
-    // Grayscale and light went into the tiles already.
-    return canvas.Render(destinationDC, DestX, DestY, DestWidth, DestHeight, 0, 0, 0, 0, Opacity, true, true);
+    // Grayscale and light went into the tiles already. Bands lying below the 32-bit
+    // coordinate range are not on any device.
+    bool drawn = true;
+    for (int64_t top = 0; top < DestHeight && drawn && int64_t{DestY} + top <= INT_MAX; top += canvasRows) {
+        const int32_t rows = int32_t(std::min<int64_t>(canvasRows, DestHeight - top));
+        drawn = canvas.Render(destinationDC, DestX, int32_t(DestY + top), DestWidth, rows, 0, 0, 0, rows, Opacity, true,
+                              true);
+    }
+    return drawn;
 }
