@@ -5,17 +5,12 @@
 #include <array>
 #include <cmath>
 #include <cstring>
-#include <vector>
 
 #include "image/cImage32.h"
 #include "image/compositing.h"
 #include "image/modParsers.h"
 #include "image/ScopedImageDC.h"
 #include "platform/runtime/error.h"
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace {
 
@@ -84,40 +79,7 @@ bool cImage32::CreateCheckerBoard(int32_t CheckerSize, int32_t FirstColor, int32
 
 bool cImage32::MakeGrayScale(int32_t Formula) {
     if (!dib_ || Formula == -1) return false;
-    const modParsers::GrayScaleWeights weights = modParsers::GetGrayScaleWeights(Formula);
-    const size_t count = size_t(width_) * size_t(height_);
-    size_t i = 0;
-#if defined(__SSE2__)
-    // Four pixels at a time, two per double-precision operation: the same products, summed
-    // in the same order and rounded the same way as compositing::grayValue.
-    const __m128d wb = _mm_set1_pd(double(weights.blue)), wg = _mm_set1_pd(double(weights.green)),
-                  wr = _mm_set1_pd(double(weights.red));
-    const __m128i byteMask = _mm_set1_epi32(0xFF), alphaMask = _mm_set1_epi32(int(0xFF000000u));
-    auto grayOfTwo = [&](__m128i b, __m128i g, __m128i r) {
-        const __m128d sum = _mm_add_pd(_mm_add_pd(_mm_mul_pd(_mm_cvtepi32_pd(b), wb), _mm_mul_pd(_mm_cvtepi32_pd(g), wg)),
-                                       _mm_mul_pd(_mm_cvtepi32_pd(r), wr));
-        return _mm_cvtpd_epi32(sum);
-    };
-    for (; i + 4 <= count; i += 4) {
-        uint8_t* p = bits_ + i * 4;
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const __m128i b = _mm_and_si128(v, byteMask), g = _mm_and_si128(_mm_srli_epi32(v, 8), byteMask),
-                      r = _mm_and_si128(_mm_srli_epi32(v, 16), byteMask);
-        const __m128i low = grayOfTwo(b, g, r);
-        const __m128i high = grayOfTwo(_mm_srli_si128(b, 8), _mm_srli_si128(g, 8), _mm_srli_si128(r, 8));
-        const __m128i gray = _mm_min_epi16(_mm_unpacklo_epi64(low, high), byteMask);
-        const __m128i alpha = _mm_and_si128(v, alphaMask);
-        const __m128i grayPixels =
-            _mm_or_si128(_mm_or_si128(gray, _mm_slli_epi32(gray, 8)), _mm_or_si128(_mm_slli_epi32(gray, 16), alpha));
-        // Invisible pixels are left as they are.
-        const __m128i invisible = _mm_cmpeq_epi32(alpha, _mm_setzero_si128());
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(p),
-                         _mm_or_si128(_mm_and_si128(invisible, v), _mm_andnot_si128(invisible, grayPixels)));
-    }
-#endif
-    forEachVisiblePixel(bits_ + i * 4, count - i, [&](uint8_t* p) {
-        p[0] = p[1] = p[2] = uint8_t(std::min(compositing::grayValue(p, weights), int32_t{255}));
-    });
+    compositing::grayPixels(bits_, size_t(width_) * size_t(height_), modParsers::GetGrayScaleWeights(Formula));
     return true;
 }
 
@@ -174,28 +136,9 @@ bool cImage32::MakeLighterDarker(float Percent) {
 bool cImage32::BlendToColor(int32_t BlendColor, int32_t BlendOpacity) {
     if (!dib_) return false;
     if (BlendOpacity <= 0) return true;
-    const uint32_t o = uint32_t(std::min(BlendOpacity, int32_t{100}));
-    // The pixel's own, premultiplied share: 255 x c x (100 - o) ...
-    std::array<uint32_t, 256> ownShare;
-    for (uint32_t c = 0; c < 256; ++c) ownShare[c] = 255 * c * (100 - o);
-    // ... and the colour's, premultiplied by the pixel's alpha: a x o x C. For a
-    // premultiplied pixel (c <= a) both together stay within 25500 x a, so the result stays
-    // within the alpha.
-    const std::array<uint32_t, 3> color = channelsOf(BlendColor);
-    // Every result by alpha, channel and colour byte: 192 KB made once, a few table reads
-    // a pixel afterwards.
-    std::vector<uint8_t> result(size_t(256) * 3 * 256);
-    for (uint32_t a = 1; a < 256; ++a)
-        for (size_t k = 0; k < 3; ++k) {
-            uint8_t* row = &result[(size_t(a) * 3 + k) * 256];
-            const uint32_t colorShare = a * o * color[k];
-            for (uint32_t c = 0; c < 256; ++c) row[c] = uint8_t((colorShare + ownShare[c]) / 25500);
-        }
-    forEachVisiblePixel(bits_, size_t(width_) * size_t(height_), [&](uint8_t* p) {
-        const uint8_t* row = &result[size_t(p[3]) * 3 * 256];
-        p[0] = row[p[0]];
-        p[1] = row[256 + p[1]];
-        p[2] = row[512 + p[2]];
-    });
+    // A premultiplied pixel (c <= a) stays within its alpha: the two shares together are
+    // at most 25500 x a.
+    compositing::tintPixels(bits_, size_t(width_) * size_t(height_), channelsOf(BlendColor).data(),
+                            uint32_t(std::min(BlendOpacity, int32_t{100})));
     return true;
 }

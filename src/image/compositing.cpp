@@ -78,6 +78,147 @@ void adjustLightness(uint8_t* pixels, size_t count, float N) {
 
 namespace {
 
+// N lanes of 32-bit pixels, whole numbers or floats: the kernels below are written once
+// over them and made for SSE2 (4 lanes) and for AVX2 (8 lanes).
+template <int N> using PixelLanes [[gnu::vector_size(4 * N)]] = uint32_t;
+template <int N> using IntLanes [[gnu::vector_size(4 * N)]] = int32_t;
+template <int N> using FloatLanes [[gnu::vector_size(4 * N)]] = float;
+
+// Groups of N pixels: those of alpha 0 as they were, the others made by `change` from the
+// pixels and their colour channels as lanes (vectors pass by reference, which keeps their
+// passing the same in every instruction set). The number of pixels done.
+template <int N, class Change>
+inline size_t changeVisibleGroups(uint8_t* pixels, size_t count, Change change) {
+    using Pixels = PixelLanes<N>;
+    size_t i = 0;
+    for (; i + N <= count; i += N) {
+        Pixels v;
+        std::memcpy(&v, pixels + i * 4, sizeof v);
+        const Pixels channels[3] = {v & 0xFF, v >> 8 & 0xFF, v >> 16 & 0xFF};
+        const Pixels invisible = Pixels(v >> 24 == 0);
+        Pixels made;
+        change(v, channels, made);
+        const Pixels out = (v & invisible) | (made & ~invisible);
+        std::memcpy(pixels + i * 4, &out, sizeof out);
+    }
+    return i;
+}
+
+// grayValue in whole numbers. Each weight is a float, a multiple of 2^-27 (none of the
+// formulas has a finer one): w x 2^27 = h x 2^14 + l with h and l below 2^14, and
+// S x 2^27 = 2^14 x (B hB + G hG + R hR) + (B lB + G lG + R lR) exactly, the two sums of
+// 16-bit products (pmaddwd) adding the blue and red bytes in one lane pair and green in
+// another. gray = nearest S, halves to even: (S x 2^27 + 2^26) \ 2^27, less 1 where that
+// is odd and S x 2^27 + 2^26 a multiple of 2^27.
+#if defined(__SSE2__)
+struct WholeGrayWeights {
+    uint32_t blueRed[2], green[2];  // high and low parts; blue in the lower 16 bits
+};
+bool wholeGrayWeights(const modParsers::GrayScaleWeights& w, WholeGrayWeights& whole) {
+    uint32_t parts[3][2];
+    const float weights[3] = {w.blue, w.green, w.red};
+    for (int k = 0; k < 3; ++k) {
+        const double scaled = std::ldexp(double(weights[k]), 27);
+        if (!(scaled >= 0 && scaled < 0x1p28 && scaled == std::floor(scaled))) return false;
+        parts[k][0] = uint32_t(scaled) >> 14, parts[k][1] = uint32_t(scaled) & 0x3FFF;
+    }
+    for (int half = 0; half < 2; ++half)
+        whole.blueRed[half] = parts[0][half] | parts[2][half] << 16, whole.green[half] = parts[1][half];
+    return true;
+}
+
+// The sums of the products of the 16-bit halves of each 32-bit lane.
+inline void multiplyAddHalves(const PixelLanes<4>& a, uint32_t b, PixelLanes<4>& sums) {
+    sums = PixelLanes<4>(_mm_madd_epi16(__m128i(a), _mm_set1_epi32(int(b))));
+}
+#if defined(__x86_64__)
+__attribute__((target("avx2"))) inline void multiplyAddHalves(const PixelLanes<8>& a, uint32_t b,
+                                                              PixelLanes<8>& sums) {
+    sums = PixelLanes<8>(_mm256_madd_epi16(__m256i(a), _mm256_set1_epi32(int(b))));
+}
+#endif
+
+template <int N>
+inline size_t grayGroups(uint8_t* pixels, size_t count, const WholeGrayWeights& w) {
+    using Pixels = PixelLanes<N>;
+    return changeVisibleGroups<N>(pixels, count, [&](const Pixels& v, const Pixels*, Pixels& made) {
+        const Pixels blueRed = v & 0x00FF00FF, green = v >> 8 & 0xFF;
+        Pixels sums[2][2];
+        for (int half = 0; half < 2; ++half) {
+            multiplyAddHalves(blueRed, w.blueRed[half], sums[half][0]);
+            multiplyAddHalves(green, w.green[half], sums[half][1]);
+        }
+        const Pixels high = sums[0][0] + sums[0][1], low = sums[1][0] + sums[1][1];
+        const Pixels q = high + (low >> 14) + 0x1000;
+        const Pixels tie = Pixels(((q & 0x1FFF) | (low & 0x3FFF)) == 0);
+        Pixels gray = (q >> 13) - (tie & (q >> 13) & 1);
+        gray = gray > 255 ? 255 : gray;
+        made = (v & 0xFF000000u) | gray | gray << 8 | gray << 16;
+    });
+}
+#endif
+
+// tintPixels' formula in each lane: every term is a whole number below 2^23, so the
+// single-precision sums are exact, followed by divide25500's operations.
+template <int N>
+inline size_t tintGroups(uint8_t* pixels, size_t count, const float colorShare[3], float ownShare) {
+    using Pixels = PixelLanes<N>;
+    using Floats = FloatLanes<N>;
+    return changeVisibleGroups<N>(pixels, count, [&](const Pixels& v, const Pixels* channels, Pixels& made) {
+        const Floats a = __builtin_convertvector(IntLanes<N>(v >> 24), Floats);
+        made = v & 0xFF000000u;
+        for (int k = 0; k < 3; ++k) {
+            const Floats c = __builtin_convertvector(IntLanes<N>(channels[k]), Floats);
+            const Floats x = a * colorShare[k] + (c * ownShare + 0.5f);
+            made |= Pixels(__builtin_convertvector(x * kReciprocal25500, IntLanes<N>)) << (8 * k);
+        }
+    });
+}
+
+#if defined(__x86_64__)
+__attribute__((target("avx2"), flatten)) size_t grayGroupsOfEight(uint8_t* pixels, size_t count,
+                                                                  const WholeGrayWeights& w) {
+    return grayGroups<8>(pixels, count, w);
+}
+__attribute__((target("avx2"), flatten)) size_t tintGroupsOfEight(uint8_t* pixels, size_t count,
+                                                                  const float colorShare[3], float ownShare) {
+    return tintGroups<8>(pixels, count, colorShare, ownShare);
+}
+#endif
+
+}  // namespace
+
+void grayPixels(uint8_t* pixels, size_t count, const modParsers::GrayScaleWeights& w) {
+    size_t i = 0;
+#if defined(__SSE2__)
+    WholeGrayWeights whole;
+    if (wholeGrayWeights(w, whole)) {
+#if defined(__x86_64__)
+        if (wideKernels()) i = grayGroupsOfEight(pixels, count, whole);
+#endif
+        i += grayGroups<4>(pixels + i * 4, count - i, whole);
+    }
+#endif
+    for (uint8_t* p = pixels + i * 4; p != pixels + count * 4; p += 4)
+        if (p[3] != 0) p[0] = p[1] = p[2] = uint8_t(std::min(grayValue(p, w), int32_t{255}));
+}
+
+void tintPixels(uint8_t* pixels, size_t count, const uint32_t color[3], uint32_t o) {
+    // The colour's share, to be multiplied by the pixel's alpha, and the pixel's own.
+    const uint32_t colorShare[3] = {o * color[0], o * color[1], o * color[2]}, ownShare = 255 * (100 - o);
+    const float shares[3] = {float(colorShare[0]), float(colorShare[1]), float(colorShare[2])};
+    size_t i = 0;
+#if defined(__x86_64__)
+    if (wideKernels()) i = tintGroupsOfEight(pixels, count, shares, float(ownShare));
+#endif
+    i += tintGroups<4>(pixels + i * 4, count - i, shares, float(ownShare));
+    for (uint8_t* p = pixels + i * 4; p != pixels + count * 4; p += 4)
+        if (p[3] != 0)
+            for (int k = 0; k < 3; ++k) p[k] = uint8_t(divide25500(p[3] * colorShare[k] + ownShare * p[k]));
+}
+
+namespace {
+
 #if defined(__SSE2__)
 // x \ 255 for every 16-bit x: (x x 0x8081) >> 23 (checked for all of them).
 inline __m128i divide255(__m128i x) { return _mm_srli_epi16(_mm_mulhi_epu16(x, _mm_set1_epi16(short(0x8081))), 7); }

@@ -5,8 +5,9 @@
 // through views; the members of cImage32 decide what goes where.
 //
 // All pixel arithmetic is exact and platform-independent: integers with truncating
-// division, or doubles in a fixed order of operations (the build forbids contraction
-// into fused multiply-adds), so every painter gives the same bytes on every machine.
+// division, doubles in a fixed order of operations (the build forbids contraction into
+// fused multiply-adds), or single precision where it is checked exact over the whole
+// range, so every painter gives the same bytes on every machine.
 
 #include <cmath>
 #include <cstddef>
@@ -39,6 +40,21 @@ float lightStep(float LightAdjustment);
 // Adds nearest(alpha x N) \ 255 to every colour of the `count` pixels, limited to
 // 0..alpha; pixels of alpha 0 are left alone.
 void adjustLightness(uint8_t* pixels, size_t count, float N);
+
+// The colours of every visible pixel become their grayValue under the weights, limited to
+// 255; pixels of alpha 0 are left alone.
+void grayPixels(uint8_t* pixels, size_t count, const modParsers::GrayScaleWeights& w);
+
+// x \ 25500 for every whole x from 0 to 255 x 255 x 100 (each one checked): (x + 0.5) x
+// (1 / 25500) in single precision, truncated. A vector of floats divides four or eight at
+// a time by the same operations.
+constexpr float kReciprocal25500 = 1.0f / 25500.0f;
+inline uint32_t divide25500(uint32_t x) { return uint32_t((float(x) + 0.5f) * kReciprocal25500); }
+
+// Every visible pixel towards the colour blue, green, red (bytes) at opacity o, 1 to 100:
+// each colour c of a pixel of alpha a becomes (a x o x C + 255 x c x (100 - o)) \ 25500.
+// Pixels of alpha 0 are left alone.
+void tintPixels(uint8_t* pixels, size_t count, const uint32_t color[3], uint32_t o);
 
 // The weighted sum of interpolation taps truncates toward zero; a sum that rounding left a
 // hair below a whole number is that number (an opaque picture stays opaque).

@@ -7,6 +7,7 @@
 #include <functional>
 #include <random>
 
+#include "image/compositing.h"
 #include "image/modParsers.h"
 #include "qimage_support.h"
 #include "render_access.h"
@@ -97,45 +98,123 @@ TEST_F(Effects, TintsKeepEveryPixelPremultiplied) {
 }
 
 TEST_F(Effects, WholeImagesFollowEachPixelsFormula) {
-    // 37 x 3 pixels: whole groups of four and a remainder, every kind of alpha.
-    std::mt19937 random(9);
+    // 37 x 3 pixels: whole groups of eight and four and a remainder, every kind of alpha;
+    // with the plain kernels and, where the processor has them, the wide ones.
+    const bool wide = compositing::wideKernels();
+    for (const bool kernels : {false, wide}) {
+        SCOPED_TRACE(kernels ? "wide kernels" : "plain kernels");
+        compositing::useWideKernels(kernels);
+        std::mt19937 random(9);
+        cImage32 image;
+        randomImage(image, 37, 3, true, random);
+        const std::vector<uint8_t> original = memoryOf(image);
+        auto expectEach = [&](const char* name, const std::function<Px(Px)>& formula) {
+            SCOPED_TRACE(name);
+            for (int y = 0; y < 3; ++y)
+                for (int x = 0; x < 37; ++x) {
+                    const uint8_t* o = &original[size_t(((2 - y) * 37 + x) * 4)];
+                    const Px before{o[0], o[1], o[2], o[3]};
+                    ASSERT_EQ(at(image, x, y), before.a ? formula(before) : before) << "from " << before;
+                }
+            std::memcpy(image.BitsPointer(), original.data(), original.size());
+        };
+        for (const int32_t formula : {0, 1, 2, 3, 5, 7}) {
+            const modParsers::GrayScaleWeights w = modParsers::GetGrayScaleWeights(formula);
+            ASSERT_TRUE(image.MakeGrayScale(formula));
+            expectEach("grayscale", [&](Px p) {
+                const auto g = uint8_t(std::lrint(double(p.b) * double(w.blue) + double(p.g) * double(w.green) +
+                                                  double(p.r) * double(w.red)));
+                return Px{g, g, g, p.a};
+            });
+        }
+        for (const float percent : {-100.0f, -37.5f, 12.0f, 50.0f, 100.0f}) {
+            ASSERT_TRUE(image.MakeLighterDarker(percent));
+            expectEach("light", [&](Px p) {
+                const int step = int(std::lrint(double(p.a) * double(percent / 100.0f * 255.0f))) / 255;
+                const auto channel = [&](int c) { return uint8_t(std::clamp(c + step, 0, int(p.a))); };
+                return Px{channel(p.b), channel(p.g), channel(p.r), p.a};
+            });
+        }
+        for (const int32_t opacity : {1, 33, 100}) {
+            ASSERT_TRUE(image.BlendToColor(kOrange, opacity));
+            expectEach("tint", [&](Px p) {
+                const auto channel = [&](int c, int C) {
+                    return uint8_t((p.a * opacity * C + 255 * c * (100 - opacity)) / 25500);
+                };
+                return Px{channel(p.b, 0), channel(p.g, 128), channel(p.r, 255), p.a};
+            });
+        }
+    }
+    compositing::useWideKernels(wide);
+}
+
+TEST_F(Effects, GrayScaleOfEveryColourIsItsRoundedWeightedSum) {
+    // Every blue, green and red, opaque: the whole-number kernels against the weighted sum
+    // in double precision rounded to the nearest, halves to even. Formulas 0 and 6 are the
+    // ones with sums exactly halfway (39 and 136 of them).
     cImage32 image;
-    randomImage(image, 37, 3, true, random);
-    const std::vector<uint8_t> original = memoryOf(image);
-    auto expectEach = [&](const char* name, const std::function<Px(Px)>& formula) {
-        SCOPED_TRACE(name);
-        for (int y = 0; y < 3; ++y)
-            for (int x = 0; x < 37; ++x) {
-                const uint8_t* o = &original[size_t(((2 - y) * 37 + x) * 4)];
-                const Px before{o[0], o[1], o[2], o[3]};
-                ASSERT_EQ(at(image, x, y), before.a ? formula(before) : before) << "from " << before;
-            }
-        std::memcpy(image.BitsPointer(), original.data(), original.size());
-    };
-    for (const int32_t formula : {0, 1, 2, 3, 5, 7}) {
-        const modParsers::GrayScaleWeights w = modParsers::GetGrayScaleWeights(formula);
+    ASSERT_TRUE(image.InitializeDIB(4096, 4096));
+    const size_t count = size_t(1) << 24;
+    auto expectEveryColour = [&](int32_t formula) {
+        uint8_t* bits = image.BitsPointer();
+        for (uint32_t i = 0; i < count; ++i) {
+            const uint32_t pixel = i | 0xFF000000u;
+            std::memcpy(bits + size_t(i) * 4, &pixel, 4);
+        }
         ASSERT_TRUE(image.MakeGrayScale(formula));
-        expectEach("grayscale", [&](Px p) {
-            const auto g = uint8_t(std::lrint(double(p.b) * double(w.blue) + double(p.g) * double(w.green) +
-                                              double(p.r) * double(w.red)));
-            return Px{g, g, g, p.a};
-        });
+        const modParsers::GrayScaleWeights w = modParsers::GetGrayScaleWeights(formula);
+        for (uint32_t i = 0; i < count; ++i) {
+            const double sum = double(i & 0xFF) * double(w.blue) + double(i >> 8 & 0xFF) * double(w.green) +
+                               double(i >> 16) * double(w.red);
+            const auto gray = uint32_t(std::min(std::lrint(sum), 255L));
+            uint32_t shown;
+            std::memcpy(&shown, bits + size_t(i) * 4, 4);
+            ASSERT_EQ(shown, gray * 0x010101u | 0xFF000000u) << "formula " << formula << ", colour " << i;
+        }
+    };
+    const bool wide = compositing::wideKernels();
+    for (const int32_t formula : {0, 6}) expectEveryColour(formula);
+    compositing::useWideKernels(false);
+    expectEveryColour(0);
+    compositing::useWideKernels(wide);
+}
+
+TEST_F(Effects, TintDividesExactlyForEveryAlphaAndColour) {
+    // The single-precision division against the integer one, for every sum a tint makes.
+    for (uint32_t x = 0; x <= 255 * 255 * 100; ++x) ASSERT_EQ(compositing::divide25500(x), x / 25500) << x;
+    // Every alpha with every colour byte, valid premultiplied or not, through each kernel.
+    cImage32 image;
+    ASSERT_TRUE(image.InitializeDIB(256, 256));
+    std::vector<uint8_t> every(size_t(256) * 256 * 4);
+    for (size_t i = 0; i < 256 * 256; ++i) {
+        const auto c = uint8_t(i & 0xFF), a = uint8_t(i >> 8);
+        const uint8_t pixel[4] = {c, uint8_t(255 - c), uint8_t(c ^ 0x5A), a};
+        std::memcpy(&every[i * 4], pixel, 4);
     }
-    for (const float percent : {-100.0f, -37.5f, 12.0f, 50.0f, 100.0f}) {
-        ASSERT_TRUE(image.MakeLighterDarker(percent));
-        expectEach("light", [&](Px p) {
-            const int step = int(std::lrint(double(p.a) * double(percent / 100.0f * 255.0f))) / 255;
-            const auto channel = [&](int c) { return uint8_t(std::clamp(c + step, 0, int(p.a))); };
-            return Px{channel(p.b), channel(p.g), channel(p.r), p.a};
-        });
+    const bool wide = compositing::wideKernels();
+    for (const bool kernels : {false, wide}) {
+        compositing::useWideKernels(kernels);
+        for (const int32_t color : {0xFFFFFF, kOrange, 0x123456})
+            for (const uint32_t opacity : {1u, 2u, 33u, 50u, 67u, 99u, 100u}) {
+                SCOPED_TRACE(testing::Message() << (kernels ? "wide" : "plain") << ", colour " << color << ", "
+                                                << opacity << " %");
+                std::memcpy(image.BitsPointer(), every.data(), every.size());
+                ASSERT_TRUE(image.BlendToColor(color, int32_t(opacity)));
+                const uint32_t C[3] = {uint32_t(color >> 16) & 0xFF, uint32_t(color >> 8) & 0xFF,
+                                       uint32_t(color) & 0xFF};
+                for (size_t i = 0; i < every.size(); i += 4) {
+                    const uint8_t* before = &every[i];
+                    for (size_t k = 0; k < 4; ++k) {
+                        const uint32_t expected = before[3] == 0 || k == 3
+                            ? before[k]
+                            : (before[3] * opacity * C[k] + 255 * before[k] * (100 - opacity)) / 25500;
+                        ASSERT_EQ(image.BitsPointer()[i + k], expected) << "alpha " << int(before[3]) << ", byte " << k
+                                                                        << " of " << int(before[k]);
+                    }
+                }
+            }
     }
-    for (const int32_t opacity : {1, 33, 100}) {
-        ASSERT_TRUE(image.BlendToColor(kOrange, opacity));
-        expectEach("tint", [&](Px p) {
-            const auto channel = [&](int c, int C) { return uint8_t((p.a * opacity * C + 255 * c * (100 - opacity)) / 25500); };
-            return Px{channel(p.b, 0), channel(p.g, 128), channel(p.r, 255), p.a};
-        });
-    }
+    compositing::useWideKernels(wide);
 }
 
 TEST_F(Effects, ColourKeyMadeTransparentAndBack) {
