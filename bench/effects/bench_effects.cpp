@@ -5,10 +5,12 @@
 // Method. 4000x3000 pixels, three quarters opaque and a quarter partly transparent, in
 // one thread. The picture's pixels are put back between runs, outside the timing.
 //
-// Figures (8 shared cores under a load of about 24, wall time, the memcpy 2.9 to 3.1 ms):
-// MakeGrayScale 11 to 16 ms (3.8 to 5x), BlendToColor 13.7 to 15.6 ms (4.7 to 5x),
-// MakeLighterDarker 5.4 ms (1.8x). Light meets the goal; grayscale at best, tint not yet
-// (three table reads a pixel; an SSE2 multiply-add version measured slower).
+// Figures (8 shared cores under a load of about 13 from other builds, medians of 5; the
+// wall times swing with the load, so CPU time, the memcpy 3.0 to 3.4 ms): MakeGrayScale
+// 5.1 ms (1.5 to 1.7x), BlendToColor 5.7 to 5.8 ms (1.7 to 1.9x), MakeLighterDarker 5.0 to
+// 5.1 ms (1.5 to 1.6x). Before the whole-number grayscale and the single-precision tint
+// (eight pixels at a time with AVX2), in the same conditions: 11.3 to 11.7 ms and 13.1 to
+// 13.5 ms (3.3 to 4.8x).
 
 #include <benchmark/benchmark.h>
 
