@@ -134,10 +134,14 @@ bool cImage32::TileImage(gdi::HDC destinationDC, int32_t DestX, int32_t DestY, i
         filledHeight += copied;
     }
 
-    // Grayscale and light went into the tiles already. Bands lying below the 32-bit
-    // coordinate range are not on any device.
+    // Grayscale and light went into the tiles already. Bands wholly above the device's
+    // first row are left out (the own pipeline would call them a failure; a whole canvas
+    // lying there is drawn, and answered for, by its last band), as are those below the
+    // 32-bit coordinate range.
+    int64_t first = 0;
+    while (int64_t{DestY} + first + canvasRows <= 0 && first + canvasRows < DestHeight) first += canvasRows;
     bool drawn = true;
-    for (int64_t top = 0; top < DestHeight && drawn && int64_t{DestY} + top <= INT_MAX; top += canvasRows) {
+    for (int64_t top = first; top < DestHeight && drawn && int64_t{DestY} + top <= INT_MAX; top += canvasRows) {
         const int32_t rows = int32_t(std::min<int64_t>(canvasRows, DestHeight - top));
         drawn = canvas.Render(destinationDC, DestX, int32_t(DestY + top), DestWidth, rows, 0, 0, 0, rows, Opacity, true,
                               true);

@@ -118,8 +118,9 @@ TEST_F(Tile, TilesLieWhereAPerTilePainterPutsThem) {
 
 TEST_F(Tile, EveryPainterDrawsTheCanvasAsOneRenderOfItWouldDraw) {
     // AlphaBlend (Windows 2000), the own pipeline (NT 4 without gdiplus.dll) and the GDI+
-    // bridge (NT 4 with it), at 60 % onto 32- and 24-bpp devices: the same bytes as one
-    // Render of the whole canvas the per-tile painter makes.
+    // bridge (NT 4 with it), at 60 % onto 32- and 24-bpp devices: the same bytes and the
+    // same answer as one Render of the whole canvas the per-tile painter makes, also where
+    // the first rows of tiles, or all of them, lie above the device.
     const sys::VersionRecord windows2000{5, 0, 2195, sys::kPlatformNT, "", 0, 0},
         nt4{4, 0, 1381, sys::kPlatformNT, "Service Pack 6", 6, 0};
     const struct {
@@ -129,30 +130,33 @@ TEST_F(Tile, EveryPainterDrawsTheCanvasAsOneRenderOfItWouldDraw) {
     } painters[] = {{"AlphaBlend", windows2000, true}, {"pipeline", nt4, false}, {"GDI+", nt4, true}};
     const TileCase c{"flipped both ways and staggered", 33, 17, 0, 0, 1, 1, true, true, true};
     for (const auto& painter : painters)
-        for (const int bitsPerPixel : {32, 24}) {
-            SCOPED_TRACE(testing::Message() << painter.name << ", " << bitsPerPixel << " bpp");
-            sys::testing::overrideVersion(painter.version, false);
-            sys::setLibraryAbsent("gdiplus.dll", !painter.gdiplus);
-            cImage32 image;
-            placeImage(image, 5, 4);
-            image.Alpha(cImage32::AlphaOpaque);
-            const std::vector<std::vector<Px>> tiles = paintTiles(image, c);
-            cImage32 canvas;
-            ASSERT_TRUE(canvas.InitializeDIB(c.destWidth, c.destHeight));
-            for (int y = 0; y < c.destHeight; ++y)
-                for (int x = 0; x < c.destWidth; ++x) put(canvas, x, y, tiles[size_t(y)][size_t(x)]);
+        for (const int bitsPerPixel : {32, 24})
+            for (const int top : {kTop, -12, -17}) {
+                SCOPED_TRACE(testing::Message() << painter.name << ", " << bitsPerPixel << " bpp, at " << top);
+                sys::testing::overrideVersion(painter.version, false);
+                sys::setLibraryAbsent("gdiplus.dll", !painter.gdiplus);
+                cImage32 image;
+                placeImage(image, 5, 4);
+                image.Alpha(cImage32::AlphaOpaque);
+                const std::vector<std::vector<Px>> tiles = paintTiles(image, c);
+                cImage32 canvas;
+                ASSERT_TRUE(canvas.InitializeDIB(c.destWidth, c.destHeight));
+                for (int y = 0; y < c.destHeight; ++y)
+                    for (int x = 0; x < c.destWidth; ++x) put(canvas, x, y, tiles[size_t(y)][size_t(x)]);
 
-            gdi::DibSurface tiled(c.destWidth + 5, c.destHeight + 3, bitsPerPixel),
-                rendered(c.destWidth + 5, c.destHeight + 3, bitsPerPixel);
-            for (const gdi::DibSurface* surface : {&tiled, &rendered})
-                for (int y = 0; y < surface->height(); ++y)
-                    for (int x = 0; x < surface->width(); ++x)
-                        std::memcpy(surface->row(y) + size_t(x * bitsPerPixel / 8), &kBackground, size_t(bitsPerPixel / 8));
-            ASSERT_TRUE(image.TileImage(tiled.dc(), kLeft, kTop, c.destWidth, c.destHeight, c.tileWidth, c.tileHeight,
-                                        c.columnGap, c.rowGap, c.stagger, c.flipX, c.flipY, 60));
-            ASSERT_TRUE(canvas.Render(rendered.dc(), kLeft, kTop, c.destWidth, c.destHeight, 0, 0, 0, 0, 60));
-            EXPECT_EQ(std::memcmp(tiled.bits(), rendered.bits(), size_t(tiled.stride()) * size_t(tiled.height())), 0);
-        }
+                gdi::DibSurface tiled(c.destWidth + 5, c.destHeight + 3, bitsPerPixel),
+                    rendered(c.destWidth + 5, c.destHeight + 3, bitsPerPixel);
+                const size_t bytes = size_t(bitsPerPixel / 8);
+                for (const gdi::DibSurface* surface : {&tiled, &rendered})
+                    for (int y = 0; y < surface->height(); ++y)
+                        for (size_t x = 0; x < size_t(surface->width()); ++x)
+                            std::memcpy(surface->row(y) + x * bytes, &kBackground, bytes);
+                EXPECT_EQ(image.TileImage(tiled.dc(), kLeft, top, c.destWidth, c.destHeight, c.tileWidth, c.tileHeight,
+                                          c.columnGap, c.rowGap, c.stagger, c.flipX, c.flipY, 60),
+                          canvas.Render(rendered.dc(), kLeft, top, c.destWidth, c.destHeight, 0, 0, 0, 0, 60));
+                const size_t size = size_t(tiled.stride()) * size_t(tiled.height());
+                EXPECT_EQ(std::memcmp(tiled.bits(), rendered.bits(), size), 0);
+            }
 }
 
 TEST_F(Tile, ADestinationSmallerThanATileGetsTheWholeImageScaled) {
