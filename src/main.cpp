@@ -4,6 +4,7 @@
 #include "platform/sys/memory.h"
 #include "platform/ui/application.h"
 #include "platform/ui/web_engine.h"
+#include "resources/program_resources.h"
 #include "shell/module1.h"
 
 int main(int argc, char** argv) {
@@ -14,6 +15,7 @@ int main(int argc, char** argv) {
     ui::prepareWebEngine();
     QApplication app(argc, argv);
     ui::startApplication();
+    resources::installProgramResources();
     ui::installWebEngine();
     Module1::Main();
     return app.exec();

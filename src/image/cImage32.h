@@ -67,6 +67,9 @@ class cPNGwriter;
 namespace ui {
 class DataObject;
 }
+namespace sys {
+class ResourceService;
+}
 
 class cImage32 {
 public:
@@ -232,6 +235,17 @@ public:
     // out as a metafile picture does (its frame's size, undrawn pixels transparent,
     // ImageType 4). A bare WMF handle has no placeable header and so no size: False.
     bool LoadPicture_ByHandle(uint32_t Handle);
+    // (cImage32_load_resource.cpp.) A resource the program carries (VBglobal, when given,
+    // carries them instead; else sys::programResources()). ResSection a text: the custom
+    // resource of that type and id ResIndex (a number reads as its text), loaded as a byte
+    // load over [streamStart, streamLength]. Otherwise ResSection is the picture kind (0
+    // bitmap, 1 icon, 2 cursor) and the resource must hold a picture of that kind. True
+    // when the load made an image; a missing resource, a short one, bytes no reader takes
+    // and any error give False.
+    bool LoadPicture_Resource(const runtime::Variant& ResIndex, const runtime::Variant& ResSection,
+                              sys::ResourceService* VBglobal = nullptr, int32_t iconCx = 32,
+                              int32_t iconCy = 32, int64_t streamStart = 0, int64_t streamLength = 0,
+                              int32_t iconBitDepth = 32);
     // (cImage32_load_desktop.cpp.) The picture on the clipboard (picture::clipboard(), which
     // the windows' services install): False when none is offered; errors give False.
     bool LoadPicture_ClipBoard();
