@@ -63,6 +63,8 @@
 #include <string>
 #include <vector>
 
+#include "codecs/TGAPixelRows.h"
+
 class cImage32;
 
 namespace codecs {
@@ -91,9 +93,17 @@ private:
     // The whole file into outStream (resized to it).
     void EncodeTGAStream(std::vector<uint8_t>& outStream, const cImage32& host, bool AllowPreMultipliedPixels,
                          bool Compress, bool ReduceBitDepth);
-    // Row `row` (memory order, 0 the bottom) as 24-bit (alpha kind 0) or 32-bit straight
-    // pixels.
-    static void GetTGAPixelData(const cImage32& host, int32_t alphaKind, size_t row, uint8_t* out);
+    enum class TGAForm { Mapped, Opaque, Straight, AsHeld };
+    // The file of one form into outStream. With watchAlpha (an Opaque form not yet known to
+    // be right) False as soon as a row's alpha bytes prove the picture carries alpha.
+    bool WriteTGAForm(std::vector<uint8_t>& outStream, const cImage32& host, TGAForm form, bool Compress,
+                      bool watchAlpha) const;
+    // Every alpha byte 255, or every one 0.
+    static bool isOpaque(const cImage32& host);
+    // Row `row` (memory order, 0 the bottom) as 24-bit (alpha kind 0; its alpha bytes
+    // go into seen) or 32-bit straight pixels.
+    static void GetTGAPixelData(const cImage32& host, int32_t alphaKind, size_t row, uint8_t* out,
+                                tga::AlphaSeen& seen);
     // The distinct pixel values, sorted, in colours_[1..colourCount_] and whether all are
     // grey; False at the 257th value.
     bool BuildTGAColorMap(const cImage32& host);

@@ -5,9 +5,11 @@
 #include <cstring>
 #include <exception>
 #include <limits>
+#include <optional>
 
 #include "codecs/SaveTarget.h"
 #include "codecs/TGAFormat.h"
+#include "codecs/TGAPixelRows.h"
 #include "codecs/cTGAparser.h"
 #include "image/cImage32.h"
 #include "image/modParsers.h"
@@ -44,6 +46,15 @@ int32_t pixelValue(const uint8_t* p) {
     return value;
 }
 
+// Fixed-size compares rather than a memcmp call per pixel.
+template <uint32_t B>
+bool samePixel(const uint8_t* p, const uint8_t* q) {
+    uint32_t x = 0, y = 0;
+    std::memcpy(&x, p, B);
+    std::memcpy(&y, q, B);
+    return x == y;
+}
+
 // One row's packets (see EncodeTGARLE). An open packet holds one pixel and turns into a
 // run or a raw packet at the next; a raw packet ends before a pixel that starts a run.
 template <uint32_t B>
@@ -67,7 +78,13 @@ size_t encodeRow(const uint8_t* row, size_t width, uint8_t* out, size_t room) {
     enum class Kind { Open, Run, Raw } kind = Kind::Open;
     size_t start = 0;
     for (size_t i = 1; i < width; ++i) {
-        const bool same = std::memcmp(row + i * B, row + (i - 1) * B, B) == 0;
+        if (kind == Kind::Run) {
+            // Equal pixels inside a run change nothing until the packet is full.
+            const size_t limit = std::min<size_t>(width, start + kMostPixelsPerPacket);
+            if (i < limit) i += repeatsFrom(row, B, i, limit);
+            if (i == width) break;
+        }
+        const bool same = samePixel<B>(row + i * B, row + (i - 1) * B);
         if (same && kind != Kind::Run) {
             if (kind == Kind::Raw) {
                 if (!raw(start, i - 1 - start)) return kNoRoom;
@@ -109,26 +126,97 @@ bool cTGAparser::SaveAsTGA(const std::string& FileName, std::vector<uint8_t>& ou
 
 void cTGAparser::EncodeTGAStream(std::vector<uint8_t>& outStream, const cImage32& host,
                                  bool AllowPreMultipliedPixels, bool Compress, bool ReduceBitDepth) {
-    const size_t width = size_t(host.Width()), height = size_t(host.Height());
+    const size_t width = size_t(host.Width()), pixels = width * size_t(host.Height());
     if (width < 3) Compress = false;
+    // Room for the largest form (four bytes a pixel and the extension area, or a colour map
+    // and a byte a pixel), so that no later resize allocates.
+    outStream.reserve(kHeaderBytes + std::max(pixels * 4 + size_t(kExtensionAreaBytes), pixels + 768) + kFooterBytes);
 
-    int32_t alphaKind = 0, imageType = 0;
-    modParsers::ValidateAlphaChannel(modParsers::OverlayDIBBits(host), false, alphaKind, imageType);
-    const bool withAlpha = alphaKind != cImage32::AlphaOpaque;
+    // The picture carries alpha unless every alpha byte is 255, or every one is 0.
+    std::optional<bool> opaque;
+    bool mapped = false;
+    if (ReduceBitDepth) {
+        opaque = isOpaque(host);
+        mapped = *opaque && BuildTGAColorMap(host);
+    }
+    // Most pictures are opaque: unless that is known, the 24-bit form is written while the
+    // alpha bytes are watched, and given up at the first row that proves the picture is not.
+    if (mapped || opaque.value_or(true)) {
+        const TGAForm form = mapped ? TGAForm::Mapped : TGAForm::Opaque;
+        if (WriteTGAForm(outStream, host, form, Compress, !opaque.has_value())) return;
+    }
+    WriteTGAForm(outStream, host, AllowPreMultipliedPixels ? TGAForm::AsHeld : TGAForm::Straight, Compress, false);
+}
 
-    const bool mapped = ReduceBitDepth && !withAlpha && BuildTGAColorMap(host);
-    const bool asHeld = !mapped && withAlpha && AllowPreMultipliedPixels;
+bool cTGAparser::isOpaque(const cImage32& host) {
+    const size_t width = size_t(host.Width());
+    std::vector<uint8_t> scratch(width * 3);
+    AlphaSeen seen;
+    for (size_t r = 0; r < size_t(host.Height()) && seen.opaque(); ++r)
+        narrowRow(hostRow(host, r), width, scratch.data(), seen);
+    return seen.opaque();
+}
+
+bool cTGAparser::WriteTGAForm(std::vector<uint8_t>& outStream, const cImage32& host, TGAForm form, bool Compress,
+                              bool watchAlpha) const {
+    const size_t width = size_t(host.Width()), height = size_t(host.Height());
+    const bool mapped = form == TGAForm::Mapped, withAlpha = form == TGAForm::Straight || form == TGAForm::AsHeld;
     const uint32_t b = mapped ? 1 : withAlpha ? 4 : 3;
     const size_t mapBytes = mapped && !grey_ ? size_t(colourCount_) * 3 : 0;
     const size_t rowBytes = width * b;
     const size_t rawBytes = rowBytes * height;
-    const size_t extensionBytes = asHeld ? size_t(kExtensionAreaBytes) : 0;
     const size_t dataAt = kHeaderBytes + mapBytes;
+    // Grown only, within the room reserved: bytes that stay are written over, not cleared.
+    const auto growTo = [&](size_t n) {
+        if (outStream.size() < n) outStream.resize(n);
+    };
 
-    outStream.resize(dataAt + rawBytes + extensionBytes + kFooterBytes);
+    // Row r's raw bytes: the host's own memory for the premultiplied form, else made in
+    // `scratch` (or straight in place, when `scratch` is the row's place in the file).
+    AlphaSeen seen;
+    const auto rowData = [&](size_t r, uint8_t* scratch) -> const uint8_t* {
+        if (form == TGAForm::AsHeld) return hostRow(host, r);
+        if (mapped) GetTGAIndexRow(host, r, scratch);
+        else GetTGAPixelData(host, withAlpha ? cImage32::AlphaPartial : cImage32::AlphaOpaque, r, scratch, seen);
+        return scratch;
+    };
+    const auto disproved = [&] { return watchAlpha && !seen.opaque(); };
+
+    size_t dataBytes = rawBytes;
+    bool encoded = false;
+    if (Compress) {
+        // Kept only when smaller: the packets must fit in fewer bytes than the raw rows.
+        std::vector<uint8_t> scratch(rowBytes);
+        const size_t mostPerRow = rowBytes + (width + kMostPixelsPerPacket - 1) / kMostPixelsPerPacket;
+        size_t at = 0;
+        encoded = true;
+        for (size_t r = 0; r < height && encoded; ++r) {
+            const uint8_t* data = rowData(r, scratch.data());
+            if (disproved()) return false;
+            const size_t room = std::min(mostPerRow, rawBytes - 1 - at);
+            growTo(dataAt + at + room);
+            const size_t n = EncodeTGARLE(data, b, width, 1, outStream.data() + dataAt + at, room);
+            encoded = n != kNoRoom;
+            if (encoded) at += n;
+        }
+        if (encoded) dataBytes = at;
+    }
+    if (!encoded) {
+        growTo(dataAt + rawBytes);
+        for (size_t r = 0; r < height; ++r) {
+            uint8_t* place = outStream.data() + dataAt + r * rowBytes;
+            const uint8_t* data = rowData(r, place);
+            if (disproved()) return false;
+            if (data != place) std::memcpy(place, data, rowBytes);
+        }
+    }
+
+    const size_t extensionBytes = form == TGAForm::AsHeld ? size_t(kExtensionAreaBytes) : 0;
+    outStream.resize(dataAt + dataBytes + extensionBytes + kFooterBytes);
     uint8_t* const out = outStream.data();
     std::memset(out, 0, kHeaderBytes);
-    uint8_t type = mapped ? (grey_ ? kTypeGrey : kTypeColourMapped) : kTypeTrueColour;
+    out[2] = uint8_t((mapped ? (grey_ ? kTypeGrey : kTypeColourMapped) : kTypeTrueColour) +
+                     (encoded ? kTypeRunLength : 0));
     if (mapBytes) {
         out[1] = 1;
         put16(out + 5, uint32_t(colourCount_));
@@ -143,45 +231,9 @@ void cTGAparser::EncodeTGAStream(std::vector<uint8_t>& outStream, const cImage32
     out[16] = uint8_t(b * 8);
     out[17] = withAlpha ? 8 : 0;
 
-    // Row r's raw bytes: the host's own memory for the premultiplied form, else made in
-    // `scratch` (or straight in place, when `scratch` is the row's place in the file).
-    const auto rowData = [&](size_t r, uint8_t* scratch) -> const uint8_t* {
-        if (asHeld) return hostRow(host, r);
-        if (mapped) GetTGAIndexRow(host, r, scratch);
-        else GetTGAPixelData(host, alphaKind, r, scratch);
-        return scratch;
-    };
-
-    size_t dataBytes = rawBytes;
-    bool encoded = false;
-    if (Compress) {
-        // Kept only when smaller: the packets must fit in fewer bytes than the raw rows.
-        std::vector<uint8_t> scratch(rowBytes);
-        size_t at = 0;
-        encoded = true;
-        for (size_t r = 0; r < height && encoded; ++r) {
-            const size_t n = EncodeTGARLE(rowData(r, scratch.data()), b, width, 1, out + dataAt + at,
-                                          rawBytes - 1 - at);
-            encoded = n != kNoRoom;
-            if (encoded) at += n;
-        }
-        if (encoded) {
-            dataBytes = at;
-            type = uint8_t(type + kTypeRunLength);
-        }
-    }
-    if (!encoded) {
-        for (size_t r = 0; r < height; ++r) {
-            uint8_t* place = out + dataAt + r * rowBytes;
-            const uint8_t* data = rowData(r, place);
-            if (data != place) std::memcpy(place, data, rowBytes);
-        }
-    }
-    out[2] = type;
-
     uint8_t* tail = out + dataAt + dataBytes;
     uint32_t extensionAt = 0;
-    if (asHeld) {
+    if (extensionBytes) {
         extensionAt = uint32_t(dataAt + dataBytes);
         BuildTGAExtensionArea(tail);
         tail += kExtensionAreaBytes;
@@ -189,41 +241,13 @@ void cTGAparser::EncodeTGAStream(std::vector<uint8_t>& outStream, const cImage32
     put32(tail, extensionAt);
     put32(tail + 4, 0);  // no developer directory
     std::memcpy(tail + 8, kSignature, kSignatureLength + 1);
-    outStream.resize(size_t(tail + kFooterBytes - out));
+    return true;
 }
 
-void cTGAparser::GetTGAPixelData(const cImage32& host, int32_t alphaKind, size_t row, uint8_t* out) {
-    const uint8_t* p = hostRow(host, row);
-    const size_t width = size_t(host.Width());
-    if (alphaKind == cImage32::AlphaOpaque) {
-        // Four bytes stored, three kept: each pixel's fourth byte is overwritten by the next
-        // pixel; the last pixel goes byte by byte so nothing is written past the row.
-        for (size_t x = 0; x + 1 < width; ++x, p += 4, out += 3) std::memcpy(out, p, 4);
-        std::memcpy(out, p, 3);
-        return;
-    }
-    // straight[a][c] = c x 255 \ a; a colour above its alpha (not premultiplied) would
-    // overflow its byte and is held at 255.
-    static const std::vector<uint8_t> straight = [] {
-        std::vector<uint8_t> table(256 * 256);
-        for (uint32_t a = 1; a < 256; ++a)
-            for (uint32_t c = 0; c < 256; ++c) table[a * 256 + c] = uint8_t(std::min<uint32_t>(c * 255 / a, 255));
-        return table;
-    }();
-    for (size_t x = 0; x < width; ++x, p += 4, out += 4) {
-        const uint32_t a = p[3];
-        if (a == 255 || a == 0) {
-            // Alpha 0 holds no colour: all four bytes 0.
-            const uint32_t value = a ? uint32_t(pixelValue(p)) : 0;
-            std::memcpy(out, &value, 4);
-            continue;
-        }
-        const uint8_t* row = &straight[a * 256];
-        out[0] = row[p[0]];
-        out[1] = row[p[1]];
-        out[2] = row[p[2]];
-        out[3] = uint8_t(a);
-    }
+void cTGAparser::GetTGAPixelData(const cImage32& host, int32_t alphaKind, size_t row, uint8_t* out,
+                                 AlphaSeen& seen) {
+    if (alphaKind == cImage32::AlphaOpaque) narrowRow(hostRow(host, row), size_t(host.Width()), out, seen);
+    else straightRow(hostRow(host, row), size_t(host.Width()), out);
 }
 
 bool cTGAparser::BuildTGAColorMap(const cImage32& host) {

@@ -4,9 +4,12 @@
 
 #include <filesystem>
 #include <limits>
+#include <map>
 #include <random>
 
+#include "codecs/TGAPixelRows.h"
 #include "codecs/cTGAparser.h"
+#include "image/modParsers.h"
 #include "image/image_support.h"
 #include "platform/picture/oracles.h"
 #include "platform/runtime/clock.h"
@@ -221,6 +224,86 @@ TEST(TgaWriterAlpha, StraightFormUnpremultipliesWithoutExtensionArea) {
     EXPECT_EQ(Bytes(file.begin() + 18, file.begin() + 30),
               (Bytes{10, 20, 30, 255, 0, 0, 0, 0, 50 * 255 / 128, 64 * 255 / 128, 1 * 255 / 128, 128}));
     expectFooter(file, 0);
+}
+
+// Both kernels (AVX2 where the processor has it, and the plain one) against the division
+// itself, over every colour under every alpha, colours above their alpha included; the
+// width leaves a tail after the eight-pixel steps.
+TEST(TgaWriterAlpha, EveryColourUnderEveryAlphaUnpremultipliesAsTheDivisionInBothKernels) {
+    cImage32 image;
+    ASSERT_TRUE(image.InitializeDIB(259, 256));
+    for (int a = 0; a < 256; ++a)
+        for (int c = 0; c < 259; ++c) put(image, c, a, {uint8_t(c), uint8_t(255 - c % 256), uint8_t(c / 2), uint8_t(a)});
+    const auto expected = [](int c, int a) { return a == 0 ? 0 : std::min(c * 255 / a, 255); };
+    for (const bool wide : {true, false}) {
+        SCOPED_TRACE(wide ? "wide" : "plain");
+        codecs::tga::testing::useWideKernels(wide);
+        const Bytes file = save(image, {});
+        ASSERT_EQ(file.size(), 18u + 259u * 256u * 4u + 26u);
+        int wrong = 0;
+        for (int a = 0; a < 256; ++a)
+            for (int c = 0; c < 259; ++c) {
+                const uint8_t* p = &file[18 + (size_t(255 - a) * 259 + size_t(c)) * 4];  // bottom row first
+                const Px got{p[0], p[1], p[2], p[3]};
+                const Px want{uint8_t(expected(c % 256, a)), uint8_t(expected(255 - c % 256, a)),
+                              uint8_t(expected(c / 2, a)), uint8_t(a)};
+                if (got != want && ++wrong <= 5) ADD_FAILURE() << "c " << c << " a " << a << ": " << got << " not " << want;
+            }
+    }
+    codecs::tga::testing::useWideKernels(true);
+}
+
+// The 24-bit form is written while the alpha bytes are watched: a picture that turns out to
+// carry alpha late (its last pixel, its last row) is written again with alpha, and the form
+// always follows the shared alpha classification. Both kernels give the same files, at
+// widths around their steps and with runs longer than their 32-byte compares.
+TEST(TgaWriterForms, TheFormFollowsTheAlphaClassificationWhereverTheAlphaIs) {
+    struct Case {
+        const char* name;
+        std::function<Px(int x, int y, int w, int h)> pixel;
+    };
+    const std::vector<Case> cases = {
+        {"opaque", [](int x, int y, int, int) { return opaque(uint32_t(x * 7 + y * 5)); }},
+        {"all alpha 0, colours beneath", [](int x, int, int, int) { return Px{uint8_t(x), 3, 4, 0}; }},
+        {"the last pixel 254",
+         [](int x, int y, int w, int h) { return x == w - 1 && y == h - 1 ? Px{1, 1, 1, 254} : opaque(0x102030); }},
+        {"the bottom row's first pixel 0",
+         [](int x, int y, int, int h) { return x == 0 && y == h - 1 ? Px{0, 0, 0, 0} : opaque(0x102030); }},
+        {"0 and 255, colour under 0",
+         [](int x, int, int, int) { return x % 3 ? opaque(0x405060) : Px{7, 0, 0, 0}; }},
+        {"a colour above its alpha", [](int x, int, int, int) { return x == 2 ? Px{200, 1, 1, 100} : opaque(0x405060); }},
+        {"runs of 37 and 1", [](int x, int y, int, int) { return opaque(x % 38 == 37 ? 0xFFu : uint32_t(x / 38 + y)); }},
+    };
+    std::map<std::string, Bytes> wideFiles;
+    for (const bool wide : {true, false}) {
+        codecs::tga::testing::useWideKernels(wide);
+        for (const int width : {3, 10, 11, 12, 19, 35, 300})
+            for (const Case& c : cases) {
+                SCOPED_TRACE(std::string(c.name) + ", width " + std::to_string(width) + (wide ? ", wide" : ", plain"));
+                cImage32 image;
+                ASSERT_TRUE(image.InitializeDIB(width, 4));
+                for (int y = 0; y < 4; ++y)
+                    for (int x = 0; x < width; ++x) put(image, x, y, c.pixel(x, y, width, 4));
+                int32_t alphaKind = 0, imageType = 0;
+                modParsers::ValidateAlphaChannel(modParsers::OverlayDIBBits(image), false, alphaKind, imageType);
+                const uint8_t depth = alphaKind == cImage32::AlphaOpaque ? 24 : 32;
+                for (const bool compress : {false, true}) {
+                    const Bytes file = save(image, {false, compress, false});
+                    EXPECT_EQ(file[16], depth) << (compress ? "compressed" : "raw");
+                    const std::string key = std::string(c.name) + std::to_string(width) + (compress ? "c" : "r");
+                    if (wide) wideFiles[key] = file;
+                    else EXPECT_EQ(file, wideFiles[key]) << "the kernels differ";
+                    cImage32 back;
+                    ASSERT_TRUE(cTGAparser().LoadStream(file, back, 0, int64_t(file.size())));
+                    for (int y = 0; y < 4 && depth == 24; ++y)
+                        for (int x = 0; x < width; ++x) {
+                            const Px p = c.pixel(x, y, width, 4);
+                            EXPECT_EQ(at(back, x, y), (Px{p.b, p.g, p.r, 255})) << x << "," << y;
+                        }
+                }
+            }
+    }
+    codecs::tga::testing::useWideKernels(true);
 }
 
 class FixedClock : public runtime::ClockService {
