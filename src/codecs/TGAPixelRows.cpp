@@ -74,12 +74,10 @@ __attribute__((target("avx2"))) size_t narrowWide(const uint8_t* p, size_t width
     return x;
 }
 
-// Four pixels' channels as 16-bit lanes, each pixel's multiplier halves picked out of m.
-__attribute__((target("avx2"))) inline __m256i straightChannels(__m256i c16, __m256i m, __m256i lowPick,
+// Four pixels' channels (held at their alpha) as 16-bit lanes, each pixel's multiplier
+// halves picked out of m.
+__attribute__((target("avx2"))) inline __m256i straightChannels(__m256i c, __m256i m, __m256i lowPick,
                                                                 __m256i highPick) {
-    // Colours above their alpha are held at it, so the result stays within 255.
-    const __m256i a16 = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(c16, 0xFF), 0xFF);
-    const __m256i c = _mm256_min_epu16(c16, a16);
     return _mm256_add_epi16(_mm256_mullo_epi16(c, _mm256_shuffle_epi8(m, highPick)),
                             _mm256_mulhi_epu16(c, _mm256_shuffle_epi8(m, lowPick)));
 }
@@ -97,6 +95,8 @@ __attribute__((target("avx2"))) size_t straightWide(const uint8_t* p, size_t wid
     const __m256i highOfFirst = _mm256_add_epi8(lowOfFirst, _mm256_set1_epi8(2));
     const __m256i lowOfSecond = _mm256_add_epi8(lowOfFirst, _mm256_set1_epi8(8));
     const __m256i highOfSecond = _mm256_add_epi8(lowOfFirst, _mm256_set1_epi8(10));
+    const __m256i alphaOfPixel = _mm256_setr_epi8(3, 3, 3, 3, 7, 7, 7, 7, 11, 11, 11, 11, 15, 15, 15, 15,  //
+                                                  3, 3, 3, 3, 7, 7, 7, 7, 11, 11, 11, 11, 15, 15, 15, 15);
     size_t x = 0;
     for (; x + 8 <= width; x += 8, p += 32, out += 32) {
         const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
@@ -107,8 +107,10 @@ __attribute__((target("avx2"))) size_t straightWide(const uint8_t* p, size_t wid
         // multiplied by colours held at 0.
         const __m256 quotient = _mm256_div_ps(top, _mm256_cvtepi32_ps(_mm256_srli_epi32(v, 24)));
         const __m256i m = _mm256_cvtps_epi32(_mm256_ceil_ps(quotient));
-        const __m256i first = straightChannels(_mm256_unpacklo_epi8(v, zero), m, lowOfFirst, highOfFirst);
-        const __m256i second = straightChannels(_mm256_unpackhi_epi8(v, zero), m, lowOfSecond, highOfSecond);
+        // Colours above their alpha are held at it, so the result stays within 255.
+        const __m256i held = _mm256_min_epu8(v, _mm256_shuffle_epi8(v, alphaOfPixel));
+        const __m256i first = straightChannels(_mm256_unpacklo_epi8(held, zero), m, lowOfFirst, highOfFirst);
+        const __m256i second = straightChannels(_mm256_unpackhi_epi8(held, zero), m, lowOfSecond, highOfSecond);
         const __m256i colours = _mm256_packus_epi16(first, second);
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_blendv_epi8(colours, v, alphaBytes));
     }
