@@ -29,6 +29,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -55,13 +56,17 @@ namespace {
 std::atomic<int64_t> gLive{0};
 std::atomic<int64_t> gPeak{0};
 
+void recordAllocation(size_t n) {
+    const int64_t live = gLive += static_cast<int64_t>(n);
+    int64_t peak = gPeak.load();
+    while (live > peak && !gPeak.compare_exchange_weak(peak, live)) {}
+}
+
 void* counted(size_t n) {
     void* p = std::malloc(n + 16);
     if (!p) throw std::bad_alloc();
     *static_cast<size_t*>(p) = n;
-    const int64_t live = gLive += static_cast<int64_t>(n);
-    int64_t peak = gPeak.load();
-    while (live > peak && !gPeak.compare_exchange_weak(peak, live)) {}
+    recordAllocation(n);
     return static_cast<char*>(p) + 16;
 }
 
@@ -71,6 +76,24 @@ void uncounted(void* p) {
     gLive -= static_cast<int64_t>(*static_cast<size_t*>(base));
     std::free(base);
 }
+
+// Over-aligned blocks (the snapshot's huge pages) keep their size just before the block.
+void* countedAligned(size_t n, std::align_val_t alignment) {
+    const size_t align = std::max(static_cast<size_t>(alignment), size_t{16});
+    void* base = std::aligned_alloc(align, (n + align + align - 1) / align * align);
+    if (!base) throw std::bad_alloc();
+    char* p = static_cast<char*>(base) + align;
+    *reinterpret_cast<size_t*>(p - 16) = n;
+    recordAllocation(n);
+    return p;
+}
+
+void uncountedAligned(void* p, std::align_val_t alignment) {
+    if (!p) return;
+    const size_t align = std::max(static_cast<size_t>(alignment), size_t{16});
+    gLive -= static_cast<int64_t>(*reinterpret_cast<size_t*>(static_cast<char*>(p) - 16));
+    std::free(static_cast<char*>(p) - align);
+}
 }  // namespace
 
 void* operator new(size_t n) { return counted(n); }
@@ -79,6 +102,12 @@ void operator delete(void* p) noexcept { uncounted(p); }
 void operator delete[](void* p) noexcept { uncounted(p); }
 void operator delete(void* p, size_t) noexcept { uncounted(p); }
 void operator delete[](void* p, size_t) noexcept { uncounted(p); }
+void* operator new(size_t n, std::align_val_t a) { return countedAligned(n, a); }
+void* operator new[](size_t n, std::align_val_t a) { return countedAligned(n, a); }
+void operator delete(void* p, std::align_val_t a) noexcept { uncountedAligned(p, a); }
+void operator delete[](void* p, std::align_val_t a) noexcept { uncountedAligned(p, a); }
+void operator delete(void* p, size_t, std::align_val_t a) noexcept { uncountedAligned(p, a); }
+void operator delete[](void* p, size_t, std::align_val_t a) noexcept { uncountedAligned(p, a); }
 
 namespace {
 

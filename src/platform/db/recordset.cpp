@@ -148,7 +148,7 @@ void Recordset::loadColumns() {
 
 std::vector<Snapshot::ColumnKind> Recordset::columnKinds() const {
     std::vector<Snapshot::ColumnKind> kinds;
-    for (const auto& c : columns_) kinds.push_back({c.longBinary, c.date});
+    for (const auto& c : columns_) kinds.push_back({c.longBinary, c.date, c.key});
     return kinds;
 }
 

@@ -1,5 +1,6 @@
 #include "platform/db/snapshot.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -7,9 +8,16 @@ namespace db {
 
 namespace {
 
-enum Tag : uint8_t { kNull, kInteger, kReal, kText, kInlineBytes, kLongBinary };
+enum Tag : uint8_t { kNull, kInteger, kReal, kText, kInlineBytes, kLongBinary, kRowKey };
 
-constexpr size_t kBlockSize = 256 * 1024;
+// Before the cells of a row: its key.
+constexpr size_t kKeyBytes = sizeof(int64_t);
+// Each block four times the last, up to a huge page.
+constexpr size_t kFirstBlockBytes = 16 * 1024;
+// Row pointers: from this many bytes on, whole huge pages.
+constexpr size_t kRowTableInHugePages = sys::kHugePageBytes / 4;
+
+size_t roundUp(size_t bytes, size_t unit) { return (bytes + unit - 1) / unit * unit; }
 
 template <typename T>
 T load(const uint8_t* p) {
@@ -37,8 +45,10 @@ size_t cellLength(const uint8_t* p) {
 
 }  // namespace
 
+int64_t Snapshot::id(size_t row) const { return load<int64_t>(rows_[row]); }
+
 const uint8_t* Snapshot::cell(size_t row, size_t column) const {
-    const uint8_t* p = rows_[row];
+    const uint8_t* p = rows_[row] + kKeyBytes;
     for (size_t c = 0; c < column; ++c) p += cellLength(p);
     return p;
 }
@@ -55,6 +65,7 @@ Value Snapshot::value(size_t row, size_t column) const {
         return Value(text);
     }
     case kInlineBytes: return Value(Bytes(p + 5, p + 5 + load<uint32_t>(p + 1)));
+    case kRowKey: return Value(id(row));
     default: return Value();
     }
 }
@@ -63,7 +74,8 @@ int64_t Snapshot::storedSize(size_t row, size_t column) const {
     const uint8_t* p = cell(row, column);
     switch (p[0]) {
     case kInteger:
-    case kReal: return 8;
+    case kReal:
+    case kRowKey: return 8;
     case kText:
     case kInlineBytes: return load<uint32_t>(p + 1);
     default: return 0;
@@ -72,6 +84,8 @@ int64_t Snapshot::storedSize(size_t row, size_t column) const {
 
 const uint8_t* Snapshot::encode(sqlite3_stmt* stmt) {
     scratch_.clear();
+    const int64_t key = sqlite3_column_int64(stmt, 0);
+    put<int64_t>(scratch_, key);
     for (size_t c = 0; c < columns_.size(); ++c) {
         const int i = static_cast<int>(c) + 1;
         if (columns_[c].longBinary) {
@@ -80,6 +94,10 @@ const uint8_t* Snapshot::encode(sqlite3_stmt* stmt) {
         }
         switch (sqlite3_column_type(stmt, i)) {
         case SQLITE_INTEGER:
+            if (columns_[c].key && sqlite3_column_int64(stmt, i) == key) {
+                scratch_.push_back(kRowKey);
+                break;
+            }
             scratch_.push_back(kInteger);
             put<int64_t>(scratch_, sqlite3_column_int64(stmt, i));
             break;
@@ -105,39 +123,48 @@ const uint8_t* Snapshot::encode(sqlite3_stmt* stmt) {
         default: scratch_.push_back(kNull); break;
         }
     }
-    const size_t n = scratch_.size();
-    if (blocks_.empty() || blockSize_ - blockUsed_ < n) {
-        blockSize_ = n > kBlockSize ? n : kBlockSize;
-        blocks_.push_back(std::make_unique_for_overwrite<uint8_t[]>(blockSize_));
-        blockUsed_ = 0;
-        arenaBytes_ += blockSize_;
-    }
-    uint8_t* at = blocks_.back().get() + blockUsed_;
-    std::memcpy(at, scratch_.data(), n);
-    blockUsed_ += n;
+    uint8_t* at = place(scratch_.size());
+    std::memcpy(at, scratch_.data(), scratch_.size());
     return at;
 }
 
+uint8_t* Snapshot::place(size_t bytes) {
+    if (blocks_.empty() || blockSize_ - blockUsed_ < bytes) {
+        size_t size = blocks_.empty() ? kFirstBlockBytes : std::min(blockSize_ * 4, sys::kHugePageBytes);
+        if (bytes > size) size = bytes > sys::kHugePageBytes ? roundUp(bytes, sys::kHugePageBytes) : bytes;
+        std::unique_ptr<uint8_t, BlockRelease> block(static_cast<uint8_t*>(sys::allocateBlock(size)), BlockRelease{size});
+        blocks_.push_back(std::move(block));
+        blockSize_ = size;
+        blockUsed_ = 0;
+        arenaBytes_ += size;
+    }
+    uint8_t* at = blocks_.back().get() + blockUsed_;
+    blockUsed_ += bytes;
+    return at;
+}
+
+// Grows the row table by doubling, in whole huge pages once it is large.
+void Snapshot::makeRoomForRow() {
+    if (rows_.size() < rows_.capacity()) return;
+    size_t bytes = std::max<size_t>(rows_.capacity() * 2, 64) * sizeof(rows_[0]);
+    if (bytes >= kRowTableInHugePages) bytes = roundUp(bytes, sys::kHugePageBytes);
+    rows_.reserve(bytes / sizeof(rows_[0]));
+}
+
 void Snapshot::append(sqlite3_stmt* stmt) {
-    const uint8_t* row = encode(stmt);
-    ids_.push_back(sqlite3_column_int64(stmt, 0));
-    rows_.push_back(row);
+    makeRoomForRow();
+    rows_.push_back(encode(stmt));
 }
 
 void Snapshot::replace(size_t row, sqlite3_stmt* stmt) {
     // The old bytes stay in their block until the snapshot goes; edits are rare.
     rows_[row] = encode(stmt);
-    ids_[row] = sqlite3_column_int64(stmt, 0);
 }
 
-void Snapshot::erase(size_t row) {
-    ids_.erase(ids_.begin() + static_cast<std::ptrdiff_t>(row));
-    rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(row));
-}
+void Snapshot::erase(size_t row) { rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(row)); }
 
 size_t Snapshot::memoryBytes() const {
-    return arenaBytes_ + ids_.capacity() * sizeof(int64_t) + rows_.capacity() * sizeof(const uint8_t*) +
-           blocks_.capacity() * sizeof(blocks_[0]);
+    return arenaBytes_ + rows_.capacity() * sizeof(rows_[0]) + blocks_.capacity() * sizeof(blocks_[0]);
 }
 
 }  // namespace db
