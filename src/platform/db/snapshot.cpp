@@ -26,21 +26,18 @@ T load(const uint8_t* p) {
     return v;
 }
 
-template <typename T>
-void put(std::vector<uint8_t>& out, T v) {
-    const size_t at = out.size();
-    out.resize(at + sizeof v);
-    std::memcpy(out.data() + at, &v, sizeof v);
-}
-
-size_t cellLength(const uint8_t* p) {
-    switch (p[0]) {
+size_t cellLength(uint8_t tag, uint32_t length) {
+    switch (tag) {
     case kInteger:
     case kReal: return 9;
     case kText:
-    case kInlineBytes: return 5 + load<uint32_t>(p + 1);
+    case kInlineBytes: return 5 + size_t{length};
     default: return 1;
     }
+}
+
+size_t cellLength(const uint8_t* p) {
+    return cellLength(p[0], p[0] == kText || p[0] == kInlineBytes ? load<uint32_t>(p + 1) : 0);
 }
 
 }  // namespace
@@ -82,50 +79,53 @@ int64_t Snapshot::storedSize(size_t row, size_t column) const {
     }
 }
 
+// Two passes over the row: its cells' kinds and lengths first, so that it is written once,
+// straight into its block.
 const uint8_t* Snapshot::encode(sqlite3_stmt* stmt) {
-    scratch_.clear();
     const int64_t key = sqlite3_column_int64(stmt, 0);
-    put<int64_t>(scratch_, key);
+    size_t bytes = kKeyBytes;
     for (size_t c = 0; c < columns_.size(); ++c) {
         const int i = static_cast<int>(c) + 1;
-        if (columns_[c].longBinary) {
-            scratch_.push_back(kLongBinary);
-            continue;
-        }
-        switch (sqlite3_column_type(stmt, i)) {
+        Cell& cell = cells_[c];
+        cell.length = 0;
+        const int type = columns_[c].longBinary ? SQLITE_NULL : sqlite3_column_type(stmt, i);
+        switch (type) {
         case SQLITE_INTEGER:
-            if (columns_[c].key && sqlite3_column_int64(stmt, i) == key) {
-                scratch_.push_back(kRowKey);
-                break;
-            }
-            scratch_.push_back(kInteger);
-            put<int64_t>(scratch_, sqlite3_column_int64(stmt, i));
+            cell.tag = columns_[c].key && sqlite3_column_int64(stmt, i) == key ? kRowKey : kInteger;
             break;
-        case SQLITE_FLOAT:
-            scratch_.push_back(kReal);
-            put<double>(scratch_, sqlite3_column_double(stmt, i));
-            break;
+        case SQLITE_FLOAT: cell.tag = kReal; break;
         case SQLITE_TEXT:
-        case SQLITE_BLOB: {
-            const bool text = sqlite3_column_type(stmt, i) == SQLITE_TEXT;
-            const void* data = text ? static_cast<const void*>(sqlite3_column_text(stmt, i))
-                                    : sqlite3_column_blob(stmt, i);
-            const int n = sqlite3_column_bytes(stmt, i);
-            scratch_.push_back(text ? kText : kInlineBytes);
-            put<uint32_t>(scratch_, static_cast<uint32_t>(n));
-            if (n > 0) {
-                const size_t at = scratch_.size();
-                scratch_.resize(at + static_cast<size_t>(n));
-                std::memcpy(scratch_.data() + at, data, static_cast<size_t>(n));
-            }
+        case SQLITE_BLOB:
+            cell.tag = type == SQLITE_TEXT ? kText : kInlineBytes;
+            cell.length = static_cast<uint32_t>(sqlite3_column_bytes(stmt, i));
             break;
+        default: cell.tag = columns_[c].longBinary ? kLongBinary : kNull; break;
         }
-        default: scratch_.push_back(kNull); break;
-        }
+        bytes += cellLength(cell.tag, cell.length);
     }
-    uint8_t* at = place(scratch_.size());
-    std::memcpy(at, scratch_.data(), scratch_.size());
-    return at;
+
+    uint8_t* const row = place(bytes);
+    std::memcpy(row, &key, sizeof key);
+    uint8_t* out = row + kKeyBytes;
+    for (size_t c = 0; c < columns_.size(); ++c) {
+        const int i = static_cast<int>(c) + 1;
+        const Cell& cell = cells_[c];
+        *out = cell.tag;
+        if (cell.tag == kInteger) {
+            const int64_t v = sqlite3_column_int64(stmt, i);
+            std::memcpy(out + 1, &v, sizeof v);
+        } else if (cell.tag == kReal) {
+            const double v = sqlite3_column_double(stmt, i);
+            std::memcpy(out + 1, &v, sizeof v);
+        } else if (cell.tag == kText || cell.tag == kInlineBytes) {
+            std::memcpy(out + 1, &cell.length, sizeof cell.length);
+            const void* data = cell.tag == kText ? static_cast<const void*>(sqlite3_column_text(stmt, i))
+                                                 : sqlite3_column_blob(stmt, i);
+            if (cell.length > 0) std::memcpy(out + 5, data, cell.length);
+        }
+        out += cellLength(cell.tag, cell.length);
+    }
+    return row;
 }
 
 uint8_t* Snapshot::place(size_t bytes) {

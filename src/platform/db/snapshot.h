@@ -28,7 +28,7 @@ public:
         bool key = false;         // the table's integer key: the row's key again
     };
 
-    explicit Snapshot(std::vector<ColumnKind> columns = {}) : columns_(std::move(columns)) {}
+    explicit Snapshot(std::vector<ColumnKind> columns = {}) : columns_(std::move(columns)), cells_(columns_.size()) {}
 
     size_t size() const { return rows_.size(); }
     int64_t id(size_t row) const;
@@ -46,6 +46,11 @@ public:
     size_t memoryBytes() const;
 
 private:
+    // A row's cell while it is encoded: its tag and a text's or byte string's length.
+    struct Cell {
+        uint8_t tag = 0;
+        uint32_t length = 0;
+    };
     struct BlockRelease {
         size_t bytes = 0;
         void operator()(uint8_t* block) const noexcept { sys::releaseBlock(block, bytes); }
@@ -62,7 +67,7 @@ private:
     size_t blockUsed_ = 0;
     size_t blockSize_ = 0;
     size_t arenaBytes_ = 0;
-    std::vector<uint8_t> scratch_;
+    std::vector<Cell> cells_;
 };
 
 }  // namespace db

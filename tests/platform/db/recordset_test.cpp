@@ -313,6 +313,71 @@ TEST_F(Recordsets, FiftyMegabytePictureRoundTripsWithoutEnteringTheSnapshot) {
     EXPECT_TRUE(std::equal(head.begin(), head.end(), original.begin()));
 }
 
+// Enough rows for several of the snapshot's blocks, one text longer than a block, and
+// every kind of value a loosely typed column may hold.
+TEST_F(Recordsets, SnapshotKeepsEveryStoredKindAcrossManyBlocks) {
+    constexpr int kRows = 3000;
+    constexpr int kLongRow = 1503;
+    const std::string longText(3u << 20, 'x');
+    auto expectedSize = [](int i) -> db::Value {
+        if (i % 3 == 0) return db::Value(int64_t{i} * 1000000007LL);
+        if (i % 3 == 1) return db::Value(i + 0.25);
+        return db::Value();
+    };
+    auto expectedNotes = [&](int i) -> db::Value {
+        if (i % 4 == 0) return db::Value(db::Bytes{0, static_cast<uint8_t>(i), 0xFF});
+        if (i % 4 == 1) return db::Value("note " + std::to_string(i));
+        if (i % 4 == 2) return db::Value();
+        return db::Value(i == kLongRow ? longText : std::string());
+    };
+    {
+        db::Connection c = db::Connection::openFile(path, dbtest::kPassword);
+        ASSERT_EQ(sqlite3_exec(c.handle(), "BEGIN", nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_stmt* insert = nullptr;
+        sqlite3_prepare_v2(c.handle(), "INSERT INTO Pictures (PhotoDescription, PhotoSize, Notes) VALUES (?1, ?2, ?3)",
+                           -1, &insert, nullptr);
+        for (int i = 0; i < kRows; ++i) {
+            const std::string name = "Row " + std::to_string(100000 + (i * 7) % kRows);
+            sqlite3_bind_text(insert, 1, name.c_str(), -1, SQLITE_TRANSIENT);
+            const db::Value size = expectedSize(i), notes = expectedNotes(i);
+            if (size.kind() == db::Value::Kind::Integer) sqlite3_bind_int64(insert, 2, size.integer());
+            else if (size.kind() == db::Value::Kind::Real) sqlite3_bind_double(insert, 2, size.real());
+            else sqlite3_bind_null(insert, 2);
+            if (notes.kind() == db::Value::Kind::Bytes)
+                sqlite3_bind_blob(insert, 3, notes.bytes().data(), static_cast<int>(notes.bytes().size()),
+                                  SQLITE_TRANSIENT);
+            else if (notes.kind() == db::Value::Kind::Text)
+                sqlite3_bind_text(insert, 3, notes.string().data(), static_cast<int>(notes.string().size()),
+                                  SQLITE_TRANSIENT);
+            else sqlite3_bind_null(insert, 3);
+            ASSERT_EQ(sqlite3_step(insert), SQLITE_DONE) << sqlite3_errmsg(c.handle());
+            sqlite3_reset(insert);
+        }
+        sqlite3_finalize(insert);
+        ASSERT_EQ(sqlite3_exec(c.handle(), "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
+    }
+
+    auto rs = open("Select * from Pictures ORDER BY PhotoDescription");
+    ASSERT_EQ(rs->recordCount(), kRows);
+    EXPECT_GT(rs->memoryBytes(), longText.size());
+    int checked = 0;
+    for (rs->moveFirst(); !rs->eof(); rs->moveNext(), ++checked) {
+        const int i = static_cast<int>(rs->currentKey()) - 1;
+        ASSERT_TRUE(i >= 0 && i < kRows);
+        EXPECT_EQ(rs->field("ID").value(), db::Value(int64_t{i} + 1));
+        EXPECT_EQ(rs->field("ID").actualSize(), 8);
+        EXPECT_EQ(rs->field("PhotoDescription").value().text(), "Row " + std::to_string(100000 + (i * 7) % kRows));
+        EXPECT_EQ(rs->field("PhotoSize").value(), expectedSize(i)) << "row " << i;
+        const db::Value notes = expectedNotes(i);
+        EXPECT_EQ(rs->field("Notes").value(), notes) << "row " << i;
+        EXPECT_EQ(rs->field("Notes").actualSize(),
+                  notes.kind() == db::Value::Kind::Bytes  ? static_cast<int64_t>(notes.bytes().size())
+                  : notes.kind() == db::Value::Kind::Text ? static_cast<int64_t>(notes.string().size())
+                                                          : 0);
+    }
+    EXPECT_EQ(checked, kRows);
+}
+
 TEST_F(Recordsets, LongBinaryFromAFileIsStoredWholeOrNotAtAll) {
     testsupport::TempFolder files;
     db::Bytes bytes(3u << 20);
