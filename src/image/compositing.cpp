@@ -314,40 +314,47 @@ __attribute__((target("avx2"))) inline __m256i divide255Wide(__m256i x) {
     return _mm256_srli_epi16(_mm256_mulhi_epu16(x, _mm256_set1_epi16(short(0x8081))), 7);
 }
 
-// blendTwo on the 16-bit lanes of four pixels.
-__attribute__((target("avx2"))) inline __m256i blendFourWide(__m256i d16, __m256i s16, __m256i o16) {
+// blendTwo on the 16-bit lanes of four pixels, their alphas spread over each pixel's lanes
+// in a16.
+__attribute__((target("avx2"))) inline __m256i blendFourWide(__m256i d16, __m256i s16, __m256i a16, __m256i o16) {
     const auto divide = divide255Wide;
-    const __m256i a16 = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(s16, 0xFF), 0xFF);
     const __m256i invO = _mm256_sub_epi16(_mm256_set1_epi16(255), divide(_mm256_mullo_epi16(a16, o16)));
     return divide(_mm256_add_epi16(_mm256_mullo_epi16(d16, invO), _mm256_mullo_epi16(s16, o16)));
 }
 
-// Eight pixels of a 24-bpp row as 32-bpp lanes (alpha 0), and back: exactly 24 bytes
-// read and written.
-__attribute__((target("avx2"))) inline __m256i loadThreeByteEight(const uint8_t* d) {
-    const __m128i widen = _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
+// Eight pixels of a 24-bpp row as 32-bpp lanes (alpha 0): exactly 24 bytes read, or, where
+// eight more bytes of the row follow, one 32-byte read.
+__attribute__((target("avx2"))) inline __m256i widenThreeByteEight(__m256i bytes) {
+    const __m256i split = _mm256_setr_epi32(0, 1, 2, 0, 3, 4, 5, 0);
+    const __m256i widen = _mm256_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1, 0, 1, 2, -1, 3, 4, 5,
+                                           -1, 6, 7, 8, -1, 9, 10, 11, -1);
+    return _mm256_shuffle_epi8(_mm256_permutevar8x32_epi32(bytes, split), widen);
+}
+__attribute__((target("avx2"))) inline __m256i loadThreeByteEight(const uint8_t* d, bool eightMore) {
+    if (eightMore) return widenThreeByteEight(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(d)));
     const __m128i first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d));
     const __m128i last = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(d + 16));
-    return _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_shuffle_epi8(first, widen)),
-                                   _mm_shuffle_epi8(_mm_alignr_epi8(last, first, 12), widen), 1);
+    return widenThreeByteEight(_mm256_inserti128_si256(_mm256_castsi128_si256(first), last, 1));
 }
+// And back: exactly 24 bytes written (a wider write would overlap the next group's read).
 __attribute__((target("avx2"))) inline void storeThreeByteEight(uint8_t* d, __m256i v) {
-    const __m128i narrow = _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
-    const __m128i first = _mm_shuffle_epi8(_mm256_castsi256_si128(v), narrow);
-    const __m128i second = _mm_shuffle_epi8(_mm256_extracti128_si256(v, 1), narrow);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(d), _mm_or_si128(first, _mm_slli_si128(second, 12)));
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(d + 16), _mm_srli_si128(second, 4));
+    const __m256i narrow = _mm256_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1, 0, 1, 2, 4, 5, 6, 8,
+                                            9, 10, 12, 13, 14, -1, -1, -1, -1);
+    const __m256i join = _mm256_setr_epi32(0, 1, 2, 4, 5, 6, 3, 7);
+    const __m256i packed = _mm256_permutevar8x32_epi32(_mm256_shuffle_epi8(v, narrow), join);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d), _mm256_castsi256_si128(packed));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(d + 16), _mm256_extracti128_si256(packed, 1));
 }
 
-// blendGroupsOfFour eight pixels at a time with AVX2, onto a 32-bpp or (bytes 3) a 24-bpp row.
-__attribute__((target("avx2"))) size_t blendGroupsOfEight(uint8_t* d, int bytes, const uint8_t* s, size_t count,
-                                                          int32_t o) {
+// blendGroupsOfFour eight pixels at a time with AVX2, onto a 32-bpp or a 24-bpp row.
+template <int Bytes>
+__attribute__((target("avx2"))) size_t blendGroupsOfEight(uint8_t* d, const uint8_t* s, size_t count, int32_t o) {
     const __m256i zero = _mm256_setzero_si256(), o16 = _mm256_set1_epi16(short(o));
     const __m256i alphaMask = _mm256_set1_epi32(int(0xFF000000u));
     const __m256i spreadAlpha = _mm256_setr_epi8(3, 3, 3, 3, 7, 7, 7, 7, 11, 11, 11, 11, 15, 15, 15, 15, 3, 3, 3, 3, 7,
                                                  7, 7, 7, 11, 11, 11, 11, 15, 15, 15, 15);
     size_t i = 0;
-    for (; i + 8 <= count; i += 8, d += 8 * bytes, s += 32) {
+    for (; i + 8 <= count; i += 8, d += 8 * Bytes, s += 32) {
         const __m256i s8 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s));
         const __m256i a8 = _mm256_shuffle_epi8(s8, spreadAlpha);
         if (_mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_max_epu8(s8, a8), a8)) != -1) break;
@@ -355,16 +362,21 @@ __attribute__((target("avx2"))) size_t blendGroupsOfEight(uint8_t* d, int bytes,
         __m256i out = s8;
         if (o != 255 || _mm256_movemask_epi8(_mm256_cmpeq_epi32(alphas, alphaMask)) != -1) {
             if (_mm256_movemask_epi8(_mm256_cmpeq_epi32(alphas, zero)) == -1) continue;
-            const __m256i d8 = bytes == 4 ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d)) : loadThreeByteEight(d);
-            const __m256i low = blendFourWide(_mm256_unpacklo_epi8(d8, zero), _mm256_unpacklo_epi8(s8, zero), o16);
-            const __m256i high = blendFourWide(_mm256_unpackhi_epi8(d8, zero), _mm256_unpackhi_epi8(s8, zero), o16);
+            // Three bytes a pixel: one 32-byte read while three more pixels follow.
+            const __m256i d8 = Bytes == 4 ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d))
+                                          : loadThreeByteEight(d, i + 11 <= count);
+            const __m256i low = blendFourWide(_mm256_unpacklo_epi8(d8, zero), _mm256_unpacklo_epi8(s8, zero),
+                                              _mm256_unpacklo_epi8(a8, zero), o16);
+            const __m256i high = blendFourWide(_mm256_unpackhi_epi8(d8, zero), _mm256_unpackhi_epi8(s8, zero),
+                                               _mm256_unpackhi_epi8(a8, zero), o16);
             out = _mm256_packus_epi16(low, high);
         }
-        if (bytes == 4) _mm256_storeu_si256(reinterpret_cast<__m256i*>(d), out);
+        if constexpr (Bytes == 4) _mm256_storeu_si256(reinterpret_cast<__m256i*>(d), out);
         else storeThreeByteEight(d, out);
     }
     return i;
 }
+
 #endif
 
 #if defined(__SSE2__)
@@ -375,7 +387,7 @@ void blendFour(uint8_t* d, const uint8_t* s, size_t count, int32_t o) {
     while (count > 0) {
 #if defined(__x86_64__)
         if (wideKernels()) {
-            const size_t done = blendGroupsOfEight(d, 4, s, count, o);
+            const size_t done = blendGroupsOfEight<4>(d, s, count, o);
             d += done * 4, s += done * 4, count -= done;
         }
 #endif
@@ -399,7 +411,7 @@ void blendThree(uint8_t* d, const uint8_t* s, size_t count, int32_t o) {
         size_t run = kRun;
 #if defined(__x86_64__)
         if (wideKernels()) {
-            const size_t done = blendGroupsOfEight(d, 3, s, count, o);
+            const size_t done = blendGroupsOfEight<3>(d, s, count, o);
             d += done * 3, s += done * 4, count -= done, run = 8;
             if (count == 0) break;
         }

@@ -48,28 +48,35 @@ TEST(BitBlt, AlphaByteCopiedFrom32ZeroedFrom24DroppedInto24) {
 }
 
 // Rows between 24 and 32 bpp move their colour bytes in place; the pixels beside the
-// rectangle, and the last pixel of each row, keep to their own bytes.
+// rectangle, and the last pixel of each row, keep to their own bytes: narrow rectangles, and
+// wide ones whose rows are moved many pixels at a time, ending at every remainder.
 TEST(BitBlt, TrueColourRowsBetween24And32KeepToTheRectangle) {
     std::mt19937 random(6);
-    for (auto [from, to] : {std::pair{32, 24}, {24, 32}}) {
-        SCOPED_TRACE(::testing::Message() << from << " to " << to);
-        Canvas src(9, 3, from), dst(9, 3, to);
-        for (int y = 0; y < 3; ++y)
-            for (int x = 0; x < 9; ++x) {
-                src.set(x, y, uint32_t(random()) & (from == 32 ? 0xFFFFFFFFu : 0x00FFFFFFu));
-                dst.set(x, y, uint32_t(random()) & (to == 32 ? 0xFFFFFFFFu : 0x00FFFFFFu));
-            }
-        std::vector<uint32_t> before;
-        for (int y = 0; y < 3; ++y)
-            for (int x = 0; x < 9; ++x) before.push_back(dst.at(x, y));
-        ASSERT_TRUE(BitBlt(dst.dc(), 2, 1, 5, 2, src.dc(), 3, 0, SRCCOPY));
-        for (int y = 0; y < 3; ++y)
-            for (int x = 0; x < 9; ++x) {
-                const bool inside = x >= 2 && x < 7 && y >= 1;
-                EXPECT_EQ(dst.at(x, y), inside ? src.at(x + 1, y - 1) & 0x00FFFFFFu : before[size_t(y * 9 + x)])
-                    << x << "," << y;
-            }
-    }
+    struct Case {
+        int width, x, w, sx;
+    };
+    const Case cases[] = {{9, 2, 5, 3}, {60, 1, 16, 0}, {60, 3, 18, 5}, {60, 0, 19, 2}, {60, 7, 35, 1}, {60, 2, 50, 9}};
+    for (const Case& c : cases)
+        for (auto [from, to] : {std::pair{32, 24}, {24, 32}}) {
+            SCOPED_TRACE(::testing::Message() << from << " to " << to << ", " << c.w << " pixels");
+            Canvas src(c.width, 3, from), dst(c.width, 3, to);
+            for (int y = 0; y < 3; ++y)
+                for (int x = 0; x < c.width; ++x) {
+                    src.set(x, y, uint32_t(random()) & (from == 32 ? 0xFFFFFFFFu : 0x00FFFFFFu));
+                    dst.set(x, y, uint32_t(random()) & (to == 32 ? 0xFFFFFFFFu : 0x00FFFFFFu));
+                }
+            std::vector<uint32_t> before;
+            for (int y = 0; y < 3; ++y)
+                for (int x = 0; x < c.width; ++x) before.push_back(dst.at(x, y));
+            ASSERT_TRUE(BitBlt(dst.dc(), c.x, 1, c.w, 2, src.dc(), c.sx, 0, SRCCOPY));
+            for (int y = 0; y < 3; ++y)
+                for (int x = 0; x < c.width; ++x) {
+                    const bool inside = x >= c.x && x < c.x + c.w && y >= 1;
+                    ASSERT_EQ(dst.at(x, y), inside ? src.at(x - c.x + c.sx, y - 1) & 0x00FFFFFFu
+                                                   : before[size_t(y * c.width + x)])
+                        << x << "," << y;
+                }
+        }
 }
 
 TEST(BitBlt, TernaryOperationsMatchTheTruthTable) {
