@@ -478,25 +478,37 @@ void rotateRowWith(const ByteView2D& source, const RotationMap& m, bool interpol
 }
 
 #if defined(__x86_64__)
-// Positions inside the source, gathered along a row for rotateRowAvx2.
-struct TurnedPositions {
-    static constexpr int kCapacity = 64;
-    alignas(32) double x[kCapacity + 3], y[kCapacity + 3];
-    uint8_t* out[kCapacity];
-    int count = 0;
-};
-
-// The taps and weights of sampleInterpolated for four positions at a time, each weighed
-// with WeighTapsAvx2: floors, fractions and products as the plain loop computes them.
-__attribute__((target("avx2"), flatten)) void samplePositions(const ByteView2D& source, const RotationMap& m,
-                                                              TurnedPositions& p) {
-    for (int k = p.count; k < p.count + 3; ++k) p.x[k] = p.x[0], p.y[k] = p.y[0];  // lanes left unused
+// rotateRowWith, interpolating, for `count` rows from v0 at once (at most four), one row a
+// lane: the positions stepped as the plain loop steps them, and the floors, fractions and
+// weights of the lanes inside the source worked out together, each lane then weighed with
+// WeighTapsAvx2.
+__attribute__((target("avx2"), flatten)) void rotateRowsAvx2(const ByteView2D& source, const RotationMap& m,
+                                                             int64_t v0, int count, int64_t side, uint8_t* const* out) {
+    const double c = double(-m.offX - m.cx);
+    alignas(32) double xStart[4], yStart[4];
+    for (int j = 0; j < 4; ++j) {
+        // Lanes past `count` repeat the last row and are never drawn.
+        const double r = double(v0 + std::min(j, count - 1) - m.offY - m.cy);
+        xStart[j] = double(m.cx) + c * m.cX + r * m.sX;
+        yStart[j] = double(m.cy) + r * m.cY - c * m.sY;
+    }
+    const int lanes = (1 << count) - 1;
+    const __m256d stepX = _mm256_set1_pd(m.cX), stepY = _mm256_set1_pd(m.sY);
+    const __m256d left = _mm256_set1_pd(double(m.srcX)), right = _mm256_set1_pd(double(m.xEnd));
+    const __m256d bottom = _mm256_set1_pd(double(m.sy0)), top = _mm256_set1_pd(double(m.yEnd));
     const __m256d lastColumn = _mm256_set1_pd(double(m.xEnd - 1)), topRow = _mm256_set1_pd(double(m.yEnd - 1));
     const __m256d one = _mm256_set1_pd(1.0);
     alignas(32) double w00[4], w01[4], w10[4], w11[4];
     alignas(16) int32_t xi[4], yi[4];
-    for (int j = 0; j < p.count; j += 4) {
-        const __m256d x = _mm256_load_pd(p.x + j), y = _mm256_load_pd(p.y + j);
+    __m256d xs = _mm256_load_pd(xStart), ys = _mm256_load_pd(yStart);
+    for (int64_t u = 0; u < side; ++u) {
+        const __m256d x = xs, y = ys;
+        xs = _mm256_add_pd(xs, stepX), ys = _mm256_sub_pd(ys, stepY);
+        const __m256d inside =
+            _mm256_and_pd(_mm256_and_pd(_mm256_cmp_pd(x, left, _CMP_GE_OQ), _mm256_cmp_pd(x, right, _CMP_LT_OQ)),
+                          _mm256_and_pd(_mm256_cmp_pd(y, bottom, _CMP_GE_OQ), _mm256_cmp_pd(y, top, _CMP_LT_OQ)));
+        int mask = _mm256_movemask_pd(inside) & lanes;
+        if (mask == 0) continue;
         const __m256d xFloor = _mm256_floor_pd(x), yFloor = _mm256_floor_pd(y);
         const __m256d fx = _mm256_and_pd(_mm256_cmp_pd(xFloor, lastColumn, _CMP_LT_OQ), _mm256_sub_pd(x, xFloor));
         const __m256d fy = _mm256_and_pd(_mm256_cmp_pd(yFloor, topRow, _CMP_LT_OQ), _mm256_sub_pd(y, yFloor));
@@ -507,42 +519,15 @@ __attribute__((target("avx2"), flatten)) void samplePositions(const ByteView2D& 
         _mm256_store_pd(w11, _mm256_mul_pd(fx, fy));
         _mm_store_si128(reinterpret_cast<__m128i*>(xi), _mm256_cvttpd_epi32(xFloor));
         _mm_store_si128(reinterpret_cast<__m128i*>(yi), _mm256_cvttpd_epi32(yFloor));
-        for (int k = 0; k < 4 && j + k < p.count; ++k) {
+        for (; mask != 0; mask &= mask - 1) {
+            const int k = __builtin_ctz(unsigned(mask));
             const size_t x0 = size_t(xi[k]) * 4, x1 = size_t(xi[k] < m.xEnd - 1 ? xi[k] + 1 : xi[k]) * 4;
             const uint8_t* lower = source.row(size_t(yi[k])).data();
             const uint8_t* upper = source.row(size_t(yi[k] < m.yEnd - 1 ? yi[k] + 1 : yi[k])).data();
-            WeighTapsAvx2{}(lower + x0, w00[k], lower + x1, w01[k], upper + x0, w10[k], upper + x1, w11[k], p.out[j + k]);
+            WeighTapsAvx2::all(lower + x0, w00[k], lower + x1, w01[k], upper + x0, w10[k], upper + x1, w11[k],
+                               out[k] + u * 4);
         }
     }
-    p.count = 0;
-}
-
-// rotateRowWith, interpolating, for `count` rows from v0 at once: each row's positions are
-// stepped one by one as there, the rows side by side so that their sums do not wait on one
-// another, and the positions inside are sampled four at a time.
-void rotateRowsAvx2(const ByteView2D& source, const RotationMap& m, int64_t v0, int count, int64_t side,
-                    uint8_t* const* out) {
-    constexpr int kMostRows = 4;
-    const double left = double(m.srcX), right = double(m.xEnd);
-    const double bottom = double(m.sy0), top = double(m.yEnd);
-    const double c = double(-m.offX - m.cx);
-    double xs[kMostRows], ys[kMostRows];
-    for (int j = 0; j < count; ++j) {
-        const double r = double(v0 + j - m.offY - m.cy);
-        xs[j] = double(m.cx) + c * m.cX + r * m.sX;
-        ys[j] = double(m.cy) + r * m.cY - c * m.sY;
-    }
-    TurnedPositions positions;
-    for (int64_t u = 0; u < side; ++u)
-        for (int j = 0; j < count; ++j) {
-            const double x = xs[j], y = ys[j];
-            xs[j] += m.cX, ys[j] -= m.sY;
-            if (!(x >= left && x < right && y >= bottom && y < top)) continue;
-            positions.x[positions.count] = x, positions.y[positions.count] = y;
-            positions.out[positions.count] = out[j] + u * 4;
-            if (++positions.count == TurnedPositions::kCapacity) samplePositions(source, m, positions);
-        }
-    if (positions.count > 0) samplePositions(source, m, positions);
 }
 #endif
 

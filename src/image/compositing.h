@@ -108,6 +108,11 @@ struct WeighTapsAvx2 {
         std::memcpy(&bytes, p, 4);
         return _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(_mm_cvtsi32_si128(bytes)));
     }
+    __attribute__((target("avx2"))) static void put(__m256d sum, uint8_t* out) {
+        const __m128i whole = _mm256_cvttpd_epi32(_mm256_add_pd(sum, _mm256_set1_pd(1e-9)));
+        const int32_t bytes = _mm_cvtsi128_si32(_mm_packus_epi16(_mm_packs_epi32(whole, whole), whole));
+        std::memcpy(out, &bytes, 4);
+    }
     __attribute__((target("avx2"))) void operator()(const uint8_t* p00, double w00, const uint8_t* p01, double w01,
                                                     const uint8_t* p10, double w10, const uint8_t* p11, double w11,
                                                     uint8_t* out) const {
@@ -115,9 +120,16 @@ struct WeighTapsAvx2 {
         if (p01) sum = _mm256_add_pd(sum, _mm256_mul_pd(_mm256_set1_pd(w01), channels(p01)));
         if (p10) sum = _mm256_add_pd(sum, _mm256_mul_pd(_mm256_set1_pd(w10), channels(p10)));
         if (p11) sum = _mm256_add_pd(sum, _mm256_mul_pd(_mm256_set1_pd(w11), channels(p11)));
-        const __m128i whole = _mm256_cvttpd_epi32(_mm256_add_pd(sum, _mm256_set1_pd(1e-9)));
-        const int32_t bytes = _mm_cvtsi128_si32(_mm_packus_epi16(_mm_packs_epi32(whole, whole), whole));
-        std::memcpy(out, &bytes, 4);
+        put(sum, out);
+    }
+    // The same with all four taps present.
+    __attribute__((target("avx2"))) static void all(const uint8_t* p00, double w00, const uint8_t* p01, double w01,
+                                                    const uint8_t* p10, double w10, const uint8_t* p11, double w11,
+                                                    uint8_t* out) {
+        __m256d sum = _mm256_mul_pd(_mm256_set1_pd(w00), channels(p00));
+        sum = _mm256_add_pd(sum, _mm256_mul_pd(_mm256_set1_pd(w01), channels(p01)));
+        sum = _mm256_add_pd(sum, _mm256_mul_pd(_mm256_set1_pd(w10), channels(p10)));
+        put(_mm256_add_pd(sum, _mm256_mul_pd(_mm256_set1_pd(w11), channels(p11))), out);
     }
 };
 #endif
