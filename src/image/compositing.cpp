@@ -314,12 +314,26 @@ __attribute__((target("avx2"))) inline __m256i divide255Wide(__m256i x) {
     return _mm256_srli_epi16(_mm256_mulhi_epu16(x, _mm256_set1_epi16(short(0x8081))), 7);
 }
 
-// blendTwo on the 16-bit lanes of four pixels, their alphas spread over each pixel's lanes
-// in a16.
-__attribute__((target("avx2"))) inline __m256i blendFourWide(__m256i d16, __m256i s16, __m256i a16, __m256i o16) {
-    const auto divide = divide255Wide;
-    const __m256i invO = _mm256_sub_epi16(_mm256_set1_epi16(255), divide(_mm256_mullo_epi16(a16, o16)));
-    return divide(_mm256_add_epi16(_mm256_mullo_epi16(d16, invO), _mm256_mullo_epi16(s16, o16)));
+// (d x invO + s x o) \ 255 on the 16-bit lanes of four pixels.
+__attribute__((target("avx2"))) inline __m256i mixFourWide(__m256i d16, __m256i s16, __m256i invO, __m256i o16) {
+    return divide255Wide(_mm256_add_epi16(_mm256_mullo_epi16(d16, invO), _mm256_mullo_epi16(s16, o16)));
+}
+
+// Eight pixels blended as blendTwo does, their alphas spread over each pixel's bytes in a8;
+// `opaque`: every alpha is 255, so that invO is 255 - o (255 x o \ 255 = o) for all.
+__attribute__((target("avx2"))) inline __m256i blendEightWide(__m256i d8, __m256i s8, __m256i a8, __m256i o16,
+                                                              bool opaque) {
+    const __m256i zero = _mm256_setzero_si256(), full = _mm256_set1_epi16(255);
+    __m256i invLow, invHigh;
+    if (opaque) {
+        invLow = invHigh = _mm256_sub_epi16(full, o16);
+    } else {
+        invLow = _mm256_sub_epi16(full, divide255Wide(_mm256_mullo_epi16(_mm256_unpacklo_epi8(a8, zero), o16)));
+        invHigh = _mm256_sub_epi16(full, divide255Wide(_mm256_mullo_epi16(_mm256_unpackhi_epi8(a8, zero), o16)));
+    }
+    return _mm256_packus_epi16(
+        mixFourWide(_mm256_unpacklo_epi8(d8, zero), _mm256_unpacklo_epi8(s8, zero), invLow, o16),
+        mixFourWide(_mm256_unpackhi_epi8(d8, zero), _mm256_unpackhi_epi8(s8, zero), invHigh, o16));
 }
 
 // Eight pixels of a 24-bpp row as 32-bpp lanes (alpha 0): exactly 24 bytes read, or, where
@@ -356,20 +370,21 @@ __attribute__((target("avx2"))) size_t blendGroupsOfEight(uint8_t* d, const uint
     size_t i = 0;
     for (; i + 8 <= count; i += 8, d += 8 * Bytes, s += 32) {
         const __m256i s8 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s));
-        const __m256i a8 = _mm256_shuffle_epi8(s8, spreadAlpha);
-        if (_mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_max_epu8(s8, a8), a8)) != -1) break;
         const __m256i alphas = _mm256_and_si256(s8, alphaMask);
-        __m256i out = s8;
-        if (o != 255 || _mm256_movemask_epi8(_mm256_cmpeq_epi32(alphas, alphaMask)) != -1) {
+        // Opaque pixels need no check of their colours against their alphas.
+        const bool opaque = _mm256_movemask_epi8(_mm256_cmpeq_epi32(alphas, alphaMask)) == -1;
+        __m256i a8 = zero;
+        if (!opaque) {
+            a8 = _mm256_shuffle_epi8(s8, spreadAlpha);
+            if (_mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_max_epu8(s8, a8), a8)) != -1) break;
             if (_mm256_movemask_epi8(_mm256_cmpeq_epi32(alphas, zero)) == -1) continue;
+        }
+        __m256i out = s8;
+        if (!opaque || o != 255) {
             // Three bytes a pixel: one 32-byte read while three more pixels follow.
             const __m256i d8 = Bytes == 4 ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d))
                                           : loadThreeByteEight(d, i + 11 <= count);
-            const __m256i low = blendFourWide(_mm256_unpacklo_epi8(d8, zero), _mm256_unpacklo_epi8(s8, zero),
-                                              _mm256_unpacklo_epi8(a8, zero), o16);
-            const __m256i high = blendFourWide(_mm256_unpackhi_epi8(d8, zero), _mm256_unpackhi_epi8(s8, zero),
-                                               _mm256_unpackhi_epi8(a8, zero), o16);
-            out = _mm256_packus_epi16(low, high);
+            out = blendEightWide(d8, s8, a8, o16, opaque);
         }
         if constexpr (Bytes == 4) _mm256_storeu_si256(reinterpret_cast<__m256i*>(d), out);
         else storeThreeByteEight(d, out);
