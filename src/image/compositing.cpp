@@ -513,8 +513,13 @@ __attribute__((target("avx2"), flatten)) void rotateRowsAvx2(const ByteView2D& s
     const __m256d bottom = _mm256_set1_pd(double(m.sy0)), top = _mm256_set1_pd(double(m.yEnd));
     const __m256d lastColumn = _mm256_set1_pd(double(m.xEnd - 1)), topRow = _mm256_set1_pd(double(m.yEnd - 1));
     const __m256d one = _mm256_set1_pd(1.0);
+    // Kept in registers: a write through `out` could otherwise alias them.
+    const uint8_t* const pixels = source.row(0).data();
+    const size_t stride = source.stride();
+    const __m128i lastColumnWhole = _mm_set1_epi32(int32_t(m.xEnd - 1)), topRowWhole = _mm_set1_epi32(int32_t(m.yEnd - 1));
+    const __m128i pixelBytes = _mm_set1_epi32(4), rowBytes = _mm_set1_epi32(int32_t(stride));
     alignas(32) double w00[4], w01[4], w10[4], w11[4];
-    alignas(16) int32_t xi[4], yi[4];
+    alignas(16) int32_t xi[4], yi[4], toRight[4], toUpper[4];
     __m256d xs = _mm256_load_pd(xStart), ys = _mm256_load_pd(yStart);
     for (int64_t u = 0; u < side; ++u) {
         const __m256d x = xs, y = ys;
@@ -532,14 +537,17 @@ __attribute__((target("avx2"), flatten)) void rotateRowsAvx2(const ByteView2D& s
         _mm256_store_pd(w01, _mm256_mul_pd(fx, notFy));
         _mm256_store_pd(w10, _mm256_mul_pd(notFx, fy));
         _mm256_store_pd(w11, _mm256_mul_pd(fx, fy));
-        _mm_store_si128(reinterpret_cast<__m128i*>(xi), _mm256_cvttpd_epi32(xFloor));
-        _mm_store_si128(reinterpret_cast<__m128i*>(yi), _mm256_cvttpd_epi32(yFloor));
+        // The column to the right and the row above, in bytes; none at the last column or top row.
+        const __m128i column = _mm256_cvttpd_epi32(xFloor), row = _mm256_cvttpd_epi32(yFloor);
+        _mm_store_si128(reinterpret_cast<__m128i*>(xi), column);
+        _mm_store_si128(reinterpret_cast<__m128i*>(yi), row);
+        _mm_store_si128(reinterpret_cast<__m128i*>(toRight), _mm_and_si128(_mm_cmplt_epi32(column, lastColumnWhole), pixelBytes));
+        _mm_store_si128(reinterpret_cast<__m128i*>(toUpper), _mm_and_si128(_mm_cmplt_epi32(row, topRowWhole), rowBytes));
         for (; mask != 0; mask &= mask - 1) {
             const int k = __builtin_ctz(unsigned(mask));
-            const size_t x0 = size_t(xi[k]) * 4, x1 = size_t(xi[k] < m.xEnd - 1 ? xi[k] + 1 : xi[k]) * 4;
-            const uint8_t* lower = source.row(size_t(yi[k])).data();
-            const uint8_t* upper = source.row(size_t(yi[k] < m.yEnd - 1 ? yi[k] + 1 : yi[k])).data();
-            WeighTapsAvx2::all(lower + x0, w00[k], lower + x1, w01[k], upper + x0, w10[k], upper + x1, w11[k],
+            const uint8_t* lower = pixels + size_t(yi[k]) * stride + size_t(xi[k]) * 4;
+            const uint8_t* upper = lower + toUpper[k];
+            WeighTapsAvx2::all(lower, w00[k], lower + toRight[k], w01[k], upper, w10[k], upper + toRight[k], w11[k],
                                out[k] + u * 4);
         }
     }
