@@ -566,10 +566,13 @@ private:
                           int32_t DestWidth, int32_t DestHeight, int32_t Opacity,
                           cImage32* destHostDIB, int32_t grayScale, float LightAdjustment);
     // BlendDIBOntoDestination of a block of columns x rows pixels at DestX, DestY, the block's
-    // rows made on demand: rowAt(k) gives row k from the top, valid until the next call.
+    // rows made on demand: for a rowAt = newRowAt(), rowAt(k) gives row k from the top, valid
+    // until its next call. A destination image takes bands of at least minimumBandRows rows
+    // side by side, each through a rowAt of its own that may share no mutable state.
+    using RowAt = std::function<const uint8_t*(int64_t)>;
     bool BlendRowsOntoDestination(gdi::HDC destinationDC, int64_t columns, int64_t rows, int32_t DestX,
                                   int32_t DestY, int32_t Opacity, cImage32* destHostDIB, int32_t grayScale,
-                                  const std::function<const uint8_t*(int64_t)>& rowAt);
+                                  const std::function<RowAt()>& newRowAt, int64_t minimumBandRows);
     // The image's rectangle copied into a new block, rows bottom-up; false when it does not
     // lie within the image or memory is short.
     bool CopyRegionToBlock(PixelBlock& block, int32_t x, int32_t y, int32_t width,

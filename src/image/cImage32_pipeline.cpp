@@ -12,6 +12,7 @@
 #include "image/cImage32.h"
 #include "image/compositing.h"
 #include "image/modParsers.h"
+#include "image/parallelRows.h"
 #include "image/resampling.h"
 
 namespace {
@@ -152,21 +153,27 @@ struct Placement {
 };
 
 // Source-over of p.h rows of p.w pixels, row k from the top at rowAt(k) (its first pixel
-// drawn), into `image` (a destination image's pixels) or else onto a device through a
-// bottom-up 24-bit buffer of bandRows rows at a time. False when the buffer cannot be made
-// or the device takes no pixels.
-template <class RowAt>
+// drawn) for a rowAt = makeRowAt(), into `image` (a destination image's pixels) or else onto
+// a device through a bottom-up 24-bit buffer of bandRows rows at a time. Into an image, bands
+// of at least minimumBandRows rows are blended side by side (see forEachRowBand), each with
+// a rowAt of its own. False when the buffer cannot be made or the device takes no pixels.
+template <class MakeRowAt>
 bool blendRowsOnto(gdi::HDC destinationDC, const ByteView2D& image, const Placement& p, int64_t bandRows,
-                   int32_t Opacity, const modParsers::GrayScaleWeights* gray, RowAt rowAt) {
+                   int64_t minimumBandRows, int32_t Opacity, const modParsers::GrayScaleWeights* gray,
+                   MakeRowAt makeRowAt) {
     if (!image.empty()) {
         // Only what overlaps the destination image is written.
         const int64_t imageRows = int64_t(image.rows());
         const int64_t columns = std::min<int64_t>(p.w, int64_t(image.rowLength() / 4) - p.dx);
         const int64_t rows = std::min<int64_t>(p.h, imageRows - p.dy);
-        // Rows from the bottom: memory read and written upwards, as the prefetcher likes it.
-        for (int64_t k = rows - 1; k >= 0 && columns > 0; --k)
-            compositing::blendRow(image.row(size_t(imageRows - 1 - p.dy - k)).data() + size_t(p.dx) * 4, 4, rowAt(k),
-                                  size_t(columns), Opacity, gray);
+        if (columns < 1) return true;
+        compositing::forEachRowBand(rows, minimumBandRows, [&](int64_t first, int64_t count) {
+            auto rowAt = makeRowAt();
+            // Rows from the bottom: memory read and written upwards, as the prefetcher likes it.
+            for (int64_t k = first + count - 1; k >= first; --k)
+                compositing::blendRow(image.row(size_t(imageRows - 1 - p.dy - k)).data() + size_t(p.dx) * 4, 4,
+                                      rowAt(k), size_t(columns), Opacity, gray);
+        });
         return true;
     }
 
@@ -201,6 +208,7 @@ bool blendRowsOnto(gdi::HDC destinationDC, const ByteView2D& image, const Placem
     const gdi::HGDIOBJ bitmap = gdi::GetCurrentObject(destinationDC, gdi::OBJ_BITMAP);
     const bool covered = bitmap && gdi::GetObject(bitmap, sizeof shown, &shown) != 0 && p.dx + p.w <= shown.bmWidth &&
                          p.dy + p.h <= std::abs(int64_t{shown.bmHeight});
+    auto rowAt = makeRowAt();
     bool written = true;
     // Bands from the bottom, each row's memory from the bottom up.
     for (int64_t top = (p.h - 1) / bandRows * bandRows; top >= 0 && written; top -= bandRows) {
@@ -290,7 +298,7 @@ bool cImage32::ResampleAndBlend(gdi::HDC destinationDC, PixelBlock& srcBlock, in
         // The scaled picture holds only what lies right of and below the origin.
         const bool drawn = BlendRowsOntoDestination(destinationDC, g.width, g.height, DestX < 0 ? 0 : DestX,
                                                     DestY < 0 ? 0 : DestY, Opacity, destHostDIB, grayScale,
-                                                    [&](int64_t k) {
+                                                    [&] { return RowAt([&](int64_t k) {
             const int64_t r = g.height - 1 - k;
             if (made < 0 || !resampler.repeats(r, made)) {
                 resampler.row(r, line.data());
@@ -298,7 +306,7 @@ bool cImage32::ResampleAndBlend(gdi::HDC destinationDC, PixelBlock& srcBlock, in
             }
             made = r;
             return line.data();
-        });
+        }); }, g.height);  // one band: the rows share `line`
         srcBlock.erase();
         return drawn;
     } catch (const std::bad_alloc&) {
@@ -308,7 +316,7 @@ bool cImage32::ResampleAndBlend(gdi::HDC destinationDC, PixelBlock& srcBlock, in
 
 bool cImage32::BlendRowsOntoDestination(gdi::HDC destinationDC, int64_t columns, int64_t rows, int32_t DestX,
                                         int32_t DestY, int32_t Opacity, cImage32* destHostDIB, int32_t grayScale,
-                                        const std::function<const uint8_t*(int64_t)>& rowAt) {
+                                        const std::function<RowAt()>& newRowAt, int64_t minimumBandRows) {
     Placement p{0, 0, DestX, DestY, columns, rows};
     if (p.dx < 0) p.sx = -p.dx, p.w += p.dx, p.dx = 0;
     if (p.dy < 0) p.sy = -p.dy, p.h += p.dy, p.dy = 0;
@@ -320,8 +328,10 @@ bool cImage32::BlendRowsOntoDestination(gdi::HDC destinationDC, int64_t columns,
     if (p.w < 1 || p.h < 1) return false;
     const modParsers::GrayScaleWeights weights = modParsers::GetGrayScaleWeights(grayScale);
     const ByteView2D image = destHostDIB ? modParsers::OverlayDIBBits(*destHostDIB) : ByteView2D();
-    return blendRowsOnto(destinationDC, image, p, bandRowsFor(p.w), Opacity, grayScale == -1 ? nullptr : &weights,
-                         [&](int64_t k) { return rowAt(p.sy + k) + size_t(p.sx) * 4; });
+    return blendRowsOnto(destinationDC, image, p, bandRowsFor(p.w), minimumBandRows, Opacity,
+                         grayScale == -1 ? nullptr : &weights, [&] {
+        return [&p, rowAt = newRowAt()](int64_t k) { return rowAt(p.sy + k) + size_t(p.sx) * 4; };
+    });
 }
 
 bool cImage32::BlendDIBOntoDestination(gdi::HDC destinationDC, PixelBlock& srcBlock, int32_t srcX,
@@ -367,9 +377,9 @@ bool cImage32::BlendDIBOntoDestination(gdi::HDC destinationDC, PixelBlock& srcBl
     const ByteView2D image = destHostDIB ? modParsers::OverlayDIBBits(*destHostDIB) : ByteView2D();
     // A device showing this image's own pixels is read whole before any row is written.
     const bool drawn = blendRowsOnto(destinationDC, image, {sx, sy, dx, dy, w, h},
-                                     ontoItself && !block ? h : bandRowsFor(w), Opacity,
-                                     grayScale == -1 ? nullptr : &weights, [&](int64_t k) {
-        return source.row(size_t(sourceRows - 1 - sy - k)).data() + size_t(sx) * 4;
+                                     ontoItself && !block ? h : bandRowsFor(w), h, Opacity,
+                                     grayScale == -1 ? nullptr : &weights, [&] {
+        return [&](int64_t k) { return source.row(size_t(sourceRows - 1 - sy - k)).data() + size_t(sx) * 4; };
     });
     srcBlock.erase();
     return drawn;

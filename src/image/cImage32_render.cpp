@@ -215,23 +215,25 @@ bool cImage32::RenderDIBRotated(gdi::HDC destinationDC, float Angle, int32_t Des
     }
     if (!fitsLong(x) || !fitsLong(y)) return false;
     // Otherwise the rows of the square are made a few at a time as the blender takes them
-    // (from the bottom).
+    // (from the bottom), in bands side by side where the destination is an image.
     try {
-        constexpr int kRows = 4;
-        std::vector<uint8_t> lines(size_t(side) * 4 * kRows);
-        int64_t first = -1, count = 0;  // the rows from the top that `lines` holds
+        const int64_t rowBytes = side * 4;
         return BlendRowsOntoDestination(destinationDC, side, side, int32_t(x), int32_t(y), Opacity * 255 / 100,
-                                        destHostDIB, grayScale, [&](int64_t k) {
-            if (k < first || k >= first + count) {
-                first = std::max<int64_t>(0, k - kRows + 1), count = k - first + 1;
-                std::fill(lines.begin(), lines.end(), uint8_t(0));
-                // rows[j] receives memory row side - 1 - k + j: the row k - j from the top.
-                uint8_t* rows[kRows];
-                for (int64_t j = 0; j < count; ++j) rows[j] = lines.data() + size_t(count - 1 - j) * size_t(side) * 4;
-                compositing::rotateRows(pixels, map, highQualityInterpolation_, side - 1 - k, int(count), side, rows);
-            }
-            return lines.data() + size_t(k - first) * size_t(side) * 4;
-        });
+                                        destHostDIB, grayScale, [&] {
+            constexpr int kRows = 4;
+            return RowAt([&, lines = std::vector<uint8_t>(size_t(rowBytes) * kRows), first = int64_t{-1},
+                          count = int64_t{0}](int64_t k) mutable {  // `lines` holds rows first.. from the top
+                if (k < first || k >= first + count) {
+                    first = std::max<int64_t>(0, k - kRows + 1), count = k - first + 1;
+                    std::fill(lines.begin(), lines.end(), uint8_t(0));
+                    // rows[j] receives memory row side - 1 - k + j: the row k - j from the top.
+                    uint8_t* rows[kRows];
+                    for (int64_t j = 0; j < count; ++j) rows[j] = lines.data() + size_t(count - 1 - j) * size_t(rowBytes);
+                    compositing::rotateRows(pixels, map, highQualityInterpolation_, side - 1 - k, int(count), side, rows);
+                }
+                return lines.data() + size_t(k - first) * size_t(rowBytes);
+            });
+        }, compositing::rotationBandRows(side));
     } catch (const std::bad_alloc&) {
         return false;
     }

@@ -9,6 +9,7 @@
 
 #include "qimage_support.h"
 #include "image/compositing.h"
+#include "image/parallelRows.h"
 #include "render_access.h"
 
 using namespace imagetest;
@@ -390,6 +391,41 @@ TEST_F(Render, TheOwnTurnGivesTheSameBytesWithEveryKernel) {
             EXPECT_EQ(images[0], images[wide]);
             EXPECT_EQ(devices[0], devices[wide]);
         }
+}
+
+// The own turn in bands of rows on several threads (three bands of unequal rows), into
+// another image and onto the image itself, against the same turn on one thread.
+TEST_F(Render, TheOwnTurnGivesTheSameBytesInParallelBands) {
+    std::mt19937 random(9);
+    constexpr int W = 641, H = 367, D = 745;  // D: a little over the diagonal
+    cImage32 image;
+    randomImage(image, W, H, true, random);
+    image.isGDIplusEnabled(false);
+    image.isAlphaBlendFriendly(false);
+    for (bool interpolate : {true, false}) {
+        SCOPED_TRACE(interpolate ? "interpolating" : "nearest");
+        image.HighQualityInterpolation(interpolate);
+        std::vector<uint8_t> images[2], itself[2];
+        for (int threads : {1, 3}) {
+            compositing::setRowBandThreads(threads);
+            const int k = threads > 1;
+            cImage32 target;
+            ASSERT_TRUE(target.InitializeDIB(D, D));
+            ASSERT_TRUE(image.Render(0, 51, 193, 0, 0, 0, 0, 0, 0, 70, true, true, &target, -1, 0, 33));
+            images[k] = memoryOf(target);
+            cImage32 copy;
+            ASSERT_TRUE(copy.InitializeDIB(W, H));
+            copy.isGDIplusEnabled(false);
+            copy.isAlphaBlendFriendly(false);
+            copy.HighQualityInterpolation(interpolate);
+            ASSERT_TRUE(image.Render(0, 0, 0, 0, 0, 0, 0, 0, 0, 100, true, true, &copy));
+            ASSERT_TRUE(copy.Render(0, 0, 0, 0, 0, 0, 0, 0, 0, 100, true, true, &copy, -1, 0, -61));
+            itself[k] = memoryOf(copy);
+        }
+        compositing::setRowBandThreads(0);
+        EXPECT_EQ(images[0], images[1]);
+        EXPECT_EQ(itself[0], itself[1]);
+    }
 }
 
 TEST_F(Render, TurnsBy30DegreesAgreeWithGdiplusAndWithQt) {

@@ -1,0 +1,22 @@
+#pragma once
+// Runs work on horizontal bands of rows side by side on several threads. Every band gets
+// its own disjoint range of rows, so a caller whose work writes only the rows it is given
+// and reads only shared constant data produces the same bytes however the rows are split.
+
+#include <cstdint>
+#include <functional>
+
+namespace compositing {
+
+// Calls work(first, count) for consecutive bands covering rows 0 to rows - 1, at least
+// minimumBandRows rows each (the last band excepted), as many bands as there are threads to
+// run them; with one band the work runs on the calling thread. Returns when every band is
+// done; the first exception a band threw is then thrown again.
+void forEachRowBand(int64_t rows, int64_t minimumBandRows, const std::function<void(int64_t, int64_t)>& work);
+
+// The most threads forEachRowBand uses: the processor's hardware threads, unless a test set
+// a number (0 returns to the hardware's; 1 keeps everything on the calling thread).
+int rowBandThreads();
+void setRowBandThreads(int threads);
+
+}  // namespace compositing
