@@ -1,38 +1,38 @@
 #include "codecs/LargeBuffer.h"
 
-#include <cstdlib>
-#include <new>
 #include <utility>
 
-#include <sys/mman.h>
+#include "platform/sys/memory.h"
 
 namespace codecs {
 
 namespace {
-constexpr size_t kHugePage = size_t{2} << 20;
+
+// What is actually allocated: 2 MB and more rounded up to whole huge pages.
+size_t blockBytes(size_t bytes) {
+    if (bytes < sys::kHugePageBytes) return bytes;
+    return (bytes + sys::kHugePageBytes - 1) & ~(sys::kHugePageBytes - 1);
 }
+
+void release(uint8_t* data, size_t bytes) {
+    if (data) sys::releaseBlock(data, blockBytes(bytes));
+}
+
+}  // namespace
 
 LargeBuffer::LargeBuffer(size_t bytes) : size_(bytes) {
     if (bytes == 0) return;
-    if (bytes >= kHugePage) {
-        const size_t rounded = (bytes + kHugePage - 1) & ~(kHugePage - 1);
-        data_ = static_cast<uint8_t*>(std::aligned_alloc(kHugePage, rounded));
-        // Only advice: without huge pages the memory is used as it comes.
-        if (data_) ::madvise(data_, rounded, MADV_HUGEPAGE);
-    } else {
-        data_ = static_cast<uint8_t*>(std::malloc(bytes));
-    }
-    if (!data_) throw std::bad_alloc();
+    data_ = static_cast<uint8_t*>(sys::allocateBlock(blockBytes(bytes)));
 }
 
-LargeBuffer::~LargeBuffer() { std::free(data_); }
+LargeBuffer::~LargeBuffer() { release(data_, size_); }
 
 LargeBuffer::LargeBuffer(LargeBuffer&& other) noexcept
     : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0)) {}
 
 LargeBuffer& LargeBuffer::operator=(LargeBuffer&& other) noexcept {
     if (this != &other) {
-        std::free(data_);
+        release(data_, size_);
         data_ = std::exchange(other.data_, nullptr);
         size_ = std::exchange(other.size_, 0);
     }

@@ -53,14 +53,6 @@ private:
     std::vector<uint8_t> indices_;
 };
 
-// The platform palette of the reduced colours, deleted when it goes.
-struct PlatformPalette {
-    gdi::HPALETTE handle = 0;
-    ~PlatformPalette() {
-        if (handle) gdi::DeleteObject(handle);
-    }
-};
-
 gdi::HPALETTE createPlatformPalette(std::span<const int32_t> colors) {
     std::vector<uint8_t> storage(sizeof(gdi::LOGPALETTE) + colors.size() * sizeof(gdi::PALETTEENTRY));
     auto* logical = reinterpret_cast<gdi::LOGPALETTE*>(storage.data());
@@ -138,7 +130,7 @@ bool cGIFparser::SaveAsGIF(const cImage32* cHost, const std::string& FileName, s
         }
         if (transparency) palette_[size_t(count)] = kTransparentSlot;
 
-        PlatformPalette platform;
+        gdi::OwnedObject platform;  // the platform palette of the reduced colours
         if (reduced) {
             // The transparent slot takes no part in matching colours.
             platform.handle = createPlatformPalette({palette_.data() + 1, size_t(transparency ? count - 1 : count)});

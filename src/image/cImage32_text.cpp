@@ -20,18 +20,6 @@ constexpr std::u16string_view kLineBreak = u"\r\n";
 constexpr int kTransparentBackgroundMode = 3;  // any mode but OPAQUE leaves text cells unfilled
 constexpr gdi::COLORREF kWhite = 0xFFFFFF, kBlack = 0;
 
-// A font made for one call, deleted when the call ends (also when it raises).
-struct OwnedFont {
-    gdi::HFONT handle = 0;
-    OwnedFont() = default;
-    explicit OwnedFont(gdi::HFONT h) : handle(h) {}
-    ~OwnedFont() {
-        if (handle) gdi::DeleteObject(handle);
-    }
-    OwnedFont(const OwnedFont&) = delete;
-    OwnedFont& operator=(const OwnedFont&) = delete;
-};
-
 // Lines at every CR LF pair and nowhere else; a text ending in CR LF ends in an empty line.
 std::vector<std::u16string_view> splitLines(std::u16string_view text) {
     std::vector<std::u16string_view> lines;
@@ -104,7 +92,7 @@ bool cImage32::DrawText_stdFont(const StdFont* theFont, std::u16string_view theT
                                 float Angle, bool CenterOnDestXY) {
     if (!theFont) return false;
     const gdi::LOGFONTW log = LogFontOf(*theFont);
-    const OwnedFont font(gdi::CreateFontIndirectW(&log));
+    const gdi::OwnedObject font(gdi::CreateFontIndirectW(&log));  // made for this call
     if (!font.handle) return false;
     return DrawTextToDIB(font.handle, theText, Alignment, DestX, DestY, DestWidth, DestHeight, Forecolor, BackColor,
                          Opacity, grayScale, Angle, CenterOnDestXY);
@@ -120,7 +108,7 @@ bool cImage32::DrawText_hFont(gdi::HFONT theFontHandle, std::u16string_view theT
         return false;
     // Turns come from Angle; a turned font is drawn through an unturned copy, and the
     // caller's own font, should the copy fail.
-    OwnedFont unturned;
+    gdi::OwnedObject unturned;
     if (log.lfEscapement != 0 || log.lfOrientation != 0) {
         log.lfEscapement = log.lfOrientation = 0;
         unturned.handle = gdi::CreateFontIndirectW(&log);

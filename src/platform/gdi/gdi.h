@@ -283,6 +283,18 @@ DWORD GetObjectType(HGDIOBJ object);
 int GetObject(HGDIOBJ object, int size, void* out);
 HGDIOBJ GetStockObject(int which);
 
+// An object the holder deletes when it goes (a handle of 0 holds nothing).
+struct OwnedObject {
+    HGDIOBJ handle = 0;
+    OwnedObject() = default;
+    explicit OwnedObject(HGDIOBJ h) : handle(h) {}
+    ~OwnedObject() {
+        if (handle) DeleteObject(handle);
+    }
+    OwnedObject(const OwnedObject&) = delete;
+    OwnedObject& operator=(const OwnedObject&) = delete;
+};
+
 // ---- bitmaps ----------------------------------------------------------------------
 // 1, 4, 8, 24 and 32 bpp, BI_RGB (and BI_BITFIELDS for 16/32); zero-filled. Fails
 // (returns 0, *bits = nullptr) for width <= 0, height 0, or more than 2^31-1 bytes.
