@@ -3,18 +3,19 @@
 // run. Goal: within 1.5x.
 //
 // Method. The tile is opaque (a gradient with hard edges), drawn at its own size, no gaps,
-// at full opacity. Ours, in one thread: the whole call (the tiles drawn into a canvas of
-// one row of tiles, the block copies across it, the canvas rendered once per row of tiles
-// down the surface). Qt: drawTiledPixmap of a QPixmap made from the same pixels, on the
-// offscreen platform; Qt spreads the fill over its thread pool, so its CPU column shows
-// only the calling thread (the whole process spent about 7 ms of CPU per call).
+// at full opacity. Ours: the whole call (the tiles drawn into a canvas of one row of tiles,
+// the block copies across it, the canvas rendered once per row of tiles down the surface,
+// each of those blends spread by the gdi layer over bands of rows on its helper threads).
+// Qt: drawTiledPixmap of a QPixmap made from the same pixels, on the offscreen platform; Qt
+// too spreads the fill over its thread pool. The CPU column shows the calling thread only.
 //
-// Figures (8 shared cores under a load of 12 to 17 from other builds, wall time, medians
-// of 5): ours 6.2 to 6.7 ms (3.3 ms of CPU), Qt 4.1 to 4.6 ms; 1.35 to 1.6x, the goal is
-// met or nearly so, and further only under less load (ours is wholly one thread's CPU).
-// The canvas of the destination's whole size that was rendered before cost 76 to 84 ms
-// under the same load (34 ms of CPU): the kernel zeroing 48 MB of new pages, the doubling
-// copies and reading it back.
+// Figures (8 shared cores, wall time, medians of 5). One thread, under a load of 12 to 17:
+// ours 6.2 to 6.7 ms, Qt 4.1 to 4.6 ms (1.35 to 1.6x); quiet (load 5): 2.46 / 1.45 ms
+// (1.7x). With the blends in bands on helper threads kept between calls, quiet (load 2 to
+// 3.5): ours 1.36 to 1.59 ms, Qt 1.44 to 1.57 ms (0.9 to 1.05x). Helper threads started
+// afresh on every call had made it 10.7 ms: each blend paid for mapping the threads' stacks.
+// The canvas of the destination's whole size that was rendered at first cost 76 to 84 ms
+// under load (the kernel zeroing 48 MB of new pages, the doubling copies, reading it back).
 
 #include <benchmark/benchmark.h>
 

@@ -12,7 +12,7 @@
 #include "image/cImage32.h"
 #include "image/compositing.h"
 #include "image/modParsers.h"
-#include "image/parallelRows.h"
+#include "platform/sys/row_bands.h"
 #include "image/resampling.h"
 
 namespace {
@@ -167,7 +167,7 @@ bool blendRowsOnto(gdi::HDC destinationDC, const ByteView2D& image, const Placem
         const int64_t columns = std::min<int64_t>(p.w, int64_t(image.rowLength() / 4) - p.dx);
         const int64_t rows = std::min<int64_t>(p.h, imageRows - p.dy);
         if (columns < 1) return true;
-        compositing::forEachRowBand(rows, minimumBandRows, [&](int64_t first, int64_t count) {
+        sys::forEachRowBand(rows, minimumBandRows, [&](int64_t first, int64_t count) {
             auto rowAt = makeRowAt();
             // Rows from the bottom: memory read and written upwards, as the prefetcher likes it.
             for (int64_t k = first + count - 1; k >= first; --k)

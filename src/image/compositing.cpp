@@ -7,7 +7,7 @@
 #include <cstring>
 #include <new>
 
-#include "image/parallelRows.h"
+#include "platform/sys/row_bands.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -593,7 +593,7 @@ int64_t rotationBandRows(int64_t side) {
 
 void rotateBackward(const ByteView2D& source, const RotationMap& m, bool interpolate, const ByteView2D& output) {
     const int64_t side = int64_t(output.rows());
-    forEachRowBand(side, rotationBandRows(side), [&](int64_t first, int64_t count) {
+    sys::forEachRowBand(side, rotationBandRows(side), [&](int64_t first, int64_t count) {
         constexpr int kGroup = 4;  // the rows rotateRows takes at once
         for (int64_t v = first; v < first + count; v += kGroup) {
             const int n = int(std::min<int64_t>(kGroup, first + count - v));

@@ -9,7 +9,7 @@
 
 #include "qimage_support.h"
 #include "image/compositing.h"
-#include "image/parallelRows.h"
+#include "platform/sys/row_bands.h"
 #include "render_access.h"
 
 using namespace imagetest;
@@ -407,7 +407,7 @@ TEST_F(Render, TheOwnTurnGivesTheSameBytesInParallelBands) {
         image.HighQualityInterpolation(interpolate);
         std::vector<uint8_t> images[2], itself[2];
         for (int threads : {1, 3}) {
-            compositing::setRowBandThreads(threads);
+            sys::setRowBandThreads(threads);
             const int k = threads > 1;
             cImage32 target;
             ASSERT_TRUE(target.InitializeDIB(D, D));
@@ -422,7 +422,7 @@ TEST_F(Render, TheOwnTurnGivesTheSameBytesInParallelBands) {
             ASSERT_TRUE(copy.Render(0, 0, 0, 0, 0, 0, 0, 0, 0, 100, true, true, &copy, -1, 0, -61));
             itself[k] = memoryOf(copy);
         }
-        compositing::setRowBandThreads(0);
+        sys::setRowBandThreads(0);
         EXPECT_EQ(images[0], images[1]);
         EXPECT_EQ(itself[0], itself[1]);
     }

@@ -9,6 +9,7 @@
 #include "platform/gdi/blend_math.h"
 #include "platform/gdi/blit.h"
 #include "platform/gdi/objects.h"
+#include "platform/sys/row_bands.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -182,35 +183,41 @@ BOOL AlphaBlend(HDC dest, int xDest, int yDest, int destWidth, int destHeight, H
         for (int k = 0; k < n; ++k)
             mapX[size_t(k)] = int(nearestSource(x0 + k - xDest, srcWidth, destWidth, false));
     }
-    std::vector<uint32_t> srow(direct ? 0 : static_cast<size_t>(srcWidth)), sbuf(direct ? 0 : static_cast<size_t>(n)),
-        dbuf(dst->bpp == 32 ? 0 : size_t(n));
-    ColorMatcher match(*dst);
-
-    for (int64_t y = y0; y < y1; ++y) {
-        const int sy = ySrc + int(srcHeight == destHeight
-                                      ? y - yDest
-                                      : nearestSource(y - yDest, srcHeight, destHeight, false));
-        const uint32_t* s;
-        if (direct) {
-            s = reinterpret_cast<const uint32_t*>(source->row(sy)) + xSrc + (x0 - xDest);
-        } else {
-            readRaw(*source, sy, xSrc, srcWidth, srow.data());
-            rawRowToBgra(*source, srow.data(), srcWidth, srow.data());
-            for (int k = 0; k < n; ++k)
-                sbuf[size_t(k)] = srow[size_t(sameWidth ? x0 - xDest + k : mapX[size_t(k)])];
-            s = sbuf.data();
+    // Every row is blended from its own source row alone, so bands of rows run side by side
+    // on several threads, each with its own row buffers; only pixels are touched there.
+    const auto blendRows = [&](int64_t first, int64_t count) {
+        std::vector<uint32_t> srow(direct ? 0 : static_cast<size_t>(srcWidth)),
+            sbuf(direct ? 0 : static_cast<size_t>(n)), dbuf(dst->bpp == 32 ? 0 : size_t(n));
+        ColorMatcher match(*dst);
+        for (int64_t y = y0 + first; y < y0 + first + count; ++y) {
+            const int sy = ySrc + int(srcHeight == destHeight
+                                          ? y - yDest
+                                          : nearestSource(y - yDest, srcHeight, destHeight, false));
+            const uint32_t* s;
+            if (direct) {
+                s = reinterpret_cast<const uint32_t*>(source->row(sy)) + xSrc + (x0 - xDest);
+            } else {
+                readRaw(*source, sy, xSrc, srcWidth, srow.data());
+                rawRowToBgra(*source, srow.data(), srcWidth, srow.data());
+                for (int k = 0; k < n; ++k)
+                    sbuf[size_t(k)] = srow[size_t(sameWidth ? x0 - xDest + k : mapX[size_t(k)])];
+                s = sbuf.data();
+            }
+            if (dst->bpp == 32) {
+                blendRow(reinterpret_cast<uint32_t*>(dst->row(int(y))) + x0, s, n, blend.SourceConstantAlpha,
+                         sourceAlpha);
+                continue;
+            }
+            readRaw(*dst, int(y), int(x0), n, dbuf.data());
+            rawRowToBgra(*dst, dbuf.data(), n, dbuf.data());
+            blendRow(dbuf.data(), s, n, blend.SourceConstantAlpha, sourceAlpha);
+            for (int k = 0; k < n; ++k) dbuf[size_t(k)] = match(dbuf[size_t(k)] & 0x00FFFFFF);
+            writeRaw(*dst, int(y), int(x0), n, dbuf.data());
         }
-        if (dst->bpp == 32) {
-            blendRow(reinterpret_cast<uint32_t*>(dst->row(int(y))) + x0, s, n,
-                     blend.SourceConstantAlpha, sourceAlpha);
-            continue;
-        }
-        readRaw(*dst, int(y), int(x0), n, dbuf.data());
-        rawRowToBgra(*dst, dbuf.data(), n, dbuf.data());
-        blendRow(dbuf.data(), s, n, blend.SourceConstantAlpha, sourceAlpha);
-        for (int k = 0; k < n; ++k) dbuf[size_t(k)] = match(dbuf[size_t(k)] & 0x00FFFFFF);
-        writeRaw(*dst, int(y), int(x0), n, dbuf.data());
-    }
+    };
+    // A band is worth a thread from about 128K pixels on; smaller blends stay on this thread.
+    constexpr int64_t kBandPixels = int64_t{1} << 17;
+    sys::forEachRowBand(y1 - y0, std::max<int64_t>(1, kBandPixels / n), blendRows);
     return TRUE;
 }
 

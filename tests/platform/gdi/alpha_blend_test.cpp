@@ -5,6 +5,7 @@
 
 #include "canvas.h"
 #include "platform/gdi/blend_math.h"
+#include "platform/sys/row_bands.h"
 
 using namespace gdi;
 using namespace gdi::test;
@@ -185,4 +186,44 @@ TEST(AlphaBlend, RefusesBadArguments) {
     EXPECT_FALSE(AlphaBlend(dst.dc(), 0, 0, 1, 1, src.dc(), 0, 0, 1, 1, {1, 0, 255, AC_SRC_ALPHA}));
     EXPECT_FALSE(AlphaBlend(src.bitmap(), 0, 0, 1, 1, src.dc(), 0, 0, 1, 1, ok));
     EXPECT_TRUE(AlphaBlend(dst.dc(), 0, 0, 4, 4, src.dc(), 0, 0, 4, 4, ok)) << "the whole source";
+}
+
+// Large blends run in bands of rows on several threads; every kind of destination, a
+// stretched source and a blend within one bitmap must give the bytes of one thread.
+TEST(AlphaBlend, BandsOnSeveralThreadsGiveTheBytesOfOne) {
+    constexpr int W = 613, H = 701;
+    std::vector<RGBQUAD> grays;
+    for (int i = 0; i < 256; ++i) grays.push_back(quad(i, i, 255 - i));
+    auto randomFill = [](Canvas& canvas, uint32_t seed) {
+        std::mt19937 rng(seed);
+        for (int y = 0; y < canvas.height(); ++y)
+            for (int i = 0; i < canvas.stride(); ++i) canvas.row(y)[i] = uint8_t(rng());
+    };
+    auto bytes = [](const Canvas& canvas) {
+        return std::vector<uint8_t>(canvas.bits(), canvas.bits() + size_t(canvas.stride()) * size_t(canvas.height()));
+    };
+    for (int bpp : {32, 24, 8, 1}) {
+        for (int shape = 0; shape < 3; ++shape) {  // same size, stretched, within one bitmap
+            SCOPED_TRACE(::testing::Message() << bpp << " bpp, shape " << shape);
+            std::vector<uint8_t> results[2];
+            for (int threads : {1, 4}) {
+                sys::setRowBandThreads(threads);
+                Canvas src(W, H, 32), dst(W, H, bpp, false, bpp == 8 ? grays : std::vector<RGBQUAD>{});
+                randomFill(src, 1);
+                randomFill(dst, 2);
+                bool drawn;
+                if (shape == 0)
+                    drawn = AlphaBlend(dst.dc(), 3, -5, W, H, src.dc(), 0, 0, W, H, blendOf(200, true));
+                else if (shape == 1)
+                    drawn = AlphaBlend(dst.dc(), -7, 11, W + 90, H - 40, src.dc(), 5, 9, W / 2, H / 3, blendOf(90, false));
+                else
+                    drawn = AlphaBlend(src.dc(), 17, 29, W - 17, H - 29, src.dc(), 0, 0, W - 17, H - 29,
+                                       blendOf(255, true));
+                ASSERT_TRUE(drawn);
+                results[threads > 1] = bytes(shape == 2 ? src : dst);
+            }
+            sys::setRowBandThreads(0);
+            EXPECT_EQ(results[0], results[1]);
+        }
+    }
 }

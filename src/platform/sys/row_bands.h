@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <functional>
 
-namespace compositing {
+namespace sys {
 
 // Calls work(first, count) for consecutive bands covering rows 0 to rows - 1, at least
 // minimumBandRows rows each (the last band excepted), as many bands as there are threads to
@@ -19,4 +19,4 @@ void forEachRowBand(int64_t rows, int64_t minimumBandRows, const std::function<v
 int rowBandThreads();
 void setRowBandThreads(int threads);
 
-}  // namespace compositing
+}  // namespace sys

@@ -1,0 +1,77 @@
+#include "platform/sys/row_bands.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+namespace {
+
+// Counts how often each row was given to a band.
+std::vector<int> rowsVisited(int64_t rows, int64_t minimumBandRows) {
+    std::vector<std::atomic<int>> visits(size_t(std::max<int64_t>(rows, 0)));
+    sys::forEachRowBand(rows, minimumBandRows, [&](int64_t first, int64_t count) {
+        EXPECT_GE(count, 1);
+        for (int64_t row = first; row < first + count; ++row) ++visits.at(size_t(row));
+    });
+    return std::vector<int>(visits.begin(), visits.end());
+}
+
+class RowBands : public ::testing::Test {
+protected:
+    void TearDown() override { sys::setRowBandThreads(0); }
+};
+
+TEST_F(RowBands, EveryRowOnceWhateverTheThreadsAndBandSizes) {
+    struct Case {
+        int64_t rows, minimumBandRows;
+    };
+    for (int threads : {1, 2, 3, 8}) {
+        sys::setRowBandThreads(threads);
+        for (const Case c : {Case{0, 1}, Case{1, 1}, Case{7, 1}, Case{7, 0}, Case{100, 30}, Case{1001, 1},
+                             Case{5, 100}}) {
+            SCOPED_TRACE(testing::Message() << threads << " threads, " << c.rows << " rows, bands of "
+                                            << c.minimumBandRows);
+            EXPECT_EQ(rowsVisited(c.rows, c.minimumBandRows), std::vector<int>(size_t(c.rows), 1));
+        }
+    }
+}
+
+// A band that asks for bands of its own, and callers on several threads at once, each get
+// their rows (run on their own thread when the helpers are taken) and nothing waits forever.
+TEST_F(RowBands, NestedAndSimultaneousCallsAllFinish) {
+    sys::setRowBandThreads(4);
+    std::atomic<int64_t> inner{0};
+    sys::forEachRowBand(40, 1, [&](int64_t, int64_t count) {
+        for (int64_t k = 0; k < count; ++k)
+            sys::forEachRowBand(10, 1, [&](int64_t, int64_t rows) { inner += rows; });
+    });
+    EXPECT_EQ(inner.load(), 400);
+
+    std::vector<std::thread> callers;
+    std::atomic<int> correct{0};
+    for (int caller = 0; caller < 6; ++caller)
+        callers.emplace_back([&, caller] {
+            for (int round = 0; round < 50; ++round)
+                if (rowsVisited(97 + caller, 3) == std::vector<int>(size_t(97 + caller), 1)) ++correct;
+        });
+    for (std::thread& caller : callers) caller.join();
+    EXPECT_EQ(correct.load(), 300);
+}
+
+TEST_F(RowBands, AnExceptionInABandReachesTheCallerAfterEveryBandIsDone) {
+    sys::setRowBandThreads(4);
+    std::atomic<int64_t> done{0};
+    EXPECT_THROW(sys::forEachRowBand(400, 1,
+                                     [&](int64_t first, int64_t count) {
+                                         if (first == 0) throw std::runtime_error("band");
+                                         done += count;
+                                     }),
+                 std::runtime_error);
+    EXPECT_EQ(done.load(), 300);
+    EXPECT_EQ(rowsVisited(400, 1), std::vector<int>(400, 1)) << "the helpers serve the next call";
+}
+
+}  // namespace
