@@ -19,9 +19,15 @@
 // and the four-lane turn (load 8 to 13): blend into an image 1.3 / 2.5 ms, onto a device
 // 3.2-3.9 / 2.2-2.5 ms; turn 14-16 / 5-8 ms (QPainter's turn uses several threads). With
 // the own turn made and blended in bands of rows on the hardware's threads (8 cores, quiet,
-// 5 repetitions): turn 3.8-3.9 / 3.8-4.3 ms. The rest of the own side runs on one thread;
-// QPainter's smooth paths use more. The kernels take AVX2 where the processor has it, SSE2
-// otherwise.
+// 5 repetitions): turn 3.8-3.9 / 3.8-4.3 ms. On one thread, quiet, interpolating to 200 %
+// took 42 / 9 ms (4.7x: QPainter's smooth paths use several threads). With every own path
+// blending its rows in bands on the helper threads kept between calls (onto a device within
+// each band of its buffer, the gdi copies to and from the buffer in bands too), load 1 to 7,
+// 5 repetitions: nearest to 50 % 0.17-0.28 / 1.0-1.2 ms, to 200 % 1.7 / 8.8-9.2 ms;
+// interpolating to 50 % 0.25-0.39 / 1.4-1.8 ms, to 70 % 1.5-1.7 / 2.8-3.0 ms, to 200 %
+// 6.0-9.4 / 10.9-14.5 ms; blend at 50 % onto a device 2.8-2.9 / 2.1-2.6 ms, into an image
+// 0.27-0.29 ms; turn 3.1-3.3 / 3.6-4.1 ms. The kernels take AVX2 where the processor has it,
+// SSE2 otherwise.
 
 #include <benchmark/benchmark.h>
 

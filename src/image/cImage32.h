@@ -567,8 +567,8 @@ private:
                           cImage32* destHostDIB, int32_t grayScale, float LightAdjustment);
     // BlendDIBOntoDestination of a block of columns x rows pixels at DestX, DestY, the block's
     // rows made on demand: for a rowAt = newRowAt(), rowAt(k) gives row k from the top, valid
-    // until its next call. A destination image takes bands of at least minimumBandRows rows
-    // side by side, each through a rowAt of its own that may share no mutable state.
+    // until its next call. Bands of at least minimumBandRows rows are blended side by side,
+    // each through a rowAt of its own that may share no mutable state.
     using RowAt = std::function<const uint8_t*(int64_t)>;
     bool BlendRowsOntoDestination(gdi::HDC destinationDC, int64_t columns, int64_t rows, int32_t DestX,
                                   int32_t DestY, int32_t Opacity, cImage32* destHostDIB, int32_t grayScale,

@@ -154,9 +154,10 @@ struct Placement {
 
 // Source-over of p.h rows of p.w pixels, row k from the top at rowAt(k) (its first pixel
 // drawn) for a rowAt = makeRowAt(), into `image` (a destination image's pixels) or else onto
-// a device through a bottom-up 24-bit buffer of bandRows rows at a time. Into an image, bands
-// of at least minimumBandRows rows are blended side by side (see forEachRowBand), each with
-// a rowAt of its own. False when the buffer cannot be made or the device takes no pixels.
+// a device through a bottom-up 24-bit buffer of bandRows rows at a time. Bands of at least
+// minimumBandRows rows (of the image, or of each buffer band) are blended side by side (see
+// forEachRowBand), each with a rowAt of its own. False when the buffer cannot be made or the
+// device takes no pixels.
 template <class MakeRowAt>
 bool blendRowsOnto(gdi::HDC destinationDC, const ByteView2D& image, const Placement& p, int64_t bandRows,
                    int64_t minimumBandRows, int32_t Opacity, const modParsers::GrayScaleWeights* gray,
@@ -208,7 +209,6 @@ bool blendRowsOnto(gdi::HDC destinationDC, const ByteView2D& image, const Placem
     const gdi::HGDIOBJ bitmap = gdi::GetCurrentObject(destinationDC, gdi::OBJ_BITMAP);
     const bool covered = bitmap && gdi::GetObject(bitmap, sizeof shown, &shown) != 0 && p.dx + p.w <= shown.bmWidth &&
                          p.dy + p.h <= std::abs(int64_t{shown.bmHeight});
-    auto rowAt = makeRowAt();
     bool written = true;
     // Bands from the bottom, each row's memory from the bottom up.
     for (int64_t top = (p.h - 1) / bandRows * bandRows; top >= 0 && written; top -= bandRows) {
@@ -218,8 +218,13 @@ bool blendRowsOnto(gdi::HDC destinationDC, const ByteView2D& image, const Placem
         if (!covered) std::memset(pixels, 0, stride * size_t(n));
         gdi::BitBlt(memoryDC, 0, int(bandRows - n), int(p.w), int(n), destinationDC, int(p.dx), int(p.dy + top),
                     gdi::SRCCOPY);
-        for (int64_t k = n - 1; k >= 0; --k)
-            compositing::blendRow(pixels + size_t(n - 1 - k) * stride, 3, rowAt(top + k), size_t(p.w), Opacity, gray);
+        // The gdi calls stay on this thread; the band's rows are blended side by side.
+        sys::forEachRowBand(n, minimumBandRows, [&](int64_t first, int64_t count) {
+            auto rowAt = makeRowAt();
+            for (int64_t k = first + count - 1; k >= first; --k)
+                compositing::blendRow(pixels + size_t(n - 1 - k) * stride, 3, rowAt(top + k), size_t(p.w), Opacity,
+                                      gray);
+        });
         header.biHeight = gdi::LONG(n);
         written = gdi::SetDIBitsToDevice(destinationDC, int(p.dx), int(p.dy + top), gdi::DWORD(p.w), gdi::DWORD(n), 0,
                                          0, 0, gdi::UINT(n), bits, &info, gdi::DIB_RGB_COLORS) != 0;
@@ -231,9 +236,14 @@ bool blendRowsOnto(gdi::HDC destinationDC, const ByteView2D& image, const Placem
     return written;
 }
 
-// Rows per band of the device buffer: a few hundred kilobytes, so that a band stays in the
-// cache between its reading, blending and writing back.
-int64_t bandRowsFor(int64_t w) { return std::max<int64_t>(1, (int64_t{1} << 18) / std::max<int64_t>(1, w * 4)); }
+// Rows per band of the device buffer: a few hundred kilobytes for each thread that blends
+// it, so that a band stays in the cache between its reading, blending and writing back.
+int64_t bandRowsFor(int64_t w) {
+    return std::max<int64_t>(1, (int64_t{1} << 18) * sys::rowBandThreads() / std::max<int64_t>(1, w * 4));
+}
+
+// Bands of rows worth a thread of their own: some 64K pixels.
+int64_t parallelBandRowsFor(int64_t w) { return std::max<int64_t>(1, (int64_t{1} << 16) / std::max<int64_t>(1, w)); }
 
 }  // namespace
 
@@ -293,20 +303,20 @@ bool cImage32::ResampleAndBlend(gdi::HDC destinationDC, PixelBlock& srcBlock, in
     const float step = compositing::lightStep(LightAdjustment);
     try {
         const compositing::RowResampler resampler(source, g, highQualityInterpolation_);
-        std::vector<uint8_t> line(size_t(g.width) * 4);
-        int64_t made = -1;  // the memory row `line` holds
         // The scaled picture holds only what lies right of and below the origin.
         const bool drawn = BlendRowsOntoDestination(destinationDC, g.width, g.height, DestX < 0 ? 0 : DestX,
-                                                    DestY < 0 ? 0 : DestY, Opacity, destHostDIB, grayScale,
-                                                    [&] { return RowAt([&](int64_t k) {
-            const int64_t r = g.height - 1 - k;
-            if (made < 0 || !resampler.repeats(r, made)) {
-                resampler.row(r, line.data());
-                if (LightAdjustment != 0) compositing::adjustLightness(line.data(), size_t(g.width), step);
-            }
-            made = r;
-            return line.data();
-        }); }, g.height);  // one band: the rows share `line`
+                                                    DestY < 0 ? 0 : DestY, Opacity, destHostDIB, grayScale, [&] {
+            // `made`: the memory row `line` holds.
+            return RowAt([&, line = std::vector<uint8_t>(size_t(g.width) * 4), made = int64_t{-1}](int64_t k) mutable {
+                const int64_t r = g.height - 1 - k;
+                if (made < 0 || !resampler.repeats(r, made)) {
+                    resampler.row(r, line.data());
+                    if (LightAdjustment != 0) compositing::adjustLightness(line.data(), size_t(g.width), step);
+                }
+                made = r;
+                return static_cast<const uint8_t*>(line.data());
+            });
+        }, parallelBandRowsFor(g.width));
         srcBlock.erase();
         return drawn;
     } catch (const std::bad_alloc&) {
@@ -377,7 +387,7 @@ bool cImage32::BlendDIBOntoDestination(gdi::HDC destinationDC, PixelBlock& srcBl
     const ByteView2D image = destHostDIB ? modParsers::OverlayDIBBits(*destHostDIB) : ByteView2D();
     // A device showing this image's own pixels is read whole before any row is written.
     const bool drawn = blendRowsOnto(destinationDC, image, {sx, sy, dx, dy, w, h},
-                                     ontoItself && !block ? h : bandRowsFor(w), h, Opacity,
+                                     ontoItself && !block ? h : bandRowsFor(w), parallelBandRowsFor(w), Opacity,
                                      grayScale == -1 ? nullptr : &weights, [&] {
         return [&](int64_t k) { return source.row(size_t(sourceRows - 1 - sy - k)).data() + size_t(sx) * 4; };
     });

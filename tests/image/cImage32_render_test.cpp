@@ -5,10 +5,12 @@
 #include <QTransform>
 
 #include <cmath>
+#include <functional>
 #include <random>
 
 #include "qimage_support.h"
 #include "image/compositing.h"
+#include "platform/gdi/dib_surface.h"
 #include "platform/sys/row_bands.h"
 #include "render_access.h"
 
@@ -425,6 +427,58 @@ TEST_F(Render, TheOwnTurnGivesTheSameBytesInParallelBands) {
         sys::setRowBandThreads(0);
         EXPECT_EQ(images[0], images[1]);
         EXPECT_EQ(itself[0], itself[1]);
+    }
+}
+
+// Scaled, lightened, gray and turned drawings blend their rows in bands side by side, into
+// an image and onto 32- and 24-bit devices (there within each band of the device's buffer):
+// the bytes of one thread whatever the bands.
+TEST_F(Render, ParallelBandsGiveTheBytesOfOneThreadIntoImagesAndOntoDevices) {
+    std::mt19937 random(12);
+    constexpr int W = 641, H = 367, TW = 1100, TH = 800;
+    cImage32 image;
+    randomImage(image, W, H, true, random);
+    ownPipelineOnly(image);
+    struct Drawing {
+        const char* name;
+        bool interpolate;
+        std::function<bool(cImage32&, gdi::HDC, cImage32*)> draw;
+    };
+    const Drawing drawings[] = {
+        {"scaled up at 60 %, lighter", true,
+         [](cImage32& i, gdi::HDC dc, cImage32* t) { return i.Render(dc, -13, 7, 1000, 700, 0, 0, 0, 0, 60, true, true, t, -1, 15); }},
+        {"scaled down, gray", false,
+         [](cImage32& i, gdi::HDC dc, cImage32* t) { return i.Render(dc, 20, 30, 500, 300, 0, 0, 0, 0, 100, true, true, t, 0); }},
+        {"same size at 50 %", false,
+         [](cImage32& i, gdi::HDC dc, cImage32* t) { return i.Render(dc, 5, 400, 0, 0, 0, 0, 0, 0, 50, true, true, t); }},
+        {"turned by 33 degrees", true,
+         [](cImage32& i, gdi::HDC dc, cImage32* t) { return i.Render(dc, 51, 93, 0, 0, 0, 0, 0, 0, 70, true, true, t, -1, 0, 33); }},
+    };
+    for (const Drawing& drawing : drawings) {
+        image.HighQualityInterpolation(drawing.interpolate);
+        for (int bpp : {0, 32, 24}) {  // 0: into an image
+            SCOPED_TRACE(::testing::Message() << drawing.name << ", " << (bpp ? "onto a device of " : "into an image")
+                                              << (bpp ? std::to_string(bpp) + " bits" : ""));
+            std::vector<uint8_t> results[2];
+            for (int threads : {1, 3}) {
+                sys::setRowBandThreads(threads);
+                std::mt19937 fill(5);
+                cImage32 target;
+                gdi::DibSurface device(TW, TH, bpp ? bpp : 32);
+                if (bpp == 0) {
+                    randomImage(target, TW, TH, true, fill);
+                    ASSERT_TRUE(drawing.draw(image, 0, &target));
+                    results[threads > 1] = memoryOf(target);
+                } else {
+                    for (int y = 0; y < TH; ++y)
+                        for (int64_t b = 0; b < device.stride(); ++b) device.row(y)[b] = uint8_t(fill());
+                    ASSERT_TRUE(drawing.draw(image, device.dc(), nullptr));
+                    results[threads > 1].assign(device.bits(), device.bits() + device.stride() * TH);
+                }
+            }
+            sys::setRowBandThreads(0);
+            EXPECT_EQ(results[0], results[1]);
+        }
     }
 }
 

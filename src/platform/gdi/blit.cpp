@@ -1,4 +1,5 @@
 #include "platform/gdi/blit.h"
+#include "platform/sys/row_bands.h"
 
 #include <algorithm>
 #include <cstring>
@@ -180,10 +181,14 @@ bool blitSameSize(const BlitRequest& r) {
     const bool upward = sameMemory && sy < y;
 
     // SRCCOPY between 24 and 32 bpp moves the colour bytes (alpha written 0), in place.
+    // Large copies run in bands of rows side by side: each row is its own.
     if (code == 0xCC && conv->trueColour() && !sameMemory) {
-        for (int64_t k = 0; k < h; ++k)
-            copyColourBytes(src->row(int(sy + k)) + sx * (src->bpp / 8), src->bpp / 8,
-                            dst.row(int(y + k)) + x * bytesPerPixel, bytesPerPixel, n);
+        constexpr int64_t kBandPixels = int64_t{1} << 17;
+        sys::forEachRowBand(h, std::max<int64_t>(1, kBandPixels / n), [&](int64_t first, int64_t count) {
+            for (int64_t k = first; k < first + count; ++k)
+                copyColourBytes(src->row(int(sy + k)) + sx * (src->bpp / 8), src->bpp / 8,
+                                dst.row(int(y + k)) + x * bytesPerPixel, bytesPerPixel, n);
+        });
         return true;
     }
 

@@ -6,7 +6,6 @@
 #include <condition_variable>
 #include <exception>
 #include <mutex>
-#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -89,7 +88,7 @@ private:
         while (int64_t(helpers_.size()) < wanted) {
             try {
                 helpers_.emplace_back([this] { serve(); });
-            } catch (const std::system_error&) {
+            } catch (const std::exception&) {  // no thread to be had, or no memory to note it
                 return;
             }
         }
