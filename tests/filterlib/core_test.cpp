@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "filterlib/core/box_filter.h"
+#include "filterlib/core/channel_maps.h"
 #include "filterlib/core/frame.h"
 #include "filterlib/core/pixel.h"
 #include "filterlib/core/random.h"
@@ -96,6 +97,23 @@ TEST(Core, LumaAndRoundingHalvesToEven) {
     EXPECT_EQ(luma(12, 0, 8), 4);     // 4.5
     EXPECT_EQ(luma(2, 0, 43), 6);     // 5.5
     EXPECT_EQ(pixelOf(0xFF0080FFu), pack(255, 128, 0));
+}
+
+// Every colour, under an alpha byte that plays no part, and rows of every width up to two
+// of the eight-pixel groups: the colour of its luma as luma() has it.
+TEST(Core, LumaColoursOfEveryColourMatchLuma) {
+    LumaColours colours;
+    for (uint32_t v = 0; v < 256; ++v) colours[v] = v * 0x10101u ^ 0xA5000000u;
+    for (int w : {4093, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17}) {
+        const int h = w == 4093 ? (1 << 24) / w + 1 : 3;
+        std::vector<uint32_t> in(size_t(w) * size_t(h)), out(in.size());
+        for (size_t i = 0; i < in.size(); ++i)
+            in[i] = uint32_t((i * (w == 4093 ? 1 : 2654435761u)) & 0xFFFFFF) | uint32_t(i * 40503u) << 24;
+        Image dest = viewOf(out, w, h);
+        applyLumaColours(viewOf(in, w, h), dest, colours);
+        for (size_t i = 0; i < in.size(); ++i)
+            if (out[i] != colours[size_t(luma(in[i]))]) FAIL() << "width " << w << ", colour " << std::hex << in[i];
+    }
 }
 
 TEST(Core, RandomIsSeededByItsArgumentsAlone) {
