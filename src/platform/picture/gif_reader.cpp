@@ -136,17 +136,8 @@ Picture readGif(std::span<const uint8_t> data) {
     if (width > 0 && height > 0) {
         // Straight into the image's rows; the pixels the data never reaches keep the fill.
         const auto order = rowOrder(height, (imagePacked & 0x40) != 0);
-        size_t k = 0;
-        int64_t x = 0;
-        decodeLzw(lzwData, minCodeSize, size_t(width * height), [&](std::span<const uint8_t> piece) {
-            while (!piece.empty()) {
-                const size_t n = std::min(piece.size(), size_t(width - x));
-                std::copy_n(piece.data(), n, dib.rowFromTop(top + order[k]) + left + x);
-                piece = piece.subspan(n);
-                x += int64_t(n);
-                if (x == width) x = 0, ++k;
-            }
-        });
+        decodeLzwRows(lzwData, minCodeSize, size_t(height), size_t(width),
+                      [&](size_t k) { return dib.rowFromTop(top + order[k]) + left; });
     }
     return makePicture(kPicTypeBitmap, dib.release(), true, transparent);
 }

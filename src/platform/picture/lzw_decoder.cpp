@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 
 namespace picture::detail {
 
@@ -54,10 +55,13 @@ private:
     int count_ = 0;
 };
 
-}  // namespace
-
-size_t decodeLzw(std::span<const uint8_t> data, int minCodeSize, size_t count,
-                 const std::function<void(std::span<const uint8_t>)>& put) {
+// The decoder, handing the indices on in order to `out` until `count` of them have been
+// handed on (a last string that does not fit is cut); returns how many were. A string is
+// written backwards straight into out.window(n), n places of the output in a row, or where
+// the output has no such window, built here and given to out.put(pointer, n). A template,
+// so that each output is inlined: most strings are a few indices.
+template <class Output>
+size_t decodeInPieces(std::span<const uint8_t> data, int minCodeSize, size_t count, Output&& out) {
     if (minCodeSize < 1 || minCodeSize > 8 || count == 0) return 0;
     const int clear = 1 << minCodeSize, end = clear + 1;
     std::array<uint16_t, kMaxCodes> prefix{};
@@ -76,10 +80,13 @@ size_t decodeLzw(std::span<const uint8_t> data, int minCodeSize, size_t count,
     std::array<uint8_t, kMaxCodes> string;
     auto emit = [&](int code) {
         const size_t n = length[size_t(code)];
+        uint8_t* to = n <= count - written ? out.window(n) : nullptr;
+        const bool direct = to != nullptr;
+        if (!direct) to = string.data();
         size_t at = n;
-        for (int c = code; at > 0; c = prefix[size_t(c)]) string[--at] = suffix[size_t(c)];
+        for (int c = code; at > 0; c = prefix[size_t(c)]) to[--at] = suffix[size_t(c)];
         const size_t taken = std::min(n, count - written);
-        put(std::span<const uint8_t>(string.data(), taken));
+        if (!direct) out.put(string.data(), taken);
         written += taken;
     };
 
@@ -118,12 +125,45 @@ size_t decodeLzw(std::span<const uint8_t> data, int minCodeSize, size_t count,
     return written;
 }
 
+}  // namespace
+
 size_t decodeLzw(std::span<const uint8_t> data, int minCodeSize, std::span<uint8_t> out) {
-    size_t at = 0;
-    return decodeLzw(data, minCodeSize, out.size(), [&](std::span<const uint8_t> piece) {
-        std::copy(piece.begin(), piece.end(), out.begin() + ptrdiff_t(at));
-        at += piece.size();
-    });
+    struct Flat {
+        uint8_t* to;
+        uint8_t* window(size_t n) { return std::exchange(to, to + n); }
+        void put(const uint8_t* piece, size_t n) { to = std::copy_n(piece, n, to); }
+    };
+    return decodeInPieces(data, minCodeSize, out.size(), Flat{out.data()});
+}
+
+size_t decodeLzwRows(std::span<const uint8_t> data, int minCodeSize, size_t rows, size_t rowLength,
+                     const std::function<uint8_t*(size_t)>& rowAt) {
+    if (rows == 0 || rowLength == 0) return 0;
+    struct Rows {
+        const std::function<uint8_t*(size_t)>& rowAt;
+        size_t rows, rowLength, row = 0, x = 0;
+        uint8_t* line = rowAt(0);
+
+        void advance(size_t n) {
+            x += n;
+            if (x == rowLength && ++row < rows) x = 0, line = rowAt(row);
+        }
+        uint8_t* window(size_t n) {
+            if (x + n > rowLength) return nullptr;  // split over two rows
+            uint8_t* to = line + x;
+            advance(n);
+            return to;
+        }
+        void put(const uint8_t* piece, size_t n) {
+            while (n > 0 && x < rowLength) {
+                const size_t taken = std::min(n, rowLength - x);
+                std::copy_n(piece, taken, line + x);
+                piece += taken, n -= taken;
+                advance(taken);
+            }
+        }
+    };
+    return decodeInPieces(data, minCodeSize, rows * rowLength, Rows{rowAt, rows, rowLength});
 }
 
 uint64_t mostLzwIndices(std::span<const uint8_t> data, int minCodeSize) {

@@ -19,10 +19,11 @@ namespace picture::detail {
 // given minimum code size (1 to 8). Returns the number of indices written to `out`.
 size_t decodeLzw(std::span<const uint8_t> data, int minCodeSize, std::span<uint8_t> out);
 
-// The same, handing the indices on in order, in pieces, to `put`, until `count` of them
-// have been handed on (a last string that does not fit is cut). Returns how many were.
-size_t decodeLzw(std::span<const uint8_t> data, int minCodeSize, size_t count,
-                 const std::function<void(std::span<const uint8_t>)>& put);
+// The same, writing rows x rowLength indices straight into rows of an image: the r-th row
+// decoded at rowAt(r), asked for when the decoder reaches it (a last string that does not
+// fit is cut). Returns the number of indices written.
+size_t decodeLzwRows(std::span<const uint8_t> data, int minCodeSize, size_t rows, size_t rowLength,
+                     const std::function<uint8_t*(size_t)>& rowAt);
 
 // The most indices that the sub-block chain starting at data[0] could describe, were
 // every code to add to the table and stand for the longest string it can: the k-th code
