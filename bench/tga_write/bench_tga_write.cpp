@@ -21,6 +21,10 @@
 // on every pixel comes on top of reading and writing 48 MB. Run-length encoding cannot
 // meet its goal: its file is 1 MB, and reading the 48 MB picture alone (about 2 ms here)
 // is a hundred of those copies.
+// With the raw rows made in bands on several threads where no alpha is watched (the
+// straight and premultiplied forms, and the 24-bit form once the picture is known opaque),
+// quiet machine, three runs: raw 32-bit 1.1 to 1.2 ms beside 2.1 to 3.1 ms (0.4 to 0.6);
+// raw 24-bit, whose alpha is watched row by row, 1.9 to 2.3 beside 1.4 to 1.6 (1.4).
 
 #include <cstring>
 #include <random>

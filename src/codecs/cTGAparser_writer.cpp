@@ -14,6 +14,7 @@
 #include "image/cImage32.h"
 #include "image/modParsers.h"
 #include "platform/runtime/clock.h"
+#include "platform/sys/row_bands.h"
 
 namespace codecs {
 
@@ -203,11 +204,25 @@ bool cTGAparser::WriteTGAForm(std::vector<uint8_t>& outStream, const cImage32& h
     }
     if (!encoded) {
         growTo(dataAt + rawBytes);
-        for (size_t r = 0; r < height; ++r) {
-            uint8_t* place = outStream.data() + dataAt + r * rowBytes;
-            const uint8_t* data = rowData(r, place);
-            if (disproved()) return false;
-            if (data != place) std::memcpy(place, data, rowBytes);
+        if (!watchAlpha && !mapped) {
+            // Nothing to watch: every row is its own, and bands of them are made side by side.
+            const int64_t bandRows = std::max<int64_t>(1, (int64_t{1} << 16) / int64_t(width));
+            sys::forEachRowBand(int64_t(height), bandRows, [&](int64_t first, int64_t count) {
+                AlphaSeen bandSeen;
+                for (size_t r = size_t(first); r < size_t(first + count); ++r) {
+                    uint8_t* place = outStream.data() + dataAt + r * rowBytes;
+                    if (form == TGAForm::AsHeld) std::memcpy(place, hostRow(host, r), rowBytes);
+                    else GetTGAPixelData(host, withAlpha ? cImage32::AlphaPartial : cImage32::AlphaOpaque, r, place,
+                                         bandSeen);
+                }
+            });
+        } else {
+            for (size_t r = 0; r < height; ++r) {
+                uint8_t* place = outStream.data() + dataAt + r * rowBytes;
+                const uint8_t* data = rowData(r, place);
+                if (disproved()) return false;
+                if (data != place) std::memcpy(place, data, rowBytes);
+            }
         }
     }
 

@@ -13,6 +13,7 @@
 #include "image/image_support.h"
 #include "platform/picture/oracles.h"
 #include "platform/runtime/clock.h"
+#include "platform/sys/row_bands.h"
 #include "support/temp_folder.h"
 #include "writer_support.h"
 
@@ -418,6 +419,37 @@ TEST(TgaWriterRoundTrip, EveryFormReadsBackThroughOurReaderAndImageMagick) {
                                   << " ImageMagick " << theirs;
                 }
             }
+    }
+}
+
+// Raw rows with nothing to watch are made in bands side by side: a tall picture gives the
+// bytes of one thread in the straight, the premultiplied and the known-opaque forms.
+TEST(TgaWriterRaw, BandsOfRowsGiveTheBytesOfOneThread) {
+    struct Case {
+        const char* name;
+        bool alpha;
+        Options options;
+    };
+    const Case cases[] = {{"straight", true, {}},
+                          {"premultiplied", true, {true, false, false}},
+                          {"opaque, known", false, {false, false, true}}};
+    std::mt19937 random(4);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        cImage32 image;
+        paint(image, 37, 4001, [&](int) {
+            const uint32_t v = random();
+            return c.alpha ? premultiplied({uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)})
+                           : opaque(v);
+        });
+        Bytes files[2];
+        for (int threads : {1, 3}) {
+            sys::setRowBandThreads(threads);
+            files[threads > 1] = save(image, c.options);
+        }
+        sys::setRowBandThreads(0);
+        EXPECT_EQ(files[0], files[1]);
+        EXPECT_EQ(files[0][2], 2) << "raw true-colour";
     }
 }
 
