@@ -12,8 +12,8 @@
 #include "image/cImage32.h"
 #include "image/compositing.h"
 #include "image/modParsers.h"
-#include "platform/sys/row_bands.h"
 #include "image/resampling.h"
+#include "platform/sys/row_bands.h"
 
 namespace {
 
@@ -195,12 +195,19 @@ bool blendRowsOnto(gdi::HDC destinationDC, const ByteView2D& image, const Placem
     const gdi::HBITMAP buffer = gdi::CreateDIBSection(screen, &info, gdi::DIB_RGB_COLORS, &bits, nullptr, 0);
     const gdi::HDC memoryDC = gdi::CreateCompatibleDC(screen);
     gdi::ReleaseDC(0, screen);
-    if (!buffer || !memoryDC) {
-        if (memoryDC) gdi::DeleteDC(memoryDC);
-        if (buffer) gdi::DeleteObject(buffer);
-        return false;
-    }
-    const gdi::HGDIOBJ previous = gdi::SelectObject(memoryDC, buffer);
+    // Released however the blend ends: a rowAt may throw (memory for its rows).
+    struct Buffer {
+        gdi::HDC dc;
+        gdi::HBITMAP bitmap;
+        gdi::HGDIOBJ previous = 0;
+        ~Buffer() {
+            if (previous) gdi::SelectObject(dc, previous);
+            if (dc) gdi::DeleteDC(dc);
+            if (bitmap) gdi::DeleteObject(bitmap);
+        }
+    } owned{memoryDC, buffer};
+    if (!buffer || !memoryDC) return false;
+    owned.previous = gdi::SelectObject(memoryDC, buffer);
     const size_t stride = size_t(modParsers::DWordAlignedScanWidth(24, int32_t(p.w)));
     uint8_t* const pixels = static_cast<uint8_t*>(bits);
     // Where the device's bitmap holds the whole rectangle, BitBlt fills every pixel of a
@@ -229,9 +236,6 @@ bool blendRowsOnto(gdi::HDC destinationDC, const ByteView2D& image, const Placem
         written = gdi::SetDIBitsToDevice(destinationDC, int(p.dx), int(p.dy + top), gdi::DWORD(p.w), gdi::DWORD(n), 0,
                                          0, 0, gdi::UINT(n), bits, &info, gdi::DIB_RGB_COLORS) != 0;
     }
-    gdi::SelectObject(memoryDC, previous);
-    gdi::DeleteDC(memoryDC);
-    gdi::DeleteObject(buffer);
     // A device that takes no pixels (a stale handle) has had nothing drawn on it.
     return written;
 }
