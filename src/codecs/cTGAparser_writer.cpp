@@ -175,10 +175,10 @@ bool cTGAparser::WriteTGAForm(std::vector<uint8_t>& outStream, const cImage32& h
     // Row r's raw bytes: the host's own memory for the premultiplied form, else made in
     // `scratch` (or straight in place, when `scratch` is the row's place in the file).
     AlphaSeen seen;
-    const auto rowData = [&](size_t r, uint8_t* scratch) -> const uint8_t* {
+    const auto rowData = [&](size_t r, uint8_t* scratch, AlphaSeen& seenHere) -> const uint8_t* {
         if (form == TGAForm::AsHeld) return hostRow(host, r);
         if (mapped) GetTGAIndexRow(host, r, scratch);
-        else GetTGAPixelData(host, withAlpha ? cImage32::AlphaPartial : cImage32::AlphaOpaque, r, scratch, seen);
+        else GetTGAPixelData(host, withAlpha ? cImage32::AlphaPartial : cImage32::AlphaOpaque, r, scratch, seenHere);
         return scratch;
     };
     const auto disproved = [&] { return watchAlpha && !seen.opaque(); };
@@ -192,7 +192,7 @@ bool cTGAparser::WriteTGAForm(std::vector<uint8_t>& outStream, const cImage32& h
         size_t at = 0;
         encoded = true;
         for (size_t r = 0; r < height && encoded; ++r) {
-            const uint8_t* data = rowData(r, scratch.data());
+            const uint8_t* data = rowData(r, scratch.data(), seen);
             if (disproved()) return false;
             const size_t room = std::min(mostPerRow, rawBytes - 1 - at);
             growTo(dataAt + at + room);
@@ -204,25 +204,23 @@ bool cTGAparser::WriteTGAForm(std::vector<uint8_t>& outStream, const cImage32& h
     }
     if (!encoded) {
         growTo(dataAt + rawBytes);
-        if (!watchAlpha && !mapped) {
+        const auto placeRow = [&](size_t r, AlphaSeen& seenHere) {
+            uint8_t* place = outStream.data() + dataAt + r * rowBytes;
+            const uint8_t* data = rowData(r, place, seenHere);
+            if (data != place) std::memcpy(place, data, rowBytes);
+        };
+        if (watchAlpha || mapped) {
+            for (size_t r = 0; r < height; ++r) {
+                placeRow(r, seen);
+                if (disproved()) return false;
+            }
+        } else {
             // Nothing to watch: every row is its own, and bands of them are made side by side.
-            const int64_t bandRows = std::max<int64_t>(1, (int64_t{1} << 16) / int64_t(width));
+            const int64_t bandRows = sys::minimumBandRows(int64_t(width));
             sys::forEachRowBand(int64_t(height), bandRows, [&](int64_t first, int64_t count) {
                 AlphaSeen bandSeen;
-                for (size_t r = size_t(first); r < size_t(first + count); ++r) {
-                    uint8_t* place = outStream.data() + dataAt + r * rowBytes;
-                    if (form == TGAForm::AsHeld) std::memcpy(place, hostRow(host, r), rowBytes);
-                    else GetTGAPixelData(host, withAlpha ? cImage32::AlphaPartial : cImage32::AlphaOpaque, r, place,
-                                         bandSeen);
-                }
+                for (int64_t r = first; r < first + count; ++r) placeRow(size_t(r), bandSeen);
             });
-        } else {
-            for (size_t r = 0; r < height; ++r) {
-                uint8_t* place = outStream.data() + dataAt + r * rowBytes;
-                const uint8_t* data = rowData(r, place);
-                if (disproved()) return false;
-                if (data != place) std::memcpy(place, data, rowBytes);
-            }
         }
     }
 

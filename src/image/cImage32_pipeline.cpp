@@ -246,9 +246,6 @@ int64_t bandRowsFor(int64_t w) {
     return std::max<int64_t>(1, (int64_t{1} << 18) * sys::rowBandThreads() / std::max<int64_t>(1, w * 4));
 }
 
-// Bands of rows worth a thread of their own: some 64K pixels.
-int64_t parallelBandRowsFor(int64_t w) { return std::max<int64_t>(1, (int64_t{1} << 16) / std::max<int64_t>(1, w)); }
-
 }  // namespace
 
 bool cImage32::ResampleDIBRegion(PixelBlock& outBlock, PixelBlock& srcBlock, cImage32* destDIB,
@@ -320,7 +317,7 @@ bool cImage32::ResampleAndBlend(gdi::HDC destinationDC, PixelBlock& srcBlock, in
                 made = r;
                 return static_cast<const uint8_t*>(line.data());
             });
-        }, parallelBandRowsFor(g.width));
+        }, sys::minimumBandRows(g.width));
         srcBlock.erase();
         return drawn;
     } catch (const std::bad_alloc&) {
@@ -391,7 +388,7 @@ bool cImage32::BlendDIBOntoDestination(gdi::HDC destinationDC, PixelBlock& srcBl
     const ByteView2D image = destHostDIB ? modParsers::OverlayDIBBits(*destHostDIB) : ByteView2D();
     // A device showing this image's own pixels is read whole before any row is written.
     const bool drawn = blendRowsOnto(destinationDC, image, {sx, sy, dx, dy, w, h},
-                                     ontoItself && !block ? h : bandRowsFor(w), parallelBandRowsFor(w), Opacity,
+                                     ontoItself && !block ? h : bandRowsFor(w), sys::minimumBandRows(w), Opacity,
                                      grayScale == -1 ? nullptr : &weights, [&] {
         return [&](int64_t k) { return source.row(size_t(sourceRows - 1 - sy - k)).data() + size_t(sx) * 4; };
     });

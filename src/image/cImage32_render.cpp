@@ -13,6 +13,7 @@
 #include "image/compositing.h"
 #include "image/modParsers.h"
 #include "image/ScopedImageDC.h"
+#include "platform/sys/row_bands.h"
 
 namespace {
 
@@ -233,7 +234,7 @@ bool cImage32::RenderDIBRotated(gdi::HDC destinationDC, float Angle, int32_t Des
                 }
                 return lines.data() + size_t(k - first) * size_t(rowBytes);
             });
-        }, compositing::rotationBandRows(side));
+        }, sys::minimumBandRows(side));
     } catch (const std::bad_alloc&) {
         return false;
     }

@@ -585,15 +585,9 @@ void rotateRows(const ByteView2D& source, const RotationMap& m, bool interpolate
     for (int j = 0; j < count; ++j) rotateRowWith(source, m, interpolate, v0 + j, side, out[j], WeighTaps{});
 }
 
-int64_t rotationBandRows(int64_t side) {
-    // A band is worth a thread from about this many pixels on.
-    constexpr int64_t kBandPixels = int64_t{1} << 16;
-    return std::max<int64_t>(1, kBandPixels / std::max<int64_t>(1, side));
-}
-
 void rotateBackward(const ByteView2D& source, const RotationMap& m, bool interpolate, const ByteView2D& output) {
     const int64_t side = int64_t(output.rows());
-    sys::forEachRowBand(side, rotationBandRows(side), [&](int64_t first, int64_t count) {
+    sys::forEachRowBand(side, sys::minimumBandRows(side), [&](int64_t first, int64_t count) {
         constexpr int kGroup = 4;  // the rows rotateRows takes at once
         for (int64_t v = first; v < first + count; v += kGroup) {
             const int n = int(std::min<int64_t>(kGroup, first + count - v));

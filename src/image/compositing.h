@@ -177,8 +177,6 @@ struct RotationMap {
 // The rows are made in bands side by side (see forEachRowBand).
 void rotateBackward(const ByteView2D& source, const RotationMap& map, bool interpolate,
                     const ByteView2D& output);
-// The fewest rows of a `side`-pixel square worth a band of their own.
-int64_t rotationBandRows(int64_t side);
 // Memory rows v0 to v0 + count - 1 of that square, `side` pixels wide, into out[0] to
 // out[count - 1]; positions outside the source leave their pixels as they were.
 void rotateRows(const ByteView2D& source, const RotationMap& map, bool interpolate, int64_t v0, int count,

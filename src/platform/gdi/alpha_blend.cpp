@@ -215,9 +215,7 @@ BOOL AlphaBlend(HDC dest, int xDest, int yDest, int destWidth, int destHeight, H
             writeRaw(*dst, int(y), int(x0), n, dbuf.data());
         }
     };
-    // A band is worth a thread from about 128K pixels on; smaller blends stay on this thread.
-    constexpr int64_t kBandPixels = int64_t{1} << 17;
-    sys::forEachRowBand(y1 - y0, std::max<int64_t>(1, kBandPixels / n), blendRows);
+    sys::forEachRowBand(y1 - y0, sys::minimumBandRows(n), blendRows);
     return TRUE;
 }
 

@@ -1,5 +1,4 @@
 #include "platform/gdi/blit.h"
-#include "platform/sys/row_bands.h"
 
 #include <algorithm>
 #include <cstring>
@@ -11,6 +10,7 @@
 #endif
 
 #include "platform/gdi/objects.h"
+#include "platform/sys/row_bands.h"
 
 namespace gdi {
 
@@ -183,8 +183,7 @@ bool blitSameSize(const BlitRequest& r) {
     // SRCCOPY between 24 and 32 bpp moves the colour bytes (alpha written 0), in place.
     // Large copies run in bands of rows side by side: each row is its own.
     if (code == 0xCC && conv->trueColour() && !sameMemory) {
-        constexpr int64_t kBandPixels = int64_t{1} << 17;
-        sys::forEachRowBand(h, std::max<int64_t>(1, kBandPixels / n), [&](int64_t first, int64_t count) {
+        sys::forEachRowBand(h, sys::minimumBandRows(n), [&](int64_t first, int64_t count) {
             for (int64_t k = first; k < first + count; ++k)
                 copyColourBytes(src->row(int(sy + k)) + sx * (src->bpp / 8), src->bpp / 8,
                                 dst.row(int(y + k)) + x * bytesPerPixel, bytesPerPixel, n);

@@ -161,6 +161,11 @@ int rowBandThreads() {
     return std::clamp(threads, 1, kMostThreads);
 }
 
+int64_t minimumBandRows(int64_t rowPixels) {
+    constexpr int64_t kBandPixels = int64_t{1} << 16;
+    return std::max<int64_t>(1, kBandPixels / std::max<int64_t>(1, rowPixels));
+}
+
 void setRowBandThreads(int threads) { threadsChosen.store(std::max(0, threads), std::memory_order_relaxed); }
 
 void forEachRowBand(int64_t rows, int64_t minimumBandRows, const std::function<void(int64_t, int64_t)>& work) {

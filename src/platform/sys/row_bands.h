@@ -14,6 +14,10 @@ namespace sys {
 // done; the first exception a band threw is then thrown again.
 void forEachRowBand(int64_t rows, int64_t minimumBandRows, const std::function<void(int64_t, int64_t)>& work);
 
+// The fewest rows of rowPixels pixels each that are worth a band, and a thread, of their own:
+// some 64K pixels, at least one row.
+int64_t minimumBandRows(int64_t rowPixels);
+
 // The most threads forEachRowBand uses: the processor's hardware threads, unless a test set
 // a number (0 returns to the hardware's; 1 keeps everything on the calling thread).
 int rowBandThreads();
