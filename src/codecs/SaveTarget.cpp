@@ -12,6 +12,8 @@ bool fitsSixteenBitSides(const cImage32* host) {
     return host && host->Handle() && host->Width() <= kLargestSide && host->Height() <= kLargestSide;
 }
 
+bool zeroAlphaMeansOpaque(const cImage32& host) { return host.Alpha() == cImage32::AlphaOpaque; }
+
 SaveTarget::SaveTarget(const std::string& FileName) : toArray_(FileName.empty()) {
     if (!toArray_) file_ = modParsers::OpenImageFileHandle(FileName, false);
 }

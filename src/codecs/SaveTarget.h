@@ -20,6 +20,12 @@ namespace codecs {
 // and TGA headers (at most 65535 each).
 bool fitsSixteenBitSides(const cImage32* host);
 
+// Whether alpha bytes that are all 0 make an opaque picture. They do for a host that says
+// it carries no alpha (Alpha() AlphaOpaque): they are the unused fourth byte of a 24-bit
+// source. A host that knows it has alpha (a fully transparent PNG, a picture after
+// MakeTransparent) is wholly transparent, and the writers keep it so.
+bool zeroAlphaMeansOpaque(const cImage32& host);
+
 class SaveTarget {
 public:
     // FileName "" targets the caller's array; any other name is opened for writing now.

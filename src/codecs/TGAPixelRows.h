@@ -10,10 +10,11 @@
 namespace codecs::tga {
 
 // The alpha bytes seen so far, ANDed and ORed. For the writer a picture is opaque when
-// every alpha byte is 255, or every one is 0 (a fourth byte the pixels do not use).
+// every alpha byte is 255, or every one is 0 where the host says that is a fourth byte the
+// pixels do not use (zeroAlphaMeansOpaque).
 struct AlphaSeen {
     uint8_t all = 0xFF, any = 0;
-    bool opaque() const { return all == 0xFF || any == 0; }
+    bool opaque(bool zeroMeansOpaque) const { return all == 0xFF || (zeroMeansOpaque && any == 0); }
 };
 
 // Blue, green and red of `width` pixels into out (3 x width bytes); their alpha into seen.

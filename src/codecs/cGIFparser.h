@@ -48,9 +48,10 @@
 // GetNearestPaletteIndex), looked up once per distinct colour. The LZW data is our own
 // (GIFLZWEncoder).
 //
-// An image whose alpha bytes are all 0 counts as opaque (as ValidateAlphaChannel has it):
-// its colours are written. One whose pixels all fall below the tolerance gives a valid
-// GIF of one transparent index.
+// An image whose alpha bytes are all 0 counts as opaque (as ValidateAlphaChannel has it)
+// when the host says it carries no alpha (Alpha() AlphaOpaque, a 24-bit source): its
+// colours are written. In a host that knows it has alpha it is wholly transparent, as is
+// one whose pixels all fall below the tolerance: a valid GIF of one transparent index.
 //
 // Output: the whole file is assembled in memory and written with one write, to a temporary
 // file renamed over the target when complete, so a failed save leaves no file and an

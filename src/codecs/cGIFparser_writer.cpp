@@ -157,12 +157,17 @@ void cGIFparser::PrepareGIFPixels(const cImage32& host, int32_t& alphaKind, uint
     const ByteView2D view = modParsers::OverlayDIBBits(host);
     int32_t imageType = 0;
     modParsers::ValidateAlphaChannel(view, false, alphaKind, imageType);
+    // The classification calls alpha bytes that are all 0 opaque; only a host without alpha
+    // means that.
+    if (alphaKind == cImage32::AlphaOpaque && view.row(0)[3] == 0 && !zeroAlphaMeansOpaque(host))
+        alphaKind = cImage32::AlphaBinary;
     int32_t* out = preparedPixels();
     for (size_t row = 0; row < view.rows(); ++row) {
         const uint8_t* p = view.row(row).data();
         for (size_t x = 0; x < view.rowLength(); x += 4, p += 4) {
             const uint32_t blue = p[0], green = p[1], red = p[2], a = p[3];
-            // Opaque by the classification, even where every alpha byte is 0.
+            // Opaque by the classification, even where every alpha byte is 0 (a host
+            // without alpha).
             if (alphaKind == cImage32::AlphaOpaque || a == 255) {
                 *out++ = int32_t(red | green << 8 | blue << 16);
             } else if (a == 0 || a < tolerance) {

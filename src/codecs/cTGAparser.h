@@ -42,7 +42,8 @@
 // Writing (SaveAsTGA, cTGAparser_writer.cpp). The smallest fitting form: with
 // ReduceBitDepth an opaque image of at most 256 colours becomes 8-bit grey (type 3, when
 // every colour is grey; the index is the level) or 8-bit indices into a sorted 24-bit
-// colour map (type 1); otherwise 24-bit true colour (opaque) or 32-bit with alpha (type 2),
+// colour map (type 1); otherwise 24-bit true colour (opaque: every alpha byte 255, or
+// every one 0 in a host whose Alpha() is AlphaOpaque) or 32-bit with alpha (type 2),
 // the alpha straight, or with AllowPreMultipliedPixels the host's premultiplied bytes as
 // held, marked by a TGA 2.0 extension area (attributes type 4, the save's local date and
 // time from runtime::clock()). Rows bottom first, left to right. With Compress the pixels

@@ -133,7 +133,8 @@ void cTGAparser::EncodeTGAStream(std::vector<uint8_t>& outStream, const cImage32
     // and a byte a pixel), so that no later resize allocates.
     outStream.reserve(kHeaderBytes + std::max(pixels * 4 + size_t(kExtensionAreaBytes), pixels + 768) + kFooterBytes);
 
-    // The picture carries alpha unless every alpha byte is 255, or every one is 0.
+    // The picture carries alpha unless every alpha byte is 255, or every one is 0 in a host
+    // without alpha.
     std::optional<bool> opaque;
     bool mapped = false;
     if (ReduceBitDepth) {
@@ -152,10 +153,11 @@ void cTGAparser::EncodeTGAStream(std::vector<uint8_t>& outStream, const cImage32
 bool cTGAparser::isOpaque(const cImage32& host) {
     const size_t width = size_t(host.Width());
     std::vector<uint8_t> scratch(width * 3);
+    const bool zeroMeansOpaque = zeroAlphaMeansOpaque(host);
     AlphaSeen seen;
-    for (size_t r = 0; r < size_t(host.Height()) && seen.opaque(); ++r)
+    for (size_t r = 0; r < size_t(host.Height()) && seen.opaque(zeroMeansOpaque); ++r)
         narrowRow(hostRow(host, r), width, scratch.data(), seen);
-    return seen.opaque();
+    return seen.opaque(zeroMeansOpaque);
 }
 
 bool cTGAparser::WriteTGAForm(std::vector<uint8_t>& outStream, const cImage32& host, TGAForm form, bool Compress,
@@ -181,7 +183,8 @@ bool cTGAparser::WriteTGAForm(std::vector<uint8_t>& outStream, const cImage32& h
         else GetTGAPixelData(host, withAlpha ? cImage32::AlphaPartial : cImage32::AlphaOpaque, r, scratch, seenHere);
         return scratch;
     };
-    const auto disproved = [&] { return watchAlpha && !seen.opaque(); };
+    const bool zeroMeansOpaque = zeroAlphaMeansOpaque(host);
+    const auto disproved = [&] { return watchAlpha && !seen.opaque(zeroMeansOpaque); };
 
     size_t dataBytes = rawBytes;
     bool encoded = false;

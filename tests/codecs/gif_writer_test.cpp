@@ -328,8 +328,9 @@ TEST_F(GifWriter, BigPictureOfOneBrightColourKeepsItsOctreePalette) {
 }
 
 TEST_F(GifWriter, AlphaBytesAllZeroAreOpaqueAndAllTransparentIsOneIndex) {
-    cImage32 drawn;  // as the platform's drawing leaves it: colours, alpha 0
+    cImage32 drawn;  // as the platform's drawing leaves a 24-bit source: colours, alpha 0
     imagetest::fill(drawn, Rows{{{10, 20, 30, 0}, {40, 50, 60, 0}}, {{0, 0, 0, 0}, {10, 20, 30, 0}}});
+    drawn.Alpha(cImage32::AlphaOpaque);
     const Saved colours = save(drawn);
     EXPECT_EQ(colours.frame.transparent, -1);
     EXPECT_EQ(colours.colorAt(0, 0), 0x0A141E);
@@ -343,6 +344,22 @@ TEST_F(GifWriter, AlphaBytesAllZeroAreOpaqueAndAllTransparentIsOneIndex) {
     EXPECT_EQ(none.tableSize(), 4u);
     EXPECT_EQ(none.entry(0), kWhite);
     EXPECT_EQ(none.frame.indices, (Bytes{0, 0, 0, 0}));
+}
+
+TEST_F(GifWriter, AllAlphaZeroIsTransparentWhereTheHostKnowsItHasAlpha) {
+    for (const writertest::AllZeroAlpha& c : writertest::allZeroAlphaPictures()) {
+        SCOPED_TRACE(c.name);
+        cImage32 image;
+        c.make(image);
+        const Saved s = save(image);
+        if (c.transparent) {
+            EXPECT_EQ(s.frame.transparent, 0);
+            EXPECT_EQ(s.frame.indices, Bytes(16, 0)) << "every pixel the transparent index";
+        } else {
+            EXPECT_EQ(s.frame.transparent, -1);
+            for (int i = 0; i < 16; ++i) EXPECT_EQ(s.colorAt(i % 4, i / 4), 0) << "opaque black at " << i;
+        }
+    }
 }
 
 TEST_F(GifWriter, FailedSavesLeaveNoFileAndKeepAnExistingOne) {

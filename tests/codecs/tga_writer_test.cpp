@@ -139,6 +139,7 @@ TEST(TgaWriterForms, AnImageWhoseAlphaBytesAreAllZeroIsOpaqueAndItsBlackCounts) 
     ASSERT_TRUE(image.InitializeDIB(3, 1));
     put(image, 1, 0, {9, 9, 9, 0});
     put(image, 2, 0, {1, 2, 3, 0});
+    image.Alpha(cImage32::AlphaOpaque);  // a 24-bit source: the fourth byte is unused
     const Bytes file = save(image, {false, false, true});
     ASSERT_EQ(file[2], 1);
     EXPECT_EQ(le16(file, 5), 3u);
@@ -287,6 +288,7 @@ TEST(TgaWriterForms, TheFormFollowsTheAlphaClassificationWhereverTheAlphaIs) {
                     for (int x = 0; x < width; ++x) put(image, x, y, c.pixel(x, y, width, 4));
                 int32_t alphaKind = 0, imageType = 0;
                 modParsers::ValidateAlphaChannel(modParsers::OverlayDIBBits(image), false, alphaKind, imageType);
+                image.Alpha(alphaKind);  // as a reader sets it
                 const uint8_t depth = alphaKind == cImage32::AlphaOpaque ? 24 : 32;
                 for (const bool compress : {false, true}) {
                     const Bytes file = save(image, {false, compress, false});
@@ -305,6 +307,42 @@ TEST(TgaWriterForms, TheFormFollowsTheAlphaClassificationWhereverTheAlphaIs) {
             }
     }
     codecs::tga::testing::useWideKernels(true);
+}
+
+TEST(TgaWriterAlpha, AllAlphaZeroKeepsItsAlphaWhereTheHostKnowsItHasAlpha) {
+    struct Form {
+        const char* name;
+        Options options;
+        uint8_t opaqueDepth;  // where the fourth byte is unused
+    };
+    const std::vector<Form> forms = {{"straight", {}, 24},
+                                     {"reduced", {false, false, true}, 8},
+                                     {"premultiplied, compressed", {true, true, false}, 24}};
+    testsupport::TempFolder folder;
+    for (const writertest::AllZeroAlpha& c : writertest::allZeroAlphaPictures())
+        for (const Form& f : forms) {
+            SCOPED_TRACE(std::string(c.name) + ", " + f.name);
+            cImage32 image;
+            c.make(image);
+            const std::string path = folder.file("all zero.tga");
+            Bytes file;
+            ASSERT_TRUE(cTGAparser().SaveAsTGA(path, file, &image, f.options.premultiplied, f.options.compress,
+                                               f.options.reduce));
+            EXPECT_EQ(file[16], c.transparent ? 32 : f.opaqueDepth);
+            EXPECT_EQ(file[17], c.transparent ? 8 : 0) << "alpha bits in the descriptor";
+            if (!f.options.compress) {
+                const size_t dataBytes = 16u * file[16] / 8;
+                EXPECT_EQ(Bytes(file.begin() + 18, file.begin() + 18 + std::ptrdiff_t(dataBytes)), Bytes(dataBytes, 0));
+            }
+            // Our reader takes a 32-bit file whose alpha is all 0 as opaque, as it must any
+            // such file; ImageMagick keeps the alpha as written.
+            const auto magick = picture::test::magickRgba(path, "-auto-orient");
+            ASSERT_TRUE(magick);
+            for (int i = 0; i < 16; ++i) {
+                const uint8_t* m = magick->at(i % 4, i / 4);
+                EXPECT_EQ((Px{m[2], m[1], m[0], m[3]}), (Px{0, 0, 0, uint8_t(c.transparent ? 0 : 255)})) << i;
+            }
+        }
 }
 
 class FixedClock : public runtime::ClockService {

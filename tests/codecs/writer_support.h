@@ -1,7 +1,9 @@
 #pragma once
 // What the writer tests share: a save that must fail leaves no file, an existing file as
-// it was, no temporary file, and the caller's array untouched.
+// it was, no temporary file, and the caller's array untouched; pictures whose alpha bytes
+// are all 0.
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -10,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include "image/cImage32.h"
 #include "platform/picture/oracles.h"
 #include "support/temp_folder.h"
 
@@ -32,6 +35,37 @@ inline void expectFailedSaves(const testsupport::TempFolder& folder, const std::
     EXPECT_EQ(picture::test::readBytes(existing), (std::vector<uint8_t>{'k', 'e', 'e', 'p', ' ', 'm', 'e'}));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1)
         << "a temporary file was left behind";
+}
+
+// 4 x 4 pictures whose every alpha byte is 0: wholly transparent where the host knows it
+// has alpha, the unused fourth byte of a 24-bit source where its Alpha() is AlphaOpaque.
+struct AllZeroAlpha {
+    const char* name;
+    std::function<void(cImage32&)> make;
+    bool transparent;
+};
+
+inline std::vector<AllZeroAlpha> allZeroAlphaPictures() {
+    const auto blank = [](int32_t kind) {
+        return [kind](cImage32& image) {
+            ASSERT_TRUE(image.InitializeDIB(4, 4));  // every pixel 0, 0, 0, 0
+            image.Alpha(kind);
+        };
+    };
+    return {
+        {"kind binary", blank(cImage32::AlphaBinary), true},
+        {"kind partial", blank(cImage32::AlphaPartial), true},
+        {"after MakeTransparent",
+         [](cImage32& image) {
+             ASSERT_TRUE(image.InitializeDIB(4, 4));
+             std::memset(image.BitsPointer(), 255, 4 * 4 * 4);  // opaque white
+             image.Alpha(cImage32::AlphaOpaque);
+             ASSERT_TRUE(image.MakeTransparent(0xFFFFFF));
+             ASSERT_EQ(image.Alpha(), cImage32::AlphaBinary);
+         },
+         true},
+        {"kind opaque (24-bit source)", blank(cImage32::AlphaOpaque), false},
+    };
 }
 
 }  // namespace writertest
