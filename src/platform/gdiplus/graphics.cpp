@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "platform/gdi/objects.h"
@@ -168,9 +169,21 @@ void drawAligned(Target& target, const PixelView& view, Point p0, Point p1, Filt
     });
 }
 
+// The part of a scaled picture that is made: the columns and rows of `clip` (within the
+// picture's w x h), rows of clip.right - clip.left pixels.
+struct ScaledPart {
+    std::vector<uint8_t> pixels;
+    IntRect clip;
+    int w = 0, h = 0;
+    const uint8_t* at(int x, int y) const {
+        return &pixels[(size_t(y - clip.top) * size_t(clip.right - clip.left) + size_t(x - clip.left)) * 4];
+    }
+};
+
 // Bicubic sample of premultiplied pixels at (u, v) in pixel-centre coordinates; outside
-// the image counts as transparent, so turned edges fade out smoothly.
-void sampleBicubic(const std::vector<uint8_t>& img, int w, int h, double u, double v, uint8_t* out) {
+// the picture counts as transparent, so turned edges fade out smoothly. The taps within the
+// picture lie within the part made.
+void sampleBicubic(const ScaledPart& img, double u, double v, uint8_t* out) {
     const int iu = int(std::floor(u)), iv = int(std::floor(v));
     const double fu = u - iu, fv = v - iv;
     auto weight = [](double t) {
@@ -184,11 +197,11 @@ void sampleBicubic(const std::vector<uint8_t>& img, int w, int h, double u, doub
     double sum[4] = {0, 0, 0, 0};
     for (int j = 0; j < 4; ++j) {
         const int y = iv - 1 + j;
-        if (y < 0 || y >= h) continue;
+        if (y < 0 || y >= img.h) continue;
         for (int i = 0; i < 4; ++i) {
             const int x = iu - 1 + i;
-            if (x < 0 || x >= w) continue;
-            const uint8_t* p = &img[(size_t(y) * size_t(w) + size_t(x)) * 4];
+            if (x < 0 || x >= img.w) continue;
+            const uint8_t* p = img.at(x, y);
             const double k = wx[i] * wy[j];
             for (int c = 0; c < 4; ++c) sum[c] += p[c] * k;
         }
@@ -198,22 +211,17 @@ void sampleBicubic(const std::vector<uint8_t>& img, int w, int h, double u, doub
     for (int c = 0; c < 3; ++c) out[c] = uint8_t(std::clamp(std::lrint(sum[c]), 0L, a));
 }
 
-// Any other transform: the source is first scaled to its size in world units (with the
-// prefilter when shrinking), then every device pixel in reach samples it through the
-// inverse transform.
+// Any other transform: the picture scaled to its world size, then each device pixel
+// sampled from it backwards. Only the part of the scaled picture that the device's pixels
+// read is made, so a world far larger than the device costs what the device shows.
 void drawTransformed(Target& target, const PixelView& view, const Affine& m, double wx0, double wy0,
                      double wx1, double wy1, Filter filter) {
     const double ww = std::fabs(wx1 - wx0), wh = std::fabs(wy1 - wy0);
     const long iw = std::lrint(ww), ih = std::lrint(wh);
-    if (iw <= 0 || ih <= 0 || int64_t(iw) * ih > kMaxPixels) return;
+    if (iw <= 0 || ih <= 0 || iw > INT32_MAX || ih > INT32_MAX) return;
     PixelView oriented = view;
     if (wx1 < wx0) oriented = oriented.mirroredX();
     if (wy1 < wy0) oriented = oriented.mirroredY();
-    std::vector<uint8_t> img(size_t(iw) * size_t(ih) * 4);
-    resample(oriented, int(iw), int(ih), {0, 0, int(iw), int(ih)}, filter,
-             [&](int y, const uint8_t* row) {
-                 std::memcpy(&img[size_t(y) * size_t(iw) * 4], row, size_t(iw) * 4);
-             });
     const double left = std::min(wx0, wx1), top = std::min(wy0, wy1);
     const double kx = ww / double(iw), ky = wh / double(ih);
 
@@ -233,21 +241,51 @@ void drawTransformed(Target& target, const PixelView& view, const Affine& m, dou
     const int y0 = int(std::clamp(std::floor(minY), 0.0, double(target.height())));
     const int y1 = int(std::clamp(std::ceil(maxY), 0.0, double(target.height())));
     if (x0 >= x1 || y0 >= y1) return;
+    // Where device pixel (x, y) samples the scaled picture.
+    auto position = [&](int x, int y, double& u, double& v) {
+        const double dx = x + 0.5 - m.dx, dy = y + 0.5 - m.dy;
+        const double wxp = dx * i11 + dy * i21, wyp = dx * i12 + dy * i22;
+        u = (wxp - left) / kx - 0.5, v = (wyp - top) / ky - 0.5;
+    };
+
+    // The positions are affine in the device pixel, so the corners bound them; the part
+    // made reaches a few pixels further, past every tap and every rounding.
+    double uMin = 1e300, uMax = -1e300, vMin = 1e300, vMax = -1e300;
+    for (const auto& [x, y] : {std::pair{x0, y0}, {x1 - 1, y0}, {x0, y1 - 1}, {x1 - 1, y1 - 1}}) {
+        double u, v;
+        position(x, y, u, v);
+        uMin = std::min(uMin, u), uMax = std::max(uMax, u), vMin = std::min(vMin, v), vMax = std::max(vMax, v);
+    }
+    ScaledPart img;
+    img.w = int(iw), img.h = int(ih);
+    auto cut = [](double from, double to, long length, int& first, int& last) {
+        first = int(std::clamp(std::floor(from) - 4, 0.0, double(length)));
+        last = int(std::clamp(std::floor(to) + 5, 0.0, double(length)));
+    };
+    cut(uMin, uMax, iw, img.clip.left, img.clip.right);
+    cut(vMin, vMax, ih, img.clip.top, img.clip.bottom);
+    if (img.clip.empty()) return;
+    const int64_t partWidth = img.clip.right - img.clip.left, partHeight = img.clip.bottom - img.clip.top;
+    if (partWidth * partHeight > kMaxPixels) return;
+    img.pixels.resize(size_t(partWidth) * size_t(partHeight) * 4);
+    resample(oriented, img.w, img.h, img.clip, filter, [&](int y, const uint8_t* row) {
+        std::memcpy(&img.pixels[size_t(y - img.clip.top) * size_t(partWidth) * 4], row, size_t(partWidth) * 4);
+    });
+
     std::vector<uint8_t> row(size_t(x1 - x0) * 4);
     for (int y = y0; y < y1; ++y) {
         std::fill(row.begin(), row.end(), 0);
         for (int x = x0; x < x1; ++x) {
-            const double dx = x + 0.5 - m.dx, dy = y + 0.5 - m.dy;
-            const double wxp = dx * i11 + dy * i21, wyp = dx * i12 + dy * i22;
-            const double u = (wxp - left) / kx - 0.5, v = (wyp - top) / ky - 0.5;
+            double u, v;
+            position(x, y, u, v);
             uint8_t* out = &row[size_t(x - x0) * 4];
             if (filter == Filter::Nearest) {
                 const double fu = std::floor(u + 0.5), fv = std::floor(v + 0.5);
                 if (fu < 0 || fv < 0 || fu >= iw || fv >= ih) continue;
-                std::memcpy(out, &img[(size_t(fv) * size_t(iw) + size_t(fu)) * 4], 4);
+                std::memcpy(out, img.at(int(fu), int(fv)), 4);
             } else {
                 if (u < -2 || v < -2 || u > iw + 1 || v > ih + 1) continue;
-                sampleBicubic(img, int(iw), int(ih), u, v, out);
+                sampleBicubic(img, u, v, out);
             }
         }
         target.compose(x0, y, row.data(), x1 - x0);

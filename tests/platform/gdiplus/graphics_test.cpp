@@ -270,6 +270,50 @@ TEST_F(Drawing, WorldTransforms) {
     }
 }
 
+// A turned drawing reads only the part of its scaled picture that the bitmap shows: cut by
+// a smaller bitmap it gives the pixels of the whole drawing on a larger one, cropped; a world
+// far larger than the bitmap (here 40000 pixels square) is drawn where it lands.
+TEST_F(Drawing, TurnedDrawingsAreMadeWhereTheBitmapShowsThem) {
+    Pixels p = randomPixels(13, 9, 11, true);
+    Image image = viewOf(p);
+    struct Window {
+        const char* name;
+        int x, y, w, h;
+    };
+    const Window windows[] = {{"left", 30, 0, 50, 80}, {"top", 0, 35, 80, 45}, {"right", 0, 0, 41, 80},
+                              {"bottom", 0, 0, 80, 38}, {"all four", 28, 31, 17, 12}};
+    for (auto mode : {InterpolationModeNearestNeighbor, InterpolationModeHighQualityBicubic})
+        for (float angle : {30.0f, -47.0f, 200.0f})
+            for (const Window& w : windows) {
+                SCOPED_TRACE(::testing::Message() << w.name << ", " << angle << " degrees, mode " << int(mode));
+                auto draw = [&](Canvas& canvas, int dx, int dy) {
+                    Graphics g(canvas.dc());
+                    ASSERT_EQ(GdipRotateWorldTransform(g.get(), angle, MatrixOrderPrepend), Ok);
+                    ASSERT_EQ(GdipTranslateWorldTransform(g.get(), REAL(40 - dx), REAL(40 - dy), MatrixOrderAppend), Ok);
+                    ASSERT_EQ(drawScaled(g.get(), image.get(), -30, -20, 61, 43, mode), Ok);
+                };
+                Canvas whole(80, 80), cut(w.w, w.h);
+                whole.fill({9, 8, 7, 255});
+                cut.fill({9, 8, 7, 255});
+                draw(whole, 0, 0);
+                draw(cut, w.x, w.y);
+                for (int y = 0; y < w.h; ++y)
+                    for (int x = 0; x < w.w; ++x) ASSERT_EQ(cut.get(x, y), whole.get(w.x + x, w.y + y)) << x << "," << y;
+            }
+
+    Pixels flat(16, 16, opaque(0, 200, 0));
+    Image f = viewOf(flat);
+    for (auto mode : {InterpolationModeNearestNeighbor, InterpolationModeHighQualityBicubic}) {
+        Canvas canvas(30, 30);
+        Graphics g(canvas.dc());
+        ASSERT_EQ(GdipRotateWorldTransform(g.get(), 30, MatrixOrderPrepend), Ok);
+        ASSERT_EQ(GdipTranslateWorldTransform(g.get(), 15, 15, MatrixOrderAppend), Ok);
+        ASSERT_EQ(drawScaled(g.get(), f.get(), -20000, -20000, 40000, 40000, mode), Ok);
+        for (int y = 0; y < 30; ++y)
+            for (int x = 0; x < 30; ++x) ASSERT_EQ(canvas.get(x, y), opaque(0, 200, 0)) << x << "," << y;
+    }
+}
+
 TEST_F(Drawing, ClippedToTheBitmapAndTheImage) {
     Pixels p = randomPixels(10, 10, 7, false);
     Image image = viewOf(p);
