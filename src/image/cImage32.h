@@ -565,14 +565,24 @@ private:
                           int32_t srcWidth, int32_t srcHeight, int32_t DestX, int32_t DestY,
                           int32_t DestWidth, int32_t DestHeight, int32_t Opacity,
                           cImage32* destHostDIB, int32_t grayScale, float LightAdjustment);
-    // BlendDIBOntoDestination of a block of columns x rows pixels at DestX, DestY, the block's
-    // rows made on demand: for a rowAt = newRowAt(), rowAt(k) gives row k from the top, valid
-    // until its next call. Bands of at least minimumBandRows rows are blended side by side,
-    // each through a rowAt of its own that may share no mutable state.
+    // The part of a picture of columns x rows pixels at DestX, DestY that lands on the
+    // destination (destHostDIB, else the device's bitmap, or the screen): the picture's
+    // first column and row (from the top) that land there, where they land, and how many
+    // (0 when the picture lies beyond the destination's right or bottom edge). False when
+    // there is no destination, or nothing of the picture lies right of and below its origin.
+    struct Visible {
+        int64_t column = 0, row = 0, x = 0, y = 0, columns = 0, rows = 0;
+    };
+    static bool VisiblePart(gdi::HDC destinationDC, const cImage32* destHostDIB, int64_t DestX, int64_t DestY,
+                            int64_t columns, int64_t rows, Visible& visible);
+    // BlendDIBOntoDestination of the visible part of a picture, its rows made on demand: for a
+    // rowAt = newRowAt(), rowAt(k) gives the visible part's row k from the top (its first
+    // visible pixel), valid until its next call. Bands of at least minimumBandRows rows are
+    // blended side by side, each through a rowAt of its own that may share no mutable state.
     using RowAt = std::function<const uint8_t*(int64_t)>;
-    bool BlendRowsOntoDestination(gdi::HDC destinationDC, int64_t columns, int64_t rows, int32_t DestX,
-                                  int32_t DestY, int32_t Opacity, cImage32* destHostDIB, int32_t grayScale,
-                                  const std::function<RowAt()>& newRowAt, int64_t minimumBandRows);
+    bool BlendRowsOntoDestination(gdi::HDC destinationDC, const Visible& visible, int32_t Opacity,
+                                  cImage32* destHostDIB, int32_t grayScale, const std::function<RowAt()>& newRowAt,
+                                  int64_t minimumBandRows);
     // The image's rectangle copied into a new block, rows bottom-up; false when it does not
     // lie within the image or memory is short.
     bool CopyRegionToBlock(PixelBlock& block, int32_t x, int32_t y, int32_t width,

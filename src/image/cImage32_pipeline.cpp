@@ -136,6 +136,19 @@ bool resampleGeometry(compositing::ResampleGeometry& g, const ByteView2D& source
     return true;
 }
 
+// The pixels of a device that drawing reaches: its bitmap's, or the screen's. False for a
+// handle that is no device context.
+bool deviceExtent(gdi::HDC dc, int64_t& width, int64_t& height) {
+    gdi::BITMAP shown{};
+    const gdi::HGDIOBJ bitmap = gdi::GetCurrentObject(dc, gdi::OBJ_BITMAP);
+    if (bitmap && gdi::GetObject(bitmap, sizeof shown, &shown) != 0) {
+        width = shown.bmWidth, height = std::abs(int64_t{shown.bmHeight});
+        return true;
+    }
+    width = gdi::GetDeviceCaps(dc, gdi::HORZRES), height = gdi::GetDeviceCaps(dc, gdi::VERTRES);
+    return width > 0 && height > 0;
+}
+
 // Fills the memory rows of `target`, a repeated row copied from the one made before it.
 void resampleInto(const compositing::RowResampler& resampler, int64_t height, const ByteView2D& target) {
     for (int64_t r = 0; r < height; ++r) {
@@ -212,10 +225,10 @@ bool blendRowsOnto(gdi::HDC destinationDC, const ByteView2D& image, const Placem
     uint8_t* const pixels = static_cast<uint8_t*>(bits);
     // Where the device's bitmap holds the whole rectangle, BitBlt fills every pixel of a
     // band and nothing needs clearing first.
-    gdi::BITMAP shown{};
-    const gdi::HGDIOBJ bitmap = gdi::GetCurrentObject(destinationDC, gdi::OBJ_BITMAP);
-    const bool covered = bitmap && gdi::GetObject(bitmap, sizeof shown, &shown) != 0 && p.dx + p.w <= shown.bmWidth &&
-                         p.dy + p.h <= std::abs(int64_t{shown.bmHeight});
+    int64_t deviceWidth = 0, deviceHeight = 0;
+    const bool covered = gdi::GetCurrentObject(destinationDC, gdi::OBJ_BITMAP) &&
+                         deviceExtent(destinationDC, deviceWidth, deviceHeight) && p.dx + p.w <= deviceWidth &&
+                         p.dy + p.h <= deviceHeight;
     bool written = true;
     // Bands from the bottom, each row's memory from the bottom up.
     for (int64_t top = (p.h - 1) / bandRows * bandRows; top >= 0 && written; top -= bandRows) {
@@ -287,26 +300,37 @@ bool cImage32::ResampleAndBlend(gdi::HDC destinationDC, PixelBlock& srcBlock, in
                                 int32_t srcWidth, int32_t srcHeight, int32_t DestX, int32_t DestY,
                                 int32_t DestWidth, int32_t DestHeight, int32_t Opacity, cImage32* destHostDIB,
                                 int32_t grayScale, float LightAdjustment) {
-    // Drawing onto this image's own pixels would read rows already drawn: the whole scaled
-    // block is made first.
-    if (destHostDIB == this || (!destHostDIB && gdi::GetCurrentObject(destinationDC, gdi::OBJ_BITMAP) == dib_)) {
-        PixelBlock scaled;
-        if (!ResampleDIBRegion(scaled, srcBlock, nullptr, srcX, srcY, srcWidth, srcHeight, DestX, DestY, DestWidth,
-                               DestHeight, LightAdjustment))
-            return false;
-        return BlendDIBOntoDestination(destinationDC, scaled, 0, 0, DestX < 0 ? 0 : DestX, DestY < 0 ? 0 : DestY,
-                                       DestWidth, DestHeight, Opacity, destHostDIB, grayScale, LightAdjustment);
-    }
     const ByteView2D source = srcBlock.dimensioned() ? viewOf(srcBlock) : modParsers::OverlayDIBBits(*this);
     compositing::ResampleGeometry g;
     if (!resampleGeometry(g, source, 0, 0, srcX, srcY, srcWidth, srcHeight, DestX, DestY, DestWidth, DestHeight))
         return false;
+    // The scaled picture holds what lies right of and below the origin; only the part of it
+    // on the destination is made, its columns and rows sampled where the whole picture
+    // samples them.
+    Visible v;
+    if (!VisiblePart(destinationDC, destHostDIB, DestX < 0 ? 0 : DestX, DestY < 0 ? 0 : DestY, g.width, g.height, v))
+        return false;
+    if (v.columns < 1 || v.rows < 1) {
+        srcBlock.erase();
+        return true;
+    }
+    g.offX += v.column, g.width = v.columns;
+    g.offY += g.height - v.row - v.rows, g.height = v.rows;  // memory rows count from the bottom
     const float step = compositing::lightStep(LightAdjustment);
     try {
         const compositing::RowResampler resampler(source, g, highQualityInterpolation_);
-        // The scaled picture holds only what lies right of and below the origin.
-        const bool drawn = BlendRowsOntoDestination(destinationDC, g.width, g.height, DestX < 0 ? 0 : DestX,
-                                                    DestY < 0 ? 0 : DestY, Opacity, destHostDIB, grayScale, [&] {
+        // Drawing onto this image's own pixels would read rows already drawn: the whole
+        // visible part is made first.
+        if (destHostDIB == this || (!destHostDIB && gdi::GetCurrentObject(destinationDC, gdi::OBJ_BITMAP) == dib_)) {
+            PixelBlock scaled;
+            if (!compositing::dimensionBlock(scaled, g.width, g.height)) return false;
+            resampleInto(resampler, g.height, scaled.view());
+            if (LightAdjustment != 0) compositing::adjustLightness(scaled.data(), scaled.size() / 4, step);
+            srcBlock.erase();
+            return BlendDIBOntoDestination(destinationDC, scaled, 0, 0, int32_t(v.x), int32_t(v.y), int32_t(v.columns),
+                                           int32_t(v.rows), Opacity, destHostDIB, grayScale, 0);
+        }
+        const bool drawn = BlendRowsOntoDestination(destinationDC, v, Opacity, destHostDIB, grayScale, [&] {
             // `made`: the memory row `line` holds.
             return RowAt([&, line = std::vector<uint8_t>(size_t(g.width) * 4), made = int64_t{-1}](int64_t k) mutable {
                 const int64_t r = g.height - 1 - k;
@@ -325,24 +349,35 @@ bool cImage32::ResampleAndBlend(gdi::HDC destinationDC, PixelBlock& srcBlock, in
     }
 }
 
-bool cImage32::BlendRowsOntoDestination(gdi::HDC destinationDC, int64_t columns, int64_t rows, int32_t DestX,
-                                        int32_t DestY, int32_t Opacity, cImage32* destHostDIB, int32_t grayScale,
-                                        const std::function<RowAt()>& newRowAt, int64_t minimumBandRows) {
-    Placement p{0, 0, DestX, DestY, columns, rows};
-    if (p.dx < 0) p.sx = -p.dx, p.w += p.dx, p.dx = 0;
-    if (p.dy < 0) p.sy = -p.dy, p.h += p.dy, p.dy = 0;
+bool cImage32::VisiblePart(gdi::HDC destinationDC, const cImage32* destHostDIB, int64_t DestX, int64_t DestY,
+                           int64_t columns, int64_t rows, Visible& v) {
+    v = Visible{};
+    int64_t width, height;
     if (destHostDIB) {
         if (!destHostDIB->dib_) return false;
-        p.w = std::min<int64_t>(p.w, destHostDIB->width_);
-        p.h = std::min<int64_t>(p.h, destHostDIB->height_);
+        width = destHostDIB->width_, height = destHostDIB->height_;
+    } else if (!deviceExtent(destinationDC, width, height)) {
+        return false;
     }
-    if (p.w < 1 || p.h < 1) return false;
+    // Cut at the left and top edges first: nothing left there is a failure.
+    if (DestX < 0) v.column = -DestX, columns += DestX, DestX = 0;
+    if (DestY < 0) v.row = -DestY, rows += DestY, DestY = 0;
+    if (columns < 1 || rows < 1) return false;
+    v.x = DestX, v.y = DestY;
+    v.columns = std::max<int64_t>(0, std::min(columns, width - DestX));
+    v.rows = std::max<int64_t>(0, std::min(rows, height - DestY));
+    return true;
+}
+
+bool cImage32::BlendRowsOntoDestination(gdi::HDC destinationDC, const Visible& v, int32_t Opacity,
+                                        cImage32* destHostDIB, int32_t grayScale,
+                                        const std::function<RowAt()>& newRowAt, int64_t minimumBandRows) {
+    const Placement p{0, 0, v.x, v.y, v.columns, v.rows};
+    if (p.w < 1 || p.h < 1) return true;
     const modParsers::GrayScaleWeights weights = modParsers::GetGrayScaleWeights(grayScale);
     const ByteView2D image = destHostDIB ? modParsers::OverlayDIBBits(*destHostDIB) : ByteView2D();
     return blendRowsOnto(destinationDC, image, p, bandRowsFor(p.w), minimumBandRows, Opacity,
-                         grayScale == -1 ? nullptr : &weights, [&] {
-        return [&p, rowAt = newRowAt()](int64_t k) { return rowAt(p.sy + k) + size_t(p.sx) * 4; };
-    });
+                         grayScale == -1 ? nullptr : &weights, newRowAt);
 }
 
 bool cImage32::BlendDIBOntoDestination(gdi::HDC destinationDC, PixelBlock& srcBlock, int32_t srcX,
@@ -377,21 +412,20 @@ bool cImage32::BlendDIBOntoDestination(gdi::HDC destinationDC, PixelBlock& srcBl
     const int64_t sourceRows = int64_t(source.rows());
     w = std::min<int64_t>(w, int64_t(source.rowLength() / 4) - sx);
     h = std::min<int64_t>(h, sourceRows - sy);
-    if (destHostDIB) {
-        if (!destHostDIB->dib_) return false;
-        w = std::min<int64_t>(w, destHostDIB->width_);
-        h = std::min<int64_t>(h, destHostDIB->height_);
+    Visible v;
+    if (w < 1 || h < 1 || !VisiblePart(destinationDC, destHostDIB, dx, dy, w, h, v)) return false;
+    // What lands right of or below the destination is not blended.
+    w = v.columns, h = v.rows;
+    bool drawn = true;
+    if (w > 0 && h > 0) {
+        const modParsers::GrayScaleWeights weights = modParsers::GetGrayScaleWeights(grayScale);
+        const ByteView2D image = destHostDIB ? modParsers::OverlayDIBBits(*destHostDIB) : ByteView2D();
+        // A device showing this image's own pixels is read whole before any row is written.
+        drawn = blendRowsOnto(destinationDC, image, {sx, sy, dx, dy, w, h}, ontoItself && !block ? h : bandRowsFor(w),
+                              sys::minimumBandRows(w), Opacity, grayScale == -1 ? nullptr : &weights, [&] {
+            return [&](int64_t k) { return source.row(size_t(sourceRows - 1 - sy - k)).data() + size_t(sx) * 4; };
+        });
     }
-    if (w < 1 || h < 1) return false;
-
-    const modParsers::GrayScaleWeights weights = modParsers::GetGrayScaleWeights(grayScale);
-    const ByteView2D image = destHostDIB ? modParsers::OverlayDIBBits(*destHostDIB) : ByteView2D();
-    // A device showing this image's own pixels is read whole before any row is written.
-    const bool drawn = blendRowsOnto(destinationDC, image, {sx, sy, dx, dy, w, h},
-                                     ontoItself && !block ? h : bandRowsFor(w), sys::minimumBandRows(w), Opacity,
-                                     grayScale == -1 ? nullptr : &weights, [&] {
-        return [&](int64_t k) { return source.row(size_t(sourceRows - 1 - sy - k)).data() + size_t(sx) * 4; };
-    });
     srcBlock.erase();
     return drawn;
 }

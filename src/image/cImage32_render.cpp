@@ -186,10 +186,14 @@ bool cImage32::RenderDIBRotated(gdi::HDC destinationDC, float Angle, int32_t Des
         int64_t{srcy} + srcheight > rows || DestWidth < 1 || DestHeight < 1)
         return false;
 
-    // The square holding the turned picture at any angle: the destination's diagonal.
+    // The square holding the turned picture at any angle: the destination's diagonal. Only
+    // the part of it on the destination is made.
     const int64_t diagonalSquared = int64_t{DestWidth} * DestWidth + int64_t{DestHeight} * DestHeight;
     const int64_t side = std::llrint(std::sqrt(double(diagonalSquared)));
-    if (side < 1 || side > compositing::kMaxBlockBytes / 4 / side) return false;
+    const int64_t x = int64_t{DestX} + DestWidth / 2 - side / 2, y = int64_t{DestY} + DestHeight / 2 - side / 2;
+    Visible v;
+    if (side < 1 || !VisiblePart(destinationDC, destHostDIB, x, y, side, side, v)) return false;
+    if (v.columns < 1 || v.rows < 1) return true;
 
     // Angles count whole degrees, halves to the even one.
     double c, s;
@@ -201,40 +205,40 @@ bool cImage32::RenderDIBRotated(gdi::HDC destinationDC, float Angle, int32_t Des
     map.sy0 = rows - srcy - srcheight, map.yEnd = map.sy0 + srcheight;
     map.cx = srcwidth / 2 + int64_t{srcx}, map.cy = srcheight / 2 + map.sy0;
     map.offX = (side - srcwidth) / 2 - srcx, map.offY = (side - srcheight) / 2 - map.sy0;
+    // The visible part's memory rows from the bottom are the square's from v0.
+    const int64_t u0 = v.column, v0 = side - v.row - v.rows;
 
-    const int64_t x = int64_t{DestX} + DestWidth / 2 - side / 2, y = int64_t{DestY} + DestHeight / 2 - side / 2;
-    // Drawing onto the pixels the turn reads from: the whole square is made first.
+    // Drawing onto the pixels the turn reads from: the whole visible part is made first.
     const bool ontoItself = !source.dimensioned() &&
         (destHostDIB == this || (!destHostDIB && gdi::GetCurrentObject(destinationDC, gdi::OBJ_BITMAP) == dib_));
     if (ontoItself) {
         PixelBlock turned;
-        if (!compositing::dimensionBlock(turned, side, side)) return false;
-        compositing::rotateBackward(pixels, map, highQualityInterpolation_, turned.view());
-        if (!fitsLong(x) || !fitsLong(y)) return false;
-        return BlendDIBOntoDestination(destinationDC, turned, 0, 0, int32_t(x), int32_t(y), int32_t(side),
-                                       int32_t(side), Opacity * 255 / 100, destHostDIB, grayScale, 0);
+        if (!compositing::dimensionBlock(turned, v.columns, v.rows)) return false;
+        compositing::rotateBackward(pixels, map, highQualityInterpolation_, u0, v0, turned.view());
+        return BlendDIBOntoDestination(destinationDC, turned, 0, 0, int32_t(v.x), int32_t(v.y), int32_t(v.columns),
+                                       int32_t(v.rows), Opacity * 255 / 100, destHostDIB, grayScale, 0);
     }
-    if (!fitsLong(x) || !fitsLong(y)) return false;
-    // Otherwise the rows of the square are made a few at a time as the blender takes them
-    // (from the bottom), in bands side by side where the destination is an image.
+    // Otherwise the rows are made a few at a time as the blender takes them (from the
+    // bottom), in bands side by side where the destination is an image.
     try {
-        const int64_t rowBytes = side * 4;
-        return BlendRowsOntoDestination(destinationDC, side, side, int32_t(x), int32_t(y), Opacity * 255 / 100,
-                                        destHostDIB, grayScale, [&] {
+        const int64_t rowBytes = v.columns * 4;
+        return BlendRowsOntoDestination(destinationDC, v, Opacity * 255 / 100, destHostDIB, grayScale, [&] {
             constexpr int kRows = 4;
             return RowAt([&, lines = std::vector<uint8_t>(size_t(rowBytes) * kRows), first = int64_t{-1},
                           count = int64_t{0}](int64_t k) mutable {  // `lines` holds rows first.. from the top
                 if (k < first || k >= first + count) {
                     first = std::max<int64_t>(0, k - kRows + 1), count = k - first + 1;
                     std::fill(lines.begin(), lines.end(), uint8_t(0));
-                    // rows[j] receives memory row side - 1 - k + j: the row k - j from the top.
+                    // rows[j] receives the visible part's memory row v.rows - 1 - k + j: its row
+                    // k - j from the top.
                     uint8_t* rows[kRows];
                     for (int64_t j = 0; j < count; ++j) rows[j] = lines.data() + size_t(count - 1 - j) * size_t(rowBytes);
-                    compositing::rotateRows(pixels, map, highQualityInterpolation_, side - 1 - k, int(count), side, rows);
+                    compositing::rotateRows(pixels, map, highQualityInterpolation_, v0 + v.rows - 1 - k, int(count), u0,
+                                            v.columns, rows);
                 }
                 return lines.data() + size_t(k - first) * size_t(rowBytes);
             });
-        }, sys::minimumBandRows(side));
+        }, sys::minimumBandRows(v.columns));
     } catch (const std::bad_alloc&) {
         return false;
     }

@@ -26,6 +26,41 @@ bool dimensionBlock(ByteArray& block, int64_t width, int64_t height) {
     return true;
 }
 
+double repeatedSum(double x, double step, int64_t n) {
+    while (n > 0) {
+        const double next = x + step;
+        --n;
+        // Sums that stay where they are, or are no longer finite, stay so.
+        if (next == x || !std::isfinite(next)) return next;
+        x = next;
+        if (n == 0 || !std::isnormal(x)) continue;
+        // The part of x's binade [2^(e-1), 2^e) where x + step lies at least an ulp inside it,
+        // so that it rounds on the binade's grid: to x plus step rounded to that grid, a tie
+        // to an even significand.
+        int e;
+        std::frexp(x, &e);
+        const double ulp = std::ldexp(1.0, e - 53), margin = 2 * std::fabs(step) + 4 * ulp;
+        const double low = std::ldexp(1.0, e - 1) + margin, high = std::ldexp(1.0, e) - margin;
+        const auto inside = [&](double v) { return low <= std::fabs(v) && std::fabs(v) <= high; };
+        if (!inside(x)) continue;
+        // One step from inside leaves an even significand after a tie; from there on every
+        // step inside adds the same d (exact: both sums lie in one binade).
+        x = x + step;
+        --n;
+        if (n == 0 || !inside(x)) continue;
+        const double d = (x + step) - x;
+        if (d == 0) return x;
+        const double room = (d > 0) == (x > 0) ? high - std::fabs(x) : std::fabs(x) - low;
+        int64_t m = int64_t(std::min(double(n), std::floor(room / std::fabs(d))));
+        // m d and x + m d are multiples of the ulp within the binade, so exact; the division
+        // may have rounded up.
+        while (m > 0 && !inside(x + double(m) * d)) --m;
+        x = x + double(m) * d;
+        n -= m;
+    }
+    return x;
+}
+
 namespace {
 #if defined(__x86_64__)
 bool wide = __builtin_cpu_supports("avx2");
@@ -464,18 +499,25 @@ void blendRow(uint8_t* destination, int destinationBytes, const uint8_t* source,
 
 namespace {
 
-// Row v of the turned square; see RotationMap.
+// Where row v of the turned square samples at its column u0: the position at column 0,
+// stepped on to u0 as the row loops step it.
+void rowStart(const RotationMap& m, int64_t v, int64_t u0, double& xs, double& ys) {
+    const double r = double(v - m.offY - m.cy);
+    const double c = double(-m.offX - m.cx);
+    xs = repeatedSum(double(m.cx) + c * m.cX + r * m.sX, m.cX, u0);
+    ys = repeatedSum(double(m.cy) + r * m.cY - c * m.sY, -m.sY, u0);
+}
+
+// Columns u0 to u0 + columns - 1 of row v of the turned square; see RotationMap.
 template <class Weigh>
-void rotateRowWith(const ByteView2D& source, const RotationMap& m, bool interpolate, int64_t v, int64_t side,
-                   uint8_t* out, Weigh weigh) {
+void rotateRowWith(const ByteView2D& source, const RotationMap& m, bool interpolate, int64_t v, int64_t u0,
+                   int64_t columns, uint8_t* out, Weigh weigh) {
     const double left = double(m.srcX), right = double(m.xEnd);
     const double bottom = double(m.sy0), top = double(m.yEnd);
     const int64_t lastColumn = m.xEnd - 1, topRow = m.yEnd - 1;
-    const double r = double(v - m.offY - m.cy);
-    const double c = double(-m.offX - m.cx);
-    double xs = double(m.cx) + c * m.cX + r * m.sX;
-    double ys = double(m.cy) + r * m.cY - c * m.sY;
-    for (int64_t u = 0; u < side; ++u, out += 4, xs += m.cX, ys -= m.sY) {
+    double xs, ys;
+    rowStart(m, v, u0, xs, ys);
+    for (int64_t u = 0; u < columns; ++u, out += 4, xs += m.cX, ys -= m.sY) {
         if (!(xs >= left && xs < right && ys >= bottom && ys < top)) continue;
         if (!interpolate) {
             std::memcpy(out, source.row(size_t(ys)).data() + size_t(xs) * 4, 4);
@@ -500,15 +542,11 @@ void rotateRowWith(const ByteView2D& source, const RotationMap& m, bool interpol
 // weights of the lanes inside the source worked out together, each lane then weighed with
 // WeighTapsAvx2.
 __attribute__((target("avx2"), flatten)) void rotateRowsAvx2(const ByteView2D& source, const RotationMap& m,
-                                                             int64_t v0, int count, int64_t side, uint8_t* const* out) {
-    const double c = double(-m.offX - m.cx);
+                                                             int64_t v0, int count, int64_t u0, int64_t columns,
+                                                             uint8_t* const* out) {
     alignas(32) double xStart[4], yStart[4];
-    for (int j = 0; j < 4; ++j) {
-        // Lanes past `count` repeat the last row and are never drawn.
-        const double r = double(v0 + std::min(j, count - 1) - m.offY - m.cy);
-        xStart[j] = double(m.cx) + c * m.cX + r * m.sX;
-        yStart[j] = double(m.cy) + r * m.cY - c * m.sY;
-    }
+    // Lanes past `count` repeat the last row and are never drawn.
+    for (int j = 0; j < 4; ++j) rowStart(m, v0 + std::min(j, count - 1), u0, xStart[j], yStart[j]);
     const int lanes = (1 << count) - 1;
     const __m256d stepX = _mm256_set1_pd(m.cX), stepY = _mm256_set1_pd(m.sY);
     const __m256d left = _mm256_set1_pd(double(m.srcX)), right = _mm256_set1_pd(double(m.xEnd));
@@ -525,7 +563,7 @@ __attribute__((target("avx2"), flatten)) void rotateRowsAvx2(const ByteView2D& s
     __m256d xs = _mm256_load_pd(xStart), ys = _mm256_load_pd(yStart);
     constexpr double kAhead = 32;
     const __m256d aheadX = _mm256_set1_pd(m.cX * kAhead), aheadY = _mm256_set1_pd(m.sY * kAhead);
-    for (int64_t u = 0; u < side; ++u) {
+    for (int64_t u = 0; u < columns; ++u) {
         const __m256d x = xs, y = ys;
         xs = _mm256_add_pd(xs, stepX), ys = _mm256_sub_pd(ys, stepY);
         const __m256d inside =
@@ -573,27 +611,28 @@ __attribute__((target("avx2"), flatten)) void rotateRowsAvx2(const ByteView2D& s
 
 }  // namespace
 
-void rotateRows(const ByteView2D& source, const RotationMap& m, bool interpolate, int64_t v0, int count, int64_t side,
-                uint8_t* const* out) {
+void rotateRows(const ByteView2D& source, const RotationMap& m, bool interpolate, int64_t v0, int count, int64_t u0,
+                int64_t columns, uint8_t* const* out) {
 #if defined(__x86_64__)
     if (interpolate && wideKernels()) {
         for (int done = 0; done < count; done += 4)
-            rotateRowsAvx2(source, m, v0 + done, std::min(4, count - done), side, out + done);
+            rotateRowsAvx2(source, m, v0 + done, std::min(4, count - done), u0, columns, out + done);
         return;
     }
 #endif
-    for (int j = 0; j < count; ++j) rotateRowWith(source, m, interpolate, v0 + j, side, out[j], WeighTaps{});
+    for (int j = 0; j < count; ++j) rotateRowWith(source, m, interpolate, v0 + j, u0, columns, out[j], WeighTaps{});
 }
 
-void rotateBackward(const ByteView2D& source, const RotationMap& m, bool interpolate, const ByteView2D& output) {
-    const int64_t side = int64_t(output.rows());
-    sys::forEachRowBand(side, sys::minimumBandRows(side), [&](int64_t first, int64_t count) {
+void rotateBackward(const ByteView2D& source, const RotationMap& m, bool interpolate, int64_t u0, int64_t v0,
+                    const ByteView2D& output) {
+    const int64_t rows = int64_t(output.rows()), columns = int64_t(output.rowLength() / 4);
+    sys::forEachRowBand(rows, sys::minimumBandRows(columns), [&](int64_t first, int64_t count) {
         constexpr int kGroup = 4;  // the rows rotateRows takes at once
         for (int64_t v = first; v < first + count; v += kGroup) {
             const int n = int(std::min<int64_t>(kGroup, first + count - v));
             uint8_t* rows[kGroup];
             for (int j = 0; j < n; ++j) rows[j] = output.row(size_t(v + j)).data();
-            rotateRows(source, m, interpolate, v, n, side, rows);
+            rotateRows(source, m, interpolate, v0 + v, n, u0, columns, rows);
         }
     });
 }

@@ -174,12 +174,18 @@ struct RotationMap {
     int64_t cx, cy;                 // its centre
     int64_t offX, offY;             // output to source offsets
 };
-// The rows are made in bands side by side (see forEachRowBand).
-void rotateBackward(const ByteView2D& source, const RotationMap& map, bool interpolate,
+// A square of any size is made only where it is seen: its columns from u0 and memory rows
+// from v0 as `output` (its columns and rows) holds them, in bands side by side (see
+// forEachRowBand). A column's position is the one the row's steps reach there from column 0.
+void rotateBackward(const ByteView2D& source, const RotationMap& map, bool interpolate, int64_t u0, int64_t v0,
                     const ByteView2D& output);
-// Memory rows v0 to v0 + count - 1 of that square, `side` pixels wide, into out[0] to
-// out[count - 1]; positions outside the source leave their pixels as they were.
+// Memory rows v0 to v0 + count - 1 of that square, its columns u0 to u0 + columns - 1, into
+// out[0] to out[count - 1]; positions outside the source leave their pixels as they were.
 void rotateRows(const ByteView2D& source, const RotationMap& map, bool interpolate, int64_t v0, int count,
-                int64_t side, uint8_t* const* out);
+                int64_t u0, int64_t columns, uint8_t* const* out);
+
+// x after n steps of x += step, each rounded to nearest, as a loop would leave it, in time
+// that grows with the binades crossed rather than with n.
+double repeatedSum(double x, double step, int64_t n);
 
 }  // namespace compositing

@@ -322,27 +322,6 @@ TEST_F(Render, TheOwnQuarterTurnPutsTheTopEdgeOnTheRight) {
     }
 }
 
-TEST_F(Render, TheOwnTurnFallsBackFromGdiplusAndRefusesHugeSquares) {
-    cImage32 image, target;
-    placeImage(image, 6, 4);
-    ASSERT_TRUE(image.isGDIplusEnabled());
-    ASSERT_TRUE(target.InitializeDIB(20, 20));
-    // GDI+ cannot start a session: the own turn draws instead.
-    gdiplus::testing::failStartup(gdiplus::GenericError);
-    ASSERT_TRUE(image.Render(0, 5, 5, 0, 0, 0, 0, 0, 0, 100, true, true, &target, -1, 0, 90));
-    gdiplus::testing::failStartup(gdiplus::Ok);
-    EXPECT_EQ(at(target, 10, 5).g, 0) << "the top row on the right";
-
-    // A square of side 56569 would take more than 2^31 - 1 bytes.
-    ownPipelineOnly(image);
-    target.EraseDIB();
-    EXPECT_FALSE(image.Render(0, 0, 0, 40000, 40000, 0, 0, 0, 0, 100, true, true, &target, -1, 0, 30));
-    EXPECT_EQ(memoryOf(target), std::vector<uint8_t>(20 * 20 * 4, 0));
-    // Within the limit, a turn far larger than the destination is cut to it.
-    EXPECT_TRUE(image.Render(0, -400, -400, 1000, 1000, 0, 0, 0, 0, 100, true, true, &target, -1, 0, 30));
-    EXPECT_EQ(at(target, 10, 10).a, 255);
-}
-
 // Mean absolute difference per channel over the pixels where every image in `all` is
 // opaque together with its eight neighbours; `count` receives how many there were.
 double meanDifference(const QImage& a, const QImage& b, const std::vector<const QImage*>& all, int& count) {
@@ -361,6 +340,209 @@ double meanDifference(const QImage& a, const QImage& b, const std::vector<const 
             ++count;
         }
     return count ? sum / (3.0 * count) : 1e9;
+}
+
+TEST_F(Render, TheOwnTurnFallsBackFromGdiplusAndIsCutToTheDestination) {
+    cImage32 image, target;
+    placeImage(image, 6, 4);
+    ASSERT_TRUE(image.isGDIplusEnabled());
+    ASSERT_TRUE(target.InitializeDIB(20, 20));
+    // GDI+ cannot start a session: the own turn draws instead.
+    gdiplus::testing::failStartup(gdiplus::GenericError);
+    ASSERT_TRUE(image.Render(0, 5, 5, 0, 0, 0, 0, 0, 0, 100, true, true, &target, -1, 0, 90));
+    gdiplus::testing::failStartup(gdiplus::Ok);
+    EXPECT_EQ(at(target, 10, 5).g, 0) << "the top row on the right";
+
+    // A turn far larger than the destination is cut to it; a square of side 56569 would
+    // take more than 2^31 - 1 bytes, but only its part on the destination is made.
+    ownPipelineOnly(image);
+    for (int32_t size : {1000, 40000}) {
+        SCOPED_TRACE(size);
+        target.EraseDIB();
+        EXPECT_TRUE(image.Render(0, 10 - size / 2, 10 - size / 2, size, size, 0, 0, 0, 0, 100, true, true, &target, -1,
+                                 0, 30));
+        EXPECT_EQ(at(target, 10, 10).a, 255);
+    }
+    // A square wholly left of the destination draws nothing.
+    target.EraseDIB();
+    EXPECT_FALSE(image.Render(0, -60000, 0, 40000, 40000, 0, 0, 0, 0, 100, true, true, &target, -1, 0, 30));
+    EXPECT_EQ(memoryOf(target), std::vector<uint8_t>(20 * 20 * 4, 0));
+}
+
+// The own turn makes only the columns it shows, its position there stepped on from the
+// row's first column in one go: the value of that many steps of the row's loop.
+TEST_F(Render, TheTurnStepsOnToItsFirstShownColumnAsItsRowLoopWould) {
+    struct Case {
+        double x, step;
+        int64_t n;
+    };
+    const double third = 1.0 / 3, two53 = 9007199254740992.0;
+    const Case cases[] = {
+        {0, 0.1, 3000000},            // across binades from 0
+        {-1e6, 0.0732, 20000000},     // through 0 and out again
+        {12345.678, -third, 5000000}, // towards 0
+        {two53, 3, 1000000},          // every sum a tie between two neighbours
+        {two53, 1, 1000},             // ties that round back: the sum stays
+        {-two53, -5, 1000000},
+        {1e-300, 1e-303, 10000000},   // tiny binades
+        {-28284.5, 0.00173205, 20000000},
+        {1e15, 1e300, 5},             // to infinity
+        {7, 0, 100},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.x << " + " << c.n << " x " << c.step);
+        double looped = c.x;
+        for (int64_t i = 0; i < c.n; ++i) {
+            // Spot checks along the way, each against a fresh sum.
+            if (i % 999983 == 0) ASSERT_EQ(compositing::repeatedSum(c.x, c.step, i), looped) << "after " << i;
+            looped += c.step;
+        }
+        EXPECT_EQ(compositing::repeatedSum(c.x, c.step, c.n), looped);
+    }
+}
+
+// A drawing cut by the destination's edges gives the pixels of the same drawing onto a
+// larger destination, cropped: each drawing into (and onto) a window of the larger one that
+// cuts it at its left, top, right or bottom edge, or at all four.
+TEST_F(Render, TheOwnPipelineCutAtEveryEdgeGivesThePixelsOfTheWholeDrawing) {
+    std::mt19937 random(21);
+    cImage32 image;
+    randomImage(image, 37, 23, true, random);
+    ownPipelineOnly(image);
+    constexpr int BW = 170, BH = 130;  // the larger destination
+    struct Drawing {
+        const char* name;
+        bool interpolate;
+        int32_t x, y, w, h, srcx, srcy, srcw, srch, opacity, gray;
+        float light, angle;
+    };
+    const Drawing drawings[] = {
+        {"scaled up", true, 20, 15, 113, 71, 0, 0, 0, 0, 100, -1, 0, 0},
+        {"scaled up, nearest", false, 20, 15, 113, 71, 0, 0, 0, 0, 100, -1, 0, 0},
+        {"a rectangle scaled, mirrored, at 80 %", true, 30, 25, -93, 57, 3, 2, 30, 19, 80, -1, 0, 0},
+        {"scaled down, gray and lighter", false, 20, 15, 29, 17, 0, 0, 0, 0, 100, 0, 25, 0},
+        {"same size", false, 50, 40, 0, 0, 0, 0, 0, 0, 100, -1, 0, 0},
+        {"turned by 33 degrees", true, 40, 30, 90, 70, 0, 0, 0, 0, 100, -1, 0, 33},
+        {"turned by -120 degrees, nearest, darker", false, 40, 30, 80, 60, 0, 0, 0, 0, 60, -1, -30, -120},
+    };
+    for (const Drawing& d : drawings) {
+        image.HighQualityInterpolation(d.interpolate);
+        const int w = d.w == 0 ? 37 : std::abs(d.w), h = d.h == 0 ? 23 : std::abs(d.h);
+        struct Window {
+            const char* edge;
+            int x, y, w, h;
+        };
+        const Window windows[] = {{"left", d.x + w / 3, 0, BW - d.x - w / 3, BH},
+                                  {"top", 0, d.y + h / 3, BW, BH - d.y - h / 3},
+                                  {"right", 0, 0, d.x + 2 * w / 3, BH},
+                                  {"bottom", 0, 0, BW, d.y + 2 * h / 3},
+                                  {"all four", d.x + w / 4, d.y + h / 4, w / 2, h / 2}};
+        for (const Window& win : windows)
+            for (bool device : {false, true}) {
+                SCOPED_TRACE(testing::Message() << d.name << ", cut at the " << win.edge << " edge "
+                                                << (device ? "of a device" : "of an image"));
+                auto draw = [&](gdi::HDC dc, cImage32* into, int32_t x, int32_t y) {
+                    return image.Render(dc, x, y, d.w, d.h, d.srcx, d.srcy, d.srcw, d.srch, d.opacity, true, true, into,
+                                        d.gray, d.light, d.angle);
+                };
+                std::mt19937 fill(5);
+                cImage32 whole, cut;
+                randomImage(whole, BW, BH, true, fill);
+                ASSERT_TRUE(cut.InitializeDIB(win.w, win.h));
+                gdi::DibSurface wholeDevice(BW, BH, 32), cutDevice(win.w, win.h, 32);
+                for (int y = 0; y < BH; ++y) std::memcpy(wholeDevice.row(y), addressOf(whole, 0, y), size_t(BW) * 4);
+                for (int y = 0; y < win.h; ++y) {
+                    std::memcpy(addressOf(cut, 0, y), addressOf(whole, win.x, win.y + y), size_t(win.w) * 4);
+                    std::memcpy(cutDevice.row(y), addressOf(whole, win.x, win.y + y), size_t(win.w) * 4);
+                }
+                if (device) {
+                    ASSERT_TRUE(draw(wholeDevice.dc(), nullptr, d.x, d.y));
+                    ASSERT_TRUE(draw(cutDevice.dc(), nullptr, d.x - win.x, d.y - win.y));
+                } else {
+                    ASSERT_TRUE(draw(0, &whole, d.x, d.y));
+                    ASSERT_TRUE(draw(0, &cut, d.x - win.x, d.y - win.y));
+                }
+                for (int y = 0; y < win.h; ++y) {
+                    const uint8_t* want = device ? wholeDevice.row(win.y + y) + size_t(win.x) * 4 : addressOf(whole, win.x, win.y + y);
+                    const uint8_t* got = device ? cutDevice.row(y) : addressOf(cut, 0, y);
+                    ASSERT_EQ(std::memcmp(got, want, size_t(win.w) * 4), 0) << "row " << y;
+                }
+            }
+    }
+}
+
+// The pixels of a 32-bit device as an opaque QImage.
+QImage opaqueImageOf(const gdi::DibSurface& s) {
+    QImage out(s.width(), s.height(), QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < s.height(); ++y)
+        for (int x = 0; x < s.width(); ++x) {
+            const Px p = onSurface(s, x, y);
+            out.setPixel(x, y, qRgba(p.r, p.g, p.b, 255));
+        }
+    return out;
+}
+
+// Requests far larger than their destination (a turned square or a scaled row of many
+// gigabytes) draw the part that lands on it, as the GDI+ painter draws it. The picture is
+// even along its columns and in its middle, where the painters' ways of placing pixel
+// centres cannot differ at these scales.
+TEST_F(Render, FarLargerRequestsDrawWhatLandsOnTheDestinationAsGdiplusDoes) {
+    constexpr int N = 64;
+    std::vector<std::vector<Px>> rows(N, std::vector<Px>(N));
+    for (int y = 0; y < N; ++y)
+        for (int x = 0; x < N; ++x) {
+            const bool middle = x >= 16 && x < 48 && y >= 16 && y < 48;
+            rows[size_t(y)][size_t(x)] = middle ? Px{60, 120, 180, 255} : Px{uint8_t(4 * x), 150, 100, 255};
+        }
+    cImage32 image;
+    fill(image, rows);
+    struct Request {
+        const char* name;
+        int32_t x, y, w, h;
+        float angle;
+        int top, bottom;  // the rows drawn on
+    };
+    const Request requests[] = {
+        {"2^31 - 1 wide, 2 high", 0, 20, INT32_MAX, 2, 0, 20, 22},
+        {"300,000,000 wide", 0, 0, 300000000, N, 0, 0, N},
+        {"300,000,000 wide, its right end", N - 300000000, 0, 300000000, N, 0, 0, N},
+        {"turned by 30 degrees, a square of side 56569", N / 2 - 20000, N / 2 - 20000, 40000, 40000, 30, 0, N},
+    };
+    const Px background{70, 70, 70, 255};
+    for (const Request& r : requests)
+        for (bool device : {false, true})
+            for (bool interpolate : {false, true}) {
+                SCOPED_TRACE(testing::Message() << r.name << (device ? " onto a device" : " into an image")
+                                                << (interpolate ? ", interpolating" : ", nearest"));
+                image.HighQualityInterpolation(interpolate);
+                QImage drawn[2];
+                for (bool gdiplus : {false, true}) {
+                    image.isGDIplusEnabled(gdiplus);
+                    image.isAlphaBlendFriendly(false);
+                    cImage32 target;
+                    ASSERT_TRUE(target.InitializeDIB(N, N));
+                    gdi::DibSurface surface(N, N, 32);
+                    paintSurface(surface, background);
+                    for (int y = 0; y < N; ++y)
+                        for (int x = 0; x < N; ++x) put(target, x, y, background);
+                    const PainterWatch watch;
+                    ASSERT_TRUE(image.Render(device ? surface.dc() : 0, r.x, r.y, r.w, r.h, 0, 0, 0, 0, 100, true, true,
+                                             device ? nullptr : &target, -1, 0, r.angle));
+                    EXPECT_STREQ(nameOf(watch.painter()), nameOf(gdiplus ? Painter::GdiPlus : Painter::Own));
+                    const QImage all = device ? opaqueImageOf(surface) : toQImage(target);
+                    // The rows drawn on with one more above and below where there are any, so
+                    // that each drawn pixel is compared.
+                    const int top = std::max(r.top - 1, 0), bottom = std::min(r.bottom + 1, N);
+                    drawn[gdiplus] = all.copy(0, top, N, bottom - top);
+                    for (int y = r.top; y < r.bottom; ++y)
+                        ASSERT_NE(device ? onSurface(surface, N / 2, y) : at(target, N / 2, y), background)
+                            << "drawn on row " << y;
+                }
+                int count = 0;
+                const double difference = meanDifference(drawn[0], drawn[1], {&drawn[0], &drawn[1]}, count);
+                EXPECT_GE(count, (N - 2) * std::min(r.bottom - r.top, N - 2)) << "every drawn pixel inside is compared";
+                EXPECT_LT(difference, 0.5) << "own pipeline and GDI+";
+            }
 }
 
 // The own turn made a row at a time, with the AVX2 kernel and with the plain one, onto a
