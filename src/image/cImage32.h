@@ -283,8 +283,8 @@ public:
     // transparency and KeepPreMultipliedPixels is set; transparency written as 24 bpp is
     // composited over TransparentFillColor (&HBBGGRR). An existing file is replaced
     // without a question (PromptOverwrite has no effect) and keeps its mode bits; a write
-    // that fails keeps the old file. Without an image or a FileName: False, and nothing is
-    // written.
+    // that fails keeps the old file, as does a read-only file (False). Without an image or
+    // a FileName: False, and nothing is written.
     bool SaveToFile_Bitmap(const std::string& FileName, bool KeepPreMultipliedPixels = false,
                            int32_t TransparentFillColor = 0, bool PromptOverwrite = true) const;
     // The same BMP file as bytes, from index 0. False without an image.
@@ -513,7 +513,8 @@ private:
     // Before a save in another format: True when there is an image and a name, and either
     // no file of that name, or a file that may be replaced: PromptOverwrite False, or
     // "Overwrite existing file?" answered Yes. The file is left in place for the writer to
-    // replace whole; a No, or a name that is a folder, gives False.
+    // replace whole, its read-only attribute cleared; a No, or a name that is a folder,
+    // gives False.
     bool ConfirmOverwrite(const std::string& FileName, bool PromptOverwrite) const;
     // The PNG writers in their order, to FileName or, when it is "", into outStream.
     bool SaveWithPNGWriters(const std::string& FileName, std::vector<uint8_t>& outStream);

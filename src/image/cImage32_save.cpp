@@ -9,6 +9,7 @@
 #include "image/cImage32.h"
 #include "image/modParsers.h"
 #include "platform/runtime/messages.h"
+#include "platform/sys/files.h"
 
 bool cImage32::SaveToFile_Bitmap(const std::string& FileName, bool KeepPreMultipliedPixels,
                                  int32_t TransparentFillColor, bool PromptOverwrite) const {
@@ -35,10 +36,16 @@ bool cImage32::ConfirmOverwrite(const std::string& FileName, bool PromptOverwrit
         // first would lose it to a save that fails.
         std::error_code error;
         if (std::filesystem::is_directory(FileName, error)) return false;
-        if (!PromptOverwrite) return true;
-        const int style = runtime::vbYesNo + runtime::vbQuestion + runtime::vbDefaultButton2;
-        return runtime::messages().MsgBox("Overwrite existing file?", style, "Overwrite Confirmation") ==
-               runtime::vbYes;
+        if (PromptOverwrite) {
+            const int style = runtime::vbYesNo + runtime::vbQuestion + runtime::vbDefaultButton2;
+            if (runtime::messages().MsgBox("Overwrite existing file?", style, "Overwrite Confirmation") !=
+                runtime::vbYes)
+                return false;
+        }
+        // A file the user may replace loses its read-only attribute, which no writer
+        // would get past.
+        sys::clearReadOnly(FileName);
+        return true;
     } catch (const std::exception&) {
         return false;
     }

@@ -127,8 +127,9 @@ private:
 };
 
 // bOpen True: an existing regular file for reading. False: the file for writing, created
-// or replaced; an existing file keeps its mode bits (the platform's attributes). An
-// invalid handle when the file cannot be opened; nothing is raised.
+// or replaced; an existing file keeps its mode bits (the platform's attributes), and a
+// read-only one cannot be opened. An invalid handle when the file cannot be opened;
+// nothing is raised.
 FileHandle OpenImageFileHandle(const std::string& FileName, bool bOpen, bool bUnicode = false);
 // True when the file was there and is deleted (a folder is not deleted). Its mode bits do
 // not matter here, so there is no read-only flag to clear first.

@@ -6,6 +6,8 @@
 #include <fstream>
 #include <functional>
 
+#include <sys/stat.h>
+
 #include "codecs/PngPropertyStore.h"
 #include "codecs/cGIFparser.h"
 #include "codecs/cJPGWriter.h"
@@ -202,6 +204,30 @@ TEST_F(FormatSaving, FileSavesConfirmBeforeReplacingAndWriteNothingWithoutNameOr
     }
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 4)
         << "nothing but the four files";
+}
+
+// The confirmation clears a read-only file's attribute before the writer replaces it; a
+// refused one keeps the file, its mode too.
+TEST_F(FormatSaving, AConfirmedSaveReplacesAReadOnlyFile) {
+    for (const FileSave& s : fileSaves()) {
+        SCOPED_TRACE(s.format);
+        const std::string path = folder.file(std::string("read-only.") + s.format);
+        std::ofstream(path) << "old";
+        ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+        struct stat st {};
+
+        messages.answer = runtime::vbNo;
+        EXPECT_FALSE(s.save(image, path, true));
+        EXPECT_EQ(contentOf(path), (Bytes{'o', 'l', 'd'}));
+        ASSERT_EQ(::stat(path.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, 0444u);
+
+        messages.answer = runtime::vbYes;
+        EXPECT_TRUE(s.save(image, path, true));
+        EXPECT_GT(contentOf(path).size(), 3u);
+        ASSERT_EQ(::stat(path.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, 0644u) << "the owner's write bit back, the rest kept";
+    }
 }
 
 TEST_F(FormatSaving, ArraySavesWithoutImageGiveFalseAndLeaveTheArray) {

@@ -218,6 +218,20 @@ TEST_F(BitmapSaving, AFailedWriteKeepsTheOldFile) {
     EXPECT_FALSE(image.SaveToFile_Bitmap(folder.file("missing/picture.bmp")));
 }
 
+TEST_F(BitmapSaving, AReadOnlyFileIsKept) {
+    cImage32 image;
+    fill(image, {{{1, 2, 3, 255}}});
+    const std::string path = make("TmpFile.bmp", "old");
+    ::chmod(path.c_str(), 0444);
+    EXPECT_FALSE(image.SaveToFile_Bitmap(path, false, 0, false));
+    EXPECT_EQ(contentOf(path), (Bytes{'o', 'l', 'd'}));
+    struct stat st {};
+    ::stat(path.c_str(), &st);
+    EXPECT_EQ(st.st_mode & 07777, 0444u);
+    EXPECT_TRUE(messages.calls.empty());
+    EXPECT_EQ(filesInFolder(), 1u);
+}
+
 // ---- ConfirmOverwrite -------------------------------------------------------------------------
 
 TEST_F(BitmapSaving, ConfirmOverwriteAllowsAnExistingFileToBeReplacedAndKeepsIt) {
@@ -237,7 +251,8 @@ TEST_F(BitmapSaving, ConfirmOverwriteAllowsAnExistingFileToBeReplacedAndKeepsIt)
         {"no prompt: allowed unasked", true, false, false, runtime::vbNo, true, false},
         {"asked, No: refused", true, false, true, runtime::vbNo, false, true},
         {"asked, Yes: allowed", true, false, true, runtime::vbYes, true, true},
-        {"read-only: allowed all the same", true, true, false, runtime::vbYes, true, false},
+        {"read-only: allowed, the attribute cleared", true, true, false, runtime::vbYes, true, false},
+        {"read-only, asked, No: kept read-only", true, true, true, runtime::vbNo, false, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -255,6 +270,9 @@ TEST_F(BitmapSaving, ConfirmOverwriteAllowsAnExistingFileToBeReplacedAndKeepsIt)
             EXPECT_EQ(messages.calls[0].title, "Overwrite Confirmation");
         }
         EXPECT_EQ(std::filesystem::exists(path), c.exists);
+        if (c.readOnly) {
+            EXPECT_EQ(sys::isReadOnly(path), !c.result);
+        }
     }
 }
 

@@ -165,6 +165,18 @@ bool fileExists(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+bool isReadOnly(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & 0222) == 0;
+}
+
+void clearReadOnly(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) raiseErrno(errno, path);
+    if (S_ISREG(st.st_mode) && (st.st_mode & 0222) == 0 && ::chmod(path.c_str(), (st.st_mode & 07777) | S_IWUSR) != 0)
+        raiseErrno(errno, path);
+}
+
 bool folderExists(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
@@ -196,6 +208,9 @@ void renameFile(const std::string& from, const std::string& to) {
 }
 
 FileWriter::FileWriter(std::string targetPath, Access access) : target_(std::move(targetPath)) {
+    // The rename would replace a read-only file as readily as any other; the platform's
+    // programs cannot open one for writing.
+    if (isReadOnly(target_)) raiseErrno(EACCES, target_);
     const std::filesystem::path target(target_);
     const std::string hiddenName = "." + target.filename().string() + "." + kTemporarySuffixTemplate;
     tempPath_ = (target.parent_path() / hiddenName).string();

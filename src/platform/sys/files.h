@@ -19,7 +19,8 @@ std::vector<uint8_t> readFile(const std::string& path);
 enum class Access { Shared, OwnerOnly };
 
 // Writes the whole file atomically: temporary file, fsync, rename, fsync of the folder.
-// Raises runtime::Error on failure; the target is then untouched.
+// Raises runtime::Error on failure, Permission denied (70) for a read-only target; the
+// target is then untouched.
 void writeFile(const std::string& path, std::span<const uint8_t> bytes, Access access = Access::Shared);
 
 // A scratch file is one the program deletes again and whose loss in a crash costs
@@ -34,6 +35,13 @@ void markScratchFile(const std::string& path);
 std::string atomicWriteTarget(const std::string& fileName);
 
 bool fileExists(const std::string& path);  // a regular file (not a folder)
+// A file that nobody may write (no write bit in its mode) is read-only, the platform's
+// attribute: no writer replaces it, whoever runs the program (root included, whom the
+// system would let write it). False for a missing file or a folder.
+bool isReadOnly(const std::string& path);
+// Gives a read-only file its owner's write bit back (the attribute set to normal).
+// Raises as the write functions do when the mode cannot be changed.
+void clearReadOnly(const std::string& path);
 bool folderExists(const std::string& path);
 // Size in bytes; raises File not found when absent.
 uint64_t fileSize(const std::string& path);
@@ -70,7 +78,8 @@ private:
 // destroyed without commit() removes its temporary file.
 class FileWriter {
 public:
-    // Raises when the folder is not writable.
+    // Raises when the folder is not writable, or Permission denied (70) when the target
+    // is read-only.
     explicit FileWriter(std::string targetPath, Access access = Access::Shared);
     ~FileWriter();
     FileWriter(const FileWriter&) = delete;

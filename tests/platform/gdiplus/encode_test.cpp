@@ -2,9 +2,13 @@
 // it (BMP as ImageMagick does).
 
 #include <cmath>
+#include <filesystem>
+
+#include <sys/stat.h>
 
 #include "gdiplus_support.h"
 #include "oracles.h"
+#include "platform/sys/files.h"
 #include "support/temp_folder.h"
 
 using namespace gdiplustest;
@@ -212,6 +216,25 @@ TEST_F(Encoding, FilesStreamsAndOrientation) {
     const CLSID unknown{1, 2, 3, {4}};
     EXPECT_EQ(GdipSaveImageToFile(image.get(), wide(folder.file("b.png")).c_str(), &unknown, nullptr),
               FileNotFound);
+}
+
+TEST_F(Encoding, AReadOnlyFileIsNotReplaced) {
+    Pixels p = sample(false);
+    Image image = viewOf(p);
+    testsupport::TempFolder folder;
+    const std::string path = folder.file("kept.jpg");
+    const std::vector<uint8_t> old = {'o', 'l', 'd'};
+    sys::writeFile(path, old);
+    ::chmod(path.c_str(), 0444);
+    for (const char16_t* mime : {u"image/jpeg", u"image/png", u"image/bmp", u"image/gif", u"image/tiff"}) {
+        const CLSID clsid = encoderFor(mime);
+        EXPECT_EQ(GdipSaveImageToFile(image.get(), wide(path).c_str(), &clsid, nullptr), Win32Error);
+    }
+    EXPECT_EQ(readFileBytes(path), old);
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0444u);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1) << "a temporary file stayed";
 }
 
 }  // namespace

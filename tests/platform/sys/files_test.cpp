@@ -87,6 +87,46 @@ TEST_F(Files, ErrorsCarryRunTimeNumbers) {
     EXPECT_THROW(sys::readFile(dir.path()), runtime::Error);
 }
 
+// Read-only is a mode without any write bit: the platform's attribute, which stops
+// every writer, root's too (whom the system lets write such a file).
+TEST_F(Files, ReadOnlyFilesAreNotReplaced) {
+    const struct { mode_t mode; bool readOnly; } cases[] = {
+        {0444, true}, {0400, true}, {0555, true}, {0000, true},
+        {0644, false}, {0200, false}, {0464, false}, {0446, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << std::oct << c.mode);
+        const auto path = dir.file("picture.png");
+        std::filesystem::remove(path);
+        sys::writeFile(path, bytes("old"));
+        ASSERT_EQ(::chmod(path.c_str(), c.mode), 0);
+        EXPECT_EQ(sys::isReadOnly(path), c.readOnly);
+        if (c.readOnly) {
+            try {
+                sys::writeFile(path, bytes("new"));
+                FAIL() << "a read-only file was replaced";
+            } catch (const runtime::Error& e) {
+                EXPECT_EQ(e.number(), runtime::kErrPermissionDenied);
+            }
+            EXPECT_THROW(sys::FileWriter writer(path), runtime::Error);
+            EXPECT_EQ(sys::readFile(path), bytes("old"));
+            struct stat st {};
+            ASSERT_EQ(::stat(path.c_str(), &st), 0);
+            EXPECT_EQ(st.st_mode & 07777, c.mode) << "the mode is kept";
+            // With the attribute cleared it is written as any other.
+            sys::clearReadOnly(path);
+            EXPECT_FALSE(sys::isReadOnly(path));
+        }
+        sys::writeFile(path, bytes("new"));
+        EXPECT_EQ(sys::readFile(path), bytes("new"));
+        EXPECT_EQ(entriesIn(dir.path()), 1u) << "no temporary file may stay";
+    }
+    EXPECT_FALSE(sys::isReadOnly(dir.file("missing")));
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0555), 0);
+    EXPECT_FALSE(sys::isReadOnly(dir.path())) << "a folder is not a read-only file";
+    ::chmod(dir.path().c_str(), 0755);
+}
+
 TEST_F(Files, EmptyFileIsWritten) {
     const auto path = dir.file("empty");
     sys::writeFile(path, {});
