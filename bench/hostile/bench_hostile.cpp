@@ -7,7 +7,8 @@
 //                 hidden decoder, written as TmpFile.bmp, that bitmap loaded by the platform
 //                 loader and drawn as the pane shows it.
 //
-// The files come from tests/fixtures/picture/make-oversized.py, run into a temporary folder.
+// The files come from tests/fixtures/picture/make-oversized.py, run into a temporary folder
+// when the first file case runs.
 // Each case runs once per iteration in a fresh process of its own (this program, started
 // with --road), so that no earlier case's memory hides its peak. Columns:
 //   peak_MB     the most memory resident at once on the road, above what the process held
@@ -30,12 +31,32 @@
 // What is left: the shown image (4 bytes a pixel) beside the picture it shows; on the
 // decoder road the decoded image beside its 24-bit blend while TmpFile.bmp is written,
 // and a raw TGA's file bytes beside its image.
+//
+// Draw requests far larger than their destination, each beside a plain draw of the same
+// visible size, through the image class's own pipeline (interpolating) onto a 64 x 64
+// destination: the time and the peak memory above the base of the one Render call
+// (picture_MB and copies do not apply; drawn is 1 when Render drew). Goal: well under a
+// second and a few MB each.
+//   draw_2e31x2_into_image     2^31 - 1 x 2 into a 64 x 64 image
+//   draw_300Mx64_onto_device   300,000,000 x 64 onto a 64 x 64 device
+//   turn_40000sq_into_image    40000 x 40000 turned by 30 degrees, its middle in the image
+//   *_plain                    a 48 x 48 rectangle scaled (or turned) to the visible size
+// Measured (Release, 8 shared cores at a load of 12.5; time, peak above the base):
+//                                   before (6 GB address-space cap)      after
+//   draw_2e31x2_into_image          refused at the cap (uncapped: past   0.04 ms  0.07 MB  drawn
+//                                   20 GB, then killed)
+//   draw_2e31x2_into_image_plain    0.04 ms  0.07 MB                     0.04 ms  0.07 MB
+//   draw_300Mx64_onto_device        4489 ms  4800 MB  nothing drawn      0.09 ms  0.21 MB  drawn
+//   draw_300Mx64_onto_device_plain  0.10 ms  0.08 MB                     0.11 ms  0.21 MB
+//   turn_40000sq_into_image         refused, nothing drawn               0.29 ms  0.33 MB  drawn
+//   turn_40000sq_into_image_plain   0.09 ms  0.29 MB                     0.08 ms  0.37 MB
 
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -49,6 +70,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "image/cImage32.h"
+#include "platform/gdi/dib_surface.h"
 #include "platform/picture/picture.h"
 #include "platform/sys/files.h"
 #include "platform/sys/memory.h"
@@ -80,6 +103,26 @@ const Case kCases[] = {
 
 std::string g_files;  // the generated files
 
+// A draw request onto a 64 x 64 destination: an image, or a device's 32-bit bitmap.
+struct DrawCase {
+    const char* name;
+    bool device;
+    int32_t x, y, width, height, srcWidth;  // srcWidth 0: the whole picture
+    float angle;
+};
+
+constexpr int kDrawSide = 64;
+
+const DrawCase kDraws[] = {
+    {"draw_2e31x2_into_image", false, 0, 20, INT_MAX, 2, 0, 0},
+    {"draw_2e31x2_into_image_plain", false, 0, 20, kDrawSide, 2, 48, 0},
+    {"draw_300Mx64_onto_device", true, 0, 0, 300000000, kDrawSide, 0, 0},
+    {"draw_300Mx64_onto_device_plain", true, 0, 0, kDrawSide, kDrawSide, 48, 0},
+    {"turn_40000sq_into_image", false, kDrawSide / 2 - 20000, kDrawSide / 2 - 20000, 40000, 40000, 0, 30},
+    // A square of side 64: 45 x 45 turned.
+    {"turn_40000sq_into_image_plain", false, 10, 10, 45, 45, 48, 30},
+};
+
 // A field of /proc/self/status in kB ("VmRSS", "VmHWM").
 int64_t statusKb(const char* field) {
     std::ifstream status("/proc/self/status");
@@ -91,6 +134,32 @@ int64_t statusKb(const char* field) {
 }
 
 void resetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
+
+// The child of a draw request: one Render call, then "<peak kB> <seconds> <drawn>".
+int runDraw(const DrawCase& c) {
+    cImage32 image, target;
+    if (!image.InitializeDIB(kDrawSide, kDrawSide) || !target.InitializeDIB(kDrawSide, kDrawSide)) return 1;
+    for (int y = 0; y < kDrawSide; ++y)
+        for (int x = 0; x < kDrawSide; ++x) {
+            uint8_t* p = image.BitsPointer() + (size_t(y) * kDrawSide + size_t(x)) * 4;
+            p[0] = uint8_t(4 * x), p[1] = uint8_t(4 * y), p[2] = 100, p[3] = 255;
+        }
+    image.isAlphaBlendFriendly(false);
+    image.isGDIplusEnabled(false);
+    image.HighQualityInterpolation(true);
+    gdi::DibSurface device(kDrawSide, kDrawSide, 32);
+
+    resetPeak();
+    const int64_t base = statusKb("VmRSS");
+    const auto start = std::chrono::steady_clock::now();
+    const bool drawn = image.Render(c.device ? device.dc() : 0, c.x, c.y, c.width, c.height, 0, 0, c.srcWidth,
+                                    c.srcWidth, 100, true, true, c.device ? nullptr : &target, -1, 0, c.angle);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const int64_t peak = statusKb("VmHWM") - base;
+    std::printf("%lld %.6f %d\n", static_cast<long long>(peak), seconds, drawn ? 1 : 0);
+    std::fflush(stdout);
+    std::_Exit(0);
+}
 
 // The child: one road, then "<peak kB> <seconds> <shown>" on stdout.
 int runRoad(const std::string& road, const std::string& path, const std::string& folder) {
@@ -133,10 +202,8 @@ int runRoad(const std::string& road, const std::string& path, const std::string&
     std::_Exit(0);
 }
 
-// Runs this program with --road and reads its one line.
-bool measure(const Case& c, int64_t& peakKb, double& seconds, int& shown) {
-    const std::string folder = g_files + "/road-" + c.name;
-    std::filesystem::create_directories(folder);
+// Runs this program with `args` and reads its one line.
+bool measureChild(std::vector<std::string> args, int64_t& peakKb, double& seconds, int& shown) {
     int pipeFds[2];
     if (pipe(pipeFds) != 0) return false;
     posix_spawn_file_actions_t actions;
@@ -144,8 +211,7 @@ bool measure(const Case& c, int64_t& peakKb, double& seconds, int& shown) {
     posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
     posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
     const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
-    const std::string path = g_files + "/" + c.file;
-    std::vector<std::string> args = {self, "--road", c.decoderRoad ? "decoder" : "bound", path, folder};
+    args.insert(args.begin(), self);
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -160,13 +226,38 @@ bool measure(const Case& c, int64_t& peakKb, double& seconds, int& shown) {
     int status = 0;
     if (spawned != 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
         return false;
-    std::filesystem::remove_all(folder);
     long long kb = 0;
     std::istringstream line(out);
     return bool(line >> kb >> seconds >> shown) && (peakKb = kb, true);
 }
 
+// Runs one road in a child of its own.
+bool measure(const Case& c, int64_t& peakKb, double& seconds, int& shown) {
+    const std::string folder = g_files + "/road-" + c.name;
+    std::filesystem::create_directories(folder);
+    const bool measured = measureChild({"--road", c.decoderRoad ? "decoder" : "bound", g_files + "/" + c.file, folder},
+                                       peakKb, seconds, shown);
+    if (measured) std::filesystem::remove_all(folder);
+    return measured;
+}
+
+// The files, made once by the first road that runs (draws need none).
+bool madeFiles() {
+    static const bool made = [] {
+        std::filesystem::create_directories(g_files);
+        const std::string make = "python3 '" QM_FIXTURES_DIR "/picture/make-oversized.py' --large '" + g_files + "'";
+        if (std::system(make.c_str()) == 0) return true;
+        std::fprintf(stderr, "could not make the files: %s\n", make.c_str());
+        return false;
+    }();
+    return made;
+}
+
 void road(benchmark::State& state, const Case& c) {
+    if (!madeFiles()) {
+        state.SkipWithError("the files could not be made");
+        return;
+    }
     const double pictureMb = double(c.width) * double(c.height) * 4 / 1e6;
     int64_t peakKb = 0;
     int shown = 0;
@@ -184,21 +275,37 @@ void road(benchmark::State& state, const Case& c) {
     state.counters["shown"] = shown;
 }
 
+void draw(benchmark::State& state, const DrawCase& c) {
+    int64_t peakKb = 0;
+    int drawn = 0;
+    for (auto _ : state) {
+        double seconds = 0;
+        if (!measureChild({"--draw", c.name}, peakKb, seconds, drawn)) {
+            state.SkipWithError("the draw's process failed");
+            return;
+        }
+        state.SetIterationTime(seconds);
+    }
+    state.counters["peak_MB"] = double(peakKb) * 1024 / 1e6;
+    state.counters["drawn"] = drawn;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc == 5 && std::string(argv[1]) == "--road") return runRoad(argv[2], argv[3], argv[4]);
+    if (argc == 3 && std::string(argv[1]) == "--draw") {
+        for (const DrawCase& c : kDraws)
+            if (argv[2] == std::string(c.name)) return runDraw(c);
+        return 1;
+    }
 
     g_files = (std::filesystem::temp_directory_path() / "quillmere-bench-hostile").string();
     std::filesystem::remove_all(g_files);
-    std::filesystem::create_directories(g_files);
-    const std::string make = "python3 '" QM_FIXTURES_DIR "/picture/make-oversized.py' --large '" + g_files + "'";
-    if (std::system(make.c_str()) != 0) {
-        std::fprintf(stderr, "could not make the files: %s\n", make.c_str());
-        return 1;
-    }
     for (const Case& c : kCases)
         benchmark::RegisterBenchmark(c.name, road, c)->UseManualTime()->Iterations(2)->Unit(benchmark::kMillisecond);
+    for (const DrawCase& c : kDraws)
+        benchmark::RegisterBenchmark(c.name, draw, c)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
