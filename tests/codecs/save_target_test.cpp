@@ -29,16 +29,32 @@ struct Writer {
 
 const std::vector<Writer>& writers() {
     static const std::vector<Writer> all = {
-        {"png", [](const cImage32& i, const std::string& n) { Bytes b; return codecs::cPNGwriter().SaveAsPNG(&i, n, b); }},
+        {"png",
+         [](const cImage32& i, const std::string& n) {
+             Bytes b;
+             return codecs::cPNGwriter().SaveAsPNG(&i, n, b);
+         }},
         {"gif",
          [](const cImage32& i, const std::string& n) {
              Bytes b;
              bool adaptive = true;
              return codecs::cGIFparser().SaveAsGIF(&i, n, b, adaptive, 128);
          }},
-        {"bmp", [](const cImage32& i, const std::string& n) { Bytes b; return codecs::cBMPparser().SaveAsBMP(i, n, b, false, 0); }},
-        {"tga", [](const cImage32& i, const std::string& n) { Bytes b; return codecs::cTGAparser().SaveAsTGA(n, b, &i, false, false, false); }},
-        {"jpg", [](const cImage32& i, const std::string& n) { Bytes b; return codecs::cJPGWriter().SaveAsJPG(n, b, &i, 70, 0); }},
+        {"bmp",
+         [](const cImage32& i, const std::string& n) {
+             Bytes b;
+             return codecs::cBMPparser().SaveAsBMP(i, n, b, false, 0);
+         }},
+        {"tga",
+         [](const cImage32& i, const std::string& n) {
+             Bytes b;
+             return codecs::cTGAparser().SaveAsTGA(n, b, &i, false, false, false);
+         }},
+        {"jpg",
+         [](const cImage32& i, const std::string& n) {
+             Bytes b;
+             return codecs::cJPGWriter().SaveAsJPG(n, b, &i, 70, 0);
+         }},
     };
     return all;
 }
