@@ -30,7 +30,7 @@ struct EffectCall {
     const char* function;
     bool immediate;  // no slider: V and C are not used
     int16_t min, max, start;
-    bool maxIsSourceWidth;  // "Canvas Adjust": the maximum is the source's width in pixels
+    bool maxIsSourceWidth;  // "Canvas Adjust": the maximum is the source's width in pixels, at most 32767
     Invoke invoke;
 };
 

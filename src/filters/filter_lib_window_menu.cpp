@@ -2,6 +2,9 @@
 // item selects its effect (modFunctions::SetupEffectControls), names it under the slider
 // and applies it once; the blend effects first take a second picture from a file.
 
+#include <algorithm>
+#include <limits>
+
 #include "filterlib/effect_calls.h"
 #include "filters/effect_menu.h"
 #include "filters/filter_lib_window.h"
@@ -9,6 +12,10 @@
 #include "platform/picture/picture.h"
 #include "platform/runtime/error.h"
 #include "platform/ui/label.h"
+
+namespace {
+constexpr double kLargestSliderValue = std::numeric_limits<int16_t>::max();
+}
 
 void FilterLibFrm::createEffectMenu() {
     EffectSubmenus.clear();
@@ -35,7 +42,8 @@ void FilterLibFrm::EffectItem_Click(int number) {
         return;
     }
     if (item->secondPicture) chooseSecondPicture();
-    const double max = call->maxIsSourceWidth ? Picture1->ScaleWidth() : call->max;
+    // The slider holds signed 16 bits: a wider picture's canvas reaches as far as it does.
+    const double max = call->maxIsSourceWidth ? std::min(Picture1->ScaleWidth(), kLargestSliderValue) : call->max;
     modFunctions::SetupEffectControls(effect, *Command2, *HScroll1, call->min, max, call->start);
     LabelCrtEffect->setCaption(item->label);
     // Whatever the slider's own changes applied, a selection ends with one application

@@ -226,6 +226,27 @@ TEST_F(EffectMenu, TheSlidersOwnChangesApplyTheNewEffectAtEveryValueTheyPass) {
     EXPECT_EQ(w.HScroll1->Value(), 2);
 }
 
+// The slider holds signed 16 bits: on a picture wider than that, "Canvas Adjust" reaches
+// as far as the slider does and is selected whole.
+TEST_F(EffectMenu, CanvasAdjustOnAPictureWiderThanTheSliderStopsAtItsLargestValue) {
+    FilterLibFrm& w = open(pattern(40000, 2));
+    ASSERT_EQ(w.Picture1->ScaleWidth(), 40000);
+    choose(1);
+    calls().clear();
+    choose(30);
+    EXPECT_EQ(modFunctions::CurrentEffect, 30);
+    EXPECT_EQ(w.LabelCrtEffect->Caption(), "Canvas");
+    EXPECT_FALSE(w.Command2->Enabled());
+    EXPECT_TRUE(w.HScroll1->Enabled());
+    EXPECT_EQ(w.HScroll1->Min(), 0);
+    EXPECT_EQ(w.HScroll1->Max(), 32767);
+    EXPECT_EQ(w.HScroll1->Value(), 0);
+    ASSERT_FALSE(calls().empty());
+    EXPECT_EQ(calls().back().label, "Canvas");
+    EXPECT_EQ(calls().back().function, "FxCanvas");
+    EXPECT_TRUE(services.msgBoxes.empty()) << services.msgBoxes.front().prompt.toStdString();
+}
+
 class SecondPicture : public EffectMenu {
 protected:
     std::string pictures() {
