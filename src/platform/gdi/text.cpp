@@ -133,7 +133,8 @@ BOOL drawText(HDC dc, int x, int y, UINT options, const RECT* rect, const char16
     const bool updateCp = (d->textAlign & TA_UPDATECP) != 0;
     if (updateCp) x = d->position.x, y = d->position.y;
     const Layout l = layout(*d, text, count, dx, (options & ETO_PDY) != 0);
-    const double angle = -dcFont(*d).lfEscapement / 10.0;
+    // Tenths of a degree; whole turns dropped first, so that any 32-bit value negates.
+    const double angle = -(dcFont(*d).lfEscapement % 3600) / 10.0;
 
     // The reference point's place on the text: left, right or centre; top, bottom or
     // baseline.

@@ -181,6 +181,31 @@ TEST(Text, OpaqueBackgroundAndExtentsAgree) {
     EXPECT_EQ(tm.tmHeight, size.cy);
 }
 
+TEST(Text, EscapementTurnsTheTextByWholeTurnsAlike) {
+    // Escapements (tenths of a degree) that differ by whole turns draw the same pixels, the
+    // most negative 32-bit value included (it is -848 plus 596,523 turns).
+    const auto draw = [](LONG escapement) {
+        Canvas c(80, 80, 32);
+        c.fill(kUntouched);
+        LOGFONTW log{};
+        log.lfHeight = -16;
+        log.lfEscapement = escapement;
+        Selected font(c.dc(), CreateFontIndirectW(&log));
+        SetBkMode(c.dc(), TRANSPARENT);
+        const std::u16string text = u"Quill";
+        EXPECT_TRUE(ExtTextOutW(c.dc(), 40, 40, 0, nullptr, text.data(), UINT(text.size()), nullptr));
+        std::vector<uint32_t> pixels;
+        for (int y = 0; y < c.height(); ++y)
+            for (int x = 0; x < c.width(); ++x) pixels.push_back(c.at(x, y));
+        return pixels;
+    };
+    const std::vector<uint32_t> turned = draw(-848);
+    EXPECT_NE(turned, draw(0));
+    EXPECT_EQ(draw(INT32_MIN), turned);
+    EXPECT_EQ(draw(-848 + 3600 * 2), turned);
+    EXPECT_EQ(draw(INT32_MAX), draw(INT32_MAX % 3600));
+}
+
 TEST(Metafiles, HandlesAreTheirOwnKindAndHoldTheirBytes) {
     const BYTE wmf[] = {1, 0, 9, 0, 0, 3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
     const HMETAFILE m = SetMetaFileBitsEx(sizeof(wmf), wmf);
