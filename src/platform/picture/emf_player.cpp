@@ -156,8 +156,10 @@ public:
         case kRectangle: p_.rectangle(i(0), i(1), i(2), i(3)); break;
         case kEllipse: p_.ellipse(i(0), i(1), i(2), i(3)); break;
         case kRoundRect: p_.roundRect(i(0), i(1), i(2), i(3), i(4), i(5)); break;
-        case kArc:
         case kArcTo:
+            p_.arcTo(i(0), i(1), i(2), i(3), {double(i(4)), double(i(5))}, {double(i(6)), double(i(7))});
+            break;
+        case kArc:
         case kChord:
         case kPie: {
             const ArcKind kind = r.type() == kPie ? ArcKind::Pie : r.type() == kChord ? ArcKind::Chord : ArcKind::Open;

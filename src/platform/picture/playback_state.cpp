@@ -57,6 +57,14 @@ Affine Affine::then(const Affine& n) const {
             n.b * c + n.d * d, n.a * e + n.c * f + n.e, n.b * e + n.d * f + n.f};
 }
 
+std::optional<Affine> Affine::inverse() const {
+    const double det = a * d - b * c;
+    if (det == 0 || !std::isfinite(det)) return std::nullopt;
+    const Affine i{d / det, -b / det, -c / det, a / det, (c * f - d * e) / det, (b * e - a * f) / det};
+    if (!i.finite()) return std::nullopt;
+    return i;
+}
+
 bool Affine::finite() const {
     return std::isfinite(a) && std::isfinite(b) && std::isfinite(c) && std::isfinite(d) &&
            std::isfinite(e) && std::isfinite(f);
@@ -332,20 +340,24 @@ Figure mapped(Playback& p, const Figure& logical) {
 
 }  // namespace
 
-void Playback::polyline(const Figure& points, bool continueFromPosition) {
-    if (points.empty()) return;
-    Figure f;
-    if (continueFromPosition) {
-        f.push_back(state_.position);
-        state_.position = points.back();
-    }
-    f.insert(f.end(), points.begin(), points.end());
-    Figure device = mapped(*this, f);
-    if (inPath_ && continueFromPosition && !path_.empty() && !path_.back().closed) {
+void Playback::drawFromPosition(Figure device) {
+    if (inPath_ && !path_.empty() && !path_.back().closed) {
         path_.back().points.insert(path_.back().points.end(), device.begin() + 1, device.end());
         return;
     }
     draw({std::move(device)}, false, false);
+}
+
+void Playback::polyline(const Figure& points, bool continueFromPosition) {
+    if (points.empty()) return;
+    if (!continueFromPosition) {
+        draw({mapped(*this, points)}, false, false);
+        return;
+    }
+    Figure f{state_.position};
+    state_.position = points.back();
+    f.insert(f.end(), points.begin(), points.end());
+    drawFromPosition(mapped(*this, f));
 }
 
 void Playback::polyBezier(const Figure& points, bool continueFromPosition) {
@@ -356,11 +368,8 @@ void Playback::polyBezier(const Figure& points, bool continueFromPosition) {
     if (continueFromPosition) state_.position = points.back();
     const Figure device = mapped(*this, control);
     Figure curve = BezierFigure(device.data(), device.size());
-    if (inPath_ && continueFromPosition && !path_.empty() && !path_.back().closed) {
-        path_.back().points.insert(path_.back().points.end(), curve.begin() + 1, curve.end());
-        return;
-    }
-    draw({std::move(curve)}, false, false);
+    if (continueFromPosition) drawFromPosition(std::move(curve));
+    else draw({std::move(curve)}, false, false);
 }
 
 void Playback::polygons(const std::vector<Figure>& figures) {
@@ -415,20 +424,31 @@ void Playback::ellipse(double l, double t, double r, double b) {
     draw({mapped(*this, EllipseFigure(l, t, r, b))}, true, true);
 }
 
-void Playback::arc(double l, double t, double r, double b, PointD start, PointD end, ArcKind kind) {
+Figure Playback::arcFigure(double l, double t, double r, double b, PointD start, PointD end, ArcKind kind) {
     const Affine& m = transform();
-    Figure f;
     // Arcs run counter-clockwise in logical space: a mapping that flips one axis keeps the
     // curve in logical space and maps its points.
     const auto box = m.a * m.d > 0 ? axisAlignedBox(l, t, r, b) : std::nullopt;
     if (box) {
         const auto [x0, y0, x1, y1] = *box;
-        f = ArcFigure(x0, y0, x1, y1, toDevice(start.x, start.y), toDevice(end.x, end.y), kind);
-    } else {
-        f = mapped(*this, ArcFigure(l, t, r, b, start, end, kind));
+        return ArcFigure(x0, y0, x1, y1, toDevice(start.x, start.y), toDevice(end.x, end.y), kind);
     }
+    return mapped(*this, ArcFigure(l, t, r, b, start, end, kind));
+}
+
+void Playback::arc(double l, double t, double r, double b, PointD start, PointD end, ArcKind kind) {
+    Figure f = arcFigure(l, t, r, b, start, end, kind);
     if (kind == ArcKind::Open) draw({std::move(f)}, false, false);
     else draw({std::move(f)}, true, true);
+}
+
+void Playback::arcTo(double l, double t, double r, double b, PointD start, PointD end) {
+    const Figure arc = arcFigure(l, t, r, b, start, end, ArcKind::Open);
+    Figure f{toDevice(state_.position.x, state_.position.y)};
+    f.insert(f.end(), arc.begin(), arc.end());
+    // The position is logical: the drawn arc's last point, taken back through the mapping.
+    if (const auto back = transform().inverse()) state_.position = back->map(arc.back());
+    drawFromPosition(std::move(f));
 }
 
 void Playback::setPixel(double x, double y, COLORREF color) {

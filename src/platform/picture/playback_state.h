@@ -38,6 +38,8 @@ struct Affine {
     // This transform followed by `next`.
     Affine then(const Affine& next) const;
     bool finite() const;
+    // The transform that undoes this one; none when it is singular.
+    std::optional<Affine> inverse() const;
 };
 
 struct Mapping {
@@ -121,6 +123,9 @@ public:
     void roundRect(double l, double t, double r, double b, double w, double h);
     void ellipse(double l, double t, double r, double b);
     void arc(double l, double t, double r, double b, gdi::PointD start, gdi::PointD end, gdi::ArcKind kind);
+    // A line from the current position to the arc's start, then the arc; the current
+    // position moves to the arc's end.
+    void arcTo(double l, double t, double r, double b, gdi::PointD start, gdi::PointD end);
     void setPixel(double x, double y, gdi::COLORREF color);
     // Text at a logical point; dx in logical units (pairs with ETO_PDY).
     void text(double x, double y, gdi::UINT options, const std::optional<std::array<double, 4>>& rect,
@@ -149,6 +154,11 @@ private:
         bool closed = false;
     };
     void draw(std::vector<gdi::Figure> deviceFigures, bool closed, bool filled);
+    // Draws an open device figure that begins at the current position, or in a path
+    // continues the open figure there.
+    void drawFromPosition(gdi::Figure device);
+    gdi::Figure arcFigure(double l, double t, double r, double b, gdi::PointD start, gdi::PointD end,
+                          gdi::ArcKind kind);
     void apply();
     void applyClip();
     void release();

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "metafile_builder.h"
 #include "oracles.h"
 #include "platform/gdi/dib_surface.h"
 #include "platform/gdi/gdi.h"
@@ -179,6 +180,27 @@ TEST(Metafile, MetricModesAndWorldTransforms) {
     EXPECT_EQ(p.rgb(140, 100), kBlue);      // and moved down by 60
     EXPECT_EQ(p.at(162, 40), kUntouched);   // the turn shortens its reach along x
     EXPECT_EQ(p.rgb(155, 50), kBlue);       // and lifts its corner
+}
+
+TEST(Metafile, ArcToDrawsFromThePositionAndMovesItToTheArcsEnd) {
+    // From (10, 80), ArcTo on the circle in (40, 40)-(120, 120), counter-clockwise from its
+    // rightmost point to its top, then LineTo(80, 10): drawn directly and as a stroked path.
+    for (const bool path : {false, true}) {
+        EmfBuilder e(192, 144);
+        if (path) e.record(59, {});                           // BeginPath
+        e.record(27, {10, 80});                               // MoveToEx
+        e.record(55, {40, 40, 120, 120, 120, 80, 80, 40});    // ArcTo: box, start, end
+        e.record(54, {80, 10});                               // LineTo
+        if (path) e.record(60, {}).record(64, {0, 0, 0, 0});  // EndPath, StrokePath
+        const Played p = play(TryLoadPictureFromBytes(e.bytes()));
+        expectBox(p, 10, 80, 119, 81, kBlack, "line to the arc's start");
+        expectBox(p, 80, 11, 81, 41, kBlack, "line on from the arc's end");
+        int arc = 0;  // the arc's middle, near (107.4, 51.6)
+        for (int y = 51; y <= 53; ++y)
+            for (int x = 106; x <= 108; ++x) arc += p.at(x, y) == kBlack;
+        EXPECT_GT(arc, 0) << path;
+        EXPECT_EQ(p.at(45, 45), kUntouched) << path;  // no line from (10, 80) to (80, 10)
+    }
 }
 
 TEST(Metafile, DeclaredSizes) {
