@@ -12,8 +12,8 @@
 #include "image/modParsers.h"
 #include "image/image_support.h"
 #include "platform/picture/oracles.h"
-#include "platform/runtime/clock.h"
 #include "platform/sys/row_bands.h"
+#include "support/fixed_clock.h"
 #include "support/temp_folder.h"
 #include "writer_support.h"
 
@@ -345,17 +345,11 @@ TEST(TgaWriterAlpha, AllAlphaZeroKeepsItsAlphaWhereTheHostKnowsItHasAlpha) {
         }
 }
 
-class FixedClock : public runtime::ClockService {
-public:
-    runtime::DateTime Now() override { return *runtime::DateTime::FromParts(2031, 7, 4, 13, 5, 59); }
-};
-
 TEST(TgaWriterAlpha, PremultipliedFormKeepsThePixelsAndAddsTheExtensionArea) {
     cImage32 image;
     ASSERT_TRUE(image.InitializeDIB(5, 2));
     for (int x = 0; x < 5; ++x) put(image, x, 0, {uint8_t(x), uint8_t(2 * x), 0, uint8_t(100 + x)});
-    FixedClock clock;
-    runtime::setClockService(&clock);
+    const testsupport::ScopedClock clock(2031, 7, 4, 13, 5, 59);
     for (const bool compress : {false, true}) {
         SCOPED_TRACE(compress ? "compressed" : "raw");
         const Bytes file = save(image, {true, compress, true});
@@ -376,7 +370,6 @@ TEST(TgaWriterAlpha, PremultipliedFormKeepsThePixelsAndAddsTheExtensionArea) {
         EXPECT_EQ(le32(file, area + 470), 0xFFFFFFFFu);
         EXPECT_EQ(file[area + 494], 4);
     }
-    runtime::setClockService(nullptr);
 }
 
 // ---- round trips ------------------------------------------------------------------------------

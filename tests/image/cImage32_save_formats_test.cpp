@@ -14,7 +14,6 @@
 #include "codecs/cTGAparser.h"
 #include "codecs/png_support.h"
 #include "image_support.h"
-#include "platform/runtime/clock.h"
 #include "platform/runtime/error.h"
 #include "support/temp_folder.h"
 
@@ -25,28 +24,19 @@ namespace {
 
 const Bytes kPngSignature = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
 
-// The TGA extension area's date stamp, the same for every save of a test.
-class FixedClock : public runtime::ClockService {
-public:
-    runtime::DateTime Now() override { return *runtime::DateTime::FromParts(2030, 1, 2, 3, 4, 5); }
-};
-
 class FormatSaving : public ImageTest {
 protected:
     testsupport::TempFolder folder;
     RecordingMessages messages;
-    FixedClock clock;
     cImage32 image;
 
     void SetUp() override {
         runtime::setMessageService(&messages);
-        runtime::setClockService(&clock);
         std::mt19937 random(7);
         randomImage(image, 13, 7, true, random);
     }
     void TearDown() override {
         runtime::setMessageService(nullptr);
-        runtime::setClockService(nullptr);
         ImageTest::TearDown();
     }
     static Bytes contentOf(const std::string& path) {
