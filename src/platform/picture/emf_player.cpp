@@ -56,20 +56,17 @@ public:
         case kEof: return false;
         case kHeader: break;
         case kSetMapMode: m.setMode(i(0)), p_.mappingChanged(); break;
-        case kSetWindowExtEx: m.windowExtX = i(0), m.windowExtY = i(1), p_.mappingChanged(); break;
+        case kSetWindowExtEx:
+        case kSetViewportExtEx:
+            m.setExtent(r.type() == kSetWindowExtEx, i(0), i(1)), p_.mappingChanged();
+            break;
         case kSetWindowOrgEx: m.windowOrgX = i(0), m.windowOrgY = i(1), p_.mappingChanged(); break;
-        case kSetViewportExtEx: m.viewportExtX = i(0), m.viewportExtY = i(1), p_.mappingChanged(); break;
         case kSetViewportOrgEx: m.viewportOrgX = i(0), m.viewportOrgY = i(1), p_.mappingChanged(); break;
         case kScaleViewportExtEx:
-        case kScaleWindowExtEx: {
-            if (i(1) == 0 || i(3) == 0) break;
-            const bool window = r.type() == kScaleWindowExtEx;
-            double& ex = window ? m.windowExtX : m.viewportExtX;
-            double& ey = window ? m.windowExtY : m.viewportExtY;
-            ex = ex * i(0) / i(1), ey = ey * i(2) / i(3);
-            p_.mappingChanged();
+        case kScaleWindowExtEx:
+            // xNum, xDenom, yNum, yDenom
+            m.scaleExtent(r.type() == kScaleWindowExtEx, i(0), i(1), i(2), i(3)), p_.mappingChanged();
             break;
-        }
         case kSetWorldTransform: m.world = xform(r, 8), p_.mappingChanged(); break;
         case kModifyWorldTransform: modifyWorld(r), p_.mappingChanged(); break;
         case kSaveDc: p_.save(); break;

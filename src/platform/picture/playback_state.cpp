@@ -81,6 +81,18 @@ void Mapping::setMode(int newMode) {
     }
 }
 
+void Mapping::setExtent(bool window, double x, double y) {
+    if (mode != MM_ISOTROPIC && mode != MM_ANISOTROPIC) return;
+    (window ? windowExtX : viewportExtX) = x;
+    (window ? windowExtY : viewportExtY) = y;
+}
+
+void Mapping::scaleExtent(bool window, double xNum, double xDenom, double yNum, double yDenom) {
+    if (xDenom == 0 || yDenom == 0) return;
+    setExtent(window, (window ? windowExtX : viewportExtX) * xNum / xDenom,
+              (window ? windowExtY : viewportExtY) * yNum / yDenom);
+}
+
 Affine Mapping::pageToDevice() const {
     double sx = windowExtX != 0 ? viewportExtX / windowExtX : 1;
     double sy = windowExtY != 0 ? viewportExtY / windowExtY : 1;

@@ -50,7 +50,12 @@ struct Mapping {
     // The reference device (EMF): its size in pixels and millimetres, for the metric modes.
     double devicePixelsX = 96, devicePixelsY = 96, deviceMillimetresX = 25.4, deviceMillimetresY = 25.4;
 
+    // The fixed modes (text and the metric ones) set both extents from the reference device
+    // and keep the origins; the two scalable modes keep the extents they find.
     void setMode(int newMode);
+    // Extents change only in the scalable modes, as the platform's calls do.
+    void setExtent(bool window, double x, double y);
+    void scaleExtent(bool window, double xNum, double xDenom, double yNum, double yDenom);
     Affine pageToDevice() const;
 };
 

@@ -61,26 +61,21 @@ public:
         case kSetPolyFillMode: p_.state().polyFillMode = uw(0); break;
         case kSetStretchBltMode: p_.state().stretchMode = uw(0); break;
         case kSetMapMode:
-            // The destination is the viewport: only the modes that keep it are taken.
-            if (uw(0) == MM_ISOTROPIC || uw(0) == MM_ANISOTROPIC) m.mode = uw(0);
-            p_.mappingChanged();
+            // A fixed mode leaves the destination's size behind: one pixel per logical unit,
+            // or the unit's length at 96 pixels per inch with y up.
+            m.setMode(uw(0)), p_.mappingChanged();
             break;
         case kSetWindowOrg: m.windowOrgY = w(0), m.windowOrgX = w(1), p_.mappingChanged(); break;
-        case kSetWindowExt: m.windowExtY = w(0), m.windowExtX = w(1), p_.mappingChanged(); break;
         case kSetViewportOrg: m.viewportOrgY = w(0), m.viewportOrgX = w(1), p_.mappingChanged(); break;
-        case kSetViewportExt: m.viewportExtY = w(0), m.viewportExtX = w(1), p_.mappingChanged(); break;
+        case kSetWindowExt:
+        case kSetViewportExt: m.setExtent(r.type() == kSetWindowExt, w(1), w(0)), p_.mappingChanged(); break;
         case kOffsetWindowOrg: m.windowOrgY += w(0), m.windowOrgX += w(1), p_.mappingChanged(); break;
         case kOffsetViewportOrg: m.viewportOrgY += w(0), m.viewportOrgX += w(1), p_.mappingChanged(); break;
         case kScaleWindowExt:
-        case kScaleViewportExt: {
+        case kScaleViewportExt:
             // yDenom, yNum, xDenom, xNum
-            if (w(0) == 0 || w(2) == 0) break;
-            double& ex = r.type() == kScaleWindowExt ? m.windowExtX : m.viewportExtX;
-            double& ey = r.type() == kScaleWindowExt ? m.windowExtY : m.viewportExtY;
-            ex = ex * w(3) / w(2), ey = ey * w(1) / w(0);
-            p_.mappingChanged();
+            m.scaleExtent(r.type() == kScaleWindowExt, w(3), w(2), w(1), w(0)), p_.mappingChanged();
             break;
-        }
         case kIntersectClipRect: p_.intersectClip(w(3), w(2), w(1), w(0)); break;
         case kExcludeClipRect: p_.excludeClip(w(3), w(2), w(1), w(0)); break;
         case kSelectClipRegion: p_.selectClip(nullptr, 5); break;  // regions are not kept

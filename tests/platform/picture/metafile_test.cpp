@@ -182,6 +182,62 @@ TEST(Metafile, MetricModesAndWorldTransforms) {
     EXPECT_EQ(p.rgb(155, 50), kBlue);       // and lifts its corner
 }
 
+TEST(Metafile, WmfFixedMappingModesIgnoreTheDestinationsSize) {
+    // A 192 x 144 picture (96 units per inch) played into 384 x 288 pixels: the box would
+    // scale by 2, but each fixed mode maps its own unit at 96 pixels per inch, from the
+    // window origin, y up in the metric ones. Every case fills device (48, 48)-(144, 96),
+    // which a null-pen rectangle covers one pixel short on the right and bottom.
+    struct Case {
+        const char* name;
+        int mode;
+        int16_t orgX, orgY;                        // window origin
+        int16_t left, top, right, bottom;          // the rectangle, logical
+    };
+    const Case cases[] = {
+        {"MM_TEXT", 1, -38, -38, 10, 10, 106, 58},
+        {"MM_LOMETRIC", 2, 0, 381, 127, 254, 381, 127},       // 254 units per inch
+        {"MM_HIMETRIC", 3, 0, 3810, 1270, 2540, 3810, 1270},  // 2540
+        {"MM_LOENGLISH", 4, 0, 150, 50, 100, 150, 50},        // 100
+        {"MM_HIENGLISH", 5, 0, 1500, 500, 1000, 1500, 500},   // 1000
+        {"MM_TWIPS", 6, 0, 2160, 720, 1440, 2160, 720},       // 1440
+    };
+    for (const Case& c : cases) {
+        WmfBuilder w(0, 0, 192, 144, 96, 2);
+        w.record(0x0103, {c.mode});                                   // SetMapMode
+        w.record(0x020B, {c.orgY, c.orgX});                           // SetWindowOrg
+        w.record(0x020C, {1000, 1000}).record(0x020E, {7, 7});        // extents: ignored
+        w.record(0x02FA, {5, 1, 0, 0, 0}).record(0x012D, {0});        // null pen
+        w.record(0x02FC, {0, 0x00FF, 0, 0}).record(0x012D, {1});      // red brush
+        w.record(0x041B, {c.bottom, c.right, c.top, c.left});         // Rectangle
+        const Picture picture = TryLoadPictureFromBytes(w.bytes());
+        ASSERT_TRUE(picture) << c.name;
+        DibSurface s(384, 288, 32);
+        for (int y = 0; y < 288; ++y) std::fill_n(reinterpret_cast<uint32_t*>(s.row(y)), 384, kUntouched);
+        ASSERT_TRUE(picture.Render(s.dc(), 0, 0, 384, 288, 0, picture.Height(), picture.Width(), -picture.Height()));
+        const auto at = [&](int x, int y) { return reinterpret_cast<const uint32_t*>(s.row(y))[x]; };
+        for (const auto& [x, y] : {std::pair{48, 48}, {142, 48}, {48, 94}, {142, 94}, {95, 70}})
+            EXPECT_EQ(at(x, y), kRed) << c.name << " at " << x << "," << y;
+        for (const auto& [x, y] : {std::pair{47, 60}, {143, 60}, {95, 47}, {95, 95}, {200, 150}})
+            EXPECT_EQ(at(x, y), kUntouched) << c.name << " at " << x << "," << y;
+    }
+}
+
+TEST(Metafile, EmfExtentsChangeOnlyInTheScalableModes) {
+    EmfBuilder e(192, 144, 2);
+    e.record(9, {1000, 1000}).record(11, {7, 7});            // extents in MM_TEXT: ignored
+    e.record(37, {int32_t(0x80000008)});                     // the null pen
+    e.record(39, {1, 0, 0x0000FF, 0}).record(37, {1});       // a red brush
+    e.record(43, {10, 10, 50, 50});                          // pixels 10..48
+    e.record(17, {8});                                       // MM_ANISOTROPIC
+    e.record(9, {2, 2}).record(11, {1, 1});                  // half size
+    e.record(43, {200, 200, 280, 280});                      // pixels 100..138
+    const Played p = play(TryLoadPictureFromBytes(e.bytes()));
+    expectBox(p, 10, 10, 49, 49, kRed, "1:1 in MM_TEXT");
+    EXPECT_EQ(p.at(49, 30), kUntouched);
+    expectBox(p, 100, 100, 139, 139, kRed, "halved in MM_ANISOTROPIC");
+    EXPECT_EQ(p.at(139, 120), kUntouched);
+}
+
 TEST(Metafile, ArcToDrawsFromThePositionAndMovesItToTheArcsEnd) {
     // From (10, 80), ArcTo on the circle in (40, 40)-(120, 120), counter-clockwise from its
     // rightmost point to its top, then LineTo(80, 10): drawn directly and as a stroked path.
