@@ -576,6 +576,9 @@ private:
     };
     static bool VisiblePart(gdi::HDC destinationDC, const cImage32* destHostDIB, int64_t DestX, int64_t DestY,
                             int64_t columns, int64_t rows, Visible& visible);
+    // The pixels drawing reaches on that destination; false when there is none.
+    static bool DestinationSize(gdi::HDC destinationDC, const cImage32* destHostDIB, int64_t& width,
+                                int64_t& height);
     // BlendDIBOntoDestination of the visible part of a picture, its rows made on demand: for a
     // rowAt = newRowAt(), rowAt(k) gives the visible part's row k from the top (its first
     // visible pixel), valid until its next call. Bands of at least minimumBandRows rows are

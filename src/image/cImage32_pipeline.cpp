@@ -349,16 +349,18 @@ bool cImage32::ResampleAndBlend(gdi::HDC destinationDC, PixelBlock& srcBlock, in
     }
 }
 
+bool cImage32::DestinationSize(gdi::HDC destinationDC, const cImage32* destHostDIB, int64_t& width,
+                               int64_t& height) {
+    if (!destHostDIB) return deviceExtent(destinationDC, width, height);
+    width = destHostDIB->width_, height = destHostDIB->height_;
+    return destHostDIB->dib_ != 0;
+}
+
 bool cImage32::VisiblePart(gdi::HDC destinationDC, const cImage32* destHostDIB, int64_t DestX, int64_t DestY,
                            int64_t columns, int64_t rows, Visible& v) {
     v = Visible{};
     int64_t width, height;
-    if (destHostDIB) {
-        if (!destHostDIB->dib_) return false;
-        width = destHostDIB->width_, height = destHostDIB->height_;
-    } else if (!deviceExtent(destinationDC, width, height)) {
-        return false;
-    }
+    if (!DestinationSize(destinationDC, destHostDIB, width, height)) return false;
     // Cut at the left and top edges first: nothing left there is a failure.
     if (DestX < 0) v.column = -DestX, columns += DestX, DestX = 0;
     if (DestY < 0) v.row = -DestY, rows += DestY, DestY = 0;

@@ -1,10 +1,11 @@
-// cImage32::TileImage: at most two tiles are drawn by Render, into a canvas of the
-// destination's width; every other tile is a block copy within the canvas that doubles the
-// filled width, then the filled height, so the copies grow with the logarithm of the size.
-// The canvas repeats itself downwards after one or two rows of tiles: where its painter
-// draws every pixel from its own canvas pixel alone, the canvas holds just that period and
-// is drawn once per period, so the destination is written once and no canvas of the
-// destination's size is made and filled.
+// cImage32::TileImage: at most two tiles are drawn by Render, into a canvas as wide as the
+// part of the destination on the device (from a whole number of periods of the pattern in);
+// every other tile is a block copy within the canvas that doubles the filled width, then the
+// filled height, so the copies grow with the logarithm of the size. The canvas repeats itself
+// downwards after one or two rows of tiles: where its painter draws every pixel from its own
+// canvas pixel alone, the canvas holds just that period and is drawn once per period on the
+// device's rows, so the destination is written once and no canvas of the destination's size
+// is made and filled.
 
 #include <algorithm>
 #include <climits>
@@ -68,6 +69,28 @@ bool cImage32::TileImage(gdi::HDC destinationDC, int32_t DestX, int32_t DestY, i
         return Render(destinationDC, DestX, DestY, DestWidth, DestHeight, 0, 0, 0, 0, Opacity, true, true, nullptr,
                       grayScale, LightAdjustment);
 
+    // Only the part of the destination rectangle on the device is tiled. The pattern
+    // repeats itself every horizontal period along a row and every `period` rows (below),
+    // so the canvas starts a whole number of periods into the rectangle and reaches to the
+    // device's far edge. A rectangle wholly beside the device keeps one pixel on the side it
+    // lies, so that each painter answers as it would for the whole.
+    int64_t deviceWidth, deviceHeight;
+    if (!DestinationSize(destinationDC, nullptr, deviceWidth, deviceHeight)) return false;
+    auto onDevice = [](int64_t position, int64_t length, int64_t deviceLength, int64_t& from, int64_t& to) {
+        from = std::max<int64_t>(0, -position), to = std::min(length, deviceLength - position);
+        if (from >= to) from = position + length <= 0 ? length - 1 : 0, to = from + 1;
+    };
+    const bool flips = FlipAlternateTilesX || FlipAlternateTilesY;
+    int64_t firstColumn, endColumn, firstRow, endRow;
+    onDevice(DestX, DestWidth, deviceWidth, firstColumn, endColumn);
+    onDevice(DestY, DestHeight, deviceHeight, firstRow, endRow);
+    const int64_t columnPeriod = flips ? 2 * columnStep : columnStep;
+    int64_t skipped = firstColumn - firstColumn % columnPeriod;
+    // A staggered row opens with half a tile, which is no part of the period: the canvas
+    // starts a period earlier, where that half lies left of the device.
+    if (StaggerRows) skipped = std::max<int64_t>(0, skipped - columnPeriod);
+    const int64_t canvasWidth = endColumn - skipped;
+
     const InterpolationRestorer restorer(*this);
     // An opaque picture loses nothing by nearest-neighbour scaling, which AlphaBlend can do.
     auto renderTile = [&](cImage32& into, int32_t width, int32_t height) {
@@ -75,9 +98,8 @@ bool cImage32::TileImage(gdi::HDC destinationDC, int32_t DestX, int32_t DestY, i
         return Render(0, 0, 0, width, height, 0, 0, 0, 0, 100, true, true, &into, grayScale, LightAdjustment);
     };
 
-    const bool flips = FlipAlternateTilesX || FlipAlternateTilesY;
     cImage32 alternate;
-    if (flips || (StaggerRows && DestWidth < tw)) {
+    if (flips || (StaggerRows && canvasWidth < tw)) {
         if (!alternate.InitializeDIB(int32_t(tw), int32_t(th)) ||
             !renderTile(alternate, FlipAlternateTilesX ? -TileWidth : TileWidth,
                         FlipAlternateTilesY ? -TileHeight : TileHeight))
@@ -89,13 +111,15 @@ bool cImage32::TileImage(gdi::HDC destinationDC, int32_t DestX, int32_t DestY, i
     cImage32 canvas;
     const int64_t period = StaggerRows ? 2 * rowStep : rowStep;
     const bool bandByBand = canvas.isAlphaBlendFriendly() || !canvas.isGDIplusEnabled();
-    const int32_t canvasRows = int32_t(bandByBand ? std::min<int64_t>(period, DestHeight) : DestHeight);
-    if (!canvas.InitializeDIB(DestWidth, canvasRows) || !renderTile(canvas, TileWidth, TileHeight)) return false;
+    const int64_t skippedRows = bandByBand ? 0 : firstRow - firstRow % period;
+    const int32_t canvasRows = int32_t(bandByBand ? std::min<int64_t>(period, DestHeight) : endRow - skippedRows);
+    if (!canvas.InitializeDIB(int32_t(canvasWidth), canvasRows) || !renderTile(canvas, TileWidth, TileHeight))
+        return false;
 
     const TopDownPixels pixels(canvas);
     int64_t filledWidth = columnStep;
     if (flips) {
-        const int64_t width = DestWidth <= 2 * tw + columnGap ? DestWidth - columnStep : tw;
+        const int64_t width = canvasWidth <= 2 * tw + columnGap ? canvasWidth - columnStep : tw;
         if (width > 0) {
             copyPixels(TopDownPixels(alternate), 0, 0, pixels, columnStep, 0, width, std::min<int64_t>(th, canvasRows));
             filledWidth = columnStep + width + columnGap;
@@ -104,15 +128,15 @@ bool cImage32::TileImage(gdi::HDC destinationDC, int32_t DestX, int32_t DestY, i
     if (StaggerRows) {
         // The second row of tiles opens with the right half of a tile, cut at the canvas's
         // right edge when the canvas is narrower than that half.
-        const int64_t half = tw / 2, width = std::min<int64_t>(half, DestWidth);
+        const int64_t half = tw / 2, width = std::min<int64_t>(half, canvasWidth);
         const int64_t rows = canvasRows <= rowStep + th ? canvasRows - rowStep : th;
         if (rows > 0 && width > 0)
             copyPixels(alternate.dib_ ? TopDownPixels(alternate) : pixels, half, 0, pixels, 0, rowStep, width, rows);
     }
 
     const int64_t bandRows = std::min<int64_t>(rowStep, canvasRows);
-    while (filledWidth < DestWidth) {
-        const int64_t copied = 2 * filledWidth >= DestWidth ? DestWidth - filledWidth : filledWidth;
+    while (filledWidth < canvasWidth) {
+        const int64_t copied = 2 * filledWidth >= canvasWidth ? canvasWidth - filledWidth : filledWidth;
         copyPixels(pixels, 0, 0, pixels, filledWidth, 0, copied, bandRows);
         filledWidth += copied;
     }
@@ -122,7 +146,7 @@ bool cImage32::TileImage(gdi::HDC destinationDC, int32_t DestX, int32_t DestY, i
         const int64_t rows = 2 * rowStep >= canvasRows ? canvasRows - rowStep : rowStep;
         if (rows > 0) {
             const int64_t start = tw / 2 + columnGap;
-            if (start < DestWidth) copyPixels(pixels, 0, 0, pixels, start, rowStep, DestWidth - start, rows);
+            if (start < canvasWidth) copyPixels(pixels, 0, 0, pixels, start, rowStep, canvasWidth - start, rows);
             filledHeight = rowStep + rows;
         }
     }
@@ -130,21 +154,21 @@ bool cImage32::TileImage(gdi::HDC destinationDC, int32_t DestX, int32_t DestY, i
         // The top rows are one block of memory (rows are stored bottom-up).
         const int64_t copied = 2 * filledHeight >= canvasRows ? canvasRows - filledHeight : filledHeight;
         std::memcpy(pixels.at(0, filledHeight + copied - 1), pixels.at(0, copied - 1),
-                    size_t(copied) * size_t(DestWidth) * 4);
+                    size_t(copied) * size_t(canvasWidth) * 4);
         filledHeight += copied;
     }
 
-    // Grayscale and light went into the tiles already. Bands wholly above the device's
-    // first row are left out (the own pipeline would call them a failure; a whole canvas
-    // lying there is drawn, and answered for, by its last band), as are those below the
-    // 32-bit coordinate range.
-    int64_t first = 0;
-    while (int64_t{DestY} + first + canvasRows <= 0 && first + canvasRows < DestHeight) first += canvasRows;
+    // Grayscale and light went into the tiles already. Only bands on the device's rows are
+    // drawn (the own pipeline would call bands above it a failure; a whole canvas lying there
+    // is drawn, and answered for, by its last band), and none below the 32-bit coordinate
+    // range. Every band past the device's last row would answer True.
+    const int64_t first = bandByBand ? std::min<int64_t>(firstRow / canvasRows, (DestHeight - 1) / canvasRows) * canvasRows
+                                     : skippedRows;
     bool drawn = true;
-    for (int64_t top = first; top < DestHeight && drawn && int64_t{DestY} + top <= INT_MAX; top += canvasRows) {
+    for (int64_t top = first; top < endRow && drawn && int64_t{DestY} + top <= INT_MAX; top += canvasRows) {
         const int32_t rows = int32_t(std::min<int64_t>(canvasRows, DestHeight - top));
-        drawn = canvas.Render(destinationDC, DestX, int32_t(DestY + top), DestWidth, rows, 0, 0, 0, rows, Opacity, true,
-                              true);
+        drawn = canvas.Render(destinationDC, int32_t(DestX + skipped), int32_t(DestY + top), int32_t(canvasWidth), rows,
+                              0, 0, 0, rows, Opacity, true, true);
     }
     return drawn;
 }

@@ -116,28 +116,36 @@ TEST_F(Tile, TilesLieWhereAPerTilePainterPutsThem) {
     }
 }
 
+// The three painters: AlphaBlend (Windows 2000), the own pipeline (NT 4 without
+// gdiplus.dll) and the GDI+ bridge (NT 4 with it).
+struct TilePainter {
+    const char* name;
+    sys::VersionRecord version;
+    bool gdiplus;
+};
+const TilePainter kTilePainters[] = {{"AlphaBlend", {5, 0, 2195, sys::kPlatformNT, "", 0, 0}, true},
+                                     {"pipeline", {4, 0, 1381, sys::kPlatformNT, "Service Pack 6", 6, 0}, false},
+                                     {"GDI+", {4, 0, 1381, sys::kPlatformNT, "Service Pack 6", 6, 0}, true}};
+
+// The platform on which the painter draws, and the opaque 5 x 4 picture the tests tile.
+void paintWith(const TilePainter& painter, cImage32& image) {
+    sys::testing::overrideVersion(painter.version, false);
+    sys::setLibraryAbsent("gdiplus.dll", !painter.gdiplus);
+    placeImage(image, 5, 4);
+    image.Alpha(cImage32::AlphaOpaque);
+}
+
 TEST_F(Tile, EveryPainterDrawsTheCanvasAsOneRenderOfItWouldDraw) {
-    // AlphaBlend (Windows 2000), the own pipeline (NT 4 without gdiplus.dll) and the GDI+
-    // bridge (NT 4 with it), at 60 % onto 32- and 24-bpp devices: the same bytes and the
-    // same answer as one Render of the whole canvas the per-tile painter makes, also where
-    // the first rows of tiles, or all of them, lie above the device.
-    const sys::VersionRecord windows2000{5, 0, 2195, sys::kPlatformNT, "", 0, 0},
-        nt4{4, 0, 1381, sys::kPlatformNT, "Service Pack 6", 6, 0};
-    const struct {
-        const char* name;
-        sys::VersionRecord version;
-        bool gdiplus;
-    } painters[] = {{"AlphaBlend", windows2000, true}, {"pipeline", nt4, false}, {"GDI+", nt4, true}};
+    // Every painter at 60 % onto 32- and 24-bpp devices: the same bytes and the same answer
+    // as one Render of the whole canvas the per-tile painter makes, also where the first rows
+    // of tiles, or all of them, lie above the device.
     const TileCase c{"flipped both ways and staggered", 33, 17, 0, 0, 1, 1, true, true, true};
-    for (const auto& painter : painters)
+    for (const TilePainter& painter : kTilePainters)
         for (const int bitsPerPixel : {32, 24})
             for (const int top : {kTop, -12, -17}) {
                 SCOPED_TRACE(testing::Message() << painter.name << ", " << bitsPerPixel << " bpp, at " << top);
-                sys::testing::overrideVersion(painter.version, false);
-                sys::setLibraryAbsent("gdiplus.dll", !painter.gdiplus);
                 cImage32 image;
-                placeImage(image, 5, 4);
-                image.Alpha(cImage32::AlphaOpaque);
+                paintWith(painter, image);
                 const std::vector<std::vector<Px>> tiles = paintTiles(image, c);
                 cImage32 canvas;
                 ASSERT_TRUE(canvas.InitializeDIB(c.destWidth, c.destHeight));
@@ -157,6 +165,78 @@ TEST_F(Tile, EveryPainterDrawsTheCanvasAsOneRenderOfItWouldDraw) {
                 const size_t size = size_t(tiled.stride()) * size_t(tiled.height());
                 EXPECT_EQ(std::memcmp(tiled.bits(), rendered.bits(), size), 0);
             }
+}
+
+// The device shows the tiles of `expected` from its column x0 and row y0 on.
+void expectTilesFrom(const gdi::DibSurface& surface, const std::vector<std::vector<Px>>& expected, int x0, int y0) {
+    for (int y = 0; y < surface.height(); ++y)
+        for (int x = 0; x < surface.width(); ++x) {
+            const Px want = expected[size_t(y0 + y)][size_t(x0 + x)], shown = onSurface(surface, x, y);
+            ASSERT_EQ((Px{shown.b, shown.g, shown.r, 255}), want.a ? want : kBackground) << "at " << x << ", " << y;
+        }
+}
+
+// Only the part of the destination on the device is tiled, whatever part that is: a device
+// that shows a window of the destination rectangle, cut at any of its edges and at any
+// place in the pattern, shows the tiles that lie there.
+TEST_F(Tile, ADeviceShowingPartOfTheDestinationShowsTheTilesThatLieThere) {
+    const TileCase cases[] = {
+        {"gaps", 61, 47, 0, 0, 2, 1, false, false, false},
+        {"flipped both ways and staggered", 67, 53, 0, 0, 1, 1, true, true, true},
+        {"staggered, alternate tiles flipped left-right", 59, 44, 0, 0, 3, 0, true, true, false},
+        {"scaled tiles", 70, 50, 7, 3, 1, 1, false, false, false},
+    };
+    struct Window {
+        const char* name;
+        int x, y, w, h;  // in the destination rectangle
+    };
+    for (const TileCase& c : cases) {
+        const Window windows[] = {{"its left part", -3, 0, 20, c.destHeight},
+                                  {"its right part", c.destWidth - 17, -2, 30, c.destHeight + 4},
+                                  {"its top part", 0, -4, c.destWidth, 19},
+                                  {"its bottom part", 0, c.destHeight - 13, c.destWidth, 20},
+                                  {"its middle", 23, 17, 19, 13},
+                                  {"a part whole periods in", 48, 10, 15, 20}};
+        for (const TilePainter& painter : kTilePainters)
+            for (const Window& w : windows) {
+                SCOPED_TRACE(testing::Message() << c.name << ", " << painter.name << ", a device showing " << w.name);
+                cImage32 image;
+                paintWith(painter, image);
+                // The tiles of the rectangle, with the background's margin around it.
+                std::vector<std::vector<Px>> expected = paintTiles(image, c);
+                for (auto& row : expected) row.insert(row.begin(), 3, Px{}), row.resize(row.size() + 20);
+                expected.insert(expected.begin(), 4, std::vector<Px>(expected[0].size()));
+                expected.resize(expected.size() + 20, std::vector<Px>(expected[0].size()));
+
+                gdi::DibSurface surface(w.w, w.h, 32);
+                paintSurface(surface, kBackground);
+                ASSERT_TRUE(image.TileImage(surface.dc(), -w.x, -w.y, c.destWidth, c.destHeight, c.tileWidth,
+                                            c.tileHeight, c.columnGap, c.rowGap, c.stagger, c.flipX, c.flipY));
+                expectTilesFrom(surface, expected, w.x + 3, w.y + 4);
+            }
+    }
+}
+
+// A destination of 2^31 - 1 pixels square on a 64 x 64 device: the tiles of the part on the
+// device, there, at any place in the pattern. The pattern repeats every 12 columns and every
+// 10 rows here, but for the half tile that opens every staggered row: the device shows what
+// lies a period or more in.
+TEST_F(Tile, AFarLargerDestinationIsTiledWhereTheDeviceShowsIt) {
+    const TileCase c{"flipped left-right and staggered", 12 + 64 + 11, 64 + 9, 0, 0, 1, 1, true, true, false};
+    for (const TilePainter& painter : kTilePainters)
+        for (const auto& [column, row] : {std::pair{0, 0}, std::pair{5, 7}, std::pair{11, 9}}) {
+            SCOPED_TRACE(testing::Message() << painter.name << ", from column " << column << " and row " << row
+                                            << " of the pattern");
+            cImage32 image;
+            paintWith(painter, image);
+            const std::vector<std::vector<Px>> expected = paintTiles(image, c);
+            gdi::DibSurface surface(64, 64, 32);
+            paintSurface(surface, kBackground);
+            const int32_t x = -(12 * 100000000 + column), y = -(10 * 100000000 + row);
+            ASSERT_TRUE(image.TileImage(surface.dc(), x, y, INT32_MAX, INT32_MAX, 0, 0, c.columnGap, c.rowGap, c.stagger,
+                                        c.flipX, c.flipY));
+            expectTilesFrom(surface, expected, 12 + column, row);
+        }
 }
 
 TEST_F(Tile, ADestinationSmallerThanATileGetsTheWholeImageScaled) {
