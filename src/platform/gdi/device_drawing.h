@@ -42,8 +42,27 @@ Figure ArcFigure(double left, double top, double right, double bottom, PointD st
 // A rectangle with corners rounded by an ellipse of the given width and height.
 Figure RoundRectFigure(double left, double top, double right, double bottom, double width,
                        double height);
-// Cubic Bezier segments: 1 + 3n points (the extra points are ignored).
-Figure BezierFigure(const PointD* points, size_t count);
+// Cubic Bezier segments: 1 + 3n points (the extra points are ignored), flattened as finely
+// as the part of the plane that can show them needs. A curve inside `window` gets enough
+// vertices that no chord strays more than about a tenth of a pixel (at most 1,024 per
+// curve); a curve that crosses it is split until each piece lies inside or outside it; a
+// piece whose control points all lie beyond one of its edges becomes its chord, which
+// neither shows (the window holds the pen's reach) nor changes which pixels inside it a
+// fill covers (curve and chord lie in the same half-plane outside). When that would
+// make more than `maxPoints` vertices, the curves are not split and their vertices are
+// thinned out evenly to about that many.
+struct CurveWindow {
+    double left, top, right, bottom;
+};
+constexpr size_t kMaxCurvePoints = size_t{1} << 20;
+inline CurveWindow CurveWindowAround(const RECT& r, double reach) {
+    return {r.left - reach, r.top - reach, r.right + reach, r.bottom + reach};
+}
+Figure BezierFigure(const PointD* points, size_t count, const CurveWindow& window,
+                    size_t maxPoints = kMaxCurvePoints);
+
+// The pixels of the DC's surface, (0, 0, width, height); empty when it has none.
+RECT SurfaceBounds(HDC dc);
 
 // Strokes on this DC write 0 into the alpha byte of every pixel they draw (playback);
 // by default they leave it alone. Returns the previous setting.

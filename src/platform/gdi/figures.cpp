@@ -1,9 +1,10 @@
 // Curves flattened into figures: ellipses, arcs, rounded rectangles and Bezier curves.
 // Each curve gets enough vertices that no chord strays more than about a tenth of a
-// pixel from it, within a bound that keeps hostile sizes cheap.
+// pixel from it, within bounds that keep hostile sizes cheap.
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <numbers>
 
 #include "platform/gdi/device_drawing.h"
@@ -77,22 +78,92 @@ Figure RoundRectFigure(double left, double top, double right, double bottom, dou
     return f;
 }
 
-Figure BezierFigure(const PointD* p, size_t count) {
+namespace {
+
+struct Cubic {
+    PointD a, b, c, d;
+};
+
+// Longest control polygon of a piece that still crosses the window and is split no more:
+// at most 2 sqrt(256) = 32 segments.
+constexpr double kSplitLength = 256;
+// Halvings of a curve at most: 2^40 takes any coordinate the mappings make to pixels.
+constexpr int kMaxSplits = 40;
+
+double controlLength(const Cubic& q) {
+    return std::hypot(q.b.x - q.a.x, q.b.y - q.a.y) + std::hypot(q.c.x - q.b.x, q.c.y - q.b.y) +
+           std::hypot(q.d.x - q.c.x, q.d.y - q.c.y);
+}
+
+int uniformSegments(double length) {
+    return int(std::clamp(std::ceil(std::sqrt(std::max(0.0, length)) * 2), 1.0, 1024.0));
+}
+
+enum class Place { Outside, Inside, Across };
+
+Place place(const Cubic& q, const CurveWindow& w) {
+    const double x0 = std::min({q.a.x, q.b.x, q.c.x, q.d.x}), x1 = std::max({q.a.x, q.b.x, q.c.x, q.d.x});
+    const double y0 = std::min({q.a.y, q.b.y, q.c.y, q.d.y}), y1 = std::max({q.a.y, q.b.y, q.c.y, q.d.y});
+    if (x1 < w.left || x0 > w.right || y1 < w.top || y0 > w.bottom) return Place::Outside;
+    if (x0 >= w.left && x1 <= w.right && y0 >= w.top && y1 <= w.bottom) return Place::Inside;
+    return Place::Across;
+}
+
+bool finite(const Cubic& q) {
+    for (const PointD& p : {q.a, q.b, q.c, q.d})
+        if (!std::isfinite(p.x) || !std::isfinite(p.y)) return false;
+    return true;
+}
+
+PointD mid(PointD p, PointD q) { return {(p.x + q.x) / 2, (p.y + q.y) / 2}; }
+
+// Calls visit(piece, segments) for the pieces of q in order; 0 segments: the chord.
+template <class Visit>
+void visitPieces(const Cubic& q, const CurveWindow& w, int splits, Visit& visit) {
+    if (!finite(q)) return visit(q, 1);  // drawn as nothing by the callers
+    const Place where = place(q, w);
+    if (where == Place::Outside) return visit(q, 0);
+    const double length = controlLength(q);
+    if (where == Place::Inside || splits == 0 || length <= kSplitLength) return visit(q, uniformSegments(length));
+    // Halves by de Casteljau at t = 1/2.
+    const PointD ab = mid(q.a, q.b), bc = mid(q.b, q.c), cd = mid(q.c, q.d);
+    const PointD abc = mid(ab, bc), bcd = mid(bc, cd), centre = mid(abc, bcd);
+    visitPieces(Cubic{q.a, ab, abc, centre}, w, splits - 1, visit);
+    visitPieces(Cubic{centre, bcd, cd, q.d}, w, splits - 1, visit);
+}
+
+// Vertices the pieces make at this many splits, counted up to `limit` and a little past it.
+size_t countVertices(const PointD* p, size_t count, const CurveWindow& w, int splits, size_t limit) {
+    size_t total = 0;
+    auto add = [&](const Cubic&, int segments) { total += size_t(std::max(1, segments)); };
+    for (size_t i = 0; i + 3 < count && total <= limit; i += 3) visitPieces(Cubic{p[i], p[i + 1], p[i + 2], p[i + 3]}, w, splits, add);
+    return total;
+}
+
+}  // namespace
+
+Figure BezierFigure(const PointD* p, size_t count, const CurveWindow& window, size_t maxPoints) {
     Figure f;
     if (count == 0) return f;
+    int splits = kMaxSplits;
+    double thinning = 1;
+    if (countVertices(p, count, window, splits, maxPoints) > maxPoints) {
+        splits = 0;
+        const size_t whole = countVertices(p, count, window, 0, SIZE_MAX);
+        if (whole > maxPoints) thinning = double(maxPoints) / double(whole);
+    }
     f.push_back(p[0]);
-    for (size_t i = 0; i + 3 < count; i += 3) {
-        const PointD a = p[i], b = p[i + 1], c = p[i + 2], d = p[i + 3];
-        const double length = std::hypot(b.x - a.x, b.y - a.y) + std::hypot(c.x - b.x, c.y - b.y) +
-                              std::hypot(d.x - c.x, d.y - c.y);
-        const int n = int(std::clamp(std::ceil(std::sqrt(std::max(0.0, length)) * 2), 1.0, 1024.0));
+    auto emit = [&](const Cubic& q, int segments) {
+        if (segments == 0) return f.push_back(q.d);
+        const int n = std::max(1, int(segments * thinning));
         for (int k = 1; k <= n; ++k) {
             const double t = double(k) / n, u = 1 - t;
             const double w0 = u * u * u, w1 = 3 * u * u * t, w2 = 3 * u * t * t, w3 = t * t * t;
-            f.push_back({w0 * a.x + w1 * b.x + w2 * c.x + w3 * d.x,
-                         w0 * a.y + w1 * b.y + w2 * c.y + w3 * d.y});
+            f.push_back({w0 * q.a.x + w1 * q.b.x + w2 * q.c.x + w3 * q.d.x,
+                         w0 * q.a.y + w1 * q.b.y + w2 * q.c.y + w3 * q.d.y});
         }
-    }
+    };
+    for (size_t i = 0; i + 3 < count; i += 3) visitPieces(Cubic{p[i], p[i + 1], p[i + 2], p[i + 3]}, window, splits, emit);
     return f;
 }
 

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "platform/gdi/stroke.h"
 #include "platform/picture/limits.h"
 
 namespace picture::detail {
@@ -106,6 +107,10 @@ Affine Mapping::pageToDevice() const {
 
 Playback::Playback(HDC dc, const Affine& outer, const RECT& bounds, size_t objectSlots)
     : dc_(dc), outer_(outer), bounds_(bounds), objects_(objectSlots) {
+    const RECT surface = SurfaceBounds(dc);
+    visible_ = {std::max(bounds.left, surface.left), std::max(bounds.top, surface.top),
+                std::min(bounds.right, surface.right), std::min(bounds.bottom, surface.bottom)};
+    if (visible_.left >= visible_.right || visible_.top >= visible_.bottom) visible_ = {};
     state_.pen = stockObject(BLACK_PEN);
     state_.brush = stockObject(WHITE_BRUSH);
     state_.font = stockObject(SYSTEM_FONT);
@@ -131,6 +136,12 @@ const Affine& Playback::transform() {
 double Playback::lengthScale() {
     const Affine& t = transform();
     return (std::hypot(t.a, t.b) + std::hypot(t.c, t.d)) / 2;
+}
+
+int Playback::penWidth() {
+    const LOGPEN& pen = state_.pen.pen;
+    const double width = state_.pen.cosmeticPen || pen.lopnWidth.x <= 0 ? 1 : pen.lopnWidth.x * lengthScale();
+    return int(std::lround(std::clamp(width, 1.0, double(gdi::detail::kMaxPenWidth))));
 }
 
 // ---- objects -----------------------------------------------------------------------
@@ -258,14 +269,12 @@ void Playback::selectClip(const std::vector<RECT>* rects, int mode) {
 
 void Playback::apply() {
     release();
-    const double scale = lengthScale();
     const Affine& t = transform();
     if (state_.pen.kind == LogicalObject::Kind::Pen) {
-        LOGPEN pen = state_.pen.pen;
+        const LOGPEN& pen = state_.pen.pen;
         UINT style = pen.lopnStyle & 0xF;
         if (style > PS_INSIDEFRAME) style = PS_SOLID;
-        const double width = state_.pen.cosmeticPen || pen.lopnWidth.x <= 0 ? 1 : pen.lopnWidth.x * scale;
-        pen_ = CreatePen(int(style), int(std::clamp(std::lround(width), 1L, 4096L)), pen.lopnColor);
+        pen_ = CreatePen(int(style), penWidth(), pen.lopnColor);
     }
     if (state_.brush.kind == LogicalObject::Kind::Brush) brush_ = CreateBrushIndirect(&state_.brush.brush);
     if (!brush_) brush_ = CreateSolidBrush(RGB(255, 255, 255));
@@ -379,7 +388,9 @@ void Playback::polyBezier(const Figure& points, bool continueFromPosition) {
     if (control.size() < 4) return;
     if (continueFromPosition) state_.position = points.back();
     const Figure device = mapped(*this, control);
-    Figure curve = BezierFigure(device.data(), device.size());
+    // A path may be stroked later with a wider pen: its curves keep the widest pen's reach.
+    const double reach = (inPath_ ? gdi::detail::kMaxPenWidth : penWidth()) / 2.0 + 2;
+    Figure curve = BezierFigure(device.data(), device.size(), CurveWindowAround(visible_, reach));
     if (continueFromPosition) drawFromPosition(std::move(curve));
     else draw({std::move(curve)}, false, false);
 }

@@ -168,12 +168,15 @@ private:
     void applyClip();
     void release();
     double lengthScale();
+    // The selected pen's width in device pixels, as drawn.
+    int penWidth();
     std::optional<std::array<double, 4>> axisAlignedBox(double l, double t, double r, double b);
     void blit(const gdi::RECT& bounds, const std::function<void()>& draw, bool clearAlpha);
 
     gdi::HDC dc_;
     Affine outer_;
     gdi::RECT bounds_;
+    gdi::RECT visible_;  // the pixels playback can change: bounds_ within the surface
     DcState state_;
     std::vector<DcState> saved_;
     std::vector<LogicalObject> objects_;
