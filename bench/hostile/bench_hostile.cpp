@@ -51,17 +51,10 @@
 //   turn_40000sq_into_image         refused, nothing drawn               0.29 ms  0.33 MB  drawn
 //   turn_40000sq_into_image_plain   0.09 ms  0.29 MB                     0.08 ms  0.37 MB
 
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <chrono>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -76,10 +69,9 @@
 #include "platform/sys/files.h"
 #include "platform/sys/memory.h"
 #include "platform/ui/picture_conversion.h"
+#include "road_process.h"
 #include "shell/module1.h"
 #include "tools/picture_decoder.h"
-
-extern char** environ;
 
 namespace {
 
@@ -123,18 +115,6 @@ const DrawCase kDraws[] = {
     {"turn_40000sq_into_image_plain", false, 10, 10, 45, 45, 48, 30},
 };
 
-// A field of /proc/self/status in kB ("VmRSS", "VmHWM").
-int64_t statusKb(const char* field) {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    const std::string key = std::string(field) + ":";
-    while (std::getline(status, line))
-        if (line.rfind(key, 0) == 0) return std::stoll(line.substr(key.size()));
-    return -1;
-}
-
-void resetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
-
 // The child of a draw request: one Render call, then "<peak kB> <seconds> <drawn>".
 int runDraw(const DrawCase& c) {
     cImage32 image, target;
@@ -149,19 +129,13 @@ int runDraw(const DrawCase& c) {
     image.HighQualityInterpolation(true);
     gdi::DibSurface device(kDrawSide, kDrawSide, 32);
 
-    resetPeak();
-    const int64_t base = statusKb("VmRSS");
-    const auto start = std::chrono::steady_clock::now();
+    const benchsupport::RoadMeter meter;
     const bool drawn = image.Render(c.device ? device.dc() : 0, c.x, c.y, c.width, c.height, 0, 0, c.srcWidth,
                                     c.srcWidth, 100, true, true, c.device ? nullptr : &target, -1, 0, c.angle);
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    const int64_t peak = statusKb("VmHWM") - base;
-    std::printf("%lld %.6f %d\n", static_cast<long long>(peak), seconds, drawn ? 1 : 0);
-    std::fflush(stdout);
-    std::_Exit(0);
+    meter.finish(drawn);
 }
 
-// The child: one road, then "<peak kB> <seconds> <shown>" on stdout.
+// The child: one road (--road bound|decoder <file> <folder>).
 int runRoad(const std::string& road, const std::string& path, const std::string& folder) {
     sys::keepFreedPictureMemory();  // as the program does
     int argc = 1;
@@ -174,9 +148,7 @@ int runRoad(const std::string& road, const std::string& path, const std::string&
     sys::markScratchFile(bitmap);
     if (road == "decoder") tools::Decoder();  // loaded before, as after the program's first showing
 
-    resetPeak();
-    const int64_t base = statusKb("VmRSS");
-    const auto start = std::chrono::steady_clock::now();
+    const benchsupport::RoadMeter meter;
     QImage shown;
     {
         picture::Picture picture;
@@ -195,50 +167,7 @@ int runRoad(const std::string& road, const std::string& path, const std::string&
         }
         if (picture) shown = ui::ImageFromPicture(picture);
     }
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    const int64_t peak = statusKb("VmHWM") - base;
-    std::printf("%lld %.6f %d\n", static_cast<long long>(peak), seconds, shown.isNull() ? 0 : 1);
-    std::fflush(stdout);
-    std::_Exit(0);
-}
-
-// Runs this program with `args` and reads its one line.
-bool measureChild(std::vector<std::string> args, int64_t& peakKb, double& seconds, int& shown) {
-    int pipeFds[2];
-    if (pipe(pipeFds) != 0) return false;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
-    const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
-    args.insert(args.begin(), self);
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, self.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(pipeFds[1]);
-    std::string out;
-    char buffer[256];
-    for (ssize_t n; (n = read(pipeFds[0], buffer, sizeof buffer)) > 0;) out.append(buffer, size_t(n));
-    close(pipeFds[0]);
-    int status = 0;
-    if (spawned != 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        return false;
-    long long kb = 0;
-    std::istringstream line(out);
-    return bool(line >> kb >> seconds >> shown) && (peakKb = kb, true);
-}
-
-// Runs one road in a child of its own.
-bool measure(const Case& c, int64_t& peakKb, double& seconds, int& shown) {
-    const std::string folder = g_files + "/road-" + c.name;
-    std::filesystem::create_directories(folder);
-    const bool measured = measureChild({"--road", c.decoderRoad ? "decoder" : "bound", g_files + "/" + c.file, folder},
-                                       peakKb, seconds, shown);
-    if (measured) std::filesystem::remove_all(folder);
-    return measured;
+    meter.finish(!shown.isNull());
 }
 
 // The files, made once by the first road that runs (draws need none).
@@ -258,42 +187,30 @@ void road(benchmark::State& state, const Case& c) {
         state.SkipWithError("the files could not be made");
         return;
     }
-    const double pictureMb = double(c.width) * double(c.height) * 4 / 1e6;
-    int64_t peakKb = 0;
-    int shown = 0;
-    for (auto _ : state) {
-        double seconds = 0;
-        if (!measure(c, peakKb, seconds, shown)) {
-            state.SkipWithError("the road's process failed");
-            return;
-        }
-        state.SetIterationTime(seconds);
-    }
-    state.counters["peak_MB"] = double(peakKb) * 1024 / 1e6;
-    state.counters["picture_MB"] = pictureMb;
-    state.counters["copies"] = double(peakKb) * 1024 / 1e6 / pictureMb;
-    state.counters["shown"] = shown;
+    const std::string folder = g_files + "/road-" + c.name;
+    std::filesystem::create_directories(folder);
+    benchsupport::measureRoad(state, {c.decoderRoad ? "decoder" : "bound", g_files + "/" + c.file, folder},
+                              double(c.width) * double(c.height) * 4 / 1e6);
+    std::filesystem::remove_all(folder);
 }
 
 void draw(benchmark::State& state, const DrawCase& c) {
-    int64_t peakKb = 0;
-    int drawn = 0;
+    benchsupport::RoadFigures figures;
     for (auto _ : state) {
-        double seconds = 0;
-        if (!measureChild({"--draw", c.name}, peakKb, seconds, drawn)) {
+        if (!benchsupport::runRoadProcess({"--draw", c.name}, figures)) {
             state.SkipWithError("the draw's process failed");
             return;
         }
-        state.SetIterationTime(seconds);
+        state.SetIterationTime(figures.seconds);
     }
-    state.counters["peak_MB"] = double(peakKb) * 1024 / 1e6;
-    state.counters["drawn"] = drawn;
+    state.counters["peak_MB"] = double(figures.peakKb) * 1024 / 1e6;
+    state.counters["drawn"] = figures.shown;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 5 && std::string(argv[1]) == "--road") return runRoad(argv[2], argv[3], argv[4]);
+    if (argc == 5 && benchsupport::isRoadProcess(argc, argv)) return runRoad(argv[2], argv[3], argv[4]);
     if (argc == 3 && std::string(argv[1]) == "--draw") {
         for (const DrawCase& c : kDraws)
             if (argv[2] == std::string(c.name)) return runDraw(c);

@@ -6,18 +6,16 @@
 //   <photo>/libpng               png_read_row over the bytes in memory, CRCs checked
 // items_per_second counts pixels. Goals: within 1.5x of libpng with zlib, 2x without.
 
-#include <csetjmp>
 #include <cstdio>
-#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
 
 #include <benchmark/benchmark.h>
-#include <png.h>
 
 #include "codecs/cPNGparser.h"
+#include "codecs/libpng_memory_io.h"
 #include "image/cImage32.h"
 #include "image/modParsers.h"
 #include "platform/sys/libraries.h"
@@ -68,49 +66,10 @@ void quillmereFile(benchmark::State& state, const Photo* photo) {
     state.SetItemsProcessed(int64_t(state.iterations()) * photo->pixels);
 }
 
-struct MemoryReader {
-    const Bytes* bytes;
-    size_t at;
-};
-
-void readFromMemory(png_structp png, png_bytep out, png_size_t n) {
-    auto* r = static_cast<MemoryReader*>(png_get_io_ptr(png));
-    if (n > r->bytes->size() - r->at) png_error(png, "read past the end");
-    std::memcpy(out, r->bytes->data() + r->at, n);
-    r->at += n;
-}
-
-// libpng's usual road to 32-bit BGRA rows; false on an error.
-bool libpngToBgra(const Bytes& bytes, Bytes& out) {
-    MemoryReader reader{&bytes, 0};
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_read_struct(&png, &info, nullptr);
-        return false;
-    }
-    png_set_read_fn(png, &reader, readFromMemory);
-    png_read_info(png, info);
-    png_set_expand(png);
-    png_set_strip_16(png);
-    png_set_gray_to_rgb(png);
-    png_set_bgr(png);
-    png_set_filler(png, 0xFF, PNG_FILLER_AFTER);
-    const int passes = png_set_interlace_handling(png);
-    png_read_update_info(png, info);
-    const size_t width = png_get_image_width(png, info), height = png_get_image_height(png, info);
-    out.resize(width * height * 4);
-    for (int pass = 0; pass < passes; ++pass)
-        for (size_t y = 0; y < height; ++y) png_read_row(png, out.data() + y * width * 4, nullptr);
-    png_read_end(png, nullptr);
-    png_destroy_read_struct(&png, &info, nullptr);
-    return true;
-}
-
 void libpng(benchmark::State& state, const Photo* photo) {
     Bytes out;
     for (auto _ : state) {
-        if (!libpngToBgra(photo->bytes, out)) state.SkipWithError("libpng failed");
+        if (!libpngmemory::decodeToBgra(photo->bytes, out)) state.SkipWithError("libpng failed");
         benchmark::DoNotOptimize(out.data());
     }
     state.SetItemsProcessed(int64_t(state.iterations()) * photo->pixels);

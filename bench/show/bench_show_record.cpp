@@ -3,11 +3,28 @@
 // them, the picture is fitted into the pane. Measured for a 12-megapixel JPEG and a
 // 1920x1080 BMP, beside libjpeg-turbo's bare decode of the same JPEG in the same run
 // (goal: within 1.5x of the bare decode). The catalogue lives in a temporary folder.
+//
+// Big pictures, each showing in a process of its own (road_process.h: time, peak_MB above
+// the process's base, copies of the picture at 4 bytes a pixel), beside a plain read of the
+// same file in a process of its own:
+//   show_png_16000x4000_zeros      249 KB PNG: the decoder road (TmpFile1.png, the hidden
+//   libpng_png_16000x4000_zeros    decoder, TmpFile.bmp, the picture box), beside libpng
+//                                  decoding the file's bytes to BGRA
+//   show_tga_rle32_8192sq_runs     2.6 MB run-length TGA: the decoder road, beside reading
+//   read_tga_rle32_8192sq_runs     the file's bytes
+//   show_bmp24_8192sq              201 MB BMP: the bound road (the record's bytes through
+//   read_bmp24_8192sq              the platform loader), beside reading the file's bytes
+// The showing ends when the pane has painted the fitted picture. Goal: at most about two
+// copies of the picture at the peak, and the BMP in a few seconds.
 
+#include <filesystem>
+
+#include <QApplication>
 
 #include <benchmark/benchmark.h>
 
 #include "catalogue/main_window.h"
+#include "codecs/libpng_memory_io.h"
 #include "platform/db/connection.h"
 #include "platform/db/recordset.h"
 #include "platform/sys/files.h"
@@ -16,10 +33,11 @@
 #include "shell/module1.h"
 #include "show_inputs.h"
 #include "program_run.h"
+#include "road_process.h"
 
 namespace {
 
-std::string g_folder;
+constexpr const char* kRoadFolder = "quillmere-bench-show-road";
 
 void addRecord(db::Recordset& pictures, const std::string& name, const std::string& extent,
                const std::vector<uint8_t>& bytes) {
@@ -31,18 +49,15 @@ void addRecord(db::Recordset& pictures, const std::string& name, const std::stri
     pictures.update();
 }
 
-// Records 1 and 2 hold the JPEG, 3 and 4 the BMP, so each step moves to another record.
-void makeCatalogue() {
-    const std::string path = g_folder + "/Quillmere.mdb";
+// A catalogue at `path` with the records each given as (name, extent, bytes).
+void makeCatalogue(const std::string& path,
+                   const std::vector<std::tuple<std::string, std::string, std::vector<uint8_t>>>& records) {
     sys::writeFile(path, resources::templateCatalogue());
     db::Connection connection =
         db::Connection::openFile(path, resources::loadResString(resources::kDatabasePasswordResource));
     db::Recordset pictures;
     pictures.open(connection.share(), "Select * from Pictures");
-    addRecord(pictures, "photo one", "JPG", showbench::jpeg12mp());
-    addRecord(pictures, "photo two", "JPG", showbench::jpeg12mp());
-    addRecord(pictures, "screen one", "BMP", showbench::bmp1080p());
-    addRecord(pictures, "screen two", "BMP", showbench::bmp1080p());
+    for (const auto& [name, extent, bytes] : records) addRecord(pictures, name, extent, bytes);
 }
 
 void showAlternately(benchmark::State& state, long first, int64_t pixels) {
@@ -72,12 +87,101 @@ BENCHMARK(BM_Libjpeg_Jpeg_4000x3000_toBGR)->Unit(benchmark::kMillisecond)->UseRe
 BENCHMARK(BM_ShowRecord_Jpeg_4000x3000)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ShowRecord_Bmp_1920x1080_24bpp)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// ---- big pictures, one process each ----------------------------------------------------------
+
+struct BigPicture {
+    const char* name;
+    std::string (*path)();
+    const char* extent;
+    const char* reference;  // "libpng" or "read"
+    int64_t width, height;
+};
+
+const BigPicture kBigPictures[] = {
+    {"png_16000x4000_zeros", [] { return showbench::oversizedPath("png-16000x4000-zeros.png"); }, "PNG", "libpng",
+     16000, 4000},
+    {"tga_rle32_8192sq_runs", [] { return showbench::oversizedPath("tga-rle32-8192-squared-runs.tga"); }, "TGA",
+     "read", 8192, 8192},
+    {"bmp24_8192sq", [] { return showbench::bmp8192Path(); }, "BMP", "read", 8192, 8192},
+};
+
+// The catalogue of a big picture's showing, made by the parent: its first record is a
+// 1920x1080 BMP and its second the file.
+std::string catalogueOf(const BigPicture& p) {
+    return (std::filesystem::temp_directory_path() / (std::string("quillmere-bench-show-") + p.name + ".mdb"))
+        .string();
+}
+
+// The child's road "show": the main window over a copy of that catalogue, measured from the
+// move to the second record until the pane has painted it.
+[[noreturn]] void showRoad(int argc, char** argv, const std::string& catalogue) {
+    ProgramRun run(argc, argv, kRoadFolder);
+    std::filesystem::copy_file(catalogue, run.folder() + "/Quillmere.mdb");
+    Module1::Main();
+    QApplication::processEvents();
+    Form1& form = ui::forms<Form1>();
+    const picture::Picture first = form.PictureCatalogue->Picture();
+
+    const benchsupport::RoadMeter meter;
+    form.Adodc3.recordset().setAbsolutePosition(2);
+    form.pComboCatalogue_Click();
+    QApplication::processEvents();
+    form.ImageCatalogue->widget()->repaint();
+    const picture::Picture shown = form.PictureCatalogue->Picture();
+    meter.finish(shown && !(shown == first) && !(shown == form.PicLogo->Picture()));
+}
+
+// The child's reference roads: "libpng" decodes the file's bytes, "read" reads them.
+[[noreturn]] void plainRoad(const std::string& kind, const std::string& file) {
+    const benchsupport::RoadMeter meter;
+    const std::vector<uint8_t> bytes = sys::readFile(file);
+    bool read = !bytes.empty();
+    if (kind == "libpng") {
+        std::vector<uint8_t> pixels;
+        read = libpngmemory::decodeToBgra(bytes, pixels);
+        benchmark::DoNotOptimize(pixels.data());
+    }
+    meter.finish(read);
+}
+
+void bigShow(benchmark::State& state, const BigPicture* p) {
+    const std::string catalogue = catalogueOf(*p);
+    makeCatalogue(catalogue, {{"first", "BMP", showbench::bmp1080p()}, {"big", p->extent, sys::readFile(p->path())}});
+    benchsupport::measureRoad(state, {"show", catalogue}, double(p->width) * double(p->height) * 4 / 1e6);
+    std::filesystem::remove_all(std::filesystem::temp_directory_path() / kRoadFolder);
+    std::filesystem::remove(catalogue);
+}
+
+void bigReference(benchmark::State& state, const BigPicture* p) {
+    benchsupport::measureRoad(state, {p->reference, p->path()}, double(p->width) * double(p->height) * 4 / 1e6);
+}
+
+void registerBigPictures() {
+    for (const BigPicture& p : kBigPictures) {
+        benchmark::RegisterBenchmark((std::string(p.reference) + "_" + p.name).c_str(), bigReference, &p)
+            ->UseManualTime()->Iterations(2)->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark((std::string("show_") + p.name).c_str(), bigShow, &p)
+            ->UseManualTime()->Iterations(2)->Unit(benchmark::kMillisecond);
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (benchsupport::isRoadProcess(argc, argv)) {
+        if (argc != 4) return 1;
+        const std::string road = argv[2];
+        if (road == "show") showRoad(argc, argv, argv[3]);
+        plainRoad(road, argv[3]);
+        return 1;
+    }
     ProgramRun run(argc, argv, "quillmere-bench-show");
-    g_folder = run.folder();
-    makeCatalogue();
+    makeCatalogue(run.folder() + "/Quillmere.mdb",
+                  {{"photo one", "JPG", showbench::jpeg12mp()},
+                   {"photo two", "JPG", showbench::jpeg12mp()},
+                   {"screen one", "BMP", showbench::bmp1080p()},
+                   {"screen two", "BMP", showbench::bmp1080p()}});
     Module1::Main();
+    registerBigPictures();
     run.runBenchmarks(argc, argv);
 }

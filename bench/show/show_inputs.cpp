@@ -57,6 +57,49 @@ const std::vector<uint8_t>& bmp1080p() {
     return bytes;
 }
 
+const std::string& bmp8192Path() {
+    static const std::string path = [] {
+        const std::string file = std::string(QM_BENCH_CACHE_DIR) + "/show-8192x8192-24bpp.bmp";
+        if (std::filesystem::exists(file)) return file;
+        std::filesystem::create_directories(QM_BENCH_CACHE_DIR);
+        constexpr uint32_t side = 8192, stride = side * 3, pixelBytes = stride * side;
+        std::vector<uint8_t> row(stride);
+        auto put32 = [&](size_t at, uint32_t v) { for (int i = 0; i < 4; ++i) row[at + i] = uint8_t(v >> (8 * i)); };
+        put32(2, 54 + pixelBytes), put32(10, 54), put32(14, 40), put32(18, side), put32(22, side);
+        row[0] = 'B', row[1] = 'M', row[26] = 1, row[28] = 24;
+        put32(34, pixelBytes);
+        const std::string partial = file + ".part";
+        std::ofstream out(partial, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(row.data()), 54);
+        uint32_t state = 1;
+        for (uint32_t y = 0; y < side; ++y) {
+            for (uint32_t x = 0; x < side; ++x) {
+                state = state * 1664525u + 1013904223u;
+                const uint32_t noise = state >> 29;
+                row[3 * x] = uint8_t(x / 32 + noise);
+                row[3 * x + 1] = uint8_t(y / 32 + noise);
+                row[3 * x + 2] = uint8_t((x + y) / 64 + noise);
+            }
+            out.write(reinterpret_cast<const char*>(row.data()), stride);
+        }
+        out.close();
+        std::filesystem::rename(partial, file);
+        return file;
+    }();
+    return path;
+}
+
+std::string oversizedPath(const std::string& name) {
+    const std::string folder = std::string(QM_BENCH_CACHE_DIR) + "/oversized";
+    const std::string path = folder + "/" + name;
+    if (!std::filesystem::exists(path)) {
+        const std::string command = "python3 '" + std::string(QM_FIXTURES_DIR) +
+                                    "/picture/make-oversized.py' --large '" + folder + "' '" + name + "'";
+        if (std::system(command.c_str()) != 0) std::fprintf(stderr, "cannot make %s\n", path.c_str());
+    }
+    return path;
+}
+
 void reportMemory(benchmark::State& state) {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);

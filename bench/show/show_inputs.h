@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include <benchmark/benchmark.h>
@@ -14,6 +15,11 @@ namespace showbench {
 const std::vector<uint8_t>& jpeg12mp();
 // A 1920 x 1080 24-bit BMP of noise.
 const std::vector<uint8_t>& bmp1080p();
+// The path of an 8192 x 8192 24-bit BMP of 201 MB: smooth gradients under a little noise.
+const std::string& bmp8192Path();
+// The path of one of the large files of tests/fixtures/picture/make-oversized.py
+// ("png-16000x4000-zeros.png", "tga-rle32-8192-squared-runs.tga").
+std::string oversizedPath(const std::string& name);
 
 // libjpeg-turbo's own decode into BGR rows, the reference for the loader.
 std::unique_ptr<uint8_t[]> decodeJpegBare(const std::vector<uint8_t>& jpeg);

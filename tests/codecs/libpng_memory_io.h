@@ -1,8 +1,10 @@
 #pragma once
 // libpng reading from and writing to memory, for the tests and benchmarks that use libpng
 // as the reference: png_set_read_fn(png, &reader, libpngmemory::read) with a Reader over
-// the bytes, png_set_write_fn(png, &bytes, libpngmemory::write, libpngmemory::flush).
+// the bytes, png_set_write_fn(png, &bytes, libpngmemory::write, libpngmemory::flush);
+// and libpng's usual road from a file's bytes to 32-bit BGRA rows.
 
+#include <csetjmp>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -29,5 +31,33 @@ inline void write(png_structp png, png_bytep data, png_size_t n) {
 }
 
 inline void flush(png_structp) {}
+
+// Decodes the bytes to top-down BGRA rows (8 bits, alpha 255 where the file has none),
+// CRCs checked; false on an error.
+inline bool decodeToBgra(const std::vector<uint8_t>& bytes, std::vector<uint8_t>& out) {
+    Reader reader{&bytes, 0};
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_read_struct(&png, &info, nullptr);
+        return false;
+    }
+    png_set_read_fn(png, &reader, read);
+    png_read_info(png, info);
+    png_set_expand(png);
+    png_set_strip_16(png);
+    png_set_gray_to_rgb(png);
+    png_set_bgr(png);
+    png_set_filler(png, 0xFF, PNG_FILLER_AFTER);
+    const int passes = png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+    const size_t width = png_get_image_width(png, info), height = png_get_image_height(png, info);
+    out.resize(width * height * 4);
+    for (int pass = 0; pass < passes; ++pass)
+        for (size_t y = 0; y < height; ++y) png_read_row(png, out.data() + y * width * 4, nullptr);
+    png_read_end(png, nullptr);
+    png_destroy_read_struct(&png, &info, nullptr);
+    return true;
+}
 
 }  // namespace libpngmemory

@@ -72,8 +72,7 @@ void PictureBox::resizeEvent(QResizeEvent* event) {
 void PictureBox::syncSize() {
     // Geometry set on a hidden widget reaches resizeEvent only when it is shown; the
     // buffer follows the size at once.
-    const Canvas* c = buffer();
-    if (!c || surfaceSize() == QSize(c->width(), c->height())) return;
+    if (!hasSurface() || surfaceSize() == bufferSize()) return;
     resizeSurface();
     Resize.fire();
 }

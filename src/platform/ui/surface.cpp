@@ -16,19 +16,27 @@ int Surface::toPixelX(double units) const { return twipsToPixels(scale_.toTwipsX
 int Surface::toPixelY(double units) const { return twipsToPixels(scale_.toTwipsY(units)); }
 
 void Surface::createSurface() {
-    canvas_ = std::make_unique<Canvas>();
-    const QSize size = surfaceSize();
-    canvas_->resize(size.width(), size.height(), resolveColor(surfaceBackColor()));
+    hosted_ = true;
+    size_ = surfaceSize();
+    canvas_.reset();
+    clean_ = true;
     picturePending_ = static_cast<bool>(picture_);
 }
 
-void Surface::destroySurface() { canvas_.reset(); }
+void Surface::destroySurface() {
+    hosted_ = false;
+    canvas_.reset();
+}
 
 void Surface::resizeSurface() {
-    if (!canvas_) return;
+    if (!hosted_) return;
     const QSize size = surfaceSize();
-    if (size.width() == canvas_->width() && size.height() == canvas_->height()) return;
-    canvas_->resize(size.width(), size.height(), resolveColor(surfaceBackColor()));
+    if (size == size_) return;
+    size_ = size;
+    if (clean_)
+        canvas_.reset();
+    else
+        canvas_->resize(size.width(), size.height(), resolveColor(surfaceBackColor()));
     surfaceChanged();
 }
 
@@ -36,18 +44,22 @@ void Surface::backColorChanged() { Cls(); }
 
 void Surface::Cls() {
     currentX_ = currentY_ = 0;
-    if (!canvas_) return;
-    canvas_->fill(resolveColor(surfaceBackColor()));
-    picturePending_ = static_cast<bool>(picture_);
+    if (!hosted_) return;
+    clearToBackground();
     surfaceChanged();
 }
 
 void Surface::setPicture(const picture::Picture& picture) {
     picture_ = picture;
-    if (!canvas_) return;
-    canvas_->fill(resolveColor(surfaceBackColor()));
-    picturePending_ = static_cast<bool>(picture_);
+    if (!hosted_) return;
+    clearToBackground();
     surfaceChanged();
+}
+
+void Surface::clearToBackground() {
+    if (canvas_) canvas_->fill(resolveColor(surfaceBackColor()));
+    clean_ = true;
+    picturePending_ = static_cast<bool>(picture_);
 }
 
 picture::Picture Surface::Image() const {
@@ -60,12 +72,19 @@ picture::Picture Surface::Image() const {
 }
 
 Canvas* Surface::canvas() const {
+    if (!hosted_) return nullptr;
+    if (!canvas_) {
+        canvas_ = std::make_unique<Canvas>();
+        canvas_->resize(size_.width(), size_.height(), resolveColor(surfaceBackColor()));
+    }
     // The background picture reaches the buffer when something first needs the buffer:
     // a hidden box that only holds a picture for others never pays for drawing it.
-    if (canvas_ && picturePending_) {
+    if (picturePending_) {
         picturePending_ = false;
         canvas_->drawPicture(picture_, 0, 0);
     }
+    // Whoever has the buffer may draw on it.
+    clean_ = false;
     return canvas_.get();
 }
 

@@ -8,6 +8,12 @@
 // The buffer always persists (AutoRedraw is kept as a flag); changing BackColor clears
 // it, as Cls does. The background Picture, a picture object, is drawn at its own size
 // at the top left corner by Cls and whenever it is set.
+//
+// The buffer's memory is taken when something first needs it (drawing, hDC, Point, a
+// paint), and let go when the surface changes size while it holds nothing but its
+// background and picture: a hidden box that sizes itself to a big picture only holds
+// that picture for others, and a 32-bpp buffer of its size beside it would be one copy
+// of the picture too many.
 
 #include <memory>
 #include <optional>
@@ -80,6 +86,8 @@ public:
 
     // The back buffer, with the background picture drawn into it.
     Canvas* canvas() const;
+    // Whether the back buffer's memory is taken.
+    bool holdsBuffer() const { return canvas_ != nullptr; }
 
 protected:
     virtual COLORREF surfaceBackColor() const = 0;
@@ -89,20 +97,29 @@ protected:
     virtual void surfaceChanged() = 0;
     virtual void scaleChanged() {}
 
-    // The host makes the buffer when its window exists and drops it when it goes.
+    // The host has a buffer while its window exists.
     void createSurface();
     void destroySurface();
     // After a change of the client size: keeps the drawing, fills new area.
     void resizeSurface();
-    // The back buffer as it is, for its size: no pending picture is drawn.
-    const Canvas* buffer() const { return canvas_.get(); }
+    bool hasSurface() const { return hosted_; }
+    // The buffer's size in pixels, whether or not its memory is taken yet.
+    QSize bufferSize() const { return size_; }
     void backColorChanged();
 
 private:
+    // Back to the background colour, with the picture to be drawn again when needed.
+    void clearToBackground();
     int toPixelX(double units) const;
     int toPixelY(double units) const;
 
-    std::unique_ptr<Canvas> canvas_;
+    // The buffer's memory, made by canvas() when first needed.
+    mutable std::unique_ptr<Canvas> canvas_;
+    bool hosted_ = false;
+    QSize size_;
+    // Nothing is drawn yet over the background colour and the picture: the memory can go
+    // and be made again as it was.
+    mutable bool clean_ = true;
     Scale scale_ = Scale::of(vbTwips);
     Pen pen_;
     int fillStyle_ = 1;

@@ -1,12 +1,13 @@
 // Drawing surfaces of picture boxes and forms over gdi: Cls fills BackColor, lines
-// take the draw mode, Point reads back, the client area excludes the border, and the
-// drawing survives a resize.
+// take the draw mode, Point reads back, the client area excludes the border, the
+// drawing survives a resize, and a box that only holds a picture takes no buffer.
 
 #include <QPointer>
 #include <gtest/gtest.h>
 
 #include "platform/ui/forms.h"
 #include "platform/ui/picture_box.h"
+#include "platform/ui/picture_conversion.h"
 
 namespace {
 
@@ -26,8 +27,24 @@ protected:
         Picture1 = create<ui::PictureBox>("Picture1", 150, 150, 1500, 900);
         Picture1->setBackColor(RGB(10, 20, 30));
         Picture1->setScaleMode(ui::vbPixels);
+        // Hidden, borderless, sized to its picture: a holder of pictures for others.
+        Holder = create<ui::PictureBox>("Holder", 0, 0, 300, 300);
+        Holder->setVisible(false);
+        Holder->setBorderStyle(0);
+        Holder->setAutoSize(true);
+        Holder->setScaleMode(ui::vbPixels);
+        Holder->setBackColor(RGB(10, 20, 30));
     }
+
+public:
+    QPointer<ui::PictureBox> Holder;
 };
+
+picture::Picture filledPicture(int width, int height, QColor colour) {
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(colour);
+    return ui::PictureFromImage(image);
+}
 
 class CanvasTest : public ::testing::Test {
 protected:
@@ -104,6 +121,37 @@ TEST_F(CanvasTest, TheDrawingSurvivesAResize) {
     EXPECT_EQ(box->Point(5, 5), static_cast<long>(RGB(255, 0, 0)));
     EXPECT_EQ(box->Point(150, 5), static_cast<long>(RGB(10, 20, 30)));
     EXPECT_NE(box->hDC(), 0u);
+}
+
+TEST_F(CanvasTest, AHiddenBoxSizedToItsPictureTakesItsBufferOnlyWhenOneIsNeeded) {
+    ui::PictureBox& holder = *form->Holder;
+    int resizes = 0;
+    holder.Resize = [&] { ++resizes; };
+    holder.setPicture(filledPicture(640, 480, QColor(0, 200, 0)));
+    EXPECT_EQ(resizes, 1);
+    EXPECT_FALSE(holder.holdsBuffer()) << "a 32-bpp buffer of the picture's size beside it";
+    // The buffer, once asked for, holds the picture over the background.
+    EXPECT_EQ(holder.Point(639, 479), static_cast<long>(RGB(0, 200, 0)));
+    EXPECT_EQ(holder.canvas()->width(), 640);
+
+    // A new picture of another size: what the buffer held is gone, so its memory goes too.
+    holder.setPicture(filledPicture(800, 100, QColor(200, 0, 0)));
+    EXPECT_EQ(resizes, 2);
+    EXPECT_FALSE(holder.holdsBuffer());
+    EXPECT_EQ(holder.Point(799, 99), static_cast<long>(RGB(200, 0, 0)));
+
+    // Drawn on, the box keeps its buffer across a resize, and the drawing with it.
+    holder.PSet(5, 5, RGB(1, 2, 3));
+    holder.setPicture(filledPicture(900, 120, QColor(0, 0, 200)));
+    EXPECT_FALSE(holder.holdsBuffer()) << "a new picture clears the drawing";
+    holder.PSet(5, 5, RGB(1, 2, 3));
+    holder.setAutoSize(false);
+    holder.setWidth(1000 * 15);
+    EXPECT_TRUE(holder.holdsBuffer());
+    EXPECT_EQ(holder.Point(5, 5), static_cast<long>(RGB(1, 2, 3)));
+    EXPECT_EQ(holder.Point(950, 5), static_cast<long>(RGB(10, 20, 30)));
+    EXPECT_EQ(holder.Point(899, 119), static_cast<long>(RGB(0, 0, 200)));
+    EXPECT_EQ(resizes, 4);
 }
 
 }  // namespace
