@@ -8,9 +8,11 @@ namespace {
 constexpr int32_t kLargestSide = 65535;
 }
 
-bool fitsSixteenBitSides(const cImage32* host) {
-    return host && host->Handle() && host->Width() <= kLargestSide && host->Height() <= kLargestSide;
+bool fitsSides(const cImage32* host, int32_t largestSide) {
+    return host && host->Handle() && host->Width() <= largestSide && host->Height() <= largestSide;
 }
+
+bool fitsSixteenBitSides(const cImage32* host) { return fitsSides(host, kLargestSide); }
 
 bool zeroAlphaMeansOpaque(const cImage32& host) { return host.Alpha() == cImage32::AlphaOpaque; }
 

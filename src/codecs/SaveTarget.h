@@ -16,8 +16,9 @@ class cImage32;
 
 namespace codecs {
 
-// The host holds an image whose width and height fit the 16-bit fields of the GIF, JPEG
-// and TGA headers (at most 65535 each).
+// The host holds an image whose width and height are at most largestSide each.
+bool fitsSides(const cImage32* host, int32_t largestSide);
+// ... that fit the 16-bit fields of the GIF and TGA headers (at most 65535 each).
 bool fitsSixteenBitSides(const cImage32* host);
 
 // Whether alpha bytes that are all 0 make an opaque picture. They do for a host that says

@@ -7,6 +7,7 @@
 #include "codecs/SaveTarget.h"
 #include "image/cImage32.h"
 #include "image/modParsers.h"
+#include "platform/picture/picture.h"
 #include "platform/runtime/error.h"
 
 namespace codecs {
@@ -351,8 +352,9 @@ void cJPGWriter::WriteHeaders(OutputBuffer& out) const {
 
 bool cJPGWriter::SaveAsJPG(const std::string& FileName, std::vector<uint8_t>& outStream,
                            const cImage32* cHost, uint8_t Quality, int32_t TransFillColor) {
-    // Refused before the planes take any memory.
-    if (!fitsSixteenBitSides(cHost)) return false;
+    // Refused before the planes take any memory; nothing is written that the program
+    // could not read back.
+    if (!fitsSides(cHost, picture::kLargestJpegSide)) return false;
     SaveTarget target(FileName);
     if (!target.ready()) return false;
     try {

@@ -24,9 +24,11 @@
 // file renamed over the target when complete, so a failed save leaves no file and an
 // existing one as it was; or into the caller's array, sized to exactly the file.
 //
-// Limits: a width or height of 65536 or more (the frame header holds 16 bits) fails before
-// anything is allocated; a pixel whose colour byte, composited over the fill colour,
-// comes out above 255 (a colour above its alpha) fails the save.
+// Limits: a width or height above 65500 fails before anything is allocated: the frame
+// header would hold up to 65535, but libjpeg-turbo, which reads JPEG in this program,
+// decodes no larger side (picture::kLargestJpegSide); a pixel whose colour byte,
+// composited over the fill colour, comes out above 255 (a colour above its alpha) fails
+// the save.
 //
 // Speed (Release, bench/jpeg_write, a 12-megapixel photo into memory): 90 to 100
 // megapixels per second at qualities 50 to 90, 70 at 100; libjpeg-turbo (4:4:4, optimised
@@ -56,8 +58,8 @@ public:
     // Encodes cHost into FileName, or, when FileName is "", into outStream (indexes 0 to
     // length - 1, exactly the file). TransFillColor (&HBBGGRR) shows through transparency.
     // False, with outStream untouched and no file written, when there is no host or image,
-    // the file cannot be created or written, Quality is 0, the image is 65536 pixels wide
-    // or high, memory runs out, or a pixel cannot be composited.
+    // the file cannot be created or written, Quality is 0, the image is more than 65500
+    // pixels wide or high, memory runs out, or a pixel cannot be composited.
     bool SaveAsJPG(const std::string& FileName, std::vector<uint8_t>& outStream,
                    const cImage32* cHost, uint8_t Quality, int32_t TransFillColor);
 

@@ -389,6 +389,10 @@ TEST_F(JpegWriter, FailedSavesLeaveNoFileAndKeepAnExistingOne) {
         {"quality 0", [&](cImage32& im) { randomImage(im, 9, 9); }, 0},
         {"a width of 65536", [](cImage32& im) { uniformImage(im, 65536, 1, {1, 2, 3, 255}); }},
         {"a height of 65536", [](cImage32& im) { uniformImage(im, 1, 65536, {1, 2, 3, 255}); }},
+        // The frame header holds these, but libjpeg-turbo, which reads JPEG here, does not.
+        {"a width of 65501", [](cImage32& im) { uniformImage(im, 65501, 1, {1, 2, 3, 255}); }},
+        {"a height of 65501", [](cImage32& im) { uniformImage(im, 1, 65501, {1, 2, 3, 255}); }},
+        {"a width of 65535", [](cImage32& im) { uniformImage(im, 65535, 1, {1, 2, 3, 255}); }},
         // 200 + 255 x 127 \ 255 = 327 does not fit a byte.
         {"a colour above its alpha over white", [](cImage32& im) { uniformImage(im, 3, 3, {200, 0, 0, 128}); }, 75, 0xFFFFFF},
         {"no image", [](cImage32&) {}},
@@ -405,22 +409,28 @@ TEST_F(JpegWriter, FailedSavesLeaveNoFileAndKeepAnExistingOne) {
     }
 }
 
-TEST_F(JpegWriter, TheLargestSizesAreWritten) {
-    // 65535 is the largest size the frame header holds; libjpeg-turbo reads no more than
-    // 65500, so it decodes only that one.
-    for (const auto& [width, height] : {std::pair{65535, 1}, {1, 65535}, {65500, 1}}) {
+TEST_F(JpegWriter, TheLargestSizesAreWrittenAndReadBack) {
+    // 65500, the largest side libjpeg-turbo decodes.
+    for (const auto& [width, height] : {std::pair{65500, 1}, {1, 65500}}) {
         SCOPED_TRACE(testing::Message() << width << " x " << height);
         cImage32 image;
         uniformImage(image, width, height, {10, 20, 30, 255});
-        const Bytes jpeg = encode(image, 75);
-        const Bytes sof = *jpegtest::segment(jpeg, 0xC0);
+        const std::string path = folder.file("largest.jpg");
+        Bytes unused;
+        ASSERT_TRUE(cJPGWriter().SaveAsJPG(path, unused, &image, 75, 0));
+        const Bytes jpeg = picture::test::readBytes(path);
+        EXPECT_EQ(jpeg, encode(image, 75));
+        const auto frame = jpegtest::segment(jpeg, 0xC0);
+        ASSERT_TRUE(frame);
+        const Bytes& sof = *frame;
         EXPECT_EQ(Bytes(sof.begin() + 5, sof.begin() + 9),
                   (Bytes{uint8_t(height >> 8), uint8_t(height), uint8_t(width >> 8), uint8_t(width)}));
-        if (width == 65500) {
-            const auto decoded = picture::test::libjpegRgb(jpeg);
-            ASSERT_TRUE(decoded);
-            EXPECT_EQ(decoded->width, width);
-        }
+        const auto decoded = picture::test::libjpegRgb(jpeg);
+        ASSERT_TRUE(decoded);
+        EXPECT_EQ(decoded->width, width);
+        EXPECT_EQ(decoded->height, height);
+        for (size_t i = 0; i < decoded->pixels.size(); ++i)
+            ASSERT_NEAR(decoded->pixels[i], (std::array{30, 20, 10})[i % 3], 2) << "byte " << i << ", red first";
     }
 }
 

@@ -129,6 +129,47 @@ TEST_F(FormatSaving, JpegFileFallsBackToTheOwnWriterAtItsQualityAndTheArrayFormD
     EXPECT_EQ(Bytes(stream.begin(), stream.begin() + 2), (Bytes{0xFF, 0xD8}));
 }
 
+// libjpeg-turbo, which reads JPEG here, decodes no side above 65500: through GDI+ and the
+// own writer alike, a wider picture is not saved and the file of that name stays as it was.
+TEST_F(FormatSaving, JpegIsSavedOnlyAsLargeAsItCanBeRead) {
+    for (const bool gdiplusPresent : {true, false}) {
+        SCOPED_TRACE(gdiplusPresent ? "GDI+" : "own writer");
+        if (!gdiplusPresent) markGDIplusAbsent();
+        for (const auto& [width, height] : {std::pair{65501, 1}, {1, 65501}, {65535, 1}}) {
+            SCOPED_TRACE(testing::Message() << width << " x " << height);
+            cImage32 large;
+            ASSERT_TRUE(large.InitializeDIB(width, height));
+            const std::string fresh = folder.file("fresh.jpg"), existing = folder.file("existing.jpg");
+            std::ofstream(existing) << "old";
+            EXPECT_FALSE(large.SaveToFile_JPG(fresh, 70, 0, false));
+            EXPECT_FALSE(large.SaveToFile_JPG(existing, 70, 0, false));
+            EXPECT_FALSE(std::filesystem::exists(fresh));
+            EXPECT_EQ(contentOf(existing), (Bytes{'o', 'l', 'd'}));
+            Bytes stream;
+            EXPECT_FALSE(large.SaveToStream_JPG(stream));
+        }
+        for (const auto& [width, height] : {std::pair{65500, 1}, {1, 65500}}) {
+            SCOPED_TRACE(testing::Message() << width << " x " << height);
+            cImage32 largest;
+            ASSERT_TRUE(largest.InitializeDIB(width, height));
+            largest.Alpha(cImage32::AlphaOpaque);
+            const std::string path = folder.file("largest.jpg");
+            ASSERT_TRUE(largest.SaveToFile_JPG(path, 70, 0, false));
+            // Read through GDI+: the platform picture loader's HIMETRIC sizes stop short
+            // of such widths.
+            sys::clearAbsentLibraries();
+            cImage32 back;
+            ASSERT_TRUE(back.LoadPicture_File(path));
+            EXPECT_EQ(back.Width(), width);
+            EXPECT_EQ(back.Height(), height);
+            if (!gdiplusPresent) markGDIplusAbsent();
+        }
+        sys::clearAbsentLibraries();
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 2)
+        << "nothing but the old file and the largest picture";
+}
+
 TEST_F(FormatSaving, GifAndTgaGoToTheOwnWritersWithTheirOptions) {
     const std::string gif = folder.file("picture.gif"), tga = folder.file("picture.tga");
     EXPECT_EQ(gdiplusSaves([&] {

@@ -12,6 +12,7 @@
 #include "platform/gdiplus/objects.h"
 #include "platform/gdiplus/session.h"
 #include "platform/gdiplus/tiff_memory.h"
+#include "platform/picture/picture.h"
 #include "platform/sys/files.h"
 
 // After gdi.h: libjpeg defines TRUE and FALSE as macros.
@@ -165,7 +166,7 @@ Status jpegQuality(const EncoderParameters* params, int& quality) {
 Status encodeJpeg(const Pixels& p, const EncoderParameters* params, Bytes& out) {
     int quality;
     if (const Status s = jpegQuality(params, quality); s != Ok) return s;
-    if (p.width > 65500 || p.height > 65500) return ValueOverflow;
+    if (p.width > picture::kLargestJpegSide || p.height > picture::kLargestJpegSide) return ValueOverflow;
     unsigned char* buffer = nullptr;
     unsigned long size = 0;
     const bool ok = encodeJpegRows(p, quality, &buffer, &size);

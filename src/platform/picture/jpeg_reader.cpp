@@ -27,6 +27,8 @@
 // Last: jpeglib.h defines TRUE and FALSE as macros, which gdi.h declares as constants.
 #include <jpeglib.h>
 
+static_assert(picture::kLargestJpegSide == JPEG_MAX_DIMENSION, "the decoder's limit");
+
 namespace picture::detail {
 
 namespace {

@@ -57,6 +57,11 @@ constexpr int kPicTypeMetafile = 2;
 constexpr int kPicTypeIcon = 3;  // icons and cursors
 constexpr int kPicTypeEnhMetafile = 4;
 
+// The largest width or height of a JPEG that libjpeg-turbo, which reads every JPEG in the
+// program, decodes. The frame header holds up to 65535; a JPEG writer goes no further than
+// this, so that nothing is saved that cannot be shown.
+constexpr int32_t kLargestJpegSide = 65500;
+
 namespace detail {
 struct PictureObject;
 struct PictureAccess;
