@@ -26,6 +26,7 @@ void Image::setPicture(const picture::Picture& picture) {
     picture_ = picture;
     // Drawn for the eye at the next paint, not for every picture that passes through.
     shown_ = QImage();
+    own_ = QImage();
     fitToPicture();
     update();
 }
@@ -33,7 +34,7 @@ void Image::setPicture(const picture::Picture& picture) {
 void Image::setImage(const QImage& image) {
     setPicture(PictureFromImage(image));
     // The bitmap picture has no alpha; the program's icons are shown with theirs.
-    shown_ = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    own_ = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 
 void Image::fitToPicture() {
@@ -47,18 +48,26 @@ void Image::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const int border = borderStyle_ == 1 ? 1 : 0;
     const QRect inner = rect().adjusted(border, border, -border, -border);
-    // A metafile is played at the size shown; other pictures are drawn once and scaled.
-    const bool metafile = picture_.Type() == picture::kPicTypeMetafile || picture_.Type() == picture::kPicTypeEnhMetafile;
-    if (metafile && stretch_ && shown_.size() != inner.size()) shown_ = ImageFromPicture(picture_, inner.size());
-    if (shown_.isNull() && picture_) shown_ = ImageFromPicture(picture_);
-    if (!shown_.isNull()) {
+    if (!own_.isNull()) {
+        // The program's own small pictures, drawn from their image with its alpha.
         if (stretch_) {
-            // The shown copy of a picture is for the eye: scale it smoothly.
             painter.setRenderHint(QPainter::SmoothPixmapTransform);
-            painter.drawImage(inner, shown_);
+            painter.drawImage(inner, own_);
         } else {
-            painter.drawImage(inner.topLeft(), shown_);
+            painter.drawImage(inner.topLeft(), own_);
         }
+    } else if (picture_) {
+        // Stretched, the picture is made at the size shown, once per size: smoothly scaled
+        // for the eye (a metafile played at that size), with no copy at its own size kept
+        // beside the picture.
+        const qreal ratio = devicePixelRatioF();
+        const QSize size = stretch_ ? (QSizeF(inner.size()) * ratio).toSize() : QSize();
+        if ((!stretch_ || !size.isEmpty()) && (shown_.isNull() || shownSize_ != size)) {
+            shown_ = stretch_ ? ImageFromPicture(picture_, size) : ImageFromPicture(picture_);
+            if (stretch_) shown_.setDevicePixelRatio(ratio);
+            shownSize_ = size;
+        }
+        if (!shown_.isNull() && shownSize_ == size) painter.drawImage(inner.topLeft(), shown_);
     }
     if (border) {
         painter.setPen(Qt::black);
@@ -72,6 +81,8 @@ void Image::copyPropertiesFrom(const Component& other) {
         borderStyle_ = o->borderStyle_;
         picture_ = o->picture_;
         shown_ = o->shown_;
+        shownSize_ = o->shownSize_;
+        own_ = o->own_;
     }
     Control::copyPropertiesFrom(other);
 }

@@ -41,7 +41,9 @@ private:
     void fitToPicture();
 
     picture::Picture picture_;
-    QImage shown_;  // the picture drawn at its own size, for painting
+    QImage shown_;      // the picture as painted: at the size shown when stretched, else its own
+    QSize shownSize_;   // the device size shown_ was made for; empty for its own size
+    QImage own_;        // an image of the program's own (setImage), with its alpha
     bool stretch_ = false;
     int borderStyle_ = 0;
 };

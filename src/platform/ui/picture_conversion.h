@@ -17,9 +17,11 @@ picture::Picture PictureFromImage(const QImage& image);
 // black and once over white, and each pixel's coverage follows from the difference; all
 // others are opaque. A null image for no picture or one that does not draw.
 QImage ImageFromPicture(const picture::Picture& picture);
-// The picture as it is shown at `size`: a metafile is played at that size (so it is drawn
-// crisp, not stretched from its own pixels; transparent where it draws nothing), any other
-// picture is its own-size image, which the caller scales.
+// The picture as it is shown stretched to `size`: a metafile is played at that size (so it
+// is drawn crisp, not stretched from its own pixels; transparent where it draws nothing),
+// any other picture is its own-size image scaled smoothly by QPainter, pixel for pixel as
+// drawing that image into `size` gives. A bitmap is scaled a band of rows at a time, so
+// showing a big picture costs no full-size copy of it.
 QImage ImageFromPicture(const picture::Picture& picture, QSize size);
 
 }  // namespace ui

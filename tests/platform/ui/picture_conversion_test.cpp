@@ -1,11 +1,15 @@
 // Pictures become the images the windows show: indexed bitmaps (GIFs, palette BMPs) are
-// read straight from their rows, and must show exactly what drawing them would show.
+// read straight from their rows, and must show exactly what drawing them would show; a
+// picture shown stretched is, pixel for pixel, its own-size image drawn smoothly by
+// QPainter at that size, though big bitmaps are scaled a band of rows at a time.
 
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
 
+#include <QPainter>
 #include <gtest/gtest.h>
 
 #include "platform/gdi/dib_surface.h"
@@ -59,6 +63,66 @@ TEST(PictureConversion, IndexedPicturesShowWhatDrawingThemShows) {
         EXPECT_EQ(wrong, 0u);
         EXPECT_EQ(image.hasAlphaChannel(), p.transparentIndex().has_value());
         if (std::string(file).find("transparen") != std::string::npos) EXPECT_GT(transparent, 0u);
+    }
+}
+
+// A bottom-up 24-bit BMP of noise, or a top-down one with `topDown`.
+std::vector<uint8_t> noiseBmp(int width, int height, bool topDown, uint32_t seed) {
+    const size_t stride = (size_t(width) * 3 + 3) / 4 * 4;
+    std::vector<uint8_t> b(54 + stride * size_t(height));
+    auto put32 = [&](size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i) b[at + i] = uint8_t(v >> (8 * i));
+    };
+    b[0] = 'B', b[1] = 'M';
+    put32(2, uint32_t(b.size())), put32(10, 54), put32(14, 40), put32(18, uint32_t(width));
+    put32(22, uint32_t(topDown ? -height : height));
+    b[26] = 1, b[28] = 24;
+    for (size_t i = 54; i < b.size(); ++i) b[i] = uint8_t((seed = seed * 1664525u + 1013904223u) >> 24);
+    return b;
+}
+
+// The reference: the picture's own-size image drawn smoothly into `size` by QPainter.
+QImage drawnAt(const picture::Picture& p, QSize size) {
+    const QImage own = ui::ImageFromPicture(p);
+    QImage out(size, own.format());
+    out.fill(0);
+    QPainter painter(&out);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(QRect(QPoint(0, 0), size), own);
+    return out;
+}
+
+TEST(PictureConversion, StretchedPicturesAreTheirImageDrawnAtTheSizeShown) {
+    struct Case {
+        const char* name;
+        picture::Picture picture;
+    };
+    const Case pictures[] = {
+        // 9 MB: several bands at every size below.
+        {"24 bpp 1536 x 2000 noise", picture::LoadPictureFromBytes(noiseBmp(1536, 2000, false, 1))},
+        {"24 bpp 4000 x 300 noise", picture::LoadPictureFromBytes(noiseBmp(4000, 300, false, 3))},
+        {"24 bpp 701 x 333 top-down noise", picture::LoadPictureFromBytes(noiseBmp(701, 333, true, 2))},
+        {"32 bpp", loadCorpus("bmpsuite/g/rgb32.bmp")},
+        {"8 bpp", loadCorpus("bmpsuite/g/pal8-0.bmp")},
+        {"4 bpp", loadCorpus("bmpsuite/g/pal4.bmp")},
+        {"transparent GIF", loadCorpus("gif/valid/transparent.gif")},
+        {"16 bpp, drawn whole", loadCorpus("bmpsuite/g/rgb16-565.bmp")},
+        {"icon, drawn whole", loadCorpus("ico/valid/hopper.ico")},
+    };
+    const QSize sizes[] = {{1, 1}, {17, 9}, {127, 64}, {360, 270}, {509, 1001}, {1024, 3}};
+    for (const Case& c : pictures) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(c.picture);
+        for (const QSize size : sizes) {
+            SCOPED_TRACE(QString("%1 x %2").arg(size.width()).arg(size.height()).toStdString());
+            const QImage shown = ui::ImageFromPicture(c.picture, size), expected = drawnAt(c.picture, size);
+            ASSERT_EQ(shown.size(), size);
+            ASSERT_EQ(shown.format(), expected.format());
+            int wrong = 0;
+            for (int y = 0; y < size.height(); ++y)
+                wrong += std::memcmp(shown.constScanLine(y), expected.constScanLine(y), size_t(size.width()) * 4) != 0;
+            EXPECT_EQ(wrong, 0) << "rows that differ";
+        }
     }
 }
 
