@@ -5,8 +5,8 @@
 // playback for strokes, and blits confined to the DC's clip.
 //
 // Coordinates are pixel centres: pixel (x, y) is the unit square centred on (x, y). A
-// fill covers the pixels whose centres lie inside the figures, without antialiasing,
-// through a coverage mask that Qt rasterises; a stroke rounds each vertex to the nearest
+// fill covers the pixels whose centres lie inside the figures, without antialiasing, by
+// our own scan conversion (polygon_scan.h); a stroke rounds each vertex to the nearest
 // pixel and draws the segments as LineTo does, with the DC's pen.
 
 #include <cstdint>

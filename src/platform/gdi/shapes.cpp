@@ -1,15 +1,13 @@
-// Filled shapes and curves: figures filled through a coverage mask that Qt rasterises
-// without antialiasing, outlines stroked by the pen's own line walker.
+// Filled shapes and curves: figures filled by our own scan conversion without
+// antialiasing, outlines stroked by the pen's own line walker.
 
-#include <QImage>
-#include <QPainter>
-#include <QPainterPath>
 #include <algorithm>
 #include <cmath>
 #include <vector>
 
 #include "platform/gdi/device_drawing.h"
 #include "platform/gdi/objects.h"
+#include "platform/gdi/polygon_scan.h"
 #include "platform/gdi/raster.h"
 #include "platform/gdi/stroke.h"
 
@@ -21,11 +19,6 @@ namespace {
 
 // Furthest a rounded vertex may lie from the surface; the line walker clips the rest.
 constexpr double kCoordinateLimit = 1 << 28;
-
-// Qt samples pixel (x, y) at (x + 0.5, y + 0.5). Shifting the figure a little less than
-// that puts a centre lying exactly on a left or top edge inside and one on a right or
-// bottom edge outside, as the platform's fills do.
-constexpr double kCentreShift = 0.5 - 1.0 / 64;
 
 bool finite(const PointD& p) { return std::isfinite(p.x) && std::isfinite(p.y); }
 
@@ -60,49 +53,50 @@ Figure clipToWindow(Figure f, double x0, double y0, double x1, double y1) {
     return f;
 }
 
-// Writes the brush over the pixels set in `mask` (whose top-left pixel is (x0, y0)).
-void paintMask(Surface& s, const Dc& d, const QImage& mask, int x0, int y0) {
-    const LOGBRUSH& brush = dcBrush(d);
-    Pattern pattern(brush, s, d.bkColor);
-    const uint32_t bits = colorBits(s);
-    const uint32_t clear = s.bpp == 32 ? 0xFF000000u : 0;
-    const bool skipGaps = pattern.hatched() && !d.opaque();
-    // The common case, a solid brush copied onto 32 bpp, fills its runs directly.
-    const bool direct = s.bpp == 32 && d.rop2 == R2_COPYPEN && !pattern.hatched();
-    uint32_t solid = 0;
-    if (direct) pattern.row(0, 0, 1, &solid);
-    std::vector<uint32_t> p, dst;
-    std::vector<std::pair<int, int>> clipSpans;
-    for (int my = 0; my < mask.height(); ++my) {
-        const uchar* m = mask.constScanLine(my);
-        const int y = y0 + my;
-        d.clip.spans(y, x0, x0 + mask.width(), clipSpans);
-        for (const auto& [c0, c1] : clipSpans) {
-            int x = c0;
-            while (x < c1) {
-                while (x < c1 && !m[x - x0]) ++x;
-                const int start = x;
-                while (x < c1 && m[x - x0]) ++x;
-                const int n = x - start;
-                if (n == 0) continue;
-                if (direct) {
-                    std::fill_n(reinterpret_cast<uint32_t*>(s.row(y)) + start, n, solid & ~clear);
-                    continue;
-                }
-                p.resize(size_t(n)), dst.resize(size_t(n));
-                pattern.row(y, start, n, p.data());
-                readRaw(s, y, start, n, dst.data());
-                for (int i = 0; i < n; ++i) {
-                    if (skipGaps && !pattern.on(start + i, y)) continue;
-                    const uint32_t old = dst[size_t(i)];
-                    const uint32_t v = d.rop2 == R2_COPYPEN ? p[size_t(i)] : rop2(d.rop2, p[size_t(i)], old);
-                    dst[size_t(i)] = ((v & bits) | (old & ~bits)) & ~clear;
-                }
-                writeRaw(s, y, start, n, dst.data());
+// Writes the brush over runs of pixels, within the DC's clip.
+class SpanPainter {
+public:
+    SpanPainter(Surface& s, const Dc& d)
+        : s_(s), d_(d), pattern_(dcBrush(d), s, d.bkColor), bits_(colorBits(s)),
+          clear_(s.bpp == 32 ? 0xFF000000u : 0), skipGaps_(pattern_.hatched() && !d.opaque()),
+          direct_(s.bpp == 32 && d.rop2 == R2_COPYPEN && !pattern_.hatched()) {
+        if (direct_) pattern_.row(0, 0, 1, &solid_);
+    }
+
+    // Row y, pixels [x0, x1), already within the surface.
+    void paint(int y, int x0, int x1) {
+        d_.clip.spans(y, x0, x1, clipSpans_);
+        for (const auto& [start, end] : clipSpans_) {
+            const int n = end - start;
+            if (n <= 0) continue;
+            if (direct_) {
+                // The common case, a solid brush copied onto 32 bpp.
+                std::fill_n(reinterpret_cast<uint32_t*>(s_.row(y)) + start, n, solid_ & ~clear_);
+                continue;
             }
+            p_.resize(size_t(n)), dst_.resize(size_t(n));
+            pattern_.row(y, start, n, p_.data());
+            readRaw(s_, y, start, n, dst_.data());
+            for (int i = 0; i < n; ++i) {
+                if (skipGaps_ && !pattern_.on(start + i, y)) continue;
+                const uint32_t old = dst_[size_t(i)];
+                const uint32_t v = d_.rop2 == R2_COPYPEN ? p_[size_t(i)] : rop2(d_.rop2, p_[size_t(i)], old);
+                dst_[size_t(i)] = ((v & bits_) | (old & ~bits_)) & ~clear_;
+            }
+            writeRaw(s_, y, start, n, dst_.data());
         }
     }
-}
+
+private:
+    Surface& s_;
+    const Dc& d_;
+    Pattern pattern_;
+    uint32_t bits_, clear_;
+    bool skipGaps_, direct_;
+    uint32_t solid_ = 0;
+    std::vector<uint32_t> p_, dst_;
+    std::vector<std::pair<int, int>> clipSpans_;
+};
 
 std::vector<POINT> rounded(const Figure& f, bool closed) {
     std::vector<POINT> out;
@@ -134,41 +128,25 @@ BOOL FillFigures(HDC dc, const std::vector<Figure>& figures, int fillMode) {
     if (!s || dcBrush(*d).lbStyle == BS_NULL || d->rop2 == R2_NOP) return TRUE;
     // The window reaches a little past the surface so that clipped edges stay outside it.
     const double wx0 = -2, wy0 = -2, wx1 = s->width + 1.0, wy1 = s->height + 1.0;
-    QPainterPath path;
-    path.setFillRule(fillMode == WINDING ? Qt::WindingFill : Qt::OddEvenFill);
-    double minX = wx1, minY = wy1, maxX = wx0, maxY = wy0;
+    std::vector<Figure> clipped;
+    double minY = wy1, maxY = wy0;
     for (const Figure& figure : figures) {
         if (figure.size() < 3) continue;
         if (!std::all_of(figure.begin(), figure.end(), finite)) return FALSE;
-        const Figure f = clipToWindow(figure, wx0, wy0, wx1, wy1);
+        Figure f = clipToWindow(figure, wx0, wy0, wx1, wy1);
         if (f.size() < 3) continue;
-        path.moveTo(f[0].x + kCentreShift, f[0].y + kCentreShift);
-        for (size_t i = 1; i < f.size(); ++i) path.lineTo(f[i].x + kCentreShift, f[i].y + kCentreShift);
-        path.closeSubpath();
-        for (const PointD& p : f) {
-            minX = std::min(minX, p.x), maxX = std::max(maxX, p.x);
-            minY = std::min(minY, p.y), maxY = std::max(maxY, p.y);
-        }
+        for (const PointD& p : f) minY = std::min(minY, p.y), maxY = std::max(maxY, p.y);
+        clipped.push_back(std::move(f));
     }
-    const int x0 = std::max(0, int(std::floor(minX))), y0 = std::max(0, int(std::floor(minY)));
-    const int x1 = std::min(s->width, int(std::ceil(maxX)) + 1);
-    const int y1 = std::min(s->height, int(std::ceil(maxY)) + 1);
-    if (x0 >= x1 || y0 >= y1) return TRUE;
-    // Zeroed memory of our own: QImage::fill hands large images to a thread pool, which
-    // costs more than it saves for masks drawn one shape at a time.
-    const int64_t maskStride = (int64_t{x1} - x0 + 3) & ~int64_t{3};
-    std::vector<uchar> maskBytes(size_t(maskStride * (y1 - y0)), 0);
-    QImage mask(maskBytes.data(), x1 - x0, y1 - y0, qsizetype(maskStride), QImage::Format_Alpha8);
-    if (mask.isNull()) return FALSE;
-    {
-        QPainter painter(&mask);
-        painter.setRenderHint(QPainter::Antialiasing, false);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(Qt::black);
-        painter.translate(-x0, -y0);
-        painter.drawPath(path);
-    }
-    paintMask(*s, *d, mask, x0, y0);
+    const int y0 = std::max(0, int(std::floor(minY))), y1 = std::min(s->height, int(std::ceil(maxY)) + 1);
+    if (y0 >= y1) return TRUE;
+    PolygonScan scan(clipped, fillMode == WINDING, y0, y1);
+    SpanPainter painter(*s, *d);
+    const int64_t width = s->width;
+    scan.run([&](int y, int64_t x0, int64_t x1) {
+        x0 = std::max<int64_t>(x0, 0), x1 = std::min(x1, width);
+        if (x0 < x1) painter.paint(y, int(x0), int(x1));
+    });
     return TRUE;
 }
 
