@@ -78,6 +78,20 @@ int64_t isqrt(int64_t v) {
     return r;
 }
 
+// Sorts the spans [x0, x1] and merges those that overlap or touch, so that each pixel is
+// in at most one; returns how many are left.
+size_t mergeSpans(std::vector<std::pair<int, int>>& spans) {
+    if (spans.empty()) return 0;
+    std::sort(spans.begin(), spans.end());
+    size_t out = 0;
+    for (size_t i = 1; i < spans.size(); ++i) {
+        if (int64_t{spans[i].first} <= int64_t{spans[out].second} + 1) spans[out].second = std::max(spans[out].second, spans[i].second);
+        else spans[++out] = spans[i];
+    }
+    spans.resize(out + 1);
+    return out + 1;
+}
+
 }  // namespace
 
 void wideStroke(Surface& s, const std::vector<POINT>& points, int width, const Ink& ink) {
@@ -101,10 +115,15 @@ void wideStroke(Surface& s, const std::vector<POINT>& points, int width, const I
     if (top >= bottom) return;
     const size_t count = size_t(bottom - top);
     std::vector<std::vector<std::pair<int, int>>> rows(count);
-    std::vector<int> rowMin(count), rowMax(count);
+    std::vector<int> rowMin(count, INT_MAX), rowMax(count, INT_MIN);
+    // Spans kept before runs that overlap are merged: many segments over the same rows
+    // (a long wide polyline) would otherwise keep one span per segment and row.
+    size_t kept = 0, mergeAt = size_t{1} << 20;
     for (size_t p = 0; p + 1 < points.size(); ++p) {
-        std::fill(rowMin.begin(), rowMin.end(), INT_MAX);
-        std::fill(rowMax.begin(), rowMax.end(), INT_MIN);
+        // The rows this segment's brush can reach.
+        const int64_t y0 = std::max<int64_t>(top, std::min<int64_t>(points[p].y, points[p + 1].y) + lo);
+        const int64_t y1 = std::min<int64_t>(bottom - 1, std::max<int64_t>(points[p].y, points[p + 1].y) + hi);
+        if (y0 > y1) continue;
         walkLine(points[p], points[p + 1], s.width, s.height, w,
                  [&](int64_t px, int64_t py, int64_t) {
                      const int64_t j0 = std::max<int64_t>(lo, top - py);
@@ -118,19 +137,22 @@ void wideStroke(Surface& s, const std::vector<POINT>& points, int width, const I
                          rowMax[y] = std::max(rowMax[y], int(x1));
                      }
                  });
-        for (size_t y = 0; y < count; ++y)
-            if (rowMin[y] <= rowMax[y]) rows[y].push_back({rowMin[y], rowMax[y]});
+        for (size_t y = size_t(y0 - top); y <= size_t(y1 - top); ++y) {
+            if (rowMin[y] > rowMax[y]) continue;
+            rows[y].push_back({rowMin[y], rowMax[y]});
+            rowMin[y] = INT_MAX, rowMax[y] = INT_MIN;
+            ++kept;
+        }
+        if (kept >= mergeAt) {
+            kept = 0;
+            for (auto& spans : rows) kept += mergeSpans(spans);
+            mergeAt = std::max(mergeAt, 2 * kept);
+        }
     }
     for (size_t y = 0; y < rows.size(); ++y) {
-        auto& spans = rows[y];
-        if (spans.empty()) continue;
-        std::sort(spans.begin(), spans.end());
-        int64_t next = INT64_MIN;  // first pixel of this row not yet drawn
-        for (const auto& [x0, x1] : spans) {
-            for (int64_t x = std::max<int64_t>(x0, next); x <= x1; ++x)
-                plot(s, x, top + int64_t(y), ink.pen, ink);
-            next = std::max<int64_t>(next, int64_t{x1} + 1);
-        }
+        mergeSpans(rows[y]);
+        for (const auto& [x0, x1] : rows[y])
+            for (int64_t x = x0; x <= x1; ++x) plot(s, x, top + int64_t(y), ink.pen, ink);
     }
 }
 

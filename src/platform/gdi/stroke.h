@@ -39,7 +39,7 @@ Ink inkFor(const Dc& dc, const Surface& s, COLORREF color);
 void plot(Surface& s, int64_t x, int64_t y, uint32_t raw, const Ink& ink);
 
 // Calls visit(x, y, k) for the pixels k = 0 .. n-1 of the line from a towards b, the end
-// point excluded, whose major coordinate lies within [-margin, size + margin). Returns n.
+// point excluded, that lie within [-margin, size + margin) on both axes. Returns n.
 //
 // The pixels are those nearest to the ideal line, with the tie (the line passing exactly
 // half-way between two pixels) going to the smaller minor coordinate in absolute terms.
@@ -84,6 +84,27 @@ int64_t walkLine(POINT a, POINT b, int width, int height, int64_t margin, Visit 
     // m(k) = floor((2kA + M - t) / 2M); t = 1 keeps ties on the smaller absolute minor
     // coordinate when the minor coordinate grows, t = 0 when it shrinks.
     const int64_t t = sMinor > 0 ? 1 : 0;
+    {
+        // The pixels whose minor coordinate lies in range have m(k) in [p, q): since m(k)
+        // never falls as k grows, they are a range of k as well.
+        const int64_t minorSize = xMajor ? height : width;
+        const int64_t p = sMinor > 0 ? -margin - m0 : m0 - (minorSize + margin) + 1;
+        const int64_t q = sMinor > 0 ? minorSize + margin - m0 : m0 + margin + 1;
+        if (q <= 0 || q <= p) return M;
+        if (A == 0) {
+            if (p > 0) return M;  // m(k) is 0 throughout
+        } else {
+            // m(k) >= p  <=>  k >= (2Mp - M + t) / 2A;  m(k) < q  <=>  k < (2Mq - M + t) / 2A.
+            const auto ceilDiv = [](__int128 a, __int128 b) {
+                const __int128 d = a / b;
+                return d + ((a % b != 0) && ((a < 0) == (b < 0)));
+            };
+            const __int128 twoA = __int128(2) * A, twoM = __int128(2) * M;
+            if (p > 0) k0 = std::max<int64_t>(k0, int64_t(std::min<__int128>(ceilDiv(twoM * p - M + t, twoA), k1)));
+            k1 = std::min<int64_t>(k1, int64_t(std::max<__int128>(ceilDiv(twoM * q - M + t, twoA), k0)));
+            if (k0 >= k1) return M;
+        }
+    }
     const __int128 num = __int128(2) * k0 * A + M - t;
     int64_t m = int64_t(num / (2 * M));
     int64_t r = int64_t(num % (2 * M));

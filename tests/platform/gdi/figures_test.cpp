@@ -97,7 +97,7 @@ TEST(Beziers, ManyCurvesAcrossTheWindowStayWithinThePointBound) {
     Figure q{{50, 50}};
     for (int i = 0; i < 3000; ++i) {
         const double s = (i % 2 ? 1 : -1) * (20000 + i);
-        q.insert(q.end(), {{s, -s}, {-s, s}, {50 + i % 7, 50}});
+        q.insert(q.end(), {{s, -s}, {-s, s}, {50.0 + i % 7, 50}});
     }
     q.insert(q.end(), {{10, 10}, {90, 10}, {90, 90}});
     const size_t bound = 20000;

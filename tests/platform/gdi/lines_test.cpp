@@ -135,18 +135,45 @@ TEST(Lines, TieGoesToTheSmallerMinorCoordinateWhateverTheDirection) {
 TEST(Lines, PixelsMatchTheIdealLineAndDoNotDependOnDirection) {
     Canvas c(40, 40, 32);
     std::mt19937 rng(7);
-    std::uniform_int_distribution<int> coord(-5, 44);  // some ends outside the surface
-    for (int i = 0; i < 300; ++i) {
-        const int x0 = coord(rng), y0 = coord(rng), x1 = coord(rng), y1 = coord(rng);
-        if (x0 == x1 && y0 == y1) continue;
-        Pixels expected;
-        for (const auto& px : idealLine(x0, y0, x1, y1))
-            if (px != std::pair{x1, y1} && px.first >= 0 && px.second >= 0 && px.first < 40 && px.second < 40)
-                expected.insert(px);
-        c.fill(kPaper);
-        MoveToEx(c.dc(), x0, y0, nullptr);
-        LineTo(c.dc(), x1, y1);
-        ASSERT_EQ(drawn(c, kPaper), expected) << x0 << "," << y0 << " -> " << x1 << "," << y1;
+    // Ends mostly on the surface, and ends whose lines mostly pass beside it.
+    for (const auto& [lo, hi] : {std::pair{-5, 44}, {-300, 340}}) {
+        std::uniform_int_distribution<int> coord(lo, hi);
+        for (int i = 0; i < 300; ++i) {
+            const int x0 = coord(rng), y0 = coord(rng), x1 = coord(rng), y1 = coord(rng);
+            if (x0 == x1 && y0 == y1) continue;
+            Pixels expected;
+            for (const auto& px : idealLine(x0, y0, x1, y1))
+                if (px != std::pair{x1, y1} && px.first >= 0 && px.second >= 0 && px.first < 40 && px.second < 40)
+                    expected.insert(px);
+            c.fill(kPaper);
+            MoveToEx(c.dc(), x0, y0, nullptr);
+            LineTo(c.dc(), x1, y1);
+            ASSERT_EQ(drawn(c, kPaper), expected) << x0 << "," << y0 << " -> " << x1 << "," << y1;
+        }
+    }
+}
+
+TEST(WideLines, ASurfaceSeesWhatALargerOneAroundItSees) {
+    // Dashed and wide pens on a 200 x 200 surface and on a 40 x 40 one that sits at
+    // (80, 80) in it: the small one holds exactly the large one's pixels there.
+    Canvas large(200, 200, 32), small(40, 40, 32);
+    std::mt19937 rng(3);
+    std::uniform_int_distribution<int> coord(-150, 350), width(1, 40);
+    for (int i = 0; i < 200; ++i) {
+        const POINT a{coord(rng), coord(rng)}, b{coord(rng), coord(rng)};
+        const int w = i % 4 == 0 ? 1 : width(rng);
+        const int style = i % 4 == 0 ? PS_DASHDOT : PS_SOLID;
+        large.fill(kPaper), small.fill(kPaper);
+        for (Canvas* c : {&large, &small}) {
+            const int shift = c == &small ? 80 : 0;
+            Selected pen(c->dc(), CreatePen(style, w, RGB(255, 0, 0)));
+            MoveToEx(c->dc(), a.x - shift, a.y - shift, nullptr);
+            LineTo(c->dc(), b.x - shift, b.y - shift);
+        }
+        int differ = 0;
+        for (int y = 0; y < 40; ++y)
+            for (int x = 0; x < 40; ++x) differ += small.at(x, y) != large.at(80 + x, 80 + y);
+        ASSERT_EQ(differ, 0) << a.x << "," << a.y << " -> " << b.x << "," << b.y << " width " << w;
     }
 }
 
