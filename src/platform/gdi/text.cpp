@@ -2,8 +2,10 @@
 // image, then blended into the surface by coverage with alpha 0 where they touch.
 
 #include <QFontMetricsF>
+#include <QGlyphRun>
 #include <QImage>
 #include <QPainter>
+#include <QRawFont>
 #include <QString>
 #include <QTransform>
 #include <algorithm>
@@ -124,6 +126,28 @@ void paintCoverage(Surface& s, const Dc& d, QRectF bounds, COLORREF color, const
     blend(s, d, coverage, box.left(), box.top(), color, within);
 }
 
+// Characters at their own origins (explicit advances), each as drawText would draw it
+// alone. One run of the font's glyphs at those origins does that without shaping every
+// character apart; a font that stretches or lines its text, or lacks a character, draws
+// them one by one.
+void drawPlaced(QPainter& p, const Layout& l) {
+    const QRawFont raw = QRawFont::fromFont(l.font);
+    const QList<quint32> glyphs = raw.isValid() ? raw.glyphIndexesForString(l.text) : QList<quint32>{};
+    const bool plain = l.font.stretch() == QFont::AnyStretch || l.font.stretch() == QFont::Unstretched;
+    const bool lined = l.font.underline() || l.font.strikeOut() || l.font.overline();
+    bool whole = raw.isValid() && plain && !lined && glyphs.size() == l.text.size();
+    for (qsizetype i = 0; whole && i < glyphs.size(); ++i) whole = glyphs[i] != 0 || l.text[i].isNull();
+    if (whole) {
+        QGlyphRun run;
+        run.setRawFont(raw);
+        run.setGlyphIndexes(glyphs);
+        run.setPositions(QList<QPointF>(l.origins.begin(), l.origins.end()));
+        p.drawGlyphRun(QPointF(0, 0), run);
+        return;
+    }
+    for (qsizetype i = 0; i < l.text.size(); ++i) p.drawText(l.origins[size_t(i)], l.text.mid(i, 1));
+}
+
 BOOL drawText(HDC dc, int x, int y, UINT options, const RECT* rect, const char16_t* text,
               int count, const INT* dx) {
     Dc* d = registry().get<Dc>(dc);
@@ -183,8 +207,7 @@ BOOL drawText(HDC dc, int x, int y, UINT options, const RECT* rect, const char16
                                   p.drawText(QPointF(0, 0), l.text);
                                   return;
                               }
-                              for (int i = 0; i < count; ++i)
-                                  p.drawText(l.origins[size_t(i)], l.text.mid(i, 1));
+                              drawPlaced(p, l);
                           });
         }
     }

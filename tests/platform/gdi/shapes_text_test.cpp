@@ -206,6 +206,46 @@ TEST(Text, EscapementTurnsTheTextByWholeTurnsAlike) {
     EXPECT_EQ(draw(INT32_MAX), draw(INT32_MAX % 3600));
 }
 
+TEST(Text, ExplicitAdvancesPlaceEachCharacterAsItsOwnTextWould) {
+    // ExtTextOutW with advances against one TextOutW per character at the same origins,
+    // the advances wide enough that no two glyphs share a pixel.
+    struct Case {
+        const char16_t* face;
+        LONG height, width, weight;
+        BYTE italic, underline;
+        std::u16string text;
+    };
+    const Case cases[] = {
+        {u"Arial", -16, 0, FW_NORMAL, 0, 0, u"Quill, 12!"},
+        {u"Arial", -23, 0, FW_BOLD, 1, 0, u"Wgjy"},
+        {u"Times New Roman", -20, 0, FW_NORMAL, 0, 0, u"fi AV"},
+        {u"Arial", -16, 12, FW_NORMAL, 0, 0, u"wide"},    // stretched
+        {u"Arial", -16, 0, FW_NORMAL, 0, 1, u"line"},     // underlined
+        {u"Arial", -16, 0, FW_NORMAL, 0, 0, u"a\u4E2Db"}, // a character from another font
+    };
+    for (const Case& k : cases) {
+        LOGFONTW log{};
+        log.lfHeight = k.height, log.lfWidth = k.width, log.lfWeight = k.weight;
+        log.lfItalic = k.italic, log.lfUnderline = k.underline;
+        std::copy(k.face, k.face + std::char_traits<char16_t>::length(k.face), log.lfFaceName);
+        Canvas placed(260, 50, 32), single(260, 50, 32);
+        const int advance = int(-k.height * 3 / 2);
+        const std::vector<INT> dx(k.text.size(), advance);
+        for (Canvas* c : {&placed, &single}) {
+            c->fill(kUntouched);
+            SetBkMode(c->dc(), TRANSPARENT);
+        }
+        Selected a(placed.dc(), CreateFontIndirectW(&log)), b(single.dc(), CreateFontIndirectW(&log));
+        ASSERT_TRUE(ExtTextOutW(placed.dc(), 5, 10, 0, nullptr, k.text.data(), UINT(k.text.size()), dx.data()));
+        for (size_t i = 0; i < k.text.size(); ++i) ASSERT_TRUE(TextOutW(single.dc(), 5 + int(i) * advance, 10, &k.text[i], 1));
+        int differ = 0, inked = 0;
+        for (int y = 0; y < 50; ++y)
+            for (int x = 0; x < 260; ++x) differ += placed.at(x, y) != single.at(x, y), inked += placed.at(x, y) != kUntouched;
+        EXPECT_GT(inked, 20) << int(&k - cases);
+        EXPECT_EQ(differ, 0) << int(&k - cases);
+    }
+}
+
 TEST(Metafiles, HandlesAreTheirOwnKindAndHoldTheirBytes) {
     const BYTE wmf[] = {1, 0, 9, 0, 0, 3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
     const HMETAFILE m = SetMetaFileBitsEx(sizeof(wmf), wmf);
