@@ -365,6 +365,7 @@ bool playEmf(HDC dc, std::span<const uint8_t> emf, const PlayTarget& target, std
                                   (uint32_t(emf[at + 6]) << 16) | (uint32_t(emf[at + 7]) << 24);
             if (size < 8 || size % 4) stopPlayback("record of size " + std::to_string(size));
             if (size > end - at) stopPlayback("record runs past the end");
+            p.recordPlayed();
             if (!player.play(MetafileRecord(emf.subspan(at, size), type))) break;
             at += size;
         }

@@ -29,6 +29,16 @@ double unitsPerMillimetre(int mode) {
     }
 }
 
+RECT visibleRect(HDC dc, const RECT& bounds) {
+    const RECT surface = SurfaceBounds(dc);
+    const RECT r{std::max(bounds.left, surface.left), std::max(bounds.top, surface.top),
+                 std::min(bounds.right, surface.right), std::min(bounds.bottom, surface.bottom)};
+    return r.left < r.right && r.top < r.bottom ? r : RECT{};
+}
+
+// Points a path may hold: 64 MB of them.
+constexpr size_t kMaxPathPoints = size_t{1} << 22;
+
 LogicalObject stockObject(uint32_t which) {
     LogicalObject o;
     const HGDIOBJ h = GetStockObject(int(which));
@@ -106,11 +116,8 @@ Affine Mapping::pageToDevice() const {
 }
 
 Playback::Playback(HDC dc, const Affine& outer, const RECT& bounds, size_t objectSlots)
-    : dc_(dc), outer_(outer), bounds_(bounds), objects_(objectSlots) {
-    const RECT surface = SurfaceBounds(dc);
-    visible_ = {std::max(bounds.left, surface.left), std::max(bounds.top, surface.top),
-                std::min(bounds.right, surface.right), std::min(bounds.bottom, surface.bottom)};
-    if (visible_.left >= visible_.right || visible_.top >= visible_.bottom) visible_ = {};
+    : dc_(dc), outer_(outer), bounds_(bounds), visible_(visibleRect(dc, bounds)), budget_(visible_),
+      objects_(objectSlots) {
     state_.pen = stockObject(BLACK_PEN);
     state_.brush = stockObject(WHITE_BRUSH);
     state_.font = stockObject(SYSTEM_FONT);
@@ -323,11 +330,26 @@ void Playback::release() {
 
 // ---- drawing ---------------------------------------------------------------------------
 
+void Playback::spend(double units) {
+    if (!budget_.take(units)) stopPlayback("drawing would exceed the work budget");
+}
+
+void Playback::spendOnFigures(const std::vector<Figure>& figures, bool closed, bool filled, bool stroked) {
+    const bool pen = stroked && state_.pen.kind == LogicalObject::Kind::Pen && (state_.pen.pen.lopnStyle & 0xF) != PS_NULL;
+    spend(budget_.figures(figures, closed, filled, pen ? penWidth() : 0));
+}
+
 void Playback::draw(std::vector<Figure> figures, bool closed, bool filled) {
     if (inPath_) {
-        for (Figure& f : figures) path_.push_back({std::move(f), closed});
+        for (Figure& f : figures) {
+            spend(budget_.vertices(f.size()));
+            pathPoints_ += f.size();
+            if (pathPoints_ > kMaxPathPoints) stopPlayback("path too long");
+            path_.push_back({std::move(f), closed});
+        }
         return;
     }
+    spendOnFigures(figures, closed, filled, true);
     apply();
     if (filled) FillFigures(dc_, figures, state_.polyFillMode == WINDING ? WINDING : ALTERNATE);
     StrokeFigures(dc_, figures, closed);
@@ -363,6 +385,9 @@ Figure mapped(Playback& p, const Figure& logical) {
 
 void Playback::drawFromPosition(Figure device) {
     if (inPath_ && !path_.empty() && !path_.back().closed) {
+        spend(budget_.vertices(device.size()));
+        pathPoints_ += device.size();
+        if (pathPoints_ > kMaxPathPoints) stopPlayback("path too long");
         path_.back().points.insert(path_.back().points.end(), device.begin() + 1, device.end());
         return;
     }
@@ -478,6 +503,7 @@ void Playback::setPixel(double x, double y, COLORREF color) {
     const PointD p = toDevice(x, y);
     const LONG px = roundedCoordinate(p.x), py = roundedCoordinate(p.y);
     if (!state_.clip.contains(px, py)) return;
+    spend(budget_.vertices(1));
     SetPixelV(dc_, px, py, color);
 }
 
@@ -504,6 +530,13 @@ void Playback::text(double x, double y, UINT options, const std::optional<std::a
             placed = next;
         }
     }
+    // The coverage the text paints: its advance and a font height of padding each way.
+    const Affine& m = transform();
+    const double h = std::clamp(std::fabs(state_.font.font.lfHeight * std::hypot(m.c, m.d)), 16.0, 4096.0);
+    double advance = 0;
+    for (INT v : deviceDx) advance += std::abs(double(v));
+    if (deviceDx.empty()) advance = h * double(s.size());
+    spend(budget_.text(advance + 2 * h, 3 * h, s.size()) + (rect && (options & ETO_OPAQUE) ? budget_.blit(r) : 0));
     apply();
     ExtTextOutW(dc_, roundedCoordinate(p.x), roundedCoordinate(p.y),
                 options & (ETO_OPAQUE | ETO_CLIPPED | ETO_PDY), rect ? &r : nullptr, s.data(),
@@ -541,6 +574,7 @@ std::optional<BITMAPINFO> checkedInfo(std::span<const uint8_t> info, UINT usage)
 }  // namespace
 
 void Playback::blit(const RECT& bounds, const std::function<void()>& drawBlit, bool clearAlpha) {
+    spend(budget_.blit(bounds));
     apply();
     DrawClippedBlit(dc_, bounds, drawBlit, clearAlpha);
     release();
@@ -590,6 +624,7 @@ void Playback::patBlt(double x, double y, double cx, double cy, DWORD rop) {
 
 void Playback::beginPath() {
     path_.clear();
+    pathPoints_ = 0;
     inPath_ = true;
 }
 
@@ -599,6 +634,7 @@ void Playback::closeFigure() {
 
 void Playback::abortPath() {
     path_.clear();
+    pathPoints_ = 0;
     inPath_ = false;
 }
 
@@ -606,12 +642,14 @@ void Playback::fillPath(bool fill, bool stroke) {
     inPath_ = false;
     std::vector<Figure> all;
     for (const PathFigure& f : path_) all.push_back(f.points);
+    spendOnFigures(all, true, fill, stroke);
     apply();
     if (fill) FillFigures(dc_, all, state_.polyFillMode == WINDING ? WINDING : ALTERNATE);
     if (stroke)
         for (const PathFigure& f : path_) StrokeFigures(dc_, {f.points}, f.closed || fill);
     release();
     path_.clear();
+    pathPoints_ = 0;
 }
 
 }  // namespace picture::detail

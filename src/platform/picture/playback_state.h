@@ -18,6 +18,7 @@
 #include "platform/gdi/clip.h"
 #include "platform/gdi/device_drawing.h"
 #include "platform/gdi/gdi.h"
+#include "platform/picture/playback_budget.h"
 
 namespace picture::detail {
 
@@ -89,6 +90,8 @@ public:
     Playback& operator=(const Playback&) = delete;
 
     DcState& state() { return state_; }
+    // Each record played adds to what playback may spend (playback_budget.h).
+    void recordPlayed() { budget_.recordPlayed(); }
     Mapping& mapping() { return state_.mapping; }
     gdi::HDC dc() const { return dc_; }
 
@@ -159,6 +162,9 @@ private:
         bool closed = false;
     };
     void draw(std::vector<gdi::Figure> deviceFigures, bool closed, bool filled);
+    // Takes the units from the budget, or ends playback.
+    void spend(double units);
+    void spendOnFigures(const std::vector<gdi::Figure>& figures, bool closed, bool filled, bool stroked);
     // Draws an open device figure that begins at the current position, or in a path
     // continues the open figure there.
     void drawFromPosition(gdi::Figure device);
@@ -177,6 +183,7 @@ private:
     Affine outer_;
     gdi::RECT bounds_;
     gdi::RECT visible_;  // the pixels playback can change: bounds_ within the surface
+    PlaybackBudget budget_;
     DcState state_;
     std::vector<DcState> saved_;
     std::vector<LogicalObject> objects_;
@@ -187,6 +194,7 @@ private:
     gdi::HGDIOBJ pen_ = 0, brush_ = 0, font_ = 0, oldPen_ = 0, oldBrush_ = 0, oldFont_ = 0;
     bool inPath_ = false;
     std::vector<PathFigure> path_;
+    size_t pathPoints_ = 0;
     bool strokesClearedAlpha_ = false;
 };
 

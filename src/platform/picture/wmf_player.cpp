@@ -306,6 +306,7 @@ bool playWmf(HDC dc, std::span<const uint8_t> records, const WmfHeader& box, con
             if (bytes < kParams) stopPlayback("record of size " + std::to_string(bytes / 2));
             if (bytes > records.size() - at) stopPlayback("record runs past the end");
             const uint16_t function = uint16_t(records[at + 4] | (records[at + 5] << 8));
+            p.recordPlayed();
             if (!player.play(MetafileRecord(records.subspan(at, size_t(bytes)), function))) break;
             at += size_t(bytes);
         }

@@ -259,6 +259,45 @@ TEST(Metafile, ArcToDrawsFromThePositionAndMovesItToTheArcsEnd) {
     }
 }
 
+TEST(Metafile, PlaybackStopsWhenItsWorkBudgetIsSpent) {
+    // Full-size red rectangles, then a blue one: a few hundred fit the budget of a 64 x 64
+    // target, twenty thousand do not, and playback stops with the red ones drawn.
+    for (const int rectangles : {300, 20000}) {
+        EmfBuilder e(64, 64, 3);
+        e.record(39, {1, 0, 0x0000FF, 0}).record(37, {1});   // red brush
+        for (int i = 0; i < rectangles; ++i) e.record(43, {0, 0, 64, 64});
+        e.record(39, {2, 0, 0xFF0000, 0}).record(37, {2});   // blue brush
+        e.record(43, {10, 10, 20, 20});
+        const std::vector<uint8_t> bytes = e.bytes();
+        DibSurface s(64, 64, 32);
+        std::string reason;
+        const bool finished = detail::playEmf(s.dc(), bytes, {0, 0, 64, 64, {0, 0, 64, 64}}, &reason);
+        const uint32_t centre = reinterpret_cast<const uint32_t*>(s.row(15))[15] & 0xFFFFFF;
+        EXPECT_EQ(finished, rectangles == 300) << reason;
+        EXPECT_EQ(centre, rectangles == 300 ? kBlue : kRed);
+        if (!finished) {
+            EXPECT_NE(reason.find("work budget"), std::string::npos) << reason;
+        }
+    }
+}
+
+TEST(Metafile, GoodFilesPlayToTheirEndAtAnySize) {
+    for (const char* folder : {"wmf", "emf"})
+        for (const std::string& path : filesIn(fixture(folder))) {
+            const std::vector<uint8_t> bytes = readBytes(path);
+            const bool wmf = std::string(folder) == "wmf";
+            for (const int size : {16, 192, 1000}) {
+                DibSurface s(size, size, 32);
+                const detail::PlayTarget target{0, 0, double(size), double(size), {0, 0, size, size}};
+                std::string reason;
+                const auto records = std::span<const uint8_t>(bytes).subspan(wmf ? detail::WmfHeader::kPlaceableBytes : 0);
+                const bool finished = wmf ? detail::playWmf(s.dc(), records, detail::readWmfHeader(bytes), target, &reason)
+                                          : detail::playEmf(s.dc(), records, target, &reason);
+                EXPECT_TRUE(finished) << baseName(path) << " at " << size << ": " << reason;
+            }
+        }
+}
+
 TEST(Metafile, DeclaredSizes) {
     const Picture wmf = load("wmf/inch.wmf");  // 1440 units at 1440 per inch
     EXPECT_EQ(wmf.Width(), 2540);

@@ -1,0 +1,56 @@
+#pragma once
+// The work one playback may do. A metafile's records ask for work in proportion to what
+// they draw, and a small file can ask for a great deal: a 24-byte rectangle fills the
+// whole target, one short curve record makes a thousand vertices, one line with a wide
+// pen sweeps a band across the target. Playback charges each drawing call, before it
+// draws, the work it will do, in units of about a nanosecond on one core:
+//
+//   every call                 1,024
+//   each vertex it makes       16
+//   fills                      1 per 8 pixels of the figures' box within the target,
+//                              8 per row each edge crosses there
+//   one-pixel pens             2 per pixel along each segment within the target
+//   wider pens                 2 x the width (at most the target's extent) per pixel
+//                              along each segment, 8 per row a segment's brush reaches
+//   text                       8,192, 256 per character, 2 per pixel of its box
+//   blits                      1 per destination pixel within the target
+//
+// and may spend 256 per pixel of the target (the part of the destination on the
+// surface, counted as at least 256 x 256) plus 1,024 per record played. A call that would
+// spend more than is left ends playback; what was drawn stays. So any file plays in time
+// proportional to its size and the target's, about a quarter of a second for a 1 MB file
+// into 1000 x 1000 pixels at most, and a file that draws each pixel of the target even a
+// hundred times over never meets the bound.
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/gdi/device_drawing.h"
+#include "platform/gdi/gdi.h"
+
+namespace picture::detail {
+
+class PlaybackBudget {
+public:
+    explicit PlaybackBudget(const gdi::RECT& target);
+
+    void recordPlayed() { left_ += kPerRecord; }
+    // Takes the units; false, taking nothing, when fewer are left.
+    bool take(double units);
+
+    // The costs of the drawing calls, in device pixels. A pen width of 0 strokes nothing.
+    double figures(const std::vector<gdi::Figure>& figures, bool closed, bool filled, int penWidth) const;
+    double text(double boxWidth, double boxHeight, size_t characters) const;
+    double blit(const gdi::RECT& destination) const;
+    double vertices(size_t count) const { return kPerVertex * double(count); }
+
+    static constexpr int64_t kPerRecord = 1024, kPerCall = 1024, kPerVertex = 16;
+
+private:
+    double area(double left, double top, double right, double bottom) const;
+
+    gdi::RECT target_;
+    int64_t left_;
+};
+
+}  // namespace picture::detail
