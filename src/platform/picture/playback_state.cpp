@@ -538,9 +538,18 @@ void Playback::text(double x, double y, UINT options, const std::optional<std::a
     if (deviceDx.empty()) advance = h * double(s.size());
     spend(budget_.text(advance + 2 * h, 3 * h, s.size()) + (rect && (options & ETO_OPAQUE) ? budget_.blit(r) : 0));
     apply();
+    const bool updateCp = (state_.textAlign & TA_UPDATECP) != 0;
+    if (updateCp) {
+        // The device draws from its own position and moves it to the text's end.
+        SetTextAlign(dc_, state_.textAlign);
+        MoveToEx(dc_, roundedCoordinate(p.x), roundedCoordinate(p.y), nullptr);
+    }
     ExtTextOutW(dc_, roundedCoordinate(p.x), roundedCoordinate(p.y),
                 options & (ETO_OPAQUE | ETO_CLIPPED | ETO_PDY), rect ? &r : nullptr, s.data(),
                 UINT(s.size()), deviceDx.empty() ? nullptr : deviceDx.data());
+    POINT end{};
+    if (updateCp && GetCurrentPositionEx(dc_, &end))
+        if (const auto back = transform().inverse()) state_.position = back->map({double(end.x), double(end.y)});
     release();
 }
 

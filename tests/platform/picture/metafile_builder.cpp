@@ -10,10 +10,21 @@ void put32(std::vector<uint8_t>& b, uint32_t v) { put16(b, v & 0xFFFF), put16(b,
 }  // namespace
 
 EmfBuilder& EmfBuilder::record(uint32_t type, std::initializer_list<int32_t> fields) {
+    return record(type, std::vector<int32_t>(fields));
+}
+
+EmfBuilder& EmfBuilder::record(uint32_t type, const std::vector<int32_t>& fields) {
     put32(body_, type), put32(body_, uint32_t(8 + 4 * fields.size()));
     for (int32_t f : fields) put32(body_, uint32_t(f));
     ++records_;
     return *this;
+}
+
+std::vector<int32_t> EmfBuilder::text(const std::u16string& s) {
+    std::vector<int32_t> out;
+    for (size_t i = 0; i < s.size(); i += 2)
+        out.push_back(int32_t(uint32_t(s[i]) | (i + 1 < s.size() ? uint32_t(s[i + 1]) << 16 : 0)));
+    return out;
 }
 
 std::vector<uint8_t> EmfBuilder::bytes() const {

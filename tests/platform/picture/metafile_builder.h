@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
+#include <string>
 #include <vector>
 
 namespace picture::test {
@@ -14,6 +15,9 @@ public:
     EmfBuilder(int width, int height, uint16_t handles = 1) : width_(width), height_(height), handles_(handles) {}
     // A record of 32-bit fields after its type and size.
     EmfBuilder& record(uint32_t type, std::initializer_list<int32_t> fields);
+    EmfBuilder& record(uint32_t type, const std::vector<int32_t>& fields);
+    // Fields that hold UTF-16 text, two characters each, padded with 0.
+    static std::vector<int32_t> text(const std::u16string& s);
     // The header record (a 96-DPI reference device, the frame the picture's size), the
     // records and the end record.
     std::vector<uint8_t> bytes() const;

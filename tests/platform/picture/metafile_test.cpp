@@ -259,6 +259,50 @@ TEST(Metafile, ArcToDrawsFromThePositionAndMovesItToTheArcsEnd) {
     }
 }
 
+TEST(Metafile, TextThatUpdatesThePositionStartsWhereTheLastEnded) {
+    // From (10, 20), "Quill" twice with TA_UPDATECP (the records' own points are ignored),
+    // beside "QuillQuill" at (10, 20) in one record: the same ink, to a pixel.
+    const auto played = [](bool updateCp) {
+        EmfBuilder e(192, 144, 2);
+        std::vector<int32_t> font = {1, -16, 0, 0, 0, 400, 0, 0};  // index, height .. weight, flags
+        const std::vector<int32_t> face = EmfBuilder::text(u"Arial");
+        font.insert(font.end(), face.begin(), face.end());
+        font.resize(8 + 16, 0);                                     // 32 characters of face
+        e.record(82, font).record(37, {1}).record(18, {1});         // the font; transparent
+        const auto text = [&](int x, int y, const std::u16string& s) {
+            // bounds, graphics mode, scales; reference point, count, string offset, options,
+            // rectangle, no advances; the characters
+            std::vector<int32_t> f = {0, 0, 0, 0, 1, 0, 0, x, y, int32_t(s.size()), 76, 0, 0, 0, 0, 0, 0};
+            const std::vector<int32_t> chars = EmfBuilder::text(s);
+            f.insert(f.end(), chars.begin(), chars.end());
+            e.record(84, f);
+        };
+        if (updateCp) {
+            e.record(22, {1});                                      // TA_UPDATECP
+            e.record(27, {10, 20});                                 // MoveToEx
+            text(150, 100, u"Quill"), text(150, 100, u"Quill");
+        } else {
+            text(10, 20, u"QuillQuill");
+        }
+        return play(TryLoadPictureFromBytes(e.bytes()));
+    };
+    const auto inked = [](const Played& p) {
+        RECT r{p.width, p.height, -1, -1};
+        for (int y = 0; y < p.height; ++y)
+            for (int x = 0; x < p.width; ++x)
+                if (p.at(x, y) != kUntouched)
+                    r = {std::min<LONG>(r.left, x), std::min<LONG>(r.top, y), std::max<LONG>(r.right, x),
+                         std::max<LONG>(r.bottom, y)};
+        return r;
+    };
+    const RECT moved = inked(played(true)), whole = inked(played(false));
+    EXPECT_GT(whole.right - whole.left, 60);
+    EXPECT_EQ(moved.left, whole.left);
+    EXPECT_NEAR(moved.right, whole.right, 1);
+    EXPECT_EQ(moved.top, whole.top);
+    EXPECT_EQ(moved.bottom, whole.bottom);
+}
+
 TEST(Metafile, PlaybackStopsWhenItsWorkBudgetIsSpent) {
     // Full-size red rectangles, then a blue one: a few hundred fit the budget of a 64 x 64
     // target, twenty thousand do not, and playback stops with the red ones drawn.
