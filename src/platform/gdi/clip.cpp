@@ -1,10 +1,8 @@
-// Clip rectangles of a DC and the clip functions.
+// The clip of a DC and the clip functions.
 
 #include "platform/gdi/clip.h"
 
 #include <algorithm>
-#include <climits>
-#include <cstring>
 #include <vector>
 
 #include "platform/gdi/objects.h"
@@ -15,88 +13,23 @@ namespace gdi {
 
 namespace detail {
 
-namespace {
-
-bool empty(const RECT& r) { return r.left >= r.right || r.top >= r.bottom; }
-
-
-}  // namespace
-
-bool ClipRects::contains(int64_t x, int64_t y) const {
-    if (!active) return true;
-    for (const RECT& r : rects)
-        if (x >= r.left && x < r.right && y >= r.top && y < r.bottom) return true;
-    return false;
-}
-
-bool ClipRects::covers(int64_t l, int64_t t, int64_t r, int64_t b) const {
-    if (!active) return true;
-    for (const RECT& c : rects)
-        if (c.left <= l && c.top <= t && c.right >= r && c.bottom >= b) return true;
-    return false;
-}
-
-void ClipRects::spans(int y, int x0, int x1, std::vector<std::pair<int, int>>& out) const {
-    out.clear();
-    if (x0 >= x1) return;
-    if (!active) {
-        out.emplace_back(x0, x1);
+void Clip::spans(int y, int x0, int x1, std::vector<std::pair<int, int>>& out) const {
+    if (bands_) {
+        bands_->rowSpans(y, x0, x1, out);
         return;
     }
-    for (const RECT& r : rects) {
-        if (y < r.top || y >= r.bottom) continue;
-        const int a = std::max<int>(x0, r.left), b = std::min<int>(x1, r.right);
-        if (a < b) out.emplace_back(a, b);
-    }
-    std::sort(out.begin(), out.end());
+    out.clear();
+    if (x0 < x1) out.emplace_back(x0, x1);
 }
 
-int ClipRects::complexity() const {
-    if (!active) return SIMPLEREGION;
-    if (rects.empty()) return NULLREGION;
-    return rects.size() == 1 ? SIMPLEREGION : COMPLEXREGION;
-}
-
-void ClipRects::intersect(const RECT& c) {
-    if (!active) {
-        active = true;
-        rects = {c};
-    } else {
-        for (RECT& r : rects) {
-            r.left = std::max(r.left, c.left), r.top = std::max(r.top, c.top);
-            r.right = std::min(r.right, c.right), r.bottom = std::min(r.bottom, c.bottom);
-        }
+void Clip::combine(const Bands& other, Bands::Op op, const RECT& whole) {
+    if (!bands_ && op == Bands::Op::And) {
+        bands_ = std::make_shared<const Bands>(other);
+        return;
     }
-    std::erase_if(rects, empty);
-}
-
-void ClipRects::exclude(const RECT& c, const RECT& surfaceBounds) {
-    if (!active) {
-        active = true;
-        rects = {surfaceBounds};
-    }
-    std::vector<RECT> out;
-    for (const RECT& r : rects) {
-        const RECT i{std::max(r.left, c.left), std::max(r.top, c.top), std::min(r.right, c.right),
-                     std::min(r.bottom, c.bottom)};
-        if (empty(i)) {
-            out.push_back(r);
-            continue;
-        }
-        // The parts above, below, left and right of the hole.
-        out.push_back({r.left, r.top, r.right, i.top});
-        out.push_back({r.left, i.bottom, r.right, r.bottom});
-        out.push_back({r.left, i.top, i.left, i.bottom});
-        out.push_back({i.right, i.top, r.right, i.bottom});
-    }
-    std::erase_if(out, empty);
-    rects = std::move(out);
-}
-
-void ClipRects::set(std::vector<RECT> r) {
-    active = true;
-    rects = std::move(r);
-    std::erase_if(rects, empty);
+    Bands result = Bands::combine(bands_ ? *bands_ : Bands(whole), other, op);
+    // An unchanged clip stays the set it was, still shared with whoever holds it.
+    if (!bands_ || !(result == *bands_)) bands_ = std::make_shared<const Bands>(std::move(result));
 }
 
 }  // namespace detail
@@ -111,22 +44,23 @@ RECT surfaceBounds(const Dc& d) {
     return s ? RECT{0, 0, s->width, s->height} : RECT{0, 0, 1920, 1080};
 }
 
+Bands ordered(int left, int top, int right, int bottom) {
+    return Bands(RECT{std::min(left, right), std::min(top, bottom), std::max(left, right), std::max(top, bottom)});
+}
+
 }  // namespace
 
 int IntersectClipRect(HDC dc, int left, int top, int right, int bottom) {
     Dc* d = registry().get<Dc>(dc);
     if (!d) return ERROR;
-    d->clip.intersect({std::min(left, right), std::min(top, bottom), std::max(left, right),
-                       std::max(top, bottom)});
+    d->clip.combine(ordered(left, top, right, bottom), Bands::Op::And, surfaceBounds(*d));
     return d->clip.complexity();
 }
 
 int ExcludeClipRect(HDC dc, int left, int top, int right, int bottom) {
     Dc* d = registry().get<Dc>(dc);
     if (!d) return ERROR;
-    d->clip.exclude({std::min(left, right), std::min(top, bottom), std::max(left, right),
-                     std::max(top, bottom)},
-                    surfaceBounds(*d));
+    d->clip.combine(ordered(left, top, right, bottom), Bands::Op::Diff, surfaceBounds(*d));
     return d->clip.complexity();
 }
 
@@ -137,15 +71,20 @@ int SelectClipRgn(HDC dc, HRGN region) {
         d->clip.reset();
         return SIMPLEREGION;
     }
-    const DWORD bytes = GetRegionData(region, 0, nullptr);
-    if (bytes < sizeof(RGNDATAHEADER)) return ERROR;
-    std::vector<uint8_t> data(bytes);
-    auto* rgn = reinterpret_cast<RGNDATA*>(data.data());
-    if (GetRegionData(region, bytes, rgn) != bytes) return ERROR;
-    std::vector<RECT> rects(rgn->rdh.nCount);
-    std::memcpy(rects.data(), data.data() + sizeof(RGNDATAHEADER), rects.size() * sizeof(RECT));
-    d->clip.set(std::move(rects));
+    const Region* r = registry().get<Region>(region);
+    if (!r) return ERROR;
+    // Sets never change, so sharing the region's is as good as a copy.
+    d->clip.set(r->bands);
     return d->clip.complexity();
+}
+
+int GetClipRgn(HDC dc, HRGN region) {
+    const Dc* d = registry().get<Dc>(dc);
+    Region* r = registry().get<Region>(region);
+    if (!d || !r) return -1;
+    if (!d->clip.active()) return 0;
+    r->bands = d->clip.bands();
+    return 1;
 }
 
 }  // namespace gdi
@@ -154,11 +93,10 @@ namespace gdi {
 
 using namespace detail;
 
-BOOL SetClipRectangles(HDC dc, const std::vector<RECT>* rects) {
+BOOL SetClipBands(HDC dc, std::shared_ptr<const Bands> bands) {
     Dc* d = registry().get<Dc>(dc);
     if (!d) return FALSE;
-    if (rects) d->clip.set(*rects);
-    else d->clip.reset();
+    d->clip.set(std::move(bands));
     return TRUE;
 }
 
@@ -190,11 +128,19 @@ BOOL DrawClippedBlit(HDC dc, const RECT& bounds, const std::function<void()>& dr
     std::vector<uint32_t> before(w * size_t(b - t)), row(w);
     for (int y = t; y < b; ++y) readRaw(*s, y, l, int(w), before.data() + size_t(y - t) * w);
     draw();
+    std::vector<std::pair<int, int>> spans;
     for (int y = t; y < b; ++y) {
+        // Outside the clip's spans the old pixels go back.
         const uint32_t* old = before.data() + size_t(y - t) * w;
         readRaw(*s, y, l, int(w), row.data());
-        for (size_t i = 0; i < w; ++i)
-            row[i] = d->clip.contains(l + int64_t(i), y) ? row[i] & ~clear : old[i];
+        d->clip.spans(y, l, r, spans);
+        int x = l;
+        for (const auto& [from, to] : spans) {
+            std::copy(old + (x - l), old + (from - l), row.data() + (x - l));
+            for (int i = from; i < to; ++i) row[size_t(i - l)] &= ~clear;
+            x = to;
+        }
+        std::copy(old + (x - l), old + w, row.data() + (x - l));
         writeRaw(*s, y, l, int(w), row.data());
     }
     return TRUE;

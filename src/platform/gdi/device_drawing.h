@@ -11,9 +11,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <span>
 #include <vector>
 
+#include "platform/gdi/bands.h"
 #include "platform/gdi/gdi.h"
 
 namespace gdi {
@@ -68,8 +70,8 @@ RECT SurfaceBounds(HDC dc);
 // by default they leave it alone. Returns the previous setting.
 bool SetStrokesClearAlpha(HDC dc, bool clear);
 
-// Replaces the DC's clip with these rectangles (device pixels); nullptr removes it.
-BOOL SetClipRectangles(HDC dc, const std::vector<RECT>* rects);
+// Replaces the DC's clip with this band set (device pixels), shared; nullptr removes it.
+BOOL SetClipBands(HDC dc, std::shared_ptr<const detail::Bands> bands);
 
 // Runs `draw`, a blit into `bounds` (device pixels), so that only the pixels inside the
 // DC's clip change and, with clearAlpha, each pixel that does gets alpha 0 on 32 bpp (a

@@ -398,6 +398,9 @@ int IntersectClipRect(HDC dc, int left, int top, int right, int bottom);
 int ExcludeClipRect(HDC dc, int left, int top, int right, int bottom);
 // The region's rectangles become the clip; region 0 removes clipping.
 int SelectClipRgn(HDC dc, HRGN region);
+// The DC's clip copied into `region` (a region already): 1; 0 when the DC has no clip,
+// -1 for a stale handle.
+int GetClipRgn(HDC dc, HRGN region);
 
 // ---- fonts and text ---------------------------------------------------------------------
 // A font keeps its LOGFONT; the face is resolved when text is drawn or measured: Arial

@@ -42,13 +42,18 @@ void fillRop2(Surface& s, const Dc& d, const LOGBRUSH& brush, int64_t l, int64_t
     r = std::min<int64_t>(r, s.width), b = std::min<int64_t>(b, s.height);
     if (l >= r || t >= b) return;
     Ink ink = inkFor(d, s, brush.lbColor);
+    ink.clip = nullptr;  // each row keeps to the clip's spans instead
     std::vector<uint32_t> p(static_cast<size_t>(r - l));
+    std::vector<std::pair<int, int>> spans;
     for (int64_t y = t; y < b; ++y) {
+        d.clip.spans(int(y), int(l), int(r), spans);
+        if (spans.empty()) continue;
         pattern.row(int(y), int(l), int(r - l), p.data());
-        for (int64_t x = l; x < r; ++x) {
-            if (!pattern.on(int(x), int(y)) && !d.opaque()) continue;
-            plot(s, x, y, p[size_t(x - l)], ink);
-        }
+        for (const auto& [from, to] : spans)
+            for (int64_t x = from; x < to; ++x) {
+                if (!pattern.on(int(x), int(y)) && !d.opaque()) continue;
+                plot(s, x, y, p[size_t(x - l)], ink);
+            }
     }
 }
 

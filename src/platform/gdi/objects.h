@@ -77,6 +77,12 @@ struct Font : Object {
     LOGFONTW log{};
 };
 
+// A region keeps a band set that it shares with the clips made from it.
+struct Region : Object {
+    static bool accepts(DWORD kind) { return kind == OBJ_REGION; }
+    std::shared_ptr<const Bands> bands = std::make_shared<const Bands>();
+};
+
 // A metafile's records: OBJ_METAFILE (WMF without its placeable header) or
 // OBJ_ENHMETAFILE (EMF).
 struct Metafile : Object {
@@ -100,7 +106,7 @@ struct Dc : Object {
     int penPhase = 0;  // pixels into the pen's dash pattern
     UINT textAlign = TA_LEFT | TA_TOP;
     int polyFillMode = ALTERNATE;
-    ClipRects clip;
+    Clip clip;
     bool strokesClearAlpha = false;  // set for metafile playback
     bool opaque() const { return bkMode == OPAQUE; }
 };

@@ -2,11 +2,11 @@
 // Regions: sets of pixels made from rectangles, as the image class builds them from an
 // alpha channel and hands them to its callers.
 //
-// A region keeps its pixels as the platform does: rectangles in bands from the top, each
-// band sorted from the left, touching rectangles within a band joined, and consecutive
-// bands over the same columns merged into one. Two regions that cover the same pixels
-// therefore hold the same rectangles, whatever they were made from, which is what
-// EqualRgn compares. Regions are GDI objects: GetObjectType gives OBJ_REGION and
+// A region keeps its pixels as the platform does (see bands.h): rectangles in bands from
+// the top, each band sorted from the left, touching rectangles within a band joined, and
+// consecutive bands over the same columns merged into one. Two regions that cover the
+// same pixels therefore hold the same rectangles, whatever they were made from, which is
+// what EqualRgn compares. Regions are GDI objects: GetObjectType gives OBJ_REGION and
 // DeleteObject ends them.
 
 #include <cstdint>
@@ -52,9 +52,10 @@ HRGN CreateRectRgn(int left, int top, int right, int bottom);
 // accepts (see testing::setMaxRegionRectangles).
 HRGN ExtCreateRegion(const XFORM* xform, DWORD count, const RGNDATA* data);
 
-// dest := src1 OR src2 (RGN_OR), or a copy of src1 (RGN_COPY); dest must be a region
-// already and may be one of the sources. Returns the complexity of dest; ERROR for
-// other modes (not supported) and for stale handles, leaving dest as it was.
+// dest := src1 AND, OR, XOR or DIFF (src1 without src2) src2, or a copy of src1
+// (RGN_COPY, src2 unused); dest must be a region already and may be one of the sources.
+// Returns the complexity of dest; ERROR for other modes and for stale handles, leaving
+// dest as it was.
 int CombineRgn(HRGN dest, HRGN src1, HRGN src2, int mode);
 
 // Moves the region; ERROR, nothing moved, when a coordinate would leave the 32-bit range.

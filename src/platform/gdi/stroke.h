@@ -28,7 +28,7 @@ struct Ink {
     bool paintGaps = false;
     uint32_t colorBits = 0;
     uint32_t clearBits = 0;           // bits written 0 (the alpha byte, for playback)
-    const ClipRects* clip = nullptr;  // pixels outside it are left alone
+    const Clip* clip = nullptr;  // pixels outside it are left alone
 };
 
 struct Dc;

@@ -5,7 +5,8 @@
 // Played: mapping modes, window and viewport origins and extents (and their offsets and
 // scalings), EMF world transforms; saving and restoring the DC state; background colour
 // and mode, text colour and alignment, draw mode, polygon fill mode, stretch mode; clip
-// rectangles (intersect, exclude) and EMF clip-region selection (copy and intersect);
+// rectangles (intersect, exclude) and EMF clip-region selection in every mode (and, or,
+// xor, diff, copy), the clip kept as bands of spans whose size follows its shape;
 // pens (cosmetic and geometric, five styles, null), brushes (solid, hatched, null),
 // fonts, stock objects, selection and deletion; lines, polylines, polygons and
 // poly-polygons (EMF's 16- and 32-bit forms), Bezier curves, rectangles, rounded

@@ -4,12 +4,14 @@
 #include <cmath>
 #include <cstring>
 
+#include "platform/gdi/regions.h"
 #include "platform/gdi/stroke.h"
 #include "platform/picture/limits.h"
 
 namespace picture::detail {
 
 using namespace gdi;
+using gdi::detail::Bands;
 
 namespace {
 
@@ -121,13 +123,13 @@ Playback::Playback(HDC dc, const Affine& outer, const RECT& bounds, size_t objec
     state_.pen = stockObject(BLACK_PEN);
     state_.brush = stockObject(WHITE_BRUSH);
     state_.font = stockObject(SYSTEM_FONT);
-    state_.clip.set({bounds});
+    state_.clip.set(std::make_shared<const Bands>(bounds));
     strokesClearedAlpha_ = SetStrokesClearAlpha(dc, true);
 }
 
 Playback::~Playback() {
     release();
-    SetClipRectangles(dc_, nullptr);
+    SetClipBands(dc_, nullptr);
     SetStrokesClearAlpha(dc_, strokesClearedAlpha_);
 }
 
@@ -196,8 +198,12 @@ void Playback::erase(size_t index) {
 // ---- state -------------------------------------------------------------------------------
 
 void Playback::save() {
-    // Hostile files may save without end; a bound keeps the copies few.
-    if (saved_.size() < 4096) saved_.push_back(state_);
+    // A clip the state saved last holds too costs nothing more.
+    const bool sharedClip = !saved_.empty() && saved_.back().state.clip.bands() == state_.clip.bands();
+    const size_t bytes = sizeof(Saved) + (sharedClip ? 0 : state_.clip.bands()->bytes());
+    if (saved_.size() >= kMaxSavedStates || savedBytes_ + bytes > kMaxSavedBytes) return;
+    saved_.push_back({state_, bytes});
+    savedBytes_ += bytes;
 }
 
 void Playback::restore(int32_t level) {
@@ -210,7 +216,8 @@ void Playback::restore(int32_t level) {
         if (level == 0 || size_t(level) > saved_.size()) return;
         keep = size_t(level) - 1;
     }
-    state_ = saved_[keep];
+    state_ = saved_[keep].state;
+    for (size_t i = keep; i < saved_.size(); ++i) savedBytes_ -= saved_[i].bytes;
     saved_.resize(keep);
     transformValid_ = false;
     clipApplied_ = false;
@@ -231,45 +238,42 @@ RECT deviceRect(Playback& p, double l, double t, double r, double b) {
 }  // namespace
 
 void Playback::intersectClip(double l, double t, double r, double b) {
-    state_.clip.intersect(deviceRect(*this, l, t, r, b));
+    state_.clip.combine(Bands(deviceRect(*this, l, t, r, b)), Bands::Op::And, bounds_);
     clipApplied_ = false;
 }
 
 void Playback::excludeClip(double l, double t, double r, double b) {
-    state_.clip.exclude(deviceRect(*this, l, t, r, b), bounds_);
+    state_.clip.combine(Bands(deviceRect(*this, l, t, r, b)), Bands::Op::Diff, bounds_);
     clipApplied_ = false;
 }
 
 void Playback::selectClip(const std::vector<RECT>* rects, int mode) {
-    constexpr int kAnd = 1, kCopy = 5;
+    if (mode < RGN_AND || mode > RGN_COPY) return;
     clipApplied_ = false;
     if (!rects) {
-        if (mode == kCopy) state_.clip.set({bounds_});
+        if (mode == RGN_COPY) state_.clip.set(std::make_shared<const Bands>(bounds_));
         return;
     }
-    if (mode != kAnd && mode != kCopy) return;  // unions and differences are not kept
-    gdi::detail::ClipRects mapped;
-    std::vector<RECT> out;
+    // Only the part within the destination counts, which also keeps the region's bands
+    // as few as the destination's rows.
+    std::vector<RECT> region;
+    region.reserve(rects->size());
     for (const RECT& r : *rects) {
         const PointD a = outer_.map({double(r.left), double(r.top)});
         const PointD b = outer_.map({double(r.right), double(r.bottom)});
-        out.push_back({roundedCoordinate(std::min(a.x, b.x)), roundedCoordinate(std::min(a.y, b.y)),
-                       roundedCoordinate(std::max(a.x, b.x)), roundedCoordinate(std::max(a.y, b.y))});
+        const RECT d{std::max(bounds_.left, roundedCoordinate(std::min(a.x, b.x))),
+                     std::max(bounds_.top, roundedCoordinate(std::min(a.y, b.y))),
+                     std::min(bounds_.right, roundedCoordinate(std::max(a.x, b.x))),
+                     std::min(bounds_.bottom, roundedCoordinate(std::max(a.y, b.y)))};
+        if (d.left < d.right && d.top < d.bottom) region.push_back(d);
     }
-    if (mode == kCopy) {
-        state_.clip.set(std::move(out));
-        state_.clip.intersect(bounds_);
+    Bands bands = Bands::fromRects(region);
+    if (mode == RGN_COPY) {
+        state_.clip.set(std::make_shared<const Bands>(std::move(bands)));
         return;
     }
-    // AND: each kept rectangle against each new one.
-    std::vector<RECT> both;
-    for (const RECT& a : state_.clip.rects)
-        for (const RECT& b : out) {
-            const RECT i{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-                         std::min(a.bottom, b.bottom)};
-            if (i.left < i.right && i.top < i.bottom) both.push_back(i);
-        }
-    state_.clip.set(std::move(both));
+    constexpr Bands::Op ops[] = {Bands::Op::And, Bands::Op::Or, Bands::Op::Xor, Bands::Op::Diff};
+    state_.clip.combine(bands, ops[mode - RGN_AND], bounds_);
 }
 
 // ---- the device objects of one drawing call --------------------------------------------
@@ -307,7 +311,7 @@ void Playback::apply() {
     SetStretchBltMode(dc_, std::clamp(state_.stretchMode, int(BLACKONWHITE), int(HALFTONE)));
     SetTextAlign(dc_, state_.textAlign & ~TA_UPDATECP);
     if (!clipApplied_) {
-        SetClipRectangles(dc_, &state_.clip.rects);
+        SetClipBands(dc_, state_.clip.bands());
         clipApplied_ = true;
     }
 }

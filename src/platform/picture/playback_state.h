@@ -77,7 +77,7 @@ struct DcState {
     int stretchMode = gdi::BLACKONWHITE;
     gdi::UINT textAlign = 0;
     gdi::PointD position{0, 0};  // logical
-    gdi::detail::ClipRects clip;  // destination pixels, always active
+    gdi::detail::Clip clip;  // destination pixels, always active; shared with saved states
 };
 
 class Playback {
@@ -110,14 +110,21 @@ public:
     void erase(size_t index);
 
     // ---- state -------------------------------------------------------------------------
+    // Saves the state, unless that would make more than kMaxSavedStates saved states or
+    // more than kMaxSavedBytes held by them: hostile files may save without end. Saved
+    // states share their clip with the current state until it changes.
+    static constexpr size_t kMaxSavedStates = 4096, kMaxSavedBytes = size_t{64} << 20;
     void save();
+    size_t savedStates() const { return saved_.size(); }
+    size_t savedBytes() const { return savedBytes_; }
     // Relative (negative: that many levels back) or absolute (positive) as the formats
     // define it; a level that does not exist is ignored.
     void restore(int32_t level);
     void intersectClip(double l, double t, double r, double b);
     void excludeClip(double l, double t, double r, double b);
-    // Device rectangles (already in the metafile's device space); mode RGN_AND or
-    // RGN_COPY; none resets to the destination.
+    // The region of these device rectangles (in the metafile's device space, in any order)
+    // combined with the clip by the mode, RGN_AND to RGN_COPY; no rectangles with
+    // RGN_COPY resets the clip to the destination.
     void selectClip(const std::vector<gdi::RECT>* rects, int mode);
 
     // ---- drawing (logical coordinates) ------------------------------------------------
@@ -185,7 +192,12 @@ private:
     gdi::RECT visible_;  // the pixels playback can change: bounds_ within the surface
     PlaybackBudget budget_;
     DcState state_;
-    std::vector<DcState> saved_;
+    struct Saved {
+        DcState state;
+        size_t bytes;  // what saving it added
+    };
+    std::vector<Saved> saved_;
+    size_t savedBytes_ = 0;
     std::vector<LogicalObject> objects_;
     Affine transform_;
     bool transformValid_ = false;

@@ -1,4 +1,5 @@
-// Regions: canonical bands, ExtCreateRegion from rectangle lists, OR, moves, region data.
+// Regions: canonical bands, ExtCreateRegion from rectangle lists, combinations, moves,
+// region data.
 
 #include <cstring>
 #include <random>
@@ -166,18 +167,38 @@ TEST_F(Regions, OffsetMovesOrRefuses) {
     EXPECT_EQ(OffsetRgn(region, 1, 1), ERROR) << "stale handle";
 }
 
-TEST_F(Regions, CombineOrAndCopy) {
+TEST_F(Regions, CombineInEveryMode) {
     const HRGN a = CreateRectRgn(0, 0, 2, 2);
-    const HRGN b = CreateRectRgn(2, 0, 4, 2);
+    const HRGN b = CreateRectRgn(1, 0, 4, 2);
     const HRGN dest = CreateRectRgn(0, 0, 0, 0);
-    EXPECT_EQ(CombineRgn(dest, a, b, RGN_OR), SIMPLEREGION);
-    EXPECT_EQ(text(dest), "[0,0,4,2]");
-    EXPECT_EQ(CombineRgn(dest, b, 0, RGN_COPY), SIMPLEREGION);
+    const struct {
+        int mode;
+        int complexity;
+        const char* bands;
+    } cases[] = {
+        {RGN_AND, SIMPLEREGION, "[1,0,2,2]"},
+        {RGN_OR, SIMPLEREGION, "[0,0,4,2]"},
+        {RGN_XOR, COMPLEXREGION, "[0,0,1,2][2,0,4,2]"},
+        {RGN_DIFF, SIMPLEREGION, "[0,0,1,2]"},
+        {RGN_COPY, SIMPLEREGION, "[0,0,2,2]"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(CombineRgn(dest, a, b, c.mode), c.complexity) << c.mode;
+        EXPECT_EQ(text(dest), c.bands) << c.mode;
+    }
+    EXPECT_EQ(CombineRgn(dest, b, a, RGN_DIFF), SIMPLEREGION);
     EXPECT_EQ(text(dest), "[2,0,4,2]");
-    EXPECT_EQ(CombineRgn(dest, a, b, RGN_AND), ERROR) << "not supported";
+    EXPECT_EQ(CombineRgn(dest, a, a, RGN_XOR), NULLREGION);
+    EXPECT_EQ(CombineRgn(dest, b, 0, RGN_COPY), SIMPLEREGION);
+    EXPECT_EQ(text(dest), "[1,0,4,2]");
+    EXPECT_EQ(CombineRgn(dest, a, b, 0), ERROR) << "no such mode";
+    EXPECT_EQ(CombineRgn(dest, a, b, 6), ERROR) << "no such mode";
     EXPECT_EQ(CombineRgn(dest, a, 0, RGN_OR), ERROR);
     EXPECT_EQ(CombineRgn(0, a, b, RGN_OR), ERROR) << "dest must be a region";
-    EXPECT_EQ(text(dest), "[2,0,4,2]") << "a refused combination leaves dest";
+    EXPECT_EQ(text(dest), "[1,0,4,2]") << "a refused combination leaves dest";
+    // dest as a source
+    EXPECT_EQ(CombineRgn(dest, dest, a, RGN_AND), SIMPLEREGION);
+    EXPECT_EQ(text(dest), "[1,0,2,2]");
     EXPECT_FALSE(EqualRgn(a, b));
     EXPECT_FALSE(EqualRgn(a, 0));
     for (HRGN h : {a, b, dest}) DeleteObject(h);
