@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/picture/byte_writer.h"
 #include "platform/picture/picture_object.h"
 #include "platform/runtime/error.h"
 #include "platform/sys/files.h"
@@ -16,14 +17,8 @@ namespace {
 
 using namespace gdi;
 
-void put16(std::vector<uint8_t>& out, uint32_t v) {
-    out.push_back(uint8_t(v));
-    out.push_back(uint8_t(v >> 8));
-}
-void put32(std::vector<uint8_t>& out, uint32_t v) {
-    put16(out, v & 0xFFFF);
-    put16(out, v >> 16);
-}
+using detail::put16;
+using detail::put32;
 
 void putInfoHeader(std::vector<uint8_t>& out, int width, int height, int bpp, uint32_t imageBytes,
                    uint32_t colorsUsed) {

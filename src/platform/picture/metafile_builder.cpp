@@ -1,0 +1,227 @@
+// Metafiles written record by record (see metafile_builder.h).
+
+#include "platform/picture/metafile_builder.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "platform/gdi/regions.h"
+#include "platform/picture/byte_writer.h"
+
+namespace picture::testing {
+
+namespace {
+
+using detail::put16;
+using detail::put32;
+
+void set32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) b[at + size_t(i)] = uint8_t(v >> (8 * i));
+}
+
+constexpr size_t kPlaceableBytes = 22, kWmfHeaderBytes = 18;
+
+// WMF functions
+constexpr uint16_t kSaveDc = 0x001E, kSelectObject = 0x012D, kDeleteObject = 0x01F0, kExcludeClipRect = 0x0415,
+                   kRectangle = 0x041B, kCreatePenIndirect = 0x02FA, kCreateBrushIndirect = 0x02FC;
+// EMF record types
+constexpr uint32_t kEmrHeader = 1, kEmrEof = 14, kEmrSaveDc = 33, kEmrSelectObject = 37,
+                   kEmrCreateBrushIndirect = 39, kEmrRectangle = 43, kEmrExtSelectClipRgn = 75;
+constexpr uint32_t kStockNullPen = 0x80000000u | 8;
+
+// The fills' places: a fixed sequence of rectangles within side x side.
+class Places {
+public:
+    explicit Places(int side) : side_(side) {}
+    gdi::RECT next() {
+        const int x = int(step() % uint32_t(side_)), y = int(step() % uint32_t(side_));
+        const int w = 1 + int(step() % uint32_t(side_ / 8 + 1)), h = 1 + int(step() % uint32_t(side_ / 8 + 1));
+        return {x, y, x + w, y + h};
+    }
+    uint32_t colour() { return step() & 0xFFFFFF; }
+
+private:
+    uint32_t step() { return state_ = state_ * 1664525u + 1013904223u, state_ >> 8; }
+    int side_;
+    uint32_t state_ = 12345;
+};
+
+}  // namespace
+
+// ---- WMF -----------------------------------------------------------------------------------
+
+WmfBuilder::WmfBuilder(int width, int height, uint16_t objects) {
+    // Placeable header: key, handle, box, units per inch, reserved, checksum.
+    put32(bytes_, 0x9AC6CDD7), put16(bytes_, 0);
+    put16(bytes_, 0), put16(bytes_, 0), put16(bytes_, uint32_t(width)), put16(bytes_, uint32_t(height));
+    put16(bytes_, 96), put32(bytes_, 0);
+    uint16_t checksum = 0;
+    for (size_t i = 0; i < 20; i += 2) checksum ^= uint16_t(bytes_[i] | (bytes_[i + 1] << 8));
+    put16(bytes_, checksum);
+    // Header: type, its size in words, version, file size in words (set at the end),
+    // objects, largest record (set at the end), parameters.
+    put16(bytes_, 1), put16(bytes_, 9), put16(bytes_, 0x300), put32(bytes_, 0);
+    put16(bytes_, objects), put32(bytes_, 0), put16(bytes_, 0);
+}
+
+void WmfBuilder::record(uint16_t function, std::initializer_list<int32_t> words) {
+    const uint32_t size = 3 + uint32_t(words.size());
+    put32(bytes_, size), put16(bytes_, function);
+    for (int32_t w : words) put16(bytes_, uint32_t(w));
+    largest_ = std::max(largest_, size);
+}
+
+std::vector<uint8_t> WmfBuilder::bytes() const {
+    std::vector<uint8_t> out = bytes_;
+    put32(out, 3), put16(out, 0);
+    set32(out, kPlaceableBytes + 6, uint32_t((out.size() - kPlaceableBytes) / 2));
+    set32(out, kPlaceableBytes + 12, largest_);
+    return out;
+}
+
+void wmfSolidFill(WmfBuilder& b, uint32_t colour) {
+    // Objects take the lowest free slot: the brush 0, the pen 1. Deleting them keeps
+    // them selected and frees the slots for the next pair.
+    b.record(kCreateBrushIndirect, {0, int32_t(colour & 0xFFFF), int32_t(colour >> 16), 0});  // BS_SOLID
+    b.record(kSelectObject, {0});
+    b.record(kCreatePenIndirect, {5, 0, 0, 0, 0});  // PS_NULL
+    b.record(kSelectObject, {1});
+    b.record(kDeleteObject, {0});
+    b.record(kDeleteObject, {1});
+}
+
+void wmfRectangle(WmfBuilder& b, int left, int top, int right, int bottom) {
+    b.record(kRectangle, {bottom, right, top, left});
+}
+
+void wmfExcludeClipRect(WmfBuilder& b, int left, int top, int right, int bottom) {
+    b.record(kExcludeClipRect, {bottom, right, top, left});
+}
+
+// ---- EMF -----------------------------------------------------------------------------------
+
+EmfBuilder::EmfBuilder(int width, int height, uint16_t handles) {
+    const auto frame = [](int px) { return uint32_t(std::lround(px * 2540.0 / 96)); };
+    put32(bytes_, kEmrHeader), put32(bytes_, 88);
+    for (uint32_t v : {0u, 0u, uint32_t(width - 1), uint32_t(height - 1)}) put32(bytes_, v);  // bounds
+    for (uint32_t v : {0u, 0u, frame(width), frame(height)}) put32(bytes_, v);                // frame
+    put32(bytes_, 0x464D4520), put32(bytes_, 0x10000), put32(bytes_, 0), put32(bytes_, 0);
+    put16(bytes_, handles), put16(bytes_, 0);
+    for (uint32_t v : {0u, 0u, 0u, 960u, 960u, 254u, 254u}) put32(bytes_, v);  // a 96-DPI device
+}
+
+void EmfBuilder::record(uint32_t type, std::initializer_list<uint32_t> fields) {
+    record(type, std::span<const uint32_t>(fields.begin(), fields.size()));
+}
+
+void EmfBuilder::record(uint32_t type, std::span<const uint32_t> fields, std::span<const uint8_t> trailing) {
+    const size_t padded = (trailing.size() + 3) & ~size_t(3);
+    put32(bytes_, type), put32(bytes_, uint32_t(8 + 4 * fields.size() + padded));
+    for (uint32_t f : fields) put32(bytes_, f);
+    bytes_.insert(bytes_.end(), trailing.begin(), trailing.end());
+    bytes_.resize(bytes_.size() + padded - trailing.size());
+    ++records_;
+}
+
+std::vector<uint8_t> EmfBuilder::bytes() const {
+    std::vector<uint8_t> out = bytes_;
+    put32(out, kEmrEof), put32(out, 20), put32(out, 0), put32(out, 16), put32(out, 20);
+    set32(out, 48, uint32_t(out.size()));
+    set32(out, 52, records_ + 1);
+    return out;
+}
+
+void emfSolidFill(EmfBuilder& b, uint32_t colour) {
+    b.record(kEmrCreateBrushIndirect, {1, 0, colour, 0});  // slot 1, BS_SOLID
+    b.record(kEmrSelectObject, {1});
+    b.record(kEmrSelectObject, {kStockNullPen});
+}
+
+void emfRectangle(EmfBuilder& b, int left, int top, int right, int bottom) {
+    b.record(kEmrRectangle, {uint32_t(left), uint32_t(top), uint32_t(right), uint32_t(bottom)});
+}
+
+void emfSelectClipRegion(EmfBuilder& b, uint32_t mode, std::span<const gdi::RECT> rects) {
+    // Region data size, mode, then the region: a rectangle-list header and the rectangles.
+    const uint32_t data = uint32_t(sizeof(gdi::RGNDATAHEADER) + 16 * rects.size());
+    std::vector<uint32_t> fields = {data, mode, 32, gdi::RDH_RECTANGLES, uint32_t(rects.size()),
+                                    uint32_t(16 * rects.size()), 0, 0, 0, 0};
+    for (const gdi::RECT& r : rects)
+        fields.insert(fields.end(), {uint32_t(r.left), uint32_t(r.top), uint32_t(r.right), uint32_t(r.bottom)});
+    b.record(kEmrExtSelectClipRgn, fields);
+}
+
+// ---- the shaped files ---------------------------------------------------------------------
+
+std::vector<uint8_t> clipGridWmf(int side, int strips, int saves, int fills) {
+    WmfBuilder b(side, side, 2);
+    for (int k = 0; k < strips; ++k) {
+        const int at = int(int64_t{k} * side / strips) + 1;
+        wmfExcludeClipRect(b, 0, at, side, at + 1);
+        wmfExcludeClipRect(b, at, 0, at + 1, side);
+    }
+    for (int k = 0; k < saves; ++k) b.record(kSaveDc, {});
+    Places places(side);
+    for (int k = 0; k < fills; ++k) {
+        if (k % 16 == 0) wmfSolidFill(b, places.colour());
+        const gdi::RECT r = places.next();
+        wmfRectangle(b, r.left, r.top, r.right, r.bottom);
+    }
+    return b.bytes();
+}
+
+std::vector<uint8_t> regionSelectionsEmf(int side, int cells, int selections, int fillEvery) {
+    EmfBuilder b(side, side, 2);
+    std::vector<gdi::RECT> board;
+    for (int row = 0; row < cells; ++row)
+        for (int column = row % 2; column < cells; column += 2) {
+            const int x = column * side / cells, y = row * side / cells;
+            board.push_back({x, y, (column + 1) * side / cells, (row + 1) * side / cells});
+        }
+    emfSelectClipRegion(b, gdi::RGN_COPY, board);
+    emfSolidFill(b, 0x0000FF);
+    Places places(side);
+    for (int k = 0; k < selections; ++k) {
+        b.record(kEmrSaveDc, {});
+        const gdi::RECT small = places.next();
+        const gdi::RECT everything{0, 0, side, side};
+        switch (k % 4) {
+        case 0: emfSelectClipRegion(b, gdi::RGN_AND, std::span(&everything, 1)); break;
+        case 1: emfSelectClipRegion(b, gdi::RGN_OR, std::span(&small, 1)); break;
+        case 2: emfSelectClipRegion(b, gdi::RGN_XOR, std::span(&small, 1)); break;
+        default: emfSelectClipRegion(b, gdi::RGN_DIFF, std::span(&small, 1)); break;
+        }
+        if (fillEvery > 0 && k % fillEvery == 0) {
+            const gdi::RECT r = places.next();
+            emfRectangle(b, r.left, r.top, r.right, r.bottom);
+        }
+    }
+    return b.bytes();
+}
+
+namespace {
+
+// Filled rectangles until the file holds `bytes`, a new colour every sixteen.
+template <class Builder>
+std::vector<uint8_t> plain(Builder b, int side, size_t bytes, void (*fill)(Builder&, uint32_t),
+                           void (*rectangle)(Builder&, int, int, int, int)) {
+    Places places(side);
+    for (int k = 0; b.size() < bytes; ++k) {
+        if (k % 16 == 0) fill(b, places.colour());
+        const gdi::RECT r = places.next();
+        rectangle(b, r.left, r.top, r.right, r.bottom);
+    }
+    return b.bytes();
+}
+
+}  // namespace
+
+std::vector<uint8_t> plainWmf(int side, size_t bytes) {
+    return plain(WmfBuilder(side, side, 2), side, bytes, wmfSolidFill, wmfRectangle);
+}
+
+std::vector<uint8_t> plainEmf(int side, size_t bytes) {
+    return plain(EmfBuilder(side, side, 2), side, bytes, emfSolidFill, emfRectangle);
+}
+
+}  // namespace picture::testing

@@ -1,0 +1,84 @@
+#pragma once
+// Metafiles written record by record from the formats' published layouts, for the tests
+// and benchmarks that need files of a particular shape: WMF behind a placeable header,
+// EMF with a 96-DPI reference device. Not used by the program itself.
+
+#include <cstddef>
+#include <cstdint>
+#include <initializer_list>
+#include <span>
+#include <vector>
+
+#include "platform/gdi/gdi.h"
+
+namespace picture::testing {
+
+// A WMF whose bounding box is width x height units at 96 units per inch, so that a unit
+// is a pixel of its natural size.
+class WmfBuilder {
+public:
+    WmfBuilder(int width, int height, uint16_t objects);
+    // A record: its function and its 16-bit parameters in the order they are stored (a
+    // colour takes two, low word first).
+    void record(uint16_t function, std::initializer_list<int32_t> words);
+    size_t size() const { return bytes_.size() + kEndBytes; }
+    // The file, with its end record.
+    std::vector<uint8_t> bytes() const;
+
+private:
+    static constexpr size_t kEndBytes = 6;
+    std::vector<uint8_t> bytes_;  // header and records so far
+    uint32_t largest_ = 3;        // words of the largest record
+};
+
+// An EMF of width x height pixels (bounds and frame) with `handles` object slots.
+class EmfBuilder {
+public:
+    EmfBuilder(int width, int height, uint16_t handles);
+    // A record: its type and its 32-bit fields, then any bytes that follow them (a
+    // bitmap), padded to four.
+    void record(uint32_t type, std::initializer_list<uint32_t> fields);
+    void record(uint32_t type, std::span<const uint32_t> fields, std::span<const uint8_t> trailing = {});
+    size_t size() const { return bytes_.size() + kEndBytes; }
+    // The file, with its end record and the header's totals filled in.
+    std::vector<uint8_t> bytes() const;
+
+private:
+    static constexpr size_t kEndBytes = 20;
+    std::vector<uint8_t> bytes_;
+    uint32_t records_ = 1;
+};
+
+// ---- records both benchmarks and tests write -------------------------------------------
+
+// WMF: a solid brush of this colour and a null pen, made and selected (two object slots).
+void wmfSolidFill(WmfBuilder& b, uint32_t colour);
+void wmfRectangle(WmfBuilder& b, int left, int top, int right, int bottom);
+void wmfExcludeClipRect(WmfBuilder& b, int left, int top, int right, int bottom);
+
+// EMF: a solid brush of this colour in slot 1, selected, and the stock null pen.
+void emfSolidFill(EmfBuilder& b, uint32_t colour);
+void emfRectangle(EmfBuilder& b, int left, int top, int right, int bottom);
+// EMR_EXTSELECTCLIPRGN with these device rectangles and mode (RGN_AND .. RGN_COPY).
+void emfSelectClipRegion(EmfBuilder& b, uint32_t mode, std::span<const gdi::RECT> rects);
+
+// ---- files of the shapes that once made playback slow ----------------------------------
+// The benchmarks play them at full size, the tests smaller.
+
+// A WMF of side x side pixels whose clip has `strips` one-pixel strips cut out each way,
+// evenly spread (a grid), then `saves` SaveDC records, then `fills` filled rectangles
+// at places from a fixed sequence.
+std::vector<uint8_t> clipGridWmf(int side, int strips, int saves, int fills);
+
+// An EMF of side x side pixels that selects a checkerboard of cells x cells squares as
+// the clip, then `selections` times saves the DC and selects a one-rectangle region in
+// the modes AND, OR, XOR and DIFF in turn (the checkerboard stays mostly whole), filling
+// a rectangle after every `fillEvery`-th.
+std::vector<uint8_t> regionSelectionsEmf(int side, int cells, int selections, int fillEvery);
+
+// Plain pictures of side x side pixels and at least `bytes` bytes: filled rectangles at
+// places from the same fixed sequence, nothing else.
+std::vector<uint8_t> plainWmf(int side, size_t bytes);
+std::vector<uint8_t> plainEmf(int side, size_t bytes);
+
+}  // namespace picture::testing
