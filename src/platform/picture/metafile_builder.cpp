@@ -2,7 +2,7 @@
 
 #include "platform/picture/metafile_builder.h"
 
-#include <cmath>
+#include <algorithm>
 #include <cstring>
 
 #include "platform/gdi/regions.h"
@@ -50,32 +50,34 @@ private:
 
 // ---- WMF -----------------------------------------------------------------------------------
 
-WmfBuilder::WmfBuilder(int width, int height, uint16_t objects) {
+WmfBuilder::WmfBuilder(int16_t left, int16_t top, int16_t right, int16_t bottom, uint16_t unitsPerInch,
+                       uint16_t objects) {
     // Placeable header: key, handle, box, units per inch, reserved, checksum.
     put32(bytes_, 0x9AC6CDD7), put16(bytes_, 0);
-    put16(bytes_, 0), put16(bytes_, 0), put16(bytes_, uint32_t(width)), put16(bytes_, uint32_t(height));
-    put16(bytes_, 96), put32(bytes_, 0);
-    uint16_t checksum = 0;
-    for (size_t i = 0; i < 20; i += 2) checksum ^= uint16_t(bytes_[i] | (bytes_[i + 1] << 8));
-    put16(bytes_, checksum);
-    // Header: type, its size in words, version, file size in words (set at the end),
-    // objects, largest record (set at the end), parameters.
+    for (int16_t v : {left, top, right, bottom}) put16(bytes_, uint16_t(v));
+    put16(bytes_, unitsPerInch), put32(bytes_, 0);
+    uint16_t check = 0;
+    for (size_t i = 0; i < bytes_.size(); i += 2) check ^= uint16_t(bytes_[i] | (bytes_[i + 1] << 8));
+    put16(bytes_, check);
+    // Header: type, its size in words, version, file size in words and largest record
+    // (both set at the end), objects, parameters.
     put16(bytes_, 1), put16(bytes_, 9), put16(bytes_, 0x300), put32(bytes_, 0);
     put16(bytes_, objects), put32(bytes_, 0), put16(bytes_, 0);
 }
 
-void WmfBuilder::record(uint16_t function, std::initializer_list<int32_t> words) {
-    const uint32_t size = 3 + uint32_t(words.size());
+WmfBuilder& WmfBuilder::record(uint16_t function, std::initializer_list<int32_t> words) {
+    const uint32_t size = uint32_t(3 + words.size());
     put32(bytes_, size), put16(bytes_, function);
-    for (int32_t w : words) put16(bytes_, uint32_t(w));
-    largest_ = std::max(largest_, size);
+    for (int32_t w : words) put16(bytes_, uint32_t(w) & 0xFFFF);
+    biggest_ = std::max(biggest_, size);
+    return *this;
 }
 
 std::vector<uint8_t> WmfBuilder::bytes() const {
     std::vector<uint8_t> out = bytes_;
-    put32(out, 3), put16(out, 0);
+    put32(out, 3), put16(out, 0);  // end of file
     set32(out, kPlaceableBytes + 6, uint32_t((out.size() - kPlaceableBytes) / 2));
-    set32(out, kPlaceableBytes + 12, largest_);
+    set32(out, kPlaceableBytes + 12, biggest_);
     return out;
 }
 
@@ -101,60 +103,67 @@ void wmfExcludeClipRect(WmfBuilder& b, int left, int top, int right, int bottom)
 // ---- EMF -----------------------------------------------------------------------------------
 
 EmfBuilder::EmfBuilder(int width, int height, uint16_t handles) {
-    const auto frame = [](int px) { return uint32_t(std::lround(px * 2540.0 / 96)); };
     put32(bytes_, kEmrHeader), put32(bytes_, 88);
-    for (uint32_t v : {0u, 0u, uint32_t(width - 1), uint32_t(height - 1)}) put32(bytes_, v);  // bounds
-    for (uint32_t v : {0u, 0u, frame(width), frame(height)}) put32(bytes_, v);                // frame
+    for (int32_t v : {0, 0, width - 1, height - 1}) put32(bytes_, uint32_t(v));                 // bounds
+    for (int32_t v : {0, 0, width * 2540 / 96, height * 2540 / 96}) put32(bytes_, uint32_t(v));  // frame
+    // Signature, version, bytes and records (set at the end), handles.
     put32(bytes_, 0x464D4520), put32(bytes_, 0x10000), put32(bytes_, 0), put32(bytes_, 0);
     put16(bytes_, handles), put16(bytes_, 0);
-    for (uint32_t v : {0u, 0u, 0u, 960u, 960u, 254u, 254u}) put32(bytes_, v);  // a 96-DPI device
+    for (uint32_t v : {0u, 0u, 0u, 960u, 960u, 254u, 254u}) put32(bytes_, v);  // 960 px in 254 mm
 }
 
-void EmfBuilder::record(uint32_t type, std::initializer_list<uint32_t> fields) {
-    record(type, std::span<const uint32_t>(fields.begin(), fields.size()));
+EmfBuilder& EmfBuilder::record(uint32_t type, std::initializer_list<int32_t> fields) {
+    return record(type, std::span<const int32_t>(fields.begin(), fields.size()));
 }
 
-void EmfBuilder::record(uint32_t type, std::span<const uint32_t> fields, std::span<const uint8_t> trailing) {
+EmfBuilder& EmfBuilder::record(uint32_t type, std::span<const int32_t> fields, std::span<const uint8_t> trailing) {
     const size_t padded = (trailing.size() + 3) & ~size_t(3);
     put32(bytes_, type), put32(bytes_, uint32_t(8 + 4 * fields.size() + padded));
-    for (uint32_t f : fields) put32(bytes_, f);
+    for (int32_t f : fields) put32(bytes_, uint32_t(f));
     bytes_.insert(bytes_.end(), trailing.begin(), trailing.end());
     bytes_.resize(bytes_.size() + padded - trailing.size());
     ++records_;
+    return *this;
+}
+
+std::vector<int32_t> EmfBuilder::text(const std::u16string& s) {
+    std::vector<int32_t> out;
+    for (size_t i = 0; i < s.size(); i += 2)
+        out.push_back(int32_t(uint32_t(s[i]) | (i + 1 < s.size() ? uint32_t(s[i + 1]) << 16 : 0)));
+    return out;
 }
 
 std::vector<uint8_t> EmfBuilder::bytes() const {
     std::vector<uint8_t> out = bytes_;
-    put32(out, kEmrEof), put32(out, 20), put32(out, 0), put32(out, 16), put32(out, 20);
+    for (uint32_t v : {kEmrEof, 20u, 0u, 16u, 20u}) put32(out, v);  // end of file
     set32(out, 48, uint32_t(out.size()));
     set32(out, 52, records_ + 1);
     return out;
 }
 
 void emfSolidFill(EmfBuilder& b, uint32_t colour) {
-    b.record(kEmrCreateBrushIndirect, {1, 0, colour, 0});  // slot 1, BS_SOLID
+    b.record(kEmrCreateBrushIndirect, {1, 0, int32_t(colour), 0});  // slot 1, BS_SOLID
     b.record(kEmrSelectObject, {1});
-    b.record(kEmrSelectObject, {kStockNullPen});
+    b.record(kEmrSelectObject, {int32_t(kStockNullPen)});
 }
 
 void emfRectangle(EmfBuilder& b, int left, int top, int right, int bottom) {
-    b.record(kEmrRectangle, {uint32_t(left), uint32_t(top), uint32_t(right), uint32_t(bottom)});
+    b.record(kEmrRectangle, {left, top, right, bottom});
 }
 
 void emfSelectClipRegion(EmfBuilder& b, uint32_t mode, std::span<const gdi::RECT> rects) {
     // Region data size, mode, then the region: a rectangle-list header and the rectangles.
-    const uint32_t data = uint32_t(sizeof(gdi::RGNDATAHEADER) + 16 * rects.size());
-    std::vector<uint32_t> fields = {data, mode, 32, gdi::RDH_RECTANGLES, uint32_t(rects.size()),
-                                    uint32_t(16 * rects.size()), 0, 0, 0, 0};
-    for (const gdi::RECT& r : rects)
-        fields.insert(fields.end(), {uint32_t(r.left), uint32_t(r.top), uint32_t(r.right), uint32_t(r.bottom)});
+    const int32_t data = int32_t(sizeof(gdi::RGNDATAHEADER) + 16 * rects.size());
+    std::vector<int32_t> fields = {data, int32_t(mode), 32, int32_t(gdi::RDH_RECTANGLES), int32_t(rects.size()),
+                                   int32_t(16 * rects.size()), 0, 0, 0, 0};
+    for (const gdi::RECT& r : rects) fields.insert(fields.end(), {r.left, r.top, r.right, r.bottom});
     b.record(kEmrExtSelectClipRgn, fields);
 }
 
 // ---- the shaped files ---------------------------------------------------------------------
 
 std::vector<uint8_t> clipGridWmf(int side, int strips, int saves, int fills) {
-    WmfBuilder b(side, side, 2);
+    WmfBuilder b(0, 0, int16_t(side), int16_t(side), 96, 2);
     for (int k = 0; k < strips; ++k) {
         const int at = int(int64_t{k} * side / strips) + 1;
         wmfExcludeClipRect(b, 0, at, side, at + 1);
@@ -217,7 +226,7 @@ std::vector<uint8_t> plain(Builder b, int side, size_t bytes, void (*fill)(Build
 }  // namespace
 
 std::vector<uint8_t> plainWmf(int side, size_t bytes) {
-    return plain(WmfBuilder(side, side, 2), side, bytes, wmfSolidFill, wmfRectangle);
+    return plain(WmfBuilder(0, 0, int16_t(side), int16_t(side), 96, 2), side, bytes, wmfSolidFill, wmfRectangle);
 }
 
 std::vector<uint8_t> plainEmf(int side, size_t bytes) {

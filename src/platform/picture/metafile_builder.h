@@ -1,46 +1,52 @@
 #pragma once
-// Metafiles written record by record from the formats' published layouts, for the tests
-// and benchmarks that need files of a particular shape: WMF behind a placeable header,
-// EMF with a 96-DPI reference device. Not used by the program itself.
+// WMF and EMF files made in memory, record by record from the formats' published layouts,
+// for the tests and benchmarks that need a drawing of a few records or a file of a
+// particular shape. Not used by the program itself.
 
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "platform/gdi/gdi.h"
 
 namespace picture::testing {
 
-// A WMF whose bounding box is width x height units at 96 units per inch, so that a unit
-// is a pixel of its natural size.
 class WmfBuilder {
 public:
-    WmfBuilder(int width, int height, uint16_t objects);
-    // A record: its function and its 16-bit parameters in the order they are stored (a
-    // colour takes two, low word first).
-    void record(uint16_t function, std::initializer_list<int32_t> words);
+    // The placeable header's box in metafile units and its units per inch.
+    WmfBuilder(int16_t left, int16_t top, int16_t right, int16_t bottom, uint16_t unitsPerInch,
+               uint16_t objects = 1);
+    // A record of 16-bit parameter words, in the order the file holds them (a colour
+    // takes two, low word first).
+    WmfBuilder& record(uint16_t function, std::initializer_list<int32_t> words);
+    // The file's bytes so far, with its end record.
     size_t size() const { return bytes_.size() + kEndBytes; }
-    // The file, with its end record.
+    // The placeable header, the WMF header, the records and the end record.
     std::vector<uint8_t> bytes() const;
 
 private:
     static constexpr size_t kEndBytes = 6;
-    std::vector<uint8_t> bytes_;  // header and records so far
-    uint32_t largest_ = 3;        // words of the largest record
+    std::vector<uint8_t> bytes_;  // headers and records so far
+    uint32_t biggest_ = 3;        // words of the largest record
 };
 
-// An EMF of width x height pixels (bounds and frame) with `handles` object slots.
+// Each picture is width x height pixels at 96 DPI (bounds and frame), with `handles`
+// object slots.
 class EmfBuilder {
 public:
-    EmfBuilder(int width, int height, uint16_t handles);
-    // A record: its type and its 32-bit fields, then any bytes that follow them (a
-    // bitmap), padded to four.
-    void record(uint32_t type, std::initializer_list<uint32_t> fields);
-    void record(uint32_t type, std::span<const uint32_t> fields, std::span<const uint8_t> trailing = {});
+    EmfBuilder(int width, int height, uint16_t handles = 1);
+    // A record of 32-bit fields after its type and size, then any bytes that follow them
+    // (a bitmap), padded to four.
+    EmfBuilder& record(uint32_t type, std::initializer_list<int32_t> fields);
+    EmfBuilder& record(uint32_t type, std::span<const int32_t> fields, std::span<const uint8_t> trailing = {});
+    // Fields that hold UTF-16 text, two characters each, padded with 0.
+    static std::vector<int32_t> text(const std::u16string& s);
     size_t size() const { return bytes_.size() + kEndBytes; }
-    // The file, with its end record and the header's totals filled in.
+    // The header record (a 96-DPI reference device, the frame the picture's size), the
+    // records and the end record.
     std::vector<uint8_t> bytes() const;
 
 private:

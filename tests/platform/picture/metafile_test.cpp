@@ -9,10 +9,10 @@
 
 #include <gtest/gtest.h>
 
-#include "metafile_builder.h"
 #include "oracles.h"
 #include "platform/gdi/dib_surface.h"
 #include "platform/gdi/gdi.h"
+#include "platform/picture/metafile_builder.h"
 #include "platform/picture/metafile_player.h"
 #include "platform/picture/picture.h"
 
@@ -20,6 +20,8 @@ namespace picture::test {
 namespace {
 
 using namespace gdi;
+using picture::testing::EmfBuilder;
+using picture::testing::WmfBuilder;
 
 constexpr uint32_t kUntouched = 0xFFFFFFFF;  // white with alpha 255: playback never writes it
 

@@ -193,7 +193,7 @@ TEST(PlaybackClip, RepeatedRegionSelectionsKeepTheClipInItsShape) {
 // rectangle (one less each way without an outline) that no strip covers.
 TEST(PlaybackClip, FillsThroughAClipGridReachWhatTheMaskSays) {
     constexpr int kStrips = 30;
-    WmfBuilder wmf(kSide, kSide, 2);
+    WmfBuilder wmf(0, 0, kSide, kSide, 96, 2);
     Mask strips(size_t(kSide) * kSide);
     for (int k = 0; k < kStrips; ++k) {
         const int at = k * kSide / kStrips + 1;
