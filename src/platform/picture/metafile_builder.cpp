@@ -208,6 +208,17 @@ std::vector<uint8_t> regionSelectionsEmf(int side, int cells, int selections, in
     return b.bytes();
 }
 
+std::vector<uint8_t> pixelCutsWmf(int side, size_t bytes) {
+    WmfBuilder b(0, 0, int16_t(side), int16_t(side), 96, 2);
+    for (int64_t k = 0; b.size() < bytes; ++k) {
+        const int y = int(2 * k / side % side), x = int(2 * k % side) + y % 2;
+        wmfExcludeClipRect(b, x, y, x + 1, y + 1);
+    }
+    wmfSolidFill(b, 0x00FF00);
+    wmfRectangle(b, 0, 0, side + 1, side + 1);
+    return b.bytes();
+}
+
 namespace {
 
 // Filled rectangles until the file holds `bytes`, a new colour every sixteen.

@@ -82,6 +82,10 @@ std::vector<uint8_t> clipGridWmf(int side, int strips, int saves, int fills);
 // a rectangle after every `fillEvery`-th.
 std::vector<uint8_t> regionSelectionsEmf(int side, int cells, int selections, int fillEvery);
 
+// A WMF of side x side pixels and about `bytes` bytes that cuts single pixels out of the
+// clip, a checkerboard filled in row by row, so that every cut makes the clip larger.
+std::vector<uint8_t> pixelCutsWmf(int side, size_t bytes);
+
 // Plain pictures of side x side pixels and at least `bytes` bytes: filled rectangles at
 // places from the same fixed sequence, nothing else.
 std::vector<uint8_t> plainWmf(int side, size_t bytes);

@@ -14,6 +14,8 @@
 //                              along each segment, 8 per row a segment's brush reaches
 //   text                       8,192, 256 per character, 2 per pixel of its box
 //   blits                      1 per destination pixel within the target
+//   clip changes               1 per span (one band's x-run) of the clip before and
+//                              after, and of the region it meets (charged once done)
 //
 // and may spend 256 per pixel of the target (the part of the destination on the
 // surface, counted as at least 256 x 256) plus 1,024 per record played. A call that would
@@ -44,6 +46,7 @@ public:
     double text(double boxWidth, double boxHeight, size_t characters) const;
     double blit(const gdi::RECT& destination) const;
     double vertices(size_t count) const { return kPerVertex * double(count); }
+    double clip(size_t spans) const { return double(spans); }
 
     static constexpr int64_t kPerRecord = 1024, kPerCall = 1024, kPerVertex = 64;
 

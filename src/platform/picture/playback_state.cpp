@@ -238,13 +238,20 @@ RECT deviceRect(Playback& p, double l, double t, double r, double b) {
 }  // namespace
 
 void Playback::intersectClip(double l, double t, double r, double b) {
-    state_.clip.combine(Bands(deviceRect(*this, l, t, r, b)), Bands::Op::And, bounds_);
-    clipApplied_ = false;
+    combineClip(Bands(deviceRect(*this, l, t, r, b)), Bands::Op::And);
 }
 
 void Playback::excludeClip(double l, double t, double r, double b) {
-    state_.clip.combine(Bands(deviceRect(*this, l, t, r, b)), Bands::Op::Diff, bounds_);
+    combineClip(Bands(deviceRect(*this, l, t, r, b)), Bands::Op::Diff);
+}
+
+void Playback::combineClip(const Bands& operand, Bands::Op op) {
+    const size_t before = state_.clip.bands()->rectCount();
+    state_.clip.combine(operand, op, bounds_);
     clipApplied_ = false;
+    // Charged once done: one change is bounded by the destination's pixels, a file's many
+    // changes by the budget.
+    spend(budget_.clip(before + operand.rectCount() + state_.clip.bands()->rectCount()));
 }
 
 void Playback::selectClip(const std::vector<RECT>* rects, int mode) {
@@ -268,12 +275,14 @@ void Playback::selectClip(const std::vector<RECT>* rects, int mode) {
         if (d.left < d.right && d.top < d.bottom) region.push_back(d);
     }
     Bands bands = Bands::fromRects(region);
+    spend(budget_.clip(rects->size()));
     if (mode == RGN_COPY) {
+        spend(budget_.clip(bands.rectCount()));
         state_.clip.set(std::make_shared<const Bands>(std::move(bands)));
         return;
     }
     constexpr Bands::Op ops[] = {Bands::Op::And, Bands::Op::Or, Bands::Op::Xor, Bands::Op::Diff};
-    state_.clip.combine(bands, ops[mode - RGN_AND], bounds_);
+    combineClip(bands, ops[mode - RGN_AND]);
 }
 
 // ---- the device objects of one drawing call --------------------------------------------

@@ -171,6 +171,7 @@ private:
     void draw(std::vector<gdi::Figure> deviceFigures, bool closed, bool filled);
     // Takes the units from the budget, or ends playback.
     void spend(double units);
+    void combineClip(const gdi::detail::Bands& operand, gdi::detail::Bands::Op op);
     void spendOnFigures(const std::vector<gdi::Figure>& figures, bool closed, bool filled, bool stroked);
     // Draws an open device figure that begins at the current position, or in a path
     // continues the open figure there.

@@ -137,7 +137,9 @@ TEST(PlaybackClip, SavedStatesShareTheClipTheyDidNotChange) {
     EXPECT_EQ(p.playback.savedStates(), Playback::kMaxSavedStates) << "the count still bounds them";
     EXPECT_EQ(p.clip().bands().use_count(), long(Playback::kMaxSavedStates) + 1);
     EXPECT_LT(p.playback.savedBytes(), Playback::kMaxSavedStates * 4096) << "no saved state holds a grid of its own";
-    // A change after the saves leaves theirs alone.
+    // A change that changes nothing keeps the set; one that does leaves theirs alone.
+    p.playback.intersectClip(0, 0, 900, 900);
+    EXPECT_EQ(p.clip().bands().use_count(), long(Playback::kMaxSavedStates) + 1);
     const auto saved = p.clip().bands();
     p.playback.excludeClip(0, 0, 900, 1);
     EXPECT_NE(p.clip().bands(), saved);
@@ -149,18 +151,19 @@ TEST(PlaybackClip, SavedStatesShareTheClipTheyDidNotChange) {
 // A clip changed before every save makes each saved state hold one of its own: the bytes
 // bound them before the count does, and restoring gives the bytes back.
 TEST(PlaybackClip, SavedStatesAreBoundedByTheirBytes) {
-    Player p(300);
+    Player p(400);  // a work budget large enough for the changes
     p.cutGrid(300, 100);
     const size_t gridBytes = p.clip().bands()->bytes();
     ASSERT_GT(gridBytes, Playback::kMaxSavedBytes / Playback::kMaxSavedStates);
     size_t taken = 0;
-    for (int k = 0; k < 2000; ++k) {
-        p.playback.excludeClip(k % 300, k / 300, k % 300 + 1, k / 300 + 1);
+    for (int k = 0; k < 1000; ++k) {
+        const int x = 3 * (k % 100) + 2, y = 3 * (k / 100);  // off the strips: each cut changes the clip
+        p.playback.excludeClip(x, y, x + 1, y + 1);
         p.playback.save();
         taken = std::max(taken, p.playback.savedStates());
     }
     EXPECT_LE(p.playback.savedBytes(), Playback::kMaxSavedBytes);
-    EXPECT_LT(taken, 2000u);
+    EXPECT_LT(taken, 1000u);
     EXPECT_GE(taken, Playback::kMaxSavedBytes / gridBytes / 2) << "as many as the bytes allow";
     p.playback.restore(1);
     EXPECT_EQ(p.playback.savedStates(), 0u);
@@ -187,6 +190,34 @@ TEST(PlaybackClip, RepeatedRegionSelectionsKeepTheClipInItsShape) {
     }
     p.playback.selectClip(nullptr, RGN_COPY);
     EXPECT_EQ(p.clip().bands()->rectCount(), 1u) << "no region: back to the destination";
+}
+
+// Single pixels cut out of the clip one record at a time: each cut costs as much as the
+// clip is large, so the cuts stop at the work budget. As many changes of a small clip
+// cost little and play to the end.
+TEST(PlaybackClip, ClipChangesCountAgainstTheWorkBudget) {
+    const detail::PlayTarget target{0, 0, 300, 300, {0, 0, 300, 300}};
+    DibSurface s(300, 300, 32);
+    const auto play = [&](const std::vector<uint8_t>& file, std::string& reason) {
+        const auto records = std::span<const uint8_t>(file).subspan(detail::WmfHeader::kPlaceableBytes);
+        return detail::playWmf(s.dc(), records, detail::readWmfHeader(file), target, &reason);
+    };
+    std::string reason;
+    EXPECT_FALSE(play(picture::testing::pixelCutsWmf(300, 300000), reason));
+    EXPECT_NE(reason.find("budget"), std::string::npos) << reason;
+
+    WmfBuilder small(0, 0, 300, 300, 96, 2);
+    for (int k = 0; k < 20000; ++k) {
+        small.record(0x001E, {});                                        // SaveDC
+        picture::testing::wmfExcludeClipRect(small, k % 300, 7, k % 300 + 1, 9);
+        small.record(0x0416, {200, 200, 100, 100});                      // IntersectClipRect
+        small.record(0x0127, {-1});                                      // RestoreDC
+    }
+    picture::testing::wmfSolidFill(small, 0x0000FF);
+    picture::testing::wmfRectangle(small, 0, 0, 301, 301);
+    reason.clear();
+    EXPECT_TRUE(play(small.bytes(), reason)) << reason;
+    EXPECT_EQ(reinterpret_cast<const uint32_t*>(s.row(299))[299], 0x00FF0000u) << "the fill after the changes";
 }
 
 // The clip grid of a WMF, and fills through it: a fill reaches exactly the pixels of its
