@@ -1,6 +1,7 @@
 #include "road_process.h"
 
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -25,6 +26,12 @@ int64_t statusKb(const char* field) {
     while (std::getline(status, line))
         if (line.rfind(key, 0) == 0) return std::stoll(line.substr(key.size()));
     return -1;
+}
+
+int64_t pageFaults() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return int64_t(usage.ru_minflt) + int64_t(usage.ru_majflt);
 }
 
 int64_t nowNs() {
@@ -59,19 +66,22 @@ bool runRoadProcess(const std::vector<std::string>& arguments, RoadFigures& figu
     if (spawned != 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
         return false;
     std::istringstream line(out);
-    return bool(line >> figures.peakKb >> figures.seconds >> figures.shown);
+    return bool(line >> figures.peakKb >> figures.seconds >> figures.shown >> figures.faults);
 }
 
 RoadMeter::RoadMeter() {
     std::ofstream("/proc/self/clear_refs") << "5";  // the high-water mark starts again here
     baseKb_ = statusKb("VmRSS");
+    startFaults_ = pageFaults();
     startNs_ = nowNs();
 }
 
 void RoadMeter::finish(bool shown) const {
     const double seconds = double(nowNs() - startNs_) / 1e9;
+    const int64_t faults = pageFaults() - startFaults_;
     const int64_t peak = statusKb("VmHWM") - baseKb_;
-    std::printf("%lld %.6f %d\n", static_cast<long long>(peak), seconds, shown ? 1 : 0);
+    std::printf("%lld %.6f %d %lld\n", static_cast<long long>(peak), seconds, shown ? 1 : 0,
+                static_cast<long long>(faults));
     std::fflush(stdout);
     std::_Exit(0);
 }
@@ -92,6 +102,7 @@ void measureRoad(benchmark::State& state, const std::vector<std::string>& argume
     state.counters["picture_MB"] = pictureMb;
     state.counters["copies"] = peakMb / pictureMb;
     state.counters["shown"] = figures.shown;
+    state.counters["faults_k"] = double(figures.faults) / 1e3;
 }
 
 bool isRoadProcess(int argc, char** argv) { return argc > 1 && std::string(argv[1]) == "--road"; }

@@ -105,11 +105,11 @@ void Form1::showDecodedPicture(const QString& extension) {
     const auto size = rs.field("PhotoSize").value().number();
     if (!size) runtime::raise(runtime::kErrTypeMismatch);
     {
-        // The bytes go once written: the decoder reads the file, and a picture's bytes kept
-        // beside its decoded pixels would be one copy too many.
-        const db::Bytes bytes = rs.field("Photo").getChunk(static_cast<int64_t>(*size));
+        // The bytes go from the catalogue to the file a piece at a time: the decoder reads
+        // the file, and a picture's bytes held whole would be one copy too many.
+        db::FieldReader bytes = rs.field("Photo").reader(static_cast<int64_t>(*size));
         sys::deleteFile(source.toStdString());
-        sys::writeFile(source.toStdString(), bytes);
+        bytes.writeToFile(source.toStdString());
     }
 
     const QString bitmap = catalogue::TemporaryFile("TmpFile.bmp");

@@ -259,20 +259,22 @@ void Form28::CmdCatalogueThumb_Click() {
 // (the logo), never with an earlier record's bitmap.
 void Form28::showDecodedPicture(const QString& photoXtent) {
     const QString path = catalogue::TemporaryFile("TmpPic2." + photoXtent.right(3));
-    db::Bytes bytes;
+    // The bytes go from the catalogue to the file a piece at a time: the decoder reads the
+    // file, and a picture's bytes held whole would be one copy too many.
+    db::FieldReader bytes;
     resumeNext([&] {
         db::Recordset& rs = Adodc3.recordset();
         const auto size = rs.field("PhotoSize").value().number();
         if (!size) runtime::raise(runtime::kErrTypeMismatch);
-        bytes = rs.field("Photo").getChunk(static_cast<int64_t>(*size));
+        bytes = rs.field("Photo").reader(static_cast<int64_t>(*size));
     });
     bool written = false;
     resumeNext([&] {
         if (sys::fileExists(path.toStdString())) sys::deleteFile(path.toStdString());
-        sys::writeFile(path.toStdString(), bytes);
+        bytes.writeToFile(path.toStdString());
         written = true;
     });
-    db::Bytes().swap(bytes);  // written: the decoder reads the file; kept, they would be a copy too many
+    bytes = db::FieldReader();
     if (!written) return;
 
     const QString bitmap = catalogue::TemporaryFile("TmpFile.bmp");

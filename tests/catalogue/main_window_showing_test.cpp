@@ -4,6 +4,9 @@
 
 #include <zlib.h>
 
+#include <QBuffer>
+#include <QPainter>
+
 #include <map>
 #include <set>
 
@@ -12,8 +15,10 @@
 #include "image/cImage32.h"
 #include "platform/sys/files.h"
 #include "platform/ui/forms.h"
+#include "platform/ui/picture_conversion.h"
 #include "shell/about_window.h"
 #include "shell/module1.h"
+#include "support/noise_pictures.h"
 #include "support/program_folder_test.h"
 #include "support/test_environment.h"
 
@@ -218,6 +223,97 @@ TEST_F(MainWindowShowing, TransparentTargaReachesTheBitmapOverBlack) {
         }
     EXPECT_EQ(differing, 0u);
     EXPECT_GT(transparent, 0u);
+}
+
+// The pixels of a bitmap picture, top row first, as blue, green, red.
+std::vector<uint8_t> bitmapBgr(const picture::Picture& p) {
+    const gdi::SIZE size = p.pixelSize();
+    std::vector<uint8_t> bgra(size_t(size.cx) * size_t(size.cy) * 4);
+    gdi::BITMAPINFO info{};
+    info.bmiHeader = {sizeof(gdi::BITMAPINFOHEADER), size.cx, -size.cy, 1, 32, gdi::BI_RGB, 0, 0, 0, 0, 0};
+    const gdi::HDC dc = gdi::CreateCompatibleDC(0);
+    EXPECT_EQ(gdi::GetDIBits(dc, p.Handle(), 0, gdi::UINT(size.cy), bgra.data(), &info, gdi::DIB_RGB_COLORS), size.cy);
+    gdi::DeleteDC(dc);
+    std::vector<uint8_t> bgr;
+    for (size_t i = 0; i < bgra.size(); i += 4) bgr.insert(bgr.end(), bgra.begin() + i, bgra.begin() + i + 3);
+    return bgr;
+}
+
+// The decoder's own image as the bitmap shows it: the colours over black (premultiplied),
+// top row first.
+std::vector<uint8_t> decodedBgr(const std::string& path) {
+    cImage32 decoded;
+    EXPECT_TRUE(decoded.LoadPicture_File(path));
+    std::vector<uint8_t> bgr;
+    for (int y = decoded.Height() - 1; y >= 0; --y)
+        for (int x = 0; x < decoded.Width(); ++x) {
+            const uint8_t* p = decoded.BitsPointer() + (size_t(y) * size_t(decoded.Width()) + size_t(x)) * 4;
+            bgr.insert(bgr.end(), p, p + 3);
+        }
+    return bgr;
+}
+
+// Pictures wider than the pane's threshold on each road, so the pane scales them: each
+// shows the pixels its decoder gives directly, and the pane shows them as QPainter draws
+// the whole picture at the fitted size.
+TEST_F(MainWindowShowing, LargePicturesShowTheirDecodedPixelsScaledIntoThePane) {
+    QImage translucent(420, 150, QImage::Format_ARGB32);
+    uint32_t seed = 9;
+    for (int y = 0; y < translucent.height(); ++y)
+        for (int x = 0; x < translucent.width(); ++x)
+            translucent.setPixel(x, y, qRgba(testsupport::noiseByte(seed), testsupport::noiseByte(seed),
+                                            testsupport::noiseByte(seed), testsupport::noiseByte(seed)));
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(translucent.save(&buffer, "PNG"));
+    const struct {
+        const char* name;
+        const char* extent;
+        std::vector<uint8_t> bytes;
+        bool decoded;
+    } cases[] = {
+        {"portable", "PNG", std::vector<uint8_t>(png.begin(), png.end()), true},
+        {"targa", "TGA", testsupport::noiseTgaRle32(400, 380, 11), true},
+        {"bitmap", "BMP", testsupport::noiseBmp24(450, 300, false, 12), false},
+    };
+    makeCatalogueWithRows(0);
+    for (const auto& c : cases) addPicture(c.name, c.extent, c.bytes);
+    ASSERT_FALSE(runMain());
+    Form1& form = ui::forms<Form1>();
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const auto& c = cases[i];
+        SCOPED_TRACE(c.name);
+        if (i > 0) {
+            form.Adodc3.recordset().moveNext();
+            form.pComboCatalogue_Click();
+        }
+        const picture::Picture shown = form.PictureCatalogue->Picture();
+        ASSERT_EQ(shown.Type(), picture::kPicTypeBitmap);
+        const std::string own = folder.file(std::string("own.") + c.extent);
+        sys::writeFile(own, c.bytes);
+        if (c.decoded) {
+            const std::string source = folder.file(std::string("TmpFile1.") + QString(c.extent).toLower().toStdString());
+            EXPECT_EQ(sys::readFile(source), c.bytes) << "the record's bytes, unchanged";
+            EXPECT_TRUE(bitmapBgr(shown) == decodedBgr(own));
+            EXPECT_TRUE(bitmapBgr(picture::LoadPicture(folder.file("TmpFile.bmp"))) == decodedBgr(own));
+        } else {
+            EXPECT_TRUE(bitmapBgr(shown) == bitmapBgr(picture::LoadPictureFromBytes(c.bytes)));
+        }
+
+        ui::Image& pane = *form.ImageCatalogue;
+        ASSERT_TRUE(pane.Stretch());
+        const QImage grabbed = pane.widget()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        QImage expected(grabbed.size(), QImage::Format_RGB32);
+        {
+            QPainter painter(&expected);
+            painter.setRenderHint(QPainter::SmoothPixmapTransform);
+            painter.drawImage(QRect(QPoint(0, 0), expected.size()), ui::ImageFromPicture(shown));
+        }
+        ASSERT_LT(grabbed.width(), shown.pixelSize().cx) << "scaled down into the pane";
+        EXPECT_TRUE(grabbed == expected);
+    }
+    EXPECT_TRUE(services.msgBoxes.empty());
 }
 
 TEST_F(MainWindowShowing, EmptyCatalogueShowsTheLogoAndNoGauge) {

@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstring>
 #include <memory>
+#include <utility>
 
 #include "platform/db/errors.h"
 #include "platform/db/find_criterion.h"
@@ -71,6 +72,53 @@ int64_t Field::actualSize() const { return rs_->fieldSize(index_); }
 void Field::appendChunk(Bytes&& bytes) { rs_->appendFieldChunk(index_, std::move(bytes)); }
 void Field::appendChunkFromFile(const std::string& path) { rs_->appendFieldChunkFromFile(index_, path); }
 Bytes Field::getChunk(int64_t count) const { return rs_->fieldChunk(index_, count); }
+FieldReader Field::reader(int64_t count) const { return rs_->fieldReader(index_, count); }
+
+// ---- FieldReader -------------------------------------------------------------------
+
+FieldReader::~FieldReader() {
+    if (blob_) sqlite3_blob_close(blob_);
+}
+
+FieldReader::FieldReader(FieldReader&& other) noexcept
+    : db_(other.db_), blob_(std::exchange(other.blob_, nullptr)), held_(std::move(other.held_)),
+      size_(std::exchange(other.size_, 0)) {}
+
+FieldReader& FieldReader::operator=(FieldReader&& other) noexcept {
+    if (this != &other) {
+        if (blob_) sqlite3_blob_close(blob_);
+        db_ = other.db_;
+        blob_ = std::exchange(other.blob_, nullptr);
+        held_ = std::move(other.held_);
+        size_ = std::exchange(other.size_, 0);
+    }
+    return *this;
+}
+
+size_t FieldReader::readAt(int64_t offset, void* data, size_t length) {
+    if (offset < 0 || offset >= size_) return 0;
+    const size_t n = static_cast<size_t>(std::min<int64_t>(size_ - offset, static_cast<int64_t>(length)));
+    if (!blob_) {
+        std::memcpy(data, held_.data() + offset, n);
+        return n;
+    }
+    // A blob is at most 2^31 - 1 bytes, as its offsets and lengths are ints.
+    const int rc = sqlite3_blob_read(blob_, data, static_cast<int>(n), static_cast<int>(offset));
+    if (rc != SQLITE_OK) detail::raiseSqlite(db_, rc, "reading a long binary");
+    return n;
+}
+
+void FieldReader::writeToFile(const std::string& path) {
+    constexpr int64_t kPiece = int64_t{1} << 20;
+    std::vector<uint8_t> piece(static_cast<size_t>(std::min(size_, kPiece)));
+    sys::FileWriter file(path);
+    for (int64_t done = 0; done < size_;) {
+        const size_t n = readAt(done, piece.data(), piece.size());
+        file.write(piece.data(), n);
+        done += static_cast<int64_t>(n);
+    }
+    file.commit();
+}
 
 // ---- opening -----------------------------------------------------------------------
 
@@ -439,22 +487,38 @@ Bytes Recordset::fieldChunk(size_t column, int64_t count) const {
 }
 
 Bytes Recordset::storedLongBinaryChunk(size_t column, int64_t count) const {
-    sqlite3_blob* blob = nullptr;
+    FieldReader reader = storedLongBinaryReader(column, count);
+    Bytes out(static_cast<size_t>(reader.size()));
+    reader.readAt(0, out.data(), out.size());
+    return out;
+}
+
+FieldReader Recordset::storedLongBinaryReader(size_t column, int64_t count) const {
+    FieldReader reader;
+    reader.db_ = db();
     const int64_t key = snapshot_.id(static_cast<size_t>(cursor_));
-    if (sqlite3_blob_open(db(), "main", storeOf(column).c_str(), columns_[column].name.c_str(), key, 0, &blob) !=
-        SQLITE_OK) {
+    if (sqlite3_blob_open(db(), "main", storeOf(column).c_str(), columns_[column].name.c_str(), key, 0,
+                          &reader.blob_) != SQLITE_OK) {
         // A null value (or a row deleted through another record set, or a record stored
         // without a bytes row) has no bytes.
-        sqlite3_blob_close(blob);
-        return {};
+        sqlite3_blob_close(reader.blob_);
+        reader.blob_ = nullptr;
+        return reader;
     }
-    const int64_t size = sqlite3_blob_bytes(blob);
-    const int n = static_cast<int>(std::min<int64_t>(size, count));
-    Bytes out(static_cast<size_t>(n));
-    const int rc = n > 0 ? sqlite3_blob_read(blob, out.data(), n, 0) : SQLITE_OK;
-    sqlite3_blob_close(blob);
-    if (rc != SQLITE_OK) detail::raiseSqlite(db(), rc, "reading a long binary");
-    return out;
+    reader.size_ = std::min<int64_t>(sqlite3_blob_bytes(reader.blob_), count);
+    return reader;
+}
+
+FieldReader Recordset::fieldReader(size_t column, int64_t count) const {
+    requireCurrentRow();
+    if (count < 0) raiseDb(kErrBadArgument, "GetChunk needs a count of 0 or more.");
+    if (pendingFiles_[column] || pending_[column] || adding_ || !columns_[column].longBinary) {
+        FieldReader reader;
+        reader.held_ = fieldChunk(column, count);
+        reader.size_ = static_cast<int64_t>(reader.held_.size());
+        return reader;
+    }
+    return storedLongBinaryReader(column, count);
 }
 
 void Recordset::setFieldValue(size_t column, Value value) {

@@ -78,6 +78,7 @@ inline constexpr long kPositionBOF = -2;
 inline constexpr long kPositionEOF = -3;
 
 class Recordset;
+class FieldReader;
 
 // A field of the current row. A light handle: it reads and writes through its record
 // set and stays valid as long as that record set does (across moves too).
@@ -108,12 +109,42 @@ public:
     // The first count bytes (fewer when the value is shorter). Read straight from the
     // file, count bytes at most.
     Bytes getChunk(int64_t count) const;
+    // The same bytes, read a piece at a time (FieldReader).
+    FieldReader reader(int64_t count) const;
 
 private:
     friend class Recordset;
     Field(Recordset& rs, size_t index) : rs_(&rs), index_(index) {}
     Recordset* rs_;
     size_t index_;
+};
+
+// A field's first bytes, the ones getChunk gives whole, read a piece at a time: a long
+// binary as stored is read straight from the file, so a big picture is never held whole;
+// a pending or plain value is held as getChunk gives it. Valid while the record set stays
+// on the row and writes nothing; a read after the row changed raises.
+class FieldReader {
+public:
+    FieldReader() = default;
+    ~FieldReader();
+    FieldReader(FieldReader&& other) noexcept;
+    FieldReader& operator=(FieldReader&& other) noexcept;
+    FieldReader(const FieldReader&) = delete;
+    FieldReader& operator=(const FieldReader&) = delete;
+
+    int64_t size() const { return size_; }
+    // Up to length bytes from offset on; fewer only past the end.
+    size_t readAt(int64_t offset, void* data, size_t length);
+    // Writes the bytes as the file `path`, atomically as sys::writeFile does, a piece at a
+    // time; raises as a read or sys::writeFile does, leaving the file as it was.
+    void writeToFile(const std::string& path);
+
+private:
+    friend class Recordset;
+    sqlite3* db_ = nullptr;
+    sqlite3_blob* blob_ = nullptr;  // the stored long binary, or null for held_
+    Bytes held_;
+    int64_t size_ = 0;
 };
 
 class Recordset : public std::enable_shared_from_this<Recordset> {
@@ -232,11 +263,13 @@ private:
     Value fieldValue(size_t column) const;
     int64_t fieldSize(size_t column) const;
     Bytes fieldChunk(size_t column, int64_t count) const;
+    FieldReader fieldReader(size_t column, int64_t count) const;
     // The current row's value as stored, without its pending edit; the long binary's
     // length and first bytes as stored.
     Value storedValue(size_t column) const;
     int64_t storedLongBinarySize(size_t column) const;
     Bytes storedLongBinaryChunk(size_t column, int64_t count) const;
+    FieldReader storedLongBinaryReader(size_t column, int64_t count) const;
     void setFieldValue(size_t column, Value value);
     void appendFieldChunk(size_t column, Bytes&& bytes);
     void appendFieldChunkFromFile(size_t column, const std::string& path);

@@ -26,8 +26,8 @@
 //   pixel: it cannot describe the picture it declares. The codes are walked once before
 //   the bitmap is made, so such a stream costs no memory for its claims.
 //
-// A file is read through FileByteReader, a piece at a time: its rows go straight into the
-// bitmap.
+// A file or a record's stored bytes are read through SourceByteReader, a piece at a time:
+// the rows go straight into the bitmap.
 
 #include <algorithm>
 #include <cstring>
@@ -37,7 +37,7 @@
 #include "platform/picture/byte_reader.h"
 #include "platform/picture/channel_masks.h"
 #include "platform/picture/dib_builder.h"
-#include "platform/picture/file_byte_reader.h"
+#include "platform/picture/source_byte_reader.h"
 #include "platform/picture/limits.h"
 #include "platform/picture/picture_object.h"
 #include "platform/picture/readers.h"
@@ -398,6 +398,6 @@ Picture readBmp(std::span<const uint8_t> data) {
     return readBmpFrom(r);
 }
 
-Picture readBmp(FileByteReader& file) { return readBmpFrom(file); }
+Picture readBmp(SourceByteReader& source) { return readBmpFrom(source); }
 
 }  // namespace picture::detail

@@ -3,7 +3,7 @@
 
 #include <new>
 
-#include "platform/picture/file_byte_reader.h"
+#include "platform/picture/source_byte_reader.h"
 #include "platform/picture/format.h"
 #include "platform/picture/invalid_picture.h"
 #include "platform/picture/picture.h"
@@ -38,7 +38,7 @@ Picture decode(std::span<const uint8_t> data) {
 // Refusals become run-time errors: 481 for what a reader refuses, 7 for a picture there
 // is no memory for.
 template <class Decode>
-Picture raisingRefusals(const Decode& decode) {
+auto raisingRefusals(const Decode& decode) -> decltype(decode()) {
     try {
         return decode();
     } catch (const InvalidPicture&) {
@@ -49,6 +49,17 @@ Picture raisingRefusals(const Decode& decode) {
         runtime::raise(runtime::kErrOutOfMemory);
     }
 }
+
+// A file as a byte source.
+class FileSource : public ByteSource {
+public:
+    explicit FileSource(const std::string& path) : file_(path) {}
+    uint64_t size() override { return file_.size(); }
+    size_t readAt(uint64_t offset, void* data, size_t length) override { return file_.readAt(offset, data, length); }
+
+private:
+    sys::FileReader file_;
+};
 
 }  // namespace
 
@@ -65,20 +76,24 @@ Picture LoadPictureFromBytes(std::span<const uint8_t> bytes) {
     return raisingRefusals([&] { return decode(bytes); });
 }
 
+Picture LoadPictureFromSource(ByteSource& source) {
+    uint8_t signature[2] = {};
+    if (source.readAt(0, signature, 2) == 2 && sniffFormat(signature) == Format::Bmp) {
+        // Bitmaps are what the program writes for itself to show, and the biggest.
+        SourceByteReader reader(source, formatName(Format::Bmp));
+        return raisingRefusals([&] { return readBmp(reader); });
+    }
+    std::vector<uint8_t> bytes =
+        raisingRefusals([&] { return std::vector<uint8_t>(static_cast<size_t>(source.size())); });
+    bytes.resize(source.readAt(0, bytes.data(), bytes.size()));
+    return LoadPictureFromBytes(bytes);
+}
+
 Picture LoadPicture(const std::string& path) {
     // As the platform's LoadPicture(""): an empty picture object.
     if (path.empty()) return NonePicture();
-    sys::FileReader file(path);
-    const uint64_t size = file.size();
-    uint8_t signature[2] = {};
-    if (file.readAt(0, signature, 2) == 2 && sniffFormat(signature) == Format::Bmp) {
-        // Bitmaps are what the program writes for itself to show, and the biggest: their
-        // rows go from the file straight into the picture, not through a copy of the file.
-        FileByteReader reader(file, size, formatName(Format::Bmp));
-        return raisingRefusals([&] { return readBmp(reader); });
-    }
-    const std::vector<uint8_t> bytes = sys::readFile(path);
-    return LoadPictureFromBytes(bytes);
+    FileSource file(path);
+    return LoadPictureFromSource(file);
 }
 
 }  // namespace picture

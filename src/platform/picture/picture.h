@@ -121,11 +121,25 @@ int32_t MulDiv(int32_t a, int32_t b, int32_t c);
 inline int32_t HimetricFromPixels(int32_t pixels) { return MulDiv(pixels, 2540, 96); }
 inline int32_t PixelsFromHimetric(int32_t himetric) { return MulDiv(himetric, 96, 2540); }
 
+// Bytes the loader reads a piece at a time: a file, a record's stored bytes.
+class ByteSource {
+public:
+    virtual ~ByteSource() = default;
+    virtual uint64_t size() = 0;
+    // Up to length bytes from offset on; fewer only past the end. Raises what the
+    // source's reads raise.
+    virtual size_t readAt(uint64_t offset, void* data, size_t length) = 0;
+};
+
 // The picture loader. LoadPicture raises the file's errors (53 file not found, 75 path/file
 // access) and 481 "Invalid picture" for data it does not read; 7 "Out of memory" when a
 // picture within the limits cannot be allocated.
 Picture LoadPicture(const std::string& path);
 Picture LoadPictureFromBytes(std::span<const uint8_t> bytes);
+// As LoadPictureFromBytes over the source's bytes. A bitmap's rows go from the source
+// straight into the picture, not through a copy of the source; other formats are read
+// whole first.
+Picture LoadPictureFromSource(ByteSource& source);
 // As LoadPictureFromBytes, but gives no picture instead of raising, and the reason
 // ("BMP: RLE run past the end of a row") for tests and logs.
 Picture TryLoadPictureFromBytes(std::span<const uint8_t> bytes, std::string* reason = nullptr);

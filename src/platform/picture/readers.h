@@ -9,10 +9,10 @@
 
 namespace picture::detail {
 
-class FileByteReader;
+class SourceByteReader;
 
 Picture readBmp(std::span<const uint8_t> data);
-Picture readBmp(FileByteReader& file);  // read a piece at a time
+Picture readBmp(SourceByteReader& source);  // read a piece at a time
 Picture readJpeg(std::span<const uint8_t> data);
 Picture readGif(std::span<const uint8_t> data);
 Picture readIcon(std::span<const uint8_t> data);  // ICO and CUR

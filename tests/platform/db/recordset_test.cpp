@@ -313,6 +313,58 @@ TEST_F(Recordsets, FiftyMegabytePictureRoundTripsWithoutEnteringTheSnapshot) {
     EXPECT_TRUE(std::equal(head.begin(), head.end(), original.begin()));
 }
 
+TEST_F(Recordsets, FieldReadersGiveGetChunksBytesAPieceAtATime) {
+    db::Bytes picture(3u << 20);
+    uint32_t state = 7;
+    for (auto& b : picture) b = static_cast<uint8_t>((state = state * 1664525u + 1013904223u) >> 24);
+    testsupport::TempFolder files;
+
+    auto rs = open("Select * from Pictures");
+    rs->addNew();
+    rs->field("PhotoDescription").setValue("stored");
+    rs->field("Photo").appendChunk(db::Bytes(picture));
+    {
+        // Pending, not yet saved: the reader gives what getChunk gives.
+        db::FieldReader pending = rs->field("Photo").reader(100);
+        ASSERT_EQ(pending.size(), 100);
+        db::Bytes head(100);
+        EXPECT_EQ(pending.readAt(0, head.data(), head.size()), 100u);
+        EXPECT_TRUE(std::equal(head.begin(), head.end(), picture.begin()));
+    }
+    rs->update();
+    rs->addNew();
+    rs->field("PhotoDescription").setValue("no picture");
+    rs->update();
+
+    auto again = open("Select * from Pictures");
+    db::FieldReader whole = again->field("Photo").reader(INT64_MAX);
+    ASSERT_EQ(whole.size(), static_cast<int64_t>(picture.size()));
+    // Pieces of an odd length from odd offsets, the last one cut at the end.
+    db::Bytes back(picture.size());
+    const size_t piece = 65537;
+    for (size_t at = 3; at < back.size(); at += piece)
+        EXPECT_EQ(whole.readAt(int64_t(at), back.data() + at, piece), std::min(piece, back.size() - at)) << at;
+    whole.readAt(0, back.data(), 3);
+    EXPECT_TRUE(back == picture);
+    EXPECT_EQ(whole.readAt(int64_t(picture.size()), back.data(), 1), 0u) << "past the end";
+
+    db::FieldReader first = again->field("Photo").reader(1000);
+    EXPECT_EQ(first.size(), 1000) << "the count caps the bytes, as getChunk's does";
+    const std::string copy = files.file("copy.bin");
+    first.writeToFile(copy);
+    EXPECT_EQ(sys::readFile(copy), again->field("Photo").getChunk(1000));
+    whole.writeToFile(copy);
+    EXPECT_TRUE(sys::readFile(copy) == picture);
+
+    EXPECT_EQ(again->field("PhotoDescription").reader(3).size(), 3) << "a plain column's text";
+    again->moveNext();
+    db::FieldReader none = again->field("Photo").reader(INT64_MAX);
+    EXPECT_EQ(none.size(), 0) << "a null long binary has no bytes";
+    none.writeToFile(copy);
+    EXPECT_EQ(sys::fileSize(copy), 0u);
+    EXPECT_EQ(errorNumber([&] { again->field("Photo").reader(-1); }), db::kErrBadArgument);
+}
+
 // Enough rows for several of the snapshot's blocks, one text longer than a block, and
 // every kind of value a loosely typed column may hold.
 TEST_F(Recordsets, SnapshotKeepsEveryStoredKindAcrossManyBlocks) {

@@ -3,15 +3,18 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <map>
 
 #include "oracles.h"
 #include "platform/picture/picture.h"
 #include "platform/runtime/error.h"
-#include "support/temp_folder.h"
 #include "support/error_number.h"
+#include "support/noise_pictures.h"
+#include "support/temp_folder.h"
 
 using namespace picture;
 using namespace picture::test;
@@ -98,6 +101,61 @@ TEST(Loader, BitmapFilesReadInPiecesAsFromBytes) {
         EXPECT_EQ(read.height, expected.height);
         EXPECT_TRUE(read.pixels == expected.pixels);
     }
+}
+
+// Bytes from memory through the source interface, counting what is read at once.
+class CountingSource : public ByteSource {
+public:
+    explicit CountingSource(std::vector<uint8_t> bytes, int64_t failAt = -1)
+        : bytes_(std::move(bytes)), failAt_(failAt) {}
+    uint64_t size() override { return bytes_.size(); }
+    size_t readAt(uint64_t offset, void* data, size_t length) override {
+        if (offset >= bytes_.size()) return 0;
+        const size_t n = std::min<size_t>(length, bytes_.size() - offset);
+        if (failAt_ >= 0 && offset + n > uint64_t(failAt_)) throw runtime::Error(runtime::kErrDeviceIO, "read failed");
+        std::memcpy(data, bytes_.data() + offset, n);
+        largestRead = std::max(largestRead, n);
+        return n;
+    }
+    size_t largestRead = 0;
+
+private:
+    std::vector<uint8_t> bytes_;
+    int64_t failAt_;
+};
+
+// A record's stored bytes reach the loader as a source: a bitmap is read a piece at a
+// time, never whole, and every picture comes out as it comes out of the bytes.
+TEST(Loader, SourcesGiveWhatTheirBytesGive) {
+    const struct {
+        const char* name;
+        std::vector<uint8_t> bytes;
+        bool inPieces;
+    } cases[] = {
+        {"3 MB bitmap", testsupport::noiseBmp24(1301, 800, false, 5), true},
+        {"top-down bitmap", testsupport::noiseBmp24(640, 480, true, 6), true},
+        {"run-length bitmap", readBytes(corpus("bmpsuite/g/pal8rle.bmp")), true},
+        {"JPEG", readBytes(corpus("photos/IMG0003.jpg")), false},
+        {"GIF", readBytes(corpus("gif/valid/hat.gif")), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        CountingSource source(c.bytes);
+        const Picture fromSource = LoadPictureFromSource(source);
+        const Rgba expected = bitmapRgba(LoadPictureFromBytes(c.bytes)), read = bitmapRgba(fromSource);
+        EXPECT_EQ(read.width, expected.width);
+        EXPECT_EQ(read.height, expected.height);
+        EXPECT_TRUE(read.pixels == expected.pixels);
+        if (c.inPieces && c.bytes.size() > (1u << 21)) EXPECT_LE(source.largestRead, size_t{1} << 20);
+        if (!c.inPieces) EXPECT_EQ(source.largestRead, c.bytes.size());
+    }
+    // Refusals are the loader's; a failed read is the source's own error.
+    CountingSource text(bytesOf("just some words\n"));
+    EXPECT_EQ(errorNumber([&] { LoadPictureFromSource(text); }), runtime::kErrInvalidPicture);
+    CountingSource empty({});
+    EXPECT_EQ(errorNumber([&] { LoadPictureFromSource(empty); }), runtime::kErrInvalidPicture);
+    CountingSource failing(testsupport::noiseBmp24(1301, 800, false, 5), 2 << 20);
+    EXPECT_EQ(errorNumber([&] { LoadPictureFromSource(failing); }), runtime::kErrDeviceIO);
 }
 
 TEST(Loader, ThePixelLimitIsCheckedBeforeDecoding) {

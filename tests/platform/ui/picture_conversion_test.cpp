@@ -15,6 +15,7 @@
 #include "platform/gdi/dib_surface.h"
 #include "platform/picture/picture.h"
 #include "platform/ui/picture_conversion.h"
+#include "support/noise_pictures.h"
 #include "support/test_environment.h"
 
 namespace {
@@ -66,21 +67,6 @@ TEST(PictureConversion, IndexedPicturesShowWhatDrawingThemShows) {
     }
 }
 
-// A bottom-up 24-bit BMP of noise, or a top-down one with `topDown`.
-std::vector<uint8_t> noiseBmp(int width, int height, bool topDown, uint32_t seed) {
-    const size_t stride = (size_t(width) * 3 + 3) / 4 * 4;
-    std::vector<uint8_t> b(54 + stride * size_t(height));
-    auto put32 = [&](size_t at, uint32_t v) {
-        for (int i = 0; i < 4; ++i) b[at + i] = uint8_t(v >> (8 * i));
-    };
-    b[0] = 'B', b[1] = 'M';
-    put32(2, uint32_t(b.size())), put32(10, 54), put32(14, 40), put32(18, uint32_t(width));
-    put32(22, uint32_t(topDown ? -height : height));
-    b[26] = 1, b[28] = 24;
-    for (size_t i = 54; i < b.size(); ++i) b[i] = uint8_t((seed = seed * 1664525u + 1013904223u) >> 24);
-    return b;
-}
-
 // The reference: the picture's own-size image drawn smoothly into `size` by QPainter.
 QImage drawnAt(const picture::Picture& p, QSize size) {
     const QImage own = ui::ImageFromPicture(p);
@@ -99,9 +85,9 @@ TEST(PictureConversion, StretchedPicturesAreTheirImageDrawnAtTheSizeShown) {
     };
     const Case pictures[] = {
         // 9 MB: several bands at every size below.
-        {"24 bpp 1536 x 2000 noise", picture::LoadPictureFromBytes(noiseBmp(1536, 2000, false, 1))},
-        {"24 bpp 4000 x 300 noise", picture::LoadPictureFromBytes(noiseBmp(4000, 300, false, 3))},
-        {"24 bpp 701 x 333 top-down noise", picture::LoadPictureFromBytes(noiseBmp(701, 333, true, 2))},
+        {"24 bpp 1536 x 2000 noise", picture::LoadPictureFromBytes(testsupport::noiseBmp24(1536, 2000, false, 1))},
+        {"24 bpp 4000 x 300 noise", picture::LoadPictureFromBytes(testsupport::noiseBmp24(4000, 300, false, 3))},
+        {"24 bpp 701 x 333 top-down noise", picture::LoadPictureFromBytes(testsupport::noiseBmp24(701, 333, true, 2))},
         {"32 bpp", loadCorpus("bmpsuite/g/rgb32.bmp")},
         {"8 bpp", loadCorpus("bmpsuite/g/pal8-0.bmp")},
         {"4 bpp", loadCorpus("bmpsuite/g/pal4.bmp")},

@@ -1,8 +1,8 @@
 #pragma once
-// ByteReader's reads over a file instead of bytes in memory: a reader that takes either
-// reads a file piece by piece, so a picture's rows can go from the file straight into its
-// bitmap without the whole file being held first. A span it hands out stays valid until
-// the next read.
+// ByteReader's reads over a byte source (a file, a record's stored bytes) instead of bytes
+// in memory: a reader that takes either reads the source piece by piece, so a picture's
+// rows can go from it straight into its bitmap without the whole source being held first.
+// A span it hands out stays valid until the next read.
 
 #include <cstdint>
 #include <span>
@@ -10,14 +10,14 @@
 #include <vector>
 
 #include "platform/picture/byte_reader.h"
-#include "platform/sys/files.h"
+#include "platform/picture/picture.h"
 
 namespace picture::detail {
 
-class FileByteReader {
+class SourceByteReader {
 public:
-    FileByteReader(sys::FileReader& file, uint64_t size, const char* format)
-        : file_(file), size_(size), format_(format) {}
+    SourceByteReader(ByteSource& source, const char* format)
+        : source_(source), size_(source.size()), format_(format) {}
 
     uint64_t size() const { return size_; }
     uint64_t position() const { return pos_; }
@@ -42,11 +42,11 @@ public:
     [[noreturn]] void fail() const { refuse(std::string(format_) + ": data ends early"); }
 
 private:
-    sys::FileReader& file_;
+    ByteSource& source_;
     const uint64_t size_;
     const char* format_;
     uint64_t pos_ = 0;
-    // The file's bytes from windowStart_ on.
+    // The source's bytes from windowStart_ on.
     std::vector<uint8_t> window_;
     uint64_t windowStart_ = 0;
 };

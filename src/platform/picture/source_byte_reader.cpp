@@ -1,4 +1,4 @@
-#include "platform/picture/file_byte_reader.h"
+#include "platform/picture/source_byte_reader.h"
 
 #include <algorithm>
 
@@ -10,15 +10,15 @@ namespace {
 constexpr uint64_t kWindowBytes = uint64_t{1} << 20;
 }  // namespace
 
-std::span<const uint8_t> FileByteReader::bytes(uint64_t n) {
+std::span<const uint8_t> SourceByteReader::bytes(uint64_t n) {
     if (n > remaining()) fail();
     if (pos_ < windowStart_ || pos_ + n > windowStart_ + window_.size()) {
         const uint64_t length = std::min(std::max(n, kWindowBytes), remaining());
         window_.resize(size_t(length));
         windowStart_ = pos_;
-        if (file_.readAt(pos_, window_.data(), window_.size()) != window_.size()) {
+        if (source_.readAt(pos_, window_.data(), window_.size()) != window_.size()) {
             window_.clear();
-            fail();  // the file became shorter
+            fail();  // the source became shorter
         }
     }
     const auto out = std::span<const uint8_t>(window_).subspan(size_t(pos_ - windowStart_), size_t(n));
