@@ -12,6 +12,7 @@
 #include "oracles.h"
 #include "platform/gdi/dib_surface.h"
 #include "platform/gdi/gdi.h"
+#include "platform/picture/costly_metafiles.h"
 #include "platform/picture/metafile_builder.h"
 #include "platform/picture/metafile_player.h"
 #include "platform/picture/picture.h"
@@ -325,6 +326,41 @@ TEST(Metafile, PlaybackStopsWhenItsWorkBudgetIsSpent) {
             EXPECT_NE(reason.find("work budget"), std::string::npos) << reason;
         }
     }
+}
+
+TEST(Metafile, CostlyDrawingEndsAtTheWorkBudget) {
+    // Files whose drawing costs far more than their size, at 256 KB and 400 pixels: each
+    // plays to its end or stops at the budget, never for another reason.
+    using namespace picture::testing;
+    struct Case {
+        const char* name;
+        std::vector<uint8_t> (*make)(int, size_t);
+        bool stops;
+    };
+    const Case cases[] = {
+        {"far bezier", farBezierEmf, false},          {"zigzag polygon", zigzagPolygonEmf, true},
+        {"whole rectangles", wholeRectanglesEmf, true}, {"huge ellipses", hugeEllipsesEmf, true},
+        {"wide pen lines", widePenLinesEmf, true},    {"wide pen polyline", widePenPolylineEmf, true},
+        {"huge font text", hugeFontTextEmf, true},    {"spaced text", spacedTextEmf, false},
+        {"one-pixel stretches", onePixelStretchesEmf, true}, {"halftoned bitmap", halftonedBitmapEmf, false},
+    };
+    for (const Case& c : cases) {
+        const std::vector<uint8_t> bytes = c.make(400, 256 * 1024);
+        ASSERT_LE(bytes.size(), 256u * 1024) << c.name;
+        DibSurface s(400, 400, 32);
+        std::string reason;
+        const bool finished = detail::playEmf(s.dc(), bytes, {0, 0, 400, 400, {0, 0, 400, 400}}, &reason);
+        EXPECT_EQ(finished, !c.stops) << c.name << ": " << reason;
+        if (!finished) {
+            EXPECT_NE(reason.find("work budget"), std::string::npos) << c.name << ": " << reason;
+        }
+    }
+    std::string reason;
+    const std::vector<uint8_t> wmf = wholeRectanglesWmf(400, 256 * 1024);
+    DibSurface s(400, 400, 32);
+    EXPECT_FALSE(detail::playWmf(s.dc(), std::span<const uint8_t>(wmf).subspan(detail::WmfHeader::kPlaceableBytes),
+                                 detail::readWmfHeader(wmf), {0, 0, 400, 400, {0, 0, 400, 400}}, &reason));
+    EXPECT_NE(reason.find("work budget"), std::string::npos) << reason;
 }
 
 TEST(Metafile, GoodFilesPlayToTheirEndAtAnySize) {
