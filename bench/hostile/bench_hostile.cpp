@@ -1,8 +1,9 @@
 // Small files that declare big pictures, each beside a plain picture of the same size:
 // the time and the peak memory of the road the catalogue shows it by.
 //
-//   bound road    (BMP, GIF): the record's bytes through the platform picture loader, and
-//                 the picture drawn as the pane shows it.
+//   bound road    (BMP, GIF): the record's bytes through the platform picture loader (a
+//                 bitmap a piece at a time), and the picture drawn as the pane shows it, at
+//                 the size it is fitted to.
 //   decoder road  (PNG, TGA): the record's bytes written to TmpFile1.<ext>, decoded by the
 //                 hidden decoder, written as TmpFile.bmp, that bitmap loaded by the platform
 //                 loader and drawn as the pane shows it.
@@ -65,6 +66,7 @@
 
 #include "image/cImage32.h"
 #include "platform/gdi/dib_surface.h"
+#include "catalogue/picture_fitting.h"
 #include "platform/picture/picture.h"
 #include "platform/sys/files.h"
 #include "platform/sys/memory.h"
@@ -135,6 +137,14 @@ int runDraw(const DrawCase& c) {
     meter.finish(drawn);
 }
 
+// The size in pixels the main window's pane (5410 x 4155 twips at design) shows a
+// picture at.
+QSize paneSize(const picture::Picture& picture) {
+    const gdi::SIZE size = picture.pixelSize();
+    const catalogue::FittedPicture fitted = catalogue::FitPictureIntoPane(size.cx * 15.0, size.cy * 15.0, 5410, 4155);
+    return {int(fitted.width / 15), int(fitted.height / 15)};
+}
+
 // The child: one road (--road bound|decoder <file> <folder>).
 int runRoad(const std::string& road, const std::string& path, const std::string& folder) {
     sys::keepFreedPictureMemory();  // as the program does
@@ -153,7 +163,10 @@ int runRoad(const std::string& road, const std::string& path, const std::string&
     {
         picture::Picture picture;
         if (road == "bound") {
-            picture = picture::TryLoadPictureFromBytes(sys::readFile(path));  // the record's bytes
+            try {
+                picture = picture::LoadPicture(path);  // as the record's bytes, a piece at a time
+            } catch (const std::exception&) {
+            }
         } else {
             sys::writeFile(source, sys::readFile(path));
             Module1::DibImageFile = QString::fromStdString(source);
@@ -165,7 +178,7 @@ int runRoad(const std::string& road, const std::string& path, const std::string&
                 }
             }
         }
-        if (picture) shown = ui::ImageFromPicture(picture);
+        if (picture) shown = ui::ImageFromPicture(picture, paneSize(picture));
     }
     meter.finish(!shown.isNull());
 }

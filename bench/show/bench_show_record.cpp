@@ -10,6 +10,8 @@
 //   show_png_16000x4000_zeros      249 KB PNG: the decoder road (TmpFile1.png, the hidden
 //   libpng_png_16000x4000_zeros    decoder, TmpFile.bmp, the picture box), beside libpng
 //                                  decoding the file's bytes to BGRA
+//   show_png_8000x4000_translucent the same road for a picture blended over black as
+//   libpng_png_8000x4000_...       TmpFile.bmp is written
 //   show_tga_rle32_8192sq_runs     2.6 MB run-length TGA: the decoder road, beside reading
 //   read_tga_rle32_8192sq_runs     the file's bytes
 //   show_bmp24_8192sq              201 MB BMP: the bound road (the record's bytes through
@@ -100,6 +102,8 @@ struct BigPicture {
 const BigPicture kBigPictures[] = {
     {"png_16000x4000_zeros", [] { return showbench::oversizedPath("png-16000x4000-zeros.png"); }, "PNG", "libpng",
      16000, 4000},
+    {"png_8000x4000_translucent", [] { return showbench::oversizedPath("png-8000x4000-translucent.png"); }, "PNG",
+     "libpng", 8000, 4000},
     {"tga_rle32_8192sq_runs", [] { return showbench::oversizedPath("tga-rle32-8192-squared-runs.tga"); }, "TGA",
      "read", 8192, 8192},
     {"bmp24_8192sq", [] { return showbench::bmp8192Path(); }, "BMP", "read", 8192, 8192},

@@ -313,21 +313,25 @@ bool cBMPparser::SaveAsBMP(const cImage32& cHost, const std::string& FileName,
         if (as32bpp) {
             // The pixel memory is already a bottom-up 32-bpp DIB, premultiplied as held.
             written = written && out.put({cHost.BitsPointer(), size_t(imageBytes)});
-        } else if (kind != cImage32::AlphaOpaque) {
-            ByteArray blended;
-            modParsers::BlendToBackgroundColor(cHost, TransparentFillColor, blended, true);
-            written = written && out.put(blended.span());
         } else {
-            // Opaque: the colours as held, 24 bpp, in bands of rows from the bottom (memory
-            // row 0) up. The padding bytes of the band are zeroed once and never written.
+            // 24 bpp in bands of rows from the bottom (memory row 0) up, each made as it is
+            // written: the colours as held, or blended over the fill colour where the
+            // image has transparency. A whole 24-bit copy beside the image would be one copy
+            // too many. The padding bytes of the band are zeroed once and never written.
+            const bool blend = kind != cImage32::AlphaOpaque;
             const size_t bandRows = std::max<size_t>(1, kBandBytes / rowBytes);
             std::vector<uint8_t> band(std::min(bandRows, size_t(height)) * rowBytes);
             const size_t scan = size_t(cHost.scanWidth());
             for (size_t done = 0; written && done < size_t(height);) {
                 const size_t rows = std::min(bandRows, size_t(height) - done);
-                for (size_t i = 0; i < rows; ++i)
-                    packRow24(cHost.BitsPointer() + (done + i) * scan, band.data() + i * rowBytes,
-                              size_t(width));
+                for (size_t i = 0; i < rows; ++i) {
+                    const uint8_t* source = cHost.BitsPointer() + (done + i) * scan;
+                    uint8_t* row = band.data() + i * rowBytes;
+                    if (blend)
+                        modParsers::BlendRowToBackgroundColor(source, row, width, TransparentFillColor, true);
+                    else
+                        packRow24(source, row, size_t(width));
+                }
                 written = out.put({band.data(), rows * rowBytes});
                 done += rows;
             }

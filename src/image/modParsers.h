@@ -53,6 +53,10 @@ GrayScaleWeights GetGrayScaleWeights(int32_t Formula);
 // is left not dimensioned.
 void BlendToBackgroundColor(const cImage32& host, int32_t BackgroundColor, ByteArray& pixels,
                             bool as24bpp);
+// One row of `width` premultiplied pixels over the opaque colour, by the same rule, into
+// 3 (as24bpp) or 4 bytes a pixel; for writers that blend a band of rows at a time.
+void BlendRowToBackgroundColor(const uint8_t* source, uint8_t* out, int32_t width, int32_t BackgroundColor,
+                               bool as24bpp);
 
 // ---- numbers -----------------------------------------------------------------------------
 

@@ -106,33 +106,35 @@ GrayScaleWeights GetGrayScaleWeights(int32_t Formula) {
     }
 }
 
+void BlendRowToBackgroundColor(const uint8_t* source, uint8_t* out, int32_t width, int32_t BackgroundColor,
+                               bool as24bpp) {
+    const unsigned background[3] = {unsigned(BackgroundColor >> 16) & 0xFF,
+                                    unsigned(BackgroundColor >> 8) & 0xFF,
+                                    unsigned(BackgroundColor) & 0xFF};
+    const size_t bytesPerPixel = as24bpp ? 3 : 4;
+    for (int32_t x = 0; x < width; ++x, source += 4, out += bytesPerPixel) {
+        const unsigned a = source[3];
+        for (int c = 0; c < 3; ++c) {
+            if (a == 255) out[c] = source[c];
+            else if (a == 0) out[c] = uint8_t(background[c]);
+            else out[c] = uint8_t(std::min(255u, source[c] + background[c] * (255 - a) / 255));
+        }
+        if (!as24bpp) out[3] = 255;
+    }
+}
+
 void BlendToBackgroundColor(const cImage32& host, int32_t BackgroundColor, ByteArray& pixels,
                             bool as24bpp) {
     if (!host.Handle()) {
         pixels.erase();
         return;
     }
-    const unsigned background[3] = {unsigned(BackgroundColor >> 16) & 0xFF,
-                                    unsigned(BackgroundColor >> 8) & 0xFF,
-                                    unsigned(BackgroundColor) & 0xFF};
     const size_t rowLength = as24bpp ? size_t(DWordAlignedScanWidth(24, host.Width()))
                                      : size_t(host.scanWidth());
     const ByteView2D source = OverlayDIBBits(host);
     pixels = ByteArray::twoDim(rowLength, source.rows());
-    const size_t bytesPerPixel = as24bpp ? 3 : 4;
-    for (size_t row = 0; row < source.rows(); ++row) {
-        const uint8_t* s = source.row(row).data();
-        uint8_t* d = &pixels(0, row);
-        for (int32_t x = 0; x < host.Width(); ++x, s += 4, d += bytesPerPixel) {
-            const unsigned a = s[3];
-            for (int c = 0; c < 3; ++c) {
-                if (a == 255) d[c] = s[c];
-                else if (a == 0) d[c] = uint8_t(background[c]);
-                else d[c] = uint8_t(std::min(255u, s[c] + background[c] * (255 - a) / 255));
-            }
-            if (!as24bpp) d[3] = 255;
-        }
-    }
+    for (size_t row = 0; row < source.rows(); ++row)
+        BlendRowToBackgroundColor(source.row(row).data(), &pixels(0, row), host.Width(), BackgroundColor, as24bpp);
 }
 
 }  // namespace modParsers

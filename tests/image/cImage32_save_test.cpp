@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sys/stat.h>
 
+#include "image/modParsers.h"
 #include "image_support.h"
 #include "platform/runtime/messages.h"
 #include "support/temp_folder.h"
@@ -146,6 +147,30 @@ TEST_F(BitmapSaving, TransparencyIn24BitsIsCompositedOverTheFillColour) {
     Bytes overBlack = header(3, 1, 24, 12);
     overBlack.insert(overBlack.end(), cases[0].row.begin(), cases[0].row.end());
     EXPECT_EQ(contentOf(path), overBlack);
+}
+
+// A picture of several bands (a megabyte of rows each): every row blended as the whole
+// image blended at once gives it, padding zero.
+TEST_F(BitmapSaving, TransparencyIn24BitsIsCompositedABandAtATime) {
+    constexpr int kWidth = 701, kHeight = 1500;
+    cImage32 image;
+    ASSERT_TRUE(image.InitializeDIB(kWidth, kHeight));
+    uint32_t state = 3;
+    for (size_t i = 0; i < size_t(kWidth) * kHeight; ++i) {
+        uint8_t* p = image.BitsPointer() + i * 4;
+        const uint8_t alpha = uint8_t((state = state * 1664525u + 1013904223u) >> 24);
+        p[3] = alpha;
+        for (int c = 0; c < 3; ++c) p[c] = uint8_t(((state = state * 1664525u + 1013904223u) >> 24) % (alpha + 1u));
+    }
+    image.Alpha(cImage32::AlphaPartial);
+    const int32_t fill = 0x102030;
+    ByteArray blended;
+    modParsers::BlendToBackgroundColor(image, fill, blended, true);
+    Bytes expected = header(kWidth, kHeight, 24, uint32_t(blended.span().size()));
+    expected.insert(expected.end(), blended.span().begin(), blended.span().end());
+    Bytes stream;
+    ASSERT_TRUE(image.SaveToStream_Bitmap(stream, false, fill));
+    EXPECT_TRUE(stream == expected);
 }
 
 TEST_F(BitmapSaving, SizesAndTheBlankImage) {
