@@ -17,6 +17,7 @@
 //   picture_MB  the declared picture at 4 bytes a pixel
 //   copies      peak_MB / picture_MB. Goal: at most about 2 for every file
 //   shown       1 when the road ended with a picture, 0 when the file was refused
+//   faults_k    thousands of page faults: memory touched for the first time
 // The time is the road's own, measured inside the child.
 //
 // Measured (Release, 8 shared cores under other load; time, peak above the base, copies):
@@ -29,9 +30,18 @@
 //   png_16000x4000_plain             7370 ms   712 MB  2.78                    2727 ms   455 MB  1.78
 //   tga_rle32_8192sq_runs            7187 ms   748 MB  2.79                    2911 ms   475 MB  1.77
 //   tga32_8192sq_plain              15538 ms  1008 MB  3.76                    6835 ms   537 MB  2.00
-// What is left: the shown image (4 bytes a pixel) beside the picture it shows; on the
-// decoder road the decoded image beside its 24-bit blend while TmpFile.bmp is written,
-// and a raw TGA's file bytes beside its image.
+// Then with the picture shown at the size the pane fits it to (no image of its own size
+// beside it), a bitmap read a piece at a time and TmpFile.bmp blended in bands (Release,
+// 8 shared cores at a load of 6.8; time, peak above the base, copies, thousands of page
+// faults):
+//   bmp8_16384sq_plain       558 ms   271 MB  0.25    0.9
+//   gif_4096sq_plain         185 ms    37 MB  0.55    5.2
+//   png_16000x4000_zeros    1016 ms   258 MB  1.01    1.6
+//   png_16000x4000_plain     449 ms   263 MB  1.03    2.6
+//   tga_rle32_8192sq_runs    325 ms   274 MB  1.02    2.6
+//   tga32_8192sq_plain      2187 ms   537 MB  2.00  198.7
+// What is left: a raw TGA's file bytes beside its image (the decoder reads a file whole
+// for every reader but PNG's).
 //
 // Draw requests far larger than their destination, each beside a plain draw of the same
 // visible size, through the image class's own pipeline (interpolating) onto a 64 x 64

@@ -293,8 +293,8 @@ TEST_F(MainWindowShowing, LargePicturesShowTheirDecodedPixelsScaledIntoThePane) 
         const std::string own = folder.file(std::string("own.") + c.extent);
         sys::writeFile(own, c.bytes);
         if (c.decoded) {
-            const std::string source = folder.file(std::string("TmpFile1.") + QString(c.extent).toLower().toStdString());
-            EXPECT_EQ(sys::readFile(source), c.bytes) << "the record's bytes, unchanged";
+            const std::string extension = QString(c.extent).toLower().toStdString();
+            EXPECT_EQ(sys::readFile(folder.file("TmpFile1." + extension)), c.bytes) << "the record's bytes, unchanged";
             EXPECT_TRUE(bitmapBgr(shown) == decodedBgr(own));
             EXPECT_TRUE(bitmapBgr(picture::LoadPicture(folder.file("TmpFile.bmp"))) == decodedBgr(own));
         } else {
