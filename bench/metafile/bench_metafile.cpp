@@ -34,6 +34,8 @@
 //   emf_1mb_wide_pen_polyline       a polyline of 131,000 random points, a 3-pixel pen
 //   emf_1mb_huge_font_text          13,000 ExtTextOutW of "WM" at a 4,000-pixel font
 //   emf_1mb_spaced_text             17 ExtTextOutW of 10,000 characters with advances
+//   emf_1mb_lacking_characters_text 2,280 ExtTextOutW of 64 characters no font has, with
+//                                   advances, at a 3,000-pixel font turned by 33 degrees
 //   emf_1mb_one_pixel_stretches     8,450 StretchDIBits of one pixel onto the whole picture
 //   emf_1mb_halftoned_bitmap        one 2880 x 2880 1-bpp bitmap halftoned onto it
 // Measured (Release, 8 shared cores; time, peak above the base). Before: these shapes
@@ -50,6 +52,10 @@
 //   emf_1mb_wide_pen_polyline         4749 ms   443 MB         7 ms    7 MB  stopped
 //   emf_1mb_huge_font_text           40719 ms     8 MB       263 ms    6 MB  stopped
 //   emf_1mb_spaced_text                254 ms     4 MB        22 ms    2 MB
+//   emf_1mb_lacking_characters_text   181 ms   166 MB        78 ms    5 MB  stopped
+//     (before: drawn as glyph images, whose cache held a box the size of the em for each
+//     turned character; after: filled from outlines. Load 1; with outlines but before each
+//     glyph's square was charged, it ran 6.7 s)
 //   emf_1mb_one_pixel_stretches       9753 ms     6 MB       242 ms    5 MB  stopped
 //   emf_1mb_halftoned_bitmap           101 ms     6 MB        45 ms    4 MB
 //   wmf_1mb_plain_1000px                                     168 ms    4 MB
@@ -242,6 +248,7 @@ const FileCase kFileCases[] = {
     {"emf_1mb_wide_pen_polyline", 1000, oneMegabyte<picture::testing::widePenPolylineEmf>},
     {"emf_1mb_huge_font_text", 1000, oneMegabyte<picture::testing::hugeFontTextEmf>},
     {"emf_1mb_spaced_text", 1000, oneMegabyte<picture::testing::spacedTextEmf>},
+    {"emf_1mb_lacking_characters_text", 1000, oneMegabyte<picture::testing::lackingCharactersTextEmf>},
     {"emf_1mb_one_pixel_stretches", 1000, oneMegabyte<picture::testing::onePixelStretchesEmf>},
     {"emf_1mb_halftoned_bitmap", 1000, oneMegabyte<picture::testing::halftonedBitmapEmf>},
     {"wmf_1mb_plain_1000px", 1000, oneMegabyte<picture::testing::plainWmf>},

@@ -5,6 +5,7 @@
 #include <QGlyphRun>
 #include <QImage>
 #include <QPainter>
+#include <QPainterPath>
 #include <QRawFont>
 #include <QString>
 #include <QTransform>
@@ -148,6 +149,45 @@ void drawPlaced(QPainter& p, const Layout& l) {
     for (qsizetype i = 0; i < l.text.size(); ++i) p.drawText(l.origins[size_t(i)], l.text.mid(i, 1));
 }
 
+// Text larger than this is filled from the glyphs' outlines. As glyph images, a character
+// that no font has becomes a box the size of the em kept in Qt's glyph cache: hundreds of MB
+// at a few thousand pixels, turned, although a surface shows a small part of it. Outlines
+// cost what the surface shows. Characters the font lacks then take its own missing-glyph
+// shape, as they would without fallback fonts.
+constexpr double kLargestGlyphImage = 512;
+
+bool drawnAsOutlines(const QFont& font) {
+    const double widening = std::max(1.0, font.stretch() / 100.0);
+    return font.pixelSize() * widening > kLargestGlyphImage;
+}
+
+// The glyphs of the font itself at the layout's origins, or one after another by their
+// kerned advances.
+void drawOutlines(QPainter& p, const Layout& l, bool placed) {
+    const QRawFont raw = QRawFont::fromFont(l.font);
+    if (!raw.isValid()) return;
+    const QList<quint32> glyphs = raw.glyphIndexesForString(l.text);
+    const QList<QPointF> advances = raw.advancesForGlyphIndexes(glyphs, QRawFont::KernedAdvances);
+    QPainterPath path;
+    path.setFillRule(Qt::WindingFill);
+    QPointF pen(0, 0);
+    for (qsizetype i = 0; i < glyphs.size(); ++i) {
+        const QPointF origin = placed && size_t(i) < l.origins.size() ? l.origins[size_t(i)] : pen;
+        path.addPath(raw.pathForGlyph(glyphs[i]).translated(origin));
+        pen += advances[i];
+    }
+    p.fillPath(path, Qt::black);
+    // Underline and strike-out run along the whole text, centred where Qt's own text puts
+    // them; filled apart so that they add to the glyphs whichever way the outlines wind.
+    const QFontMetricsF fm(l.font);
+    const double from = std::min(0.0, l.advance.x()), to = std::max(0.0, l.advance.x());
+    const auto line = [&](double centre) {
+        p.fillRect(QRectF(from, centre - fm.lineWidth() / 2, to - from, fm.lineWidth()), Qt::black);
+    };
+    if (l.font.underline()) line(std::ceil(fm.underlinePos()) + 0.5);
+    if (l.font.strikeOut()) line(-fm.strikeOutPos());
+}
+
 BOOL drawText(HDC dc, int x, int y, UINT options, const RECT* rect, const char16_t* text,
               int count, const INT* dx) {
     Dc* d = registry().get<Dc>(dc);
@@ -203,6 +243,10 @@ BOOL drawText(HDC dc, int x, int y, UINT options, const RECT* rect, const char16
                               p.setTransform(toDevice, true);
                               p.setFont(l.font);
                               p.setPen(Qt::black);
+                              if (drawnAsOutlines(l.font)) {
+                                  drawOutlines(p, l, dx != nullptr);
+                                  return;
+                              }
                               if (!dx) {
                                   p.drawText(QPointF(0, 0), l.text);
                                   return;

@@ -34,9 +34,9 @@ void geometricPen(EmfBuilder& b, int32_t width) {
     b.record(kSelectObject, {1});
 }
 
-void arialFont(EmfBuilder& b, int32_t height) {
+void arialFont(EmfBuilder& b, int32_t height, int32_t escapement = 0) {
     // index; height, width, escapement, orientation, weight; eight bytes of flags; face
-    std::vector<int32_t> f = {1, height, 0, 0, 0, 400, 0, 0};
+    std::vector<int32_t> f = {1, height, 0, escapement, escapement, 400, 0, 0};
     const std::vector<int32_t> face = EmfBuilder::text(u"Arial");
     f.insert(f.end(), face.begin(), face.end());
     f.resize(8 + 16, 0);  // the face's 32 characters
@@ -152,6 +152,14 @@ std::vector<uint8_t> hugeFontTextEmf(int side, size_t bytes) {
     arialFont(b, -4000);
     b.record(kSetBkMode, {2});  // OPAQUE
     return repeated(b, bytes, 84, [](EmfBuilder& e) { text(e, 0, 0, u"WM", 0); });
+}
+
+std::vector<uint8_t> lackingCharactersTextEmf(int side, size_t bytes) {
+    EmfBuilder b(side, side, 2);
+    arialFont(b, -3000, 330);
+    std::u16string s;
+    for (char16_t c = u'\u0C00'; c < u'\u0C40'; ++c) s.push_back(c);
+    return repeated(b, bytes, 8 + 68 + 6 * s.size(), [&](EmfBuilder& e) { text(e, 0, 900, s, 40); });
 }
 
 std::vector<uint8_t> spacedTextEmf(int side, size_t bytes) {

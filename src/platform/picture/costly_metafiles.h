@@ -25,6 +25,9 @@ std::vector<uint8_t> widePenLinesEmf(int side, size_t bytes);
 std::vector<uint8_t> widePenPolylineEmf(int side, size_t bytes);
 // ExtTextOutW of "WM" in a font 4,000 units high, opaque.
 std::vector<uint8_t> hugeFontTextEmf(int side, size_t bytes);
+// ExtTextOutW of 64 characters that no font has, each with its advance, in a font 3,000
+// units high turned by 33 degrees.
+std::vector<uint8_t> lackingCharactersTextEmf(int side, size_t bytes);
 // ExtTextOutW of 10,000 characters each, every character with its advance.
 std::vector<uint8_t> spacedTextEmf(int side, size_t bytes);
 // StretchDIBits of a one-pixel bitmap onto the whole picture.

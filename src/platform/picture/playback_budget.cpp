@@ -83,10 +83,12 @@ double PlaybackBudget::figures(const std::vector<Figure>& figures, bool closed, 
     return units;
 }
 
-double PlaybackBudget::text(double boxWidth, double boxHeight, size_t characters) const {
+double PlaybackBudget::text(double boxWidth, double boxHeight, size_t characters, double glyphSide) const {
     const double whole = area(target_.left, target_.top, target_.right, target_.bottom);
-    double pixels = boxWidth * boxHeight;
-    if (!(pixels <= whole)) pixels = whole;
+    const auto within = [whole](double pixels) { return pixels <= whole ? pixels : whole; };
+    // The box is cleared and blended once; each glyph is filled over its own square, and
+    // glyphs set closer than their size fill the same pixels again.
+    const double pixels = within(boxWidth * boxHeight) + double(characters) * within(glyphSide * glyphSide);
     return kPerText + kPerCharacter * double(characters) + kPerTextPixel * pixels;
 }
 

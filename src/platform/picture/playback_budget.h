@@ -12,7 +12,8 @@
 //   one-pixel pens             2 per pixel along each segment within the target
 //   wider pens                 4 x the width (at most the target's extent) per pixel
 //                              along each segment, 8 per row a segment's brush reaches
-//   text                       8,192, 256 per character, 2 per pixel of its box
+//   text                       8,192, 256 per character, 2 per pixel of its box and
+//                              2 per pixel of each glyph's square within the target
 //   blits                      1 per destination pixel within the target
 //   clip changes               1 per span (one band's x-run) of the clip before and
 //                              after, and of the region it meets (charged once done)
@@ -43,7 +44,7 @@ public:
 
     // The costs of the drawing calls, in device pixels. A pen width of 0 strokes nothing.
     double figures(const std::vector<gdi::Figure>& figures, bool closed, bool filled, int penWidth) const;
-    double text(double boxWidth, double boxHeight, size_t characters) const;
+    double text(double boxWidth, double boxHeight, size_t characters, double glyphSide) const;
     double blit(const gdi::RECT& destination) const;
     double vertices(size_t count) const { return kPerVertex * double(count); }
     double clip(size_t spans) const { return double(spans); }

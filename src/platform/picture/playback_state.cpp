@@ -549,7 +549,7 @@ void Playback::text(double x, double y, UINT options, const std::optional<std::a
     double advance = 0;
     for (INT v : deviceDx) advance += std::abs(double(v));
     if (deviceDx.empty()) advance = h * double(s.size());
-    spend(budget_.text(advance + 2 * h, 3 * h, s.size()) + (rect && (options & ETO_OPAQUE) ? budget_.blit(r) : 0));
+    spend(budget_.text(advance + 2 * h, 3 * h, s.size(), h) + (rect && (options & ETO_OPAQUE) ? budget_.blit(r) : 0));
     apply();
     const bool updateCp = (state_.textAlign & TA_UPDATECP) != 0;
     if (updateCp) {

@@ -1,6 +1,8 @@
 // Filled shapes, clipping, fonts and text, metafile handles.
 
 #include <QFontInfo>
+#include <QImage>
+#include <QPainter>
 #include <cmath>
 
 #include <gtest/gtest.h>
@@ -243,6 +245,71 @@ TEST(Text, ExplicitAdvancesPlaceEachCharacterAsItsOwnTextWould) {
             for (int x = 0; x < 260; ++x) differ += placed.at(x, y) != single.at(x, y), inked += placed.at(x, y) != kUntouched;
         EXPECT_GT(inked, 20) << int(&k - cases);
         EXPECT_EQ(differ, 0) << int(&k - cases);
+    }
+}
+
+// Text hundreds of pixels high is filled from its outlines rather than drawn as glyph
+// images: it covers what QPainter's text covers, and a character no font has takes the
+// font's own missing-glyph box, hollow, as it would without fallback fonts.
+TEST(Text, LargeTextIsFilledFromItsOutlines) {
+    struct Case {
+        std::u16string text;
+        BYTE underline;
+        bool placed;
+    };
+    for (const Case& k : {Case{u"Hg", 0, false}, Case{u"AV", 1, false}, Case{u"Wy", 0, true}}) {
+        SCOPED_TRACE(std::string(k.text.begin(), k.text.end()));
+        LOGFONTW log{};
+        log.lfHeight = -600, log.lfUnderline = k.underline;
+        Canvas c(900, 700, 32);
+        c.fill(kUntouched);
+        Selected font(c.dc(), CreateFontIndirectW(&log));
+        SetBkMode(c.dc(), TRANSPARENT);
+        SetTextAlign(c.dc(), TA_BASELINE);
+        const std::vector<INT> dx(k.text.size(), 450);
+        ASSERT_TRUE(ExtTextOutW(c.dc(), 20, 560, 0, nullptr, k.text.data(), UINT(k.text.size()),
+                                k.placed ? dx.data() : nullptr));
+        QImage expected(900, 700, QImage::Format_Alpha8);
+        expected.fill(0);
+        {
+            QPainter p(&expected);
+            p.setRenderHint(QPainter::Antialiasing);
+            p.setFont(detail::qtFont(log));
+            const QString whole = QString::fromUtf16(k.text.data(), qsizetype(k.text.size()));
+            if (!k.placed) p.drawText(QPointF(20, 560), whole);
+            for (qsizetype i = 0; k.placed && i < whole.size(); ++i)
+                p.drawText(QPointF(20 + 450 * double(i), 560), whole.mid(i, 1));
+        }
+        int inked = 0, differ = 0;
+        for (int y = 0; y < 700; ++y)
+            for (int x = 0; x < 900; ++x) {
+                const bool ours = c.at(x, y) != kUntouched, theirs = expected.constScanLine(y)[x] != 0;
+                inked += ours, differ += ours != theirs;
+            }
+        EXPECT_GT(inked, 20000);
+        EXPECT_LT(differ, inked / 500) << "beyond the glyphs' edges";
+    }
+
+    // U+0C00 is in none of the installed fonts: at 600 pixels, and turned at 3000 pixels
+    // over a small canvas.
+    LOGFONTW log{};
+    log.lfHeight = -600;
+    for (const LONG escapement : {0, 330}) {
+        log.lfEscapement = escapement;
+        Canvas c(300, 700, 32);
+        c.fill(kUntouched);
+        Selected font(c.dc(), CreateFontIndirectW(&log));
+        SetBkMode(c.dc(), TRANSPARENT);
+        SetTextAlign(c.dc(), TA_BASELINE);
+        const char16_t lacking = u'\u0C00';
+        ASSERT_TRUE(TextOutW(c.dc(), 20, 600, &lacking, 1));
+        const RECT box = inked(c);
+        ASSERT_GT(box.right - box.left, 60) << escapement;
+        ASSERT_GT(box.bottom - box.top, 200) << escapement;
+        if (escapement == 0) {
+            EXPECT_EQ(c.at((box.left + box.right) / 2, (box.top + box.bottom) / 2), kUntouched) << "hollow";
+        }
+        log.lfHeight = -3000;
     }
 }
 

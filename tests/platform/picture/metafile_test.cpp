@@ -342,6 +342,7 @@ TEST(Metafile, CostlyDrawingEndsAtTheWorkBudget) {
         {"whole rectangles", wholeRectanglesEmf, true}, {"huge ellipses", hugeEllipsesEmf, true},
         {"wide pen lines", widePenLinesEmf, true},    {"wide pen polyline", widePenPolylineEmf, true},
         {"huge font text", hugeFontTextEmf, true},    {"spaced text", spacedTextEmf, false},
+        {"lacking characters text", lackingCharactersTextEmf, true},
         {"one-pixel stretches", onePixelStretchesEmf, true}, {"halftoned bitmap", halftonedBitmapEmf, false},
     };
     for (const Case& c : cases) {
