@@ -247,9 +247,11 @@ bool cICOparser::BitmapEntryFits(int32_t Index) const {
     const int64_t colourAt = ColorByteOffset(Index);
     const int64_t maskAt = GetMaskByteOffset(Index);
     if (maskAt < colourAt || GetColorBitsSize(Index) > maskAt - colourAt) return false;
-    // The header as the platform will get it must not describe more colour bits than that.
+    // The header as the platform will get it must be one it reads (DibImageBytes is -1
+    // otherwise) and must not describe more colour bits than that.
     const gdi::BITMAPINFOHEADER h = platformHeader(&data_[size_t(start)], Height(Index));
-    return gdi::DibImageBytes(h) <= maskAt - colourAt && end <= int64_t(data_.size());
+    const int64_t colourBytes = gdi::DibImageBytes(h);
+    return colourBytes >= 0 && colourBytes <= maskAt - colourAt && end <= int64_t(data_.size());
 }
 
 void cICOparser::DecodeBitmapEntry(int32_t Index, cImage32& cHost, std::span<uint8_t> bytes) {

@@ -397,6 +397,15 @@ TEST(IcoReader, DamagedEntriesAreNeverPicked) {
     wide.data[5] = 0xFF;
     EXPECT_TRUE(nothingDecoded(icoFile({wide})));
 
+    // A header the platform cannot read (compression 202) is damaged too, however wide it
+    // claims to be (2^26 here: half a GB as a device bitmap); the healthy entry is picked.
+    Entry unreadable = dibEntry(Dib{});
+    unreadable.data[7] = 0x04;
+    unreadable.data[16] = 202;
+    bytes = icoFile({unreadable, dibEntry(healthy)});
+    ASSERT_TRUE(load(bytes, &host, 2, 2, 4));
+    EXPECT_EQ(host.Width(), 16);
+
     // A header bit count of 0 with the directory's 4 in its place decodes; 0x8000 overflows.
     Entry fromDirectory = dibEntry(Dib{});
     fromDirectory.data[14] = 0;

@@ -3,6 +3,7 @@
 // callers hand in and expect their bits.
 
 #include <cstring>
+#include <optional>
 
 #include "platform/gdi/dib_bits.h"
 #include "platform/gdi/dib_layout.h"
@@ -81,14 +82,16 @@ HBITMAP CreateDIBitmap(HDC dc, const BITMAPINFOHEADER* header, DWORD init, const
     if (!header || header->biWidth <= 0 || header->biHeight == 0) return 0;
     const int64_t rows = header->biHeight < 0 ? -int64_t{header->biHeight} : header->biHeight;
     if (rows > kMaxImageBytes) return 0;
+    // Bits that cannot be read are refused before the bitmap is made for the header's size.
+    std::optional<DibLayout> layout;
+    if (init & CBM_INIT) {
+        layout = parseDib(info, usage);
+        if (!layout || !bits) return 0;
+    }
     auto b = makeDdb(header->biWidth, int(rows), nullptr);
     if (!b) return 0;
-    if (init & CBM_INIT) {
-        const auto layout = parseDib(info, usage);
-        if (!layout || !bits) return 0;
-        copyDibToSurface(*layout, static_cast<const uint8_t*>(bits), 0, uint32_t(layout->height),
-                         b->surface);
-    }
+    if (layout)
+        copyDibToSurface(*layout, static_cast<const uint8_t*>(bits), 0, uint32_t(layout->height), b->surface);
     return addBitmap(std::move(b));
 }
 
