@@ -36,7 +36,7 @@ inline std::vector<uint8_t> noiseBmp24(int width, int height, bool topDown, uint
 inline std::vector<uint8_t> noiseTgaRle32(int width, int height, uint32_t seed) {
     std::vector<uint8_t> b;
     put8(b, 0), put8(b, 0), put8(b, 10);  // no id, no colour map, run-length true colour
-    for (int i = 0; i < 5; ++i) put8(b, 0);  // colour map specification
+    for (int i = 0; i < 5; ++i) put8(b, 0);  // colour map: first entry, length, entry size
     put16(b, 0), put16(b, 0), put16(b, uint32_t(width)), put16(b, uint32_t(height));
     put8(b, 32), put8(b, 8);  // 32 bits a pixel, 8 of them alpha, bottom-up
     auto pixel = [&] {
