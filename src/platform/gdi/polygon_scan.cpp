@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/gdi/division.h"
+
 namespace gdi::detail {
 
 namespace {
@@ -10,12 +12,6 @@ namespace {
 // Half a pixel less 1/64: the sample point of a pixel, in 64ths, lies 32 past its
 // corner after this shift.
 constexpr double kCentreShift = 0.5 - 1.0 / 64;
-
-__int128 floorDiv(__int128 a, __int128 b) {
-    __int128 q = a / b;
-    if ((a % b != 0) && ((a < 0) != (b < 0))) --q;
-    return q;
-}
 
 int64_t fixed(double v) { return std::llround((v + kCentreShift) * 64); }
 

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "platform/gdi/blit.h"
+#include "platform/gdi/division.h"
 
 namespace gdi::detail {
 
@@ -95,12 +96,6 @@ struct Tap {
 constexpr int kWeightBits = 14;
 constexpr uint32_t kWeightOne = 1u << kWeightBits;
 
-int64_t floorDiv(__int128 a, __int128 b) {
-    __int128 q = a / b;
-    if ((a % b != 0) && ((a < 0) != (b < 0))) --q;
-    return int64_t(q);
-}
-
 // HALFTONE taps of destination index i.
 void halftoneTaps(const Axis& a, int64_t i, std::vector<Tap>& taps) {
     taps.clear();
@@ -138,7 +133,7 @@ void halftoneTaps(const Axis& a, int64_t i, std::vector<Tap>& taps) {
         // Centre of destination pixel i in source pixel units, minus 1/2 so that source
         // pixel centres sit on integers: ((2i + 1) * S - D) / (2D).
         const __int128 num = __int128(2 * i + 1) * S - D, den = __int128(2) * D;
-        const int64_t j0 = floorDiv(num, den);
+        const int64_t j0 = int64_t(floorDiv(num, den));
         const __int128 rem = num - __int128(j0) * den;
         const uint32_t f = uint32_t((rem * (2 * kWeightOne) + den) / (2 * den));
         const int64_t a0 = std::clamp<int64_t>(j0, lo, hi - 1);

@@ -68,9 +68,6 @@ int thinLine(Surface& s, POINT a, POINT b, UINT style, int phase, const Ink& ink
 
 namespace {
 
-int64_t floorDiv(int64_t a, int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
-int64_t ceilDiv(int64_t a, int64_t b) { return -floorDiv(-a, b); }
-
 int64_t isqrt(int64_t v) {
     int64_t r = int64_t(std::sqrt(double(v)));
     while (r * r > v) --r;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/gdi/clip.h"
+#include "platform/gdi/division.h"
 #include "platform/gdi/gdi.h"
 #include "platform/gdi/surface.h"
 
@@ -95,10 +96,6 @@ int64_t walkLine(POINT a, POINT b, int width, int height, int64_t margin, Visit 
             if (p > 0) return M;  // m(k) is 0 throughout
         } else {
             // m(k) >= p  <=>  k >= (2Mp - M + t) / 2A;  m(k) < q  <=>  k < (2Mq - M + t) / 2A.
-            const auto ceilDiv = [](__int128 a, __int128 b) {
-                const __int128 d = a / b;
-                return d + ((a % b != 0) && ((a < 0) == (b < 0)));
-            };
             const __int128 twoA = __int128(2) * A, twoM = __int128(2) * M;
             if (p > 0) k0 = std::max<int64_t>(k0, int64_t(std::min<__int128>(ceilDiv(twoM * p - M + t, twoA), k1)));
             k1 = std::min<int64_t>(k1, int64_t(std::max<__int128>(ceilDiv(twoM * q - M + t, twoA), k0)));
