@@ -75,6 +75,7 @@
 #include "platform/picture/costly_metafiles.h"
 #include "platform/picture/metafile_builder.h"
 #include "platform/picture/picture.h"
+#include "platform/picture/record_types.h"
 #include "platform/sys/memory.h"
 #include "road_process.h"
 
@@ -114,18 +115,20 @@ uint32_t colorref(const QColor& c) { return uint32_t(c.red() | (c.green() << 8) 
 // Each shape: a brush and a pen of its colour, a polygon, a line, both objects deleted.
 const picture::Picture& shapesPicture() {
     static const picture::Picture p = [] {
+        using namespace picture::detail::emf;
         EmfBuilder emf(kWidth, kHeight, 3);
         for (const Shape& s : shapes()) {
             const int32_t c = int32_t(colorref(s.colour));
-            emf.record(39, {1, 0, c, 0}), emf.record(37, {1});     // brush
-            emf.record(38, {2, 0, 1, 0, c}), emf.record(37, {2});  // pen
+            emf.record(kCreateBrushIndirect, {1, 0, c, 0}), emf.record(kSelectObject, {1});
+            emf.record(kCreatePen, {2, 0, 1, 0, c}), emf.record(kSelectObject, {2});
             std::vector<int32_t> polygon = {0, 0, 0, 0, int32_t(s.polygon.size())};
             for (const QPoint& q : s.polygon) polygon.push_back(q.x()), polygon.push_back(q.y());
-            emf.record(3, polygon);
-            emf.record(27, {s.line.x1(), s.line.y1()});
-            emf.record(54, {s.line.x2(), s.line.y2()});
-            emf.record(37, {int32_t(0x80000000u | 4)}), emf.record(37, {int32_t(0x80000000u | 7)});  // stock back
-            emf.record(40, {1}), emf.record(40, {2});
+            emf.record(kPolygon, polygon);
+            emf.record(kMoveToEx, {s.line.x1(), s.line.y1()});
+            emf.record(kLineTo, {s.line.x2(), s.line.y2()});
+            emf.record(kSelectObject, {int32_t(0x80000000u | 4)});  // the stock brush and pen back
+            emf.record(kSelectObject, {int32_t(0x80000000u | 7)});
+            emf.record(kDeleteObject, {1}), emf.record(kDeleteObject, {2});
         }
         return picture::LoadPictureFromBytes(emf.bytes());
     }();
@@ -159,7 +162,7 @@ const picture::Picture& bitmapPicture() {
                                       reinterpret_cast<const uint8_t*>(&r.info.bmiHeader) + 40);
         trailing.insert(trailing.end(), r.bits.begin(), r.bits.end());
         EmfBuilder emf(kWidth, kHeight, 1);
-        emf.record(81, fields, trailing);
+        emf.record(picture::detail::emf::kStretchDiBits, fields, trailing);
         return picture::LoadPictureFromBytes(emf.bytes());
     }();
     return p;

@@ -7,6 +7,7 @@
 
 #include "platform/picture/byte_writer.h"
 #include "platform/picture/metafile_builder.h"
+#include "platform/picture/record_types.h"
 
 namespace picture::testing {
 
@@ -15,10 +16,8 @@ namespace {
 using detail::put16;
 using detail::put32;
 
-// EMF record types
-constexpr uint32_t kPolygon = 3, kPolyline = 4, kSetBkMode = 18, kSetStretchBltMode = 21, kMoveToEx = 27,
-                   kSelectObject = 37, kEllipse = 42, kLineTo = 54, kStretchDiBits = 81,
-                   kExtCreateFontIndirectW = 82, kExtTextOutW = 84, kPolyBezier16 = 85, kExtCreatePen = 95;
+using namespace detail::emf;
+
 constexpr size_t kEndBytes = 20;
 
 // Points of `each` bytes that still fit in one record of `fixed` bytes besides them.

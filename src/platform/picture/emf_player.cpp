@@ -13,6 +13,7 @@
 #include "platform/picture/metafile_player.h"
 #include "platform/picture/metafile_record.h"
 #include "platform/picture/playback_state.h"
+#include "platform/picture/record_types.h"
 
 namespace picture::detail {
 
@@ -20,24 +21,7 @@ namespace {
 
 using namespace gdi;
 
-enum EmfType : uint32_t {
-    kHeader = 1, kPolyBezier = 2, kPolygon = 3, kPolyline = 4, kPolyBezierTo = 5, kPolylineTo = 6,
-    kPolyPolyline = 7, kPolyPolygon = 8, kSetWindowExtEx = 9, kSetWindowOrgEx = 10,
-    kSetViewportExtEx = 11, kSetViewportOrgEx = 12, kEof = 14, kSetPixelV = 15, kSetMapMode = 17,
-    kSetBkMode = 18, kSetPolyFillMode = 19, kSetRop2 = 20, kSetStretchBltMode = 21,
-    kSetTextAlign = 22, kSetTextColor = 24, kSetBkColor = 25, kMoveToEx = 27,
-    kExcludeClipRect = 29, kIntersectClipRect = 30, kScaleViewportExtEx = 31,
-    kScaleWindowExtEx = 32, kSaveDc = 33, kRestoreDc = 34, kSetWorldTransform = 35,
-    kModifyWorldTransform = 36, kSelectObject = 37, kCreatePen = 38, kCreateBrushIndirect = 39,
-    kDeleteObject = 40, kEllipse = 42, kRectangle = 43, kRoundRect = 44, kArc = 45, kChord = 46,
-    kPie = 47, kCreatePalette = 49, kLineTo = 54, kArcTo = 55, kBeginPath = 59, kEndPath = 60,
-    kCloseFigure = 61, kFillPath = 62, kStrokeAndFillPath = 63, kStrokePath = 64, kAbortPath = 68,
-    kExtSelectClipRgn = 75, kBitBlt = 76, kStretchBlt = 77, kSetDiBitsToDevice = 80,
-    kStretchDiBits = 81, kExtCreateFontIndirectW = 82, kExtTextOutW = 84, kPolyBezier16 = 85,
-    kPolygon16 = 86, kPolyline16 = 87, kPolyBezierTo16 = 88, kPolylineTo16 = 89,
-    kPolyPolyline16 = 90, kPolyPolygon16 = 91, kCreateMonoBrush = 93, kCreateDibPatternBrushPt = 94,
-    kExtCreatePen = 95,
-};
+using namespace emf;
 
 constexpr uint32_t kStockFlag = 0x80000000;
 constexpr uint32_t kPsGeometric = 0x00010000;

@@ -7,6 +7,7 @@
 
 #include "platform/gdi/regions.h"
 #include "platform/picture/byte_writer.h"
+#include "platform/picture/record_types.h"
 
 namespace picture::testing {
 
@@ -21,12 +22,9 @@ void set32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
 
 constexpr size_t kPlaceableBytes = 22, kWmfHeaderBytes = 18;
 
-// WMF functions
-constexpr uint16_t kSaveDc = 0x001E, kSelectObject = 0x012D, kDeleteObject = 0x01F0, kExcludeClipRect = 0x0415,
-                   kRectangle = 0x041B, kCreatePenIndirect = 0x02FA, kCreateBrushIndirect = 0x02FC;
-// EMF record types
-constexpr uint32_t kEmrHeader = 1, kEmrEof = 14, kEmrSaveDc = 33, kEmrSelectObject = 37,
-                   kEmrCreateBrushIndirect = 39, kEmrRectangle = 43, kEmrExtSelectClipRgn = 75;
+namespace emf = detail::emf;
+namespace wmf = detail::wmf;
+
 constexpr uint32_t kStockNullPen = 0x80000000u | 8;
 
 // The fills' places: a fixed sequence of rectangles within side x side.
@@ -84,26 +82,26 @@ std::vector<uint8_t> WmfBuilder::bytes() const {
 void wmfSolidFill(WmfBuilder& b, uint32_t colour) {
     // Objects take the lowest free slot: the brush 0, the pen 1. Deleting them keeps
     // them selected and frees the slots for the next pair.
-    b.record(kCreateBrushIndirect, {0, int32_t(colour & 0xFFFF), int32_t(colour >> 16), 0});  // BS_SOLID
-    b.record(kSelectObject, {0});
-    b.record(kCreatePenIndirect, {5, 0, 0, 0, 0});  // PS_NULL
-    b.record(kSelectObject, {1});
-    b.record(kDeleteObject, {0});
-    b.record(kDeleteObject, {1});
+    b.record(wmf::kCreateBrushIndirect, {0, int32_t(colour & 0xFFFF), int32_t(colour >> 16), 0});  // BS_SOLID
+    b.record(wmf::kSelectObject, {0});
+    b.record(wmf::kCreatePenIndirect, {5, 0, 0, 0, 0});  // PS_NULL
+    b.record(wmf::kSelectObject, {1});
+    b.record(wmf::kDeleteObject, {0});
+    b.record(wmf::kDeleteObject, {1});
 }
 
 void wmfRectangle(WmfBuilder& b, int left, int top, int right, int bottom) {
-    b.record(kRectangle, {bottom, right, top, left});
+    b.record(wmf::kRectangle, {bottom, right, top, left});
 }
 
 void wmfExcludeClipRect(WmfBuilder& b, int left, int top, int right, int bottom) {
-    b.record(kExcludeClipRect, {bottom, right, top, left});
+    b.record(wmf::kExcludeClipRect, {bottom, right, top, left});
 }
 
 // ---- EMF -----------------------------------------------------------------------------------
 
 EmfBuilder::EmfBuilder(int width, int height, uint16_t handles) {
-    put32(bytes_, kEmrHeader), put32(bytes_, 88);
+    put32(bytes_, emf::kHeader), put32(bytes_, 88);
     for (int32_t v : {0, 0, width - 1, height - 1}) put32(bytes_, uint32_t(v));                 // bounds
     for (int32_t v : {0, 0, width * 2540 / 96, height * 2540 / 96}) put32(bytes_, uint32_t(v));  // frame
     // Signature, version, bytes and records (set at the end), handles.
@@ -135,20 +133,20 @@ std::vector<int32_t> EmfBuilder::text(const std::u16string& s) {
 
 std::vector<uint8_t> EmfBuilder::bytes() const {
     std::vector<uint8_t> out = bytes_;
-    for (uint32_t v : {kEmrEof, 20u, 0u, 16u, 20u}) put32(out, v);  // end of file
+    for (uint32_t v : {uint32_t(emf::kEof), 20u, 0u, 16u, 20u}) put32(out, v);  // end of file
     set32(out, 48, uint32_t(out.size()));
     set32(out, 52, records_ + 1);
     return out;
 }
 
 void emfSolidFill(EmfBuilder& b, uint32_t colour) {
-    b.record(kEmrCreateBrushIndirect, {1, 0, int32_t(colour), 0});  // slot 1, BS_SOLID
-    b.record(kEmrSelectObject, {1});
-    b.record(kEmrSelectObject, {int32_t(kStockNullPen)});
+    b.record(emf::kCreateBrushIndirect, {1, 0, int32_t(colour), 0});  // slot 1, BS_SOLID
+    b.record(emf::kSelectObject, {1});
+    b.record(emf::kSelectObject, {int32_t(kStockNullPen)});
 }
 
 void emfRectangle(EmfBuilder& b, int left, int top, int right, int bottom) {
-    b.record(kEmrRectangle, {left, top, right, bottom});
+    b.record(emf::kRectangle, {left, top, right, bottom});
 }
 
 void emfSelectClipRegion(EmfBuilder& b, uint32_t mode, std::span<const gdi::RECT> rects) {
@@ -157,7 +155,7 @@ void emfSelectClipRegion(EmfBuilder& b, uint32_t mode, std::span<const gdi::RECT
     std::vector<int32_t> fields = {data, int32_t(mode), 32, int32_t(gdi::RDH_RECTANGLES), int32_t(rects.size()),
                                    int32_t(16 * rects.size()), 0, 0, 0, 0};
     for (const gdi::RECT& r : rects) fields.insert(fields.end(), {r.left, r.top, r.right, r.bottom});
-    b.record(kEmrExtSelectClipRgn, fields);
+    b.record(emf::kExtSelectClipRgn, fields);
 }
 
 // ---- the shaped files ---------------------------------------------------------------------
@@ -169,7 +167,7 @@ std::vector<uint8_t> clipGridWmf(int side, int strips, int saves, int fills) {
         wmfExcludeClipRect(b, 0, at, side, at + 1);
         wmfExcludeClipRect(b, at, 0, at + 1, side);
     }
-    for (int k = 0; k < saves; ++k) b.record(kSaveDc, {});
+    for (int k = 0; k < saves; ++k) b.record(wmf::kSaveDc, {});
     Places places(side);
     for (int k = 0; k < fills; ++k) {
         if (k % 16 == 0) wmfSolidFill(b, places.colour());
@@ -191,7 +189,7 @@ std::vector<uint8_t> regionSelectionsEmf(int side, int cells, int selections, in
     emfSolidFill(b, 0x0000FF);
     Places places(side);
     for (int k = 0; k < selections; ++k) {
-        b.record(kEmrSaveDc, {});
+        b.record(emf::kSaveDc, {});
         const gdi::RECT small = places.next();
         const gdi::RECT everything{0, 0, side, side};
         switch (k % 4) {

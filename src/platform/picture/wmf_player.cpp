@@ -12,6 +12,7 @@
 #include "platform/picture/metafile_player.h"
 #include "platform/picture/metafile_record.h"
 #include "platform/picture/playback_state.h"
+#include "platform/picture/record_types.h"
 
 namespace picture::detail {
 
@@ -19,23 +20,7 @@ namespace {
 
 using namespace gdi;
 
-enum WmfFunction : uint16_t {
-    kEof = 0x0000, kSaveDc = 0x001E, kRealizePalette = 0x0035, kSetBkColor = 0x0201,
-    kSetBkMode = 0x0102, kSetMapMode = 0x0103, kSetRop2 = 0x0104, kSetPolyFillMode = 0x0106,
-    kSetStretchBltMode = 0x0107, kSetTextColor = 0x0209, kSetTextAlign = 0x012E,
-    kRestoreDc = 0x0127, kSelectClipRegion = 0x012C, kSelectObject = 0x012D,
-    kDeleteObject = 0x01F0, kSetWindowOrg = 0x020B, kSetWindowExt = 0x020C,
-    kSetViewportOrg = 0x020D, kSetViewportExt = 0x020E, kOffsetWindowOrg = 0x020F,
-    kOffsetViewportOrg = 0x0211, kLineTo = 0x0213, kMoveTo = 0x0214, kSelectPalette = 0x0234,
-    kScaleWindowExt = 0x0410, kScaleViewportExt = 0x0412, kExcludeClipRect = 0x0415,
-    kIntersectClipRect = 0x0416, kEllipse = 0x0418, kRectangle = 0x041B, kSetPixel = 0x041F,
-    kTextOut = 0x0521, kPolyPolygon = 0x0538, kPolygon = 0x0324, kPolyline = 0x0325,
-    kRoundRect = 0x061C, kPatBlt = 0x061D, kArc = 0x0817, kPie = 0x081A, kChord = 0x0830,
-    kDibBitBlt = 0x0940, kExtTextOut = 0x0A32, kDibStretchBlt = 0x0B41, kSetDibToDev = 0x0D33,
-    kStretchDib = 0x0F43, kCreatePalette = 0x00F7, kCreatePatternBrush = 0x01F9,
-    kDibCreatePatternBrush = 0x0142, kCreatePenIndirect = 0x02FA, kCreateFontIndirect = 0x02FB,
-    kCreateBrushIndirect = 0x02FC, kCreateRegion = 0x06FF,
-};
+using namespace wmf;
 
 constexpr size_t kParams = 6;  // size (4) and function (2)
 
