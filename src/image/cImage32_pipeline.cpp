@@ -159,8 +159,8 @@ void resampleInto(const compositing::RowResampler& resampler, int64_t height, co
 }
 
 // The part of a source of w x h pixels at sx, sy (its rows from the top) that lands on a
-// destination at dx, dy: cut at the destination's left and top edges and, for a
-// destination image, at its size.
+// destination at dx, dy, as VisiblePart cut it: at least one pixel, and wholly on the
+// destination image or within the device's extent.
 struct Placement {
     int64_t sx, sy, dx, dy, w, h;
 };
@@ -176,17 +176,13 @@ bool blendRowsOnto(gdi::HDC destinationDC, const ByteView2D& image, const Placem
                    int64_t minimumBandRows, int32_t Opacity, const modParsers::GrayScaleWeights* gray,
                    MakeRowAt makeRowAt) {
     if (!image.empty()) {
-        // Only what overlaps the destination image is written.
         const int64_t imageRows = int64_t(image.rows());
-        const int64_t columns = std::min<int64_t>(p.w, int64_t(image.rowLength() / 4) - p.dx);
-        const int64_t rows = std::min<int64_t>(p.h, imageRows - p.dy);
-        if (columns < 1) return true;
-        sys::forEachRowBand(rows, minimumBandRows, [&](int64_t first, int64_t count) {
+        sys::forEachRowBand(p.h, minimumBandRows, [&](int64_t first, int64_t count) {
             auto rowAt = makeRowAt();
             // Rows from the bottom: memory read and written upwards, as the prefetcher likes it.
             for (int64_t k = first + count - 1; k >= first; --k)
                 compositing::blendRow(image.row(size_t(imageRows - 1 - p.dy - k)).data() + size_t(p.dx) * 4, 4,
-                                      rowAt(k), size_t(columns), Opacity, gray);
+                                      rowAt(k), size_t(p.w), Opacity, gray);
         });
         return true;
     }
@@ -223,12 +219,9 @@ bool blendRowsOnto(gdi::HDC destinationDC, const ByteView2D& image, const Placem
     owned.previous = gdi::SelectObject(memoryDC, buffer);
     const size_t stride = size_t(modParsers::DWordAlignedScanWidth(24, int32_t(p.w)));
     uint8_t* const pixels = static_cast<uint8_t*>(bits);
-    // Where the device's bitmap holds the whole rectangle, BitBlt fills every pixel of a
-    // band and nothing needs clearing first.
-    int64_t deviceWidth = 0, deviceHeight = 0;
-    const bool covered = gdi::GetCurrentObject(destinationDC, gdi::OBJ_BITMAP) &&
-                         deviceExtent(destinationDC, deviceWidth, deviceHeight) && p.dx + p.w <= deviceWidth &&
-                         p.dy + p.h <= deviceHeight;
+    // The rectangle lies within the device's extent, which is its bitmap's where it has one:
+    // there BitBlt fills every pixel of a band and nothing needs clearing first.
+    const bool covered = gdi::GetCurrentObject(destinationDC, gdi::OBJ_BITMAP) != 0;
     bool written = true;
     // Bands from the bottom, each row's memory from the bottom up.
     for (int64_t top = (p.h - 1) / bandRows * bandRows; top >= 0 && written; top -= bandRows) {
