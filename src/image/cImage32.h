@@ -579,10 +579,11 @@ private:
     // The pixels drawing reaches on that destination; false when there is none.
     static bool DestinationSize(gdi::HDC destinationDC, const cImage32* destHostDIB, int64_t& width,
                                 int64_t& height);
-    // BlendDIBOntoDestination of the visible part of a picture, its rows made on demand: for a
-    // rowAt = newRowAt(), rowAt(k) gives the visible part's row k from the top (its first
-    // visible pixel), valid until its next call. Bands of at least minimumBandRows rows are
-    // blended side by side, each through a rowAt of its own that may share no mutable state.
+    // BlendDIBOntoDestination of the visible part of a picture (at least one pixel of it), its
+    // rows made on demand: for a rowAt = newRowAt(), rowAt(k) gives the visible part's row k
+    // from the top (its first visible pixel), valid until its next call. Bands of at least
+    // minimumBandRows rows are blended side by side, each through a rowAt of its own that may
+    // share no mutable state.
     using RowAt = std::function<const uint8_t*(int64_t)>;
     bool BlendRowsOntoDestination(gdi::HDC destinationDC, const Visible& visible, int32_t Opacity,
                                   cImage32* destHostDIB, int32_t grayScale, const std::function<RowAt()>& newRowAt,

@@ -297,9 +297,9 @@ bool cImage32::ResampleAndBlend(gdi::HDC destinationDC, PixelBlock& srcBlock, in
     compositing::ResampleGeometry g;
     if (!resampleGeometry(g, source, 0, 0, srcX, srcY, srcWidth, srcHeight, DestX, DestY, DestWidth, DestHeight))
         return false;
-    // The scaled picture holds what lies right of and below the origin; only the part of it
-    // on the destination is made, its columns and rows sampled where the whole picture
-    // samples them.
+    // The scaled picture holds what lies right of and below the origin, so what lands on the
+    // destination starts at its first column and row; only that part is made, its columns
+    // and rows sampled where the whole picture samples them.
     Visible v;
     if (!VisiblePart(destinationDC, destHostDIB, DestX < 0 ? 0 : DestX, DestY < 0 ? 0 : DestY, g.width, g.height, v))
         return false;
@@ -307,8 +307,8 @@ bool cImage32::ResampleAndBlend(gdi::HDC destinationDC, PixelBlock& srcBlock, in
         srcBlock.erase();
         return true;
     }
-    g.offX += v.column, g.width = v.columns;
-    g.offY += g.height - v.row - v.rows, g.height = v.rows;  // memory rows count from the bottom
+    g.width = v.columns;
+    g.offY += g.height - v.rows, g.height = v.rows;  // memory rows count from the bottom
     const float step = compositing::lightStep(LightAdjustment);
     try {
         const compositing::RowResampler resampler(source, g, highQualityInterpolation_);
@@ -368,7 +368,6 @@ bool cImage32::BlendRowsOntoDestination(gdi::HDC destinationDC, const Visible& v
                                         cImage32* destHostDIB, int32_t grayScale,
                                         const std::function<RowAt()>& newRowAt, int64_t minimumBandRows) {
     const Placement p{0, 0, v.x, v.y, v.columns, v.rows};
-    if (p.w < 1 || p.h < 1) return true;
     const modParsers::GrayScaleWeights weights = modParsers::GetGrayScaleWeights(grayScale);
     const ByteView2D image = destHostDIB ? modParsers::OverlayDIBBits(*destHostDIB) : ByteView2D();
     return blendRowsOnto(destinationDC, image, p, bandRowsFor(p.w), minimumBandRows, Opacity,
@@ -408,7 +407,7 @@ bool cImage32::BlendDIBOntoDestination(gdi::HDC destinationDC, PixelBlock& srcBl
     w = std::min<int64_t>(w, int64_t(source.rowLength() / 4) - sx);
     h = std::min<int64_t>(h, sourceRows - sy);
     Visible v;
-    if (w < 1 || h < 1 || !VisiblePart(destinationDC, destHostDIB, dx, dy, w, h, v)) return false;
+    if (!VisiblePart(destinationDC, destHostDIB, dx, dy, w, h, v)) return false;
     // What lands right of or below the destination is not blended.
     w = v.columns, h = v.rows;
     bool drawn = true;
