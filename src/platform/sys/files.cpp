@@ -165,16 +165,22 @@ bool fileExists(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+namespace {
+
+// A regular file without any write bit: the read-only attribute (a folder has none).
+bool readOnly(const struct stat& st) { return S_ISREG(st.st_mode) && (st.st_mode & 0222) == 0; }
+
+}  // namespace
+
 bool isReadOnly(const std::string& path) {
     struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & 0222) == 0;
+    return ::stat(path.c_str(), &st) == 0 && readOnly(st);
 }
 
 void clearReadOnly(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) raiseErrno(errno, path);
-    if (S_ISREG(st.st_mode) && (st.st_mode & 0222) == 0 && ::chmod(path.c_str(), (st.st_mode & 07777) | S_IWUSR) != 0)
-        raiseErrno(errno, path);
+    if (readOnly(st) && ::chmod(path.c_str(), (st.st_mode & 07777) | S_IWUSR) != 0) raiseErrno(errno, path);
 }
 
 bool folderExists(const std::string& path) {
