@@ -154,15 +154,8 @@ TEST_F(BitmapSaving, TransparencyIn24BitsIsCompositedOverTheFillColour) {
 TEST_F(BitmapSaving, TransparencyIn24BitsIsCompositedABandAtATime) {
     constexpr int kWidth = 701, kHeight = 1500;
     cImage32 image;
-    ASSERT_TRUE(image.InitializeDIB(kWidth, kHeight));
-    uint32_t state = 3;
-    for (size_t i = 0; i < size_t(kWidth) * kHeight; ++i) {
-        uint8_t* p = image.BitsPointer() + i * 4;
-        const uint8_t alpha = uint8_t((state = state * 1664525u + 1013904223u) >> 24);
-        p[3] = alpha;
-        for (int c = 0; c < 3; ++c) p[c] = uint8_t(((state = state * 1664525u + 1013904223u) >> 24) % (alpha + 1u));
-    }
-    image.Alpha(cImage32::AlphaPartial);
+    std::mt19937 random(3);
+    randomImage(image, kWidth, kHeight, true, random);
     const int32_t fill = 0x102030;
     ByteArray blended;
     modParsers::BlendToBackgroundColor(image, fill, blended, true);
