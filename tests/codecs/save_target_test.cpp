@@ -59,12 +59,6 @@ const std::vector<Writer>& writers() {
     return all;
 }
 
-mode_t modeOf(const std::string& path) {
-    struct stat st {};
-    EXPECT_EQ(::stat(path.c_str(), &st), 0);
-    return st.st_mode & 07777;
-}
-
 TEST(SaveTarget, AReadOnlyFileIsKeptAndAWritableOneReplaced) {
     testsupport::TempFolder folder;
     imagetest::RecordingMessages messages;
@@ -84,7 +78,7 @@ TEST(SaveTarget, AReadOnlyFileIsKeptAndAWritableOneReplaced) {
             EXPECT_EQ(w.save(image, path), !readOnly);
             if (readOnly) EXPECT_EQ(picture::test::readBytes(path), old);
             else EXPECT_GT(picture::test::readBytes(path).size(), old.size());
-            EXPECT_EQ(modeOf(path), mode) << "the file keeps its mode";
+            EXPECT_EQ(testsupport::modeOf(path), mode) << "the file keeps its mode";
             EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1)
                 << "a temporary file was left behind";
             std::filesystem::remove(path);

@@ -214,9 +214,7 @@ TEST_F(BitmapSaving, SavingOverAnExistingFileAsksNothing) {
         EXPECT_EQ(contentOf(path), expected);
     }
     EXPECT_TRUE(messages.calls.empty()) << messages.calls.front().prompt;
-    struct stat st {};
-    ::stat(path.c_str(), &st);
-    EXPECT_EQ(st.st_mode & 07777, 0640u) << "the file keeps its mode bits";
+    EXPECT_EQ(testsupport::modeOf(path), 0640u) << "the file keeps its mode bits";
     EXPECT_EQ(filesInFolder(), 1u);
 }
 
@@ -243,9 +241,7 @@ TEST_F(BitmapSaving, AReadOnlyFileIsKept) {
     ::chmod(path.c_str(), 0444);
     EXPECT_FALSE(image.SaveToFile_Bitmap(path, false, 0, false));
     EXPECT_EQ(contentOf(path), (Bytes{'o', 'l', 'd'}));
-    struct stat st {};
-    ::stat(path.c_str(), &st);
-    EXPECT_EQ(st.st_mode & 07777, 0444u);
+    EXPECT_EQ(testsupport::modeOf(path), 0444u);
     EXPECT_TRUE(messages.calls.empty());
     EXPECT_EQ(filesInFolder(), 1u);
 }

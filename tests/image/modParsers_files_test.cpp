@@ -26,11 +26,6 @@ protected:
         std::ifstream in(path, std::ios::binary);
         return {std::istreambuf_iterator<char>(in), {}};
     }
-    static unsigned modeOf(const std::string& path) {
-        struct stat st {};
-        ::stat(path.c_str(), &st);
-        return st.st_mode & 07777;
-    }
     static std::span<const uint8_t> span(const std::string& s) {
         return {reinterpret_cast<const uint8_t*>(s.data()), s.size()};
     }
@@ -86,7 +81,7 @@ TEST_F(ImageFiles, WritingKeepsTheModeOfTheFileItReplaces) {
         ASSERT_TRUE(file.Write(span("y")));
     }  // closed, and so written, when it goes
     EXPECT_EQ(contentOf(path), "y");
-    EXPECT_EQ(modeOf(path), 0640u);
+    EXPECT_EQ(testsupport::modeOf(path), 0640u);
 }
 
 TEST_F(ImageFiles, AFailedOrAbandonedWriteLeavesTheOldFile) {

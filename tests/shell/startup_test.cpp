@@ -16,16 +16,13 @@
 #include "shell/welcome_window.h"
 #include "shell/module1.h"
 #include "support/program_folder_test.h"
+#include "support/temp_folder.h"
 #include "support/test_environment.h"
 
 namespace {
 
 using testsupport::fileBytes;
-
-mode_t modeOf(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 0777 : 0;
-}
+using testsupport::modeOf;
 
 class Startup : public testsupport::ProgramFolderTest {};
 

@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <vector>
 
 namespace testsupport {
@@ -17,6 +18,11 @@ TempFolder::TempFolder() {
 TempFolder::~TempFolder() {
     std::error_code ec;
     std::filesystem::remove_all(path_, ec);
+}
+
+mode_t modeOf(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : ~mode_t{0};
 }
 
 }  // namespace testsupport

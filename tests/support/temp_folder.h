@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <string>
+#include <sys/types.h>
 
 namespace testsupport {
 
@@ -19,5 +20,9 @@ public:
 private:
     std::string path_;
 };
+
+// A file's mode bits (permissions, set-id and sticky); all bits set, which no file's mode
+// has, when it cannot be read.
+mode_t modeOf(const std::string& path);
 
 }  // namespace testsupport
