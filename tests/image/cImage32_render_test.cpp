@@ -46,11 +46,13 @@ private:
 
 class Render : public ImageTest {
 protected:
-    // Only the image's own pipeline is left to paint.
-    static void ownPipelineOnly(cImage32& image) {
+    // Only GDI+ (falling back to the own pipeline) or only the image's own pipeline is left
+    // to paint.
+    static void onlyPainter(cImage32& image, bool gdiplus) {
         image.isAlphaBlendFriendly(false);
-        image.isGDIplusEnabled(false);
+        image.isGDIplusEnabled(gdiplus);
     }
+    static void ownPipelineOnly(cImage32& image) { onlyPainter(image, false); }
     static void clear(cImage32& image) { image.EraseDIB(); }
 };
 
@@ -517,8 +519,7 @@ TEST_F(Render, FarLargerRequestsDrawWhatLandsOnTheDestinationAsGdiplusDoes) {
                 image.HighQualityInterpolation(interpolate);
                 QImage drawn[2];
                 for (bool gdiplus : {false, true}) {
-                    image.isGDIplusEnabled(gdiplus);
-                    image.isAlphaBlendFriendly(false);
+                    onlyPainter(image, gdiplus);
                     cImage32 target;
                     ASSERT_TRUE(target.InitializeDIB(N, N));
                     gdi::DibSurface surface(N, N, 32);
@@ -552,8 +553,7 @@ TEST_F(Render, TheOwnTurnGivesTheSameBytesWithEveryKernel) {
     constexpr int W = 57, H = 31, D = 90;
     cImage32 image;
     randomImage(image, W, H, true, random);
-    image.isGDIplusEnabled(false);
-    image.isAlphaBlendFriendly(false);
+    ownPipelineOnly(image);
     const bool wide = compositing::wideKernels();
     for (bool interpolate : {true, false})
         for (float angle : {30.0f, -47.0f, 200.0f}) {
@@ -584,8 +584,7 @@ TEST_F(Render, TheOwnTurnGivesTheSameBytesInParallelBands) {
     constexpr int W = 641, H = 367, D = 745;  // D: a little over the diagonal
     cImage32 image;
     randomImage(image, W, H, true, random);
-    image.isGDIplusEnabled(false);
-    image.isAlphaBlendFriendly(false);
+    ownPipelineOnly(image);
     for (bool interpolate : {true, false}) {
         SCOPED_TRACE(interpolate ? "interpolating" : "nearest");
         image.HighQualityInterpolation(interpolate);
@@ -599,8 +598,7 @@ TEST_F(Render, TheOwnTurnGivesTheSameBytesInParallelBands) {
             images[k] = memoryOf(target);
             cImage32 copy;
             ASSERT_TRUE(copy.InitializeDIB(W, H));
-            copy.isGDIplusEnabled(false);
-            copy.isAlphaBlendFriendly(false);
+            ownPipelineOnly(copy);
             copy.HighQualityInterpolation(interpolate);
             ASSERT_TRUE(image.Render(0, 0, 0, 0, 0, 0, 0, 0, 0, 100, true, true, &copy));
             ASSERT_TRUE(copy.Render(0, 0, 0, 0, 0, 0, 0, 0, 0, 100, true, true, &copy, -1, 0, -61));
@@ -677,8 +675,7 @@ TEST_F(Render, TurnsBy30DegreesAgreeWithGdiplusAndWithQt) {
 
     QImage turned[2];
     for (bool gdiplus : {true, false}) {
-        image.isGDIplusEnabled(gdiplus);
-        image.isAlphaBlendFriendly(false);
+        onlyPainter(image, gdiplus);
         cImage32 target;
         ASSERT_TRUE(target.InitializeDIB(D, D));
         const PainterWatch watch;
