@@ -132,28 +132,21 @@ void visitPieces(const Cubic& q, const CurveWindow& w, int splits, Visit& visit)
     visitPieces(Cubic{centre, bcd, cd, q.d}, w, splits - 1, visit);
 }
 
-// Vertices the pieces make at this many splits, counted up to `limit` and a little past it.
-size_t countVertices(const PointD* p, size_t count, const CurveWindow& w, int splits, size_t limit) {
+// Vertices the pieces make at this many splits.
+size_t countVertices(const PointD* p, size_t count, const CurveWindow& w, int splits) {
     size_t total = 0;
     auto add = [&](const Cubic&, int segments) { total += size_t(std::max(1, segments)); };
-    for (size_t i = 0; i + 3 < count && total <= limit; i += 3) visitPieces(Cubic{p[i], p[i + 1], p[i + 2], p[i + 3]}, w, splits, add);
+    for (size_t i = 0; i + 3 < count; i += 3) visitPieces(Cubic{p[i], p[i + 1], p[i + 2], p[i + 3]}, w, splits, add);
     return total;
 }
 
-}  // namespace
-
-Figure BezierFigure(const PointD* p, size_t count, const CurveWindow& window, size_t maxPoints) {
-    Figure f;
-    if (count == 0) return f;
-    int splits = kMaxSplits;
-    double thinning = 1;
-    if (countVertices(p, count, window, splits, maxPoints) > maxPoints) {
-        splits = 0;
-        const size_t whole = countVertices(p, count, window, 0, SIZE_MAX);
-        if (whole > maxPoints) thinning = double(maxPoints) / double(whole);
-    }
-    f.push_back(p[0]);
+// Appends the vertices of the pieces at this many splits, each piece's segments scaled by
+// `thinning`. False, with f left part-way, once f holds more than `limit` after its first.
+bool appendPieces(Figure& f, const PointD* p, size_t count, const CurveWindow& w, int splits, double thinning,
+                  size_t limit) {
+    const auto over = [&] { return f.size() - 1 > limit; };
     auto emit = [&](const Cubic& q, int segments) {
+        if (over()) return;
         if (segments == 0) return f.push_back(q.d);
         const int n = std::max(1, int(segments * thinning));
         for (int k = 1; k <= n; ++k) {
@@ -163,7 +156,22 @@ Figure BezierFigure(const PointD* p, size_t count, const CurveWindow& window, si
                          w0 * q.a.y + w1 * q.b.y + w2 * q.c.y + w3 * q.d.y});
         }
     };
-    for (size_t i = 0; i + 3 < count; i += 3) visitPieces(Cubic{p[i], p[i + 1], p[i + 2], p[i + 3]}, window, splits, emit);
+    for (size_t i = 0; i + 3 < count && !over(); i += 3) visitPieces(Cubic{p[i], p[i + 1], p[i + 2], p[i + 3]}, w, splits, emit);
+    return !over();
+}
+
+}  // namespace
+
+Figure BezierFigure(const PointD* p, size_t count, const CurveWindow& window, size_t maxPoints) {
+    Figure f;
+    if (count == 0) return f;
+    f.push_back(p[0]);
+    if (appendPieces(f, p, count, window, kMaxSplits, 1, maxPoints)) return f;
+    // Too many: no splits, and when even that is too many, fewer segments for each piece.
+    const size_t whole = countVertices(p, count, window, 0);
+    const double thinning = whole > maxPoints ? double(maxPoints) / double(whole) : 1;
+    f.resize(1);
+    appendPieces(f, p, count, window, 0, thinning, SIZE_MAX);
     return f;
 }
 
