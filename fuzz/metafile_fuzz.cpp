@@ -12,14 +12,15 @@
 
 #include "platform/gdi/dib_surface.h"
 #include "platform/gdi/gdi.h"
+#include "platform/picture/byte_writer.h"
 #include "platform/picture/picture.h"
 
 using namespace gdi;
 
 namespace {
 
-void put16(std::vector<uint8_t>& b, uint32_t v) { b.push_back(uint8_t(v)), b.push_back(uint8_t(v >> 8)); }
-void put32(std::vector<uint8_t>& b, uint32_t v) { put16(b, v & 0xFFFF), put16(b, v >> 16); }
+using picture::detail::put16;
+using picture::detail::put32;
 
 std::vector<uint8_t> asWmf(std::span<const uint8_t> records) {
     std::vector<uint8_t> b;

@@ -12,6 +12,7 @@
 #include "platform/gdiplus/objects.h"
 #include "platform/gdiplus/session.h"
 #include "platform/gdiplus/tiff_memory.h"
+#include "platform/picture/byte_writer.h"
 #include "platform/picture/picture.h"
 #include "platform/sys/files.h"
 
@@ -50,14 +51,8 @@ Pixels pixelsOf(const GpImage& image) {
     return p;
 }
 
-void put16(Bytes& b, uint32_t v) {
-    b.push_back(uint8_t(v));
-    b.push_back(uint8_t(v >> 8));
-}
-void put32(Bytes& b, uint32_t v) {
-    put16(b, v & 0xFFFF);
-    put16(b, v >> 16);
-}
+using picture::detail::put16;
+using picture::detail::put32;
 
 // ---- BMP --------------------------------------------------------------------------------
 // Opaque images as 24 bits; with transparency 32 bits of straight alpha under a version 5

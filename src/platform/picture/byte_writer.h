@@ -1,6 +1,8 @@
 #pragma once
-// Little-endian fields appended to a byte buffer, for the files the picture layer writes.
+// Little-endian fields appended to a byte buffer, for the files the picture and gdiplus
+// layers write and the inputs that tests and fuzz targets craft.
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -14,6 +16,11 @@ inline void put16(std::vector<uint8_t>& out, uint32_t v) {
 inline void put32(std::vector<uint8_t>& out, uint32_t v) {
     put16(out, v & 0xFFFF);
     put16(out, v >> 16);
+}
+
+// Overwrites the four bytes at `at` (within out) with v, for a size known only at the end.
+inline void set32(std::vector<uint8_t>& out, size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) out[at + size_t(i)] = uint8_t(v >> (8 * i));
 }
 
 }  // namespace picture::detail

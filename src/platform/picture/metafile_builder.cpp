@@ -15,10 +15,7 @@ namespace {
 
 using detail::put16;
 using detail::put32;
-
-void set32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) b[at + size_t(i)] = uint8_t(v >> (8 * i));
-}
+using detail::set32;
 
 constexpr size_t kPlaceableBytes = 22, kWmfHeaderBytes = 18;
 
