@@ -33,28 +33,6 @@ void geometricPen(EmfBuilder& b, int32_t width) {
     b.record(kSelectObject, {1});
 }
 
-void arialFont(EmfBuilder& b, int32_t height, int32_t escapement = 0) {
-    // index; height, width, escapement, orientation, weight; eight bytes of flags; face
-    std::vector<int32_t> f = {1, height, 0, escapement, escapement, 400, 0, 0};
-    const std::vector<int32_t> face = EmfBuilder::text(u"Arial");
-    f.insert(f.end(), face.begin(), face.end());
-    f.resize(8 + 16, 0);  // the face's 32 characters
-    b.record(kExtCreateFontIndirectW, f);
-    b.record(kSelectObject, {1});
-}
-
-// ExtTextOutW at (x, y); with `advance`, each character has that advance.
-void text(EmfBuilder& b, int32_t x, int32_t y, const std::u16string& s, int32_t advance) {
-    const int32_t count = int32_t(s.size()), chars = int32_t((2 * s.size() + 3) & ~size_t(3));
-    // bounds, graphics mode, scales; reference point, count, string offset (after the
-    // 76 bytes of fixed fields), options, rectangle, advances offset
-    std::vector<int32_t> f = {0, 0, 0, 0, 1, 0, 0, x, y, count, 76, 0, 0, 0, 0, 0, advance ? 76 + chars : 0};
-    const std::vector<int32_t> t = EmfBuilder::text(s);
-    f.insert(f.end(), t.begin(), t.end());
-    if (advance) f.insert(f.end(), s.size(), advance);
-    b.record(kExtTextOutW, f);
-}
-
 // StretchDIBits of a bottom-up DIB onto the whole picture.
 void stretchDib(EmfBuilder& b, int side, int width, int height, int bpp, const std::vector<uint32_t>& colours,
                 const std::vector<uint8_t>& bits) {
@@ -148,27 +126,27 @@ std::vector<uint8_t> widePenPolylineEmf(int side, size_t bytes) {
 
 std::vector<uint8_t> hugeFontTextEmf(int side, size_t bytes) {
     EmfBuilder b(side, side, 2);
-    arialFont(b, -4000);
+    emfFont(b, -4000);
     b.record(kSetBkMode, {2});  // OPAQUE
-    return repeated(b, bytes, 84, [](EmfBuilder& e) { text(e, 0, 0, u"WM", 0); });
+    return repeated(b, bytes, 84, [](EmfBuilder& e) { emfText(e, 0, 0, u"WM"); });
 }
 
 std::vector<uint8_t> lackingCharactersTextEmf(int side, size_t bytes) {
     EmfBuilder b(side, side, 2);
-    arialFont(b, -3000, 330);
+    emfFont(b, -3000, 330);
     std::u16string s;
     for (char16_t c = u'\u0C00'; c < u'\u0C40'; ++c) s.push_back(c);
-    return repeated(b, bytes, 8 + 68 + 6 * s.size(), [&](EmfBuilder& e) { text(e, 0, 900, s, 40); });
+    return repeated(b, bytes, 8 + 68 + 6 * s.size(), [&](EmfBuilder& e) { emfText(e, 0, 900, s, 40); });
 }
 
 std::vector<uint8_t> spacedTextEmf(int side, size_t bytes) {
     EmfBuilder b(side, side, 2);
-    arialFont(b, -12);
+    emfFont(b, -12);
     std::u16string s;
     for (int i = 0; i < 10000; ++i) s.push_back(char16_t(u'A' + i % 26));
     int y = 0;
     return repeated(b, bytes, 8 + 68 + 6 * s.size(), [&](EmfBuilder& e) {
-        text(e, 0, y, s, 1);
+        emfText(e, 0, y, s, 1);
         y = (y + 50) % side;
     });
 }

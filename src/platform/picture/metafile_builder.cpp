@@ -155,6 +155,27 @@ void emfSelectClipRegion(EmfBuilder& b, uint32_t mode, std::span<const gdi::RECT
     b.record(emf::kExtSelectClipRgn, fields);
 }
 
+void emfFont(EmfBuilder& b, int32_t height, int32_t escapement) {
+    // index; height, width, escapement, orientation, weight; eight bytes of flags; face
+    std::vector<int32_t> f = {1, height, 0, escapement, escapement, 400, 0, 0};
+    const std::vector<int32_t> face = EmfBuilder::text(u"Arial");
+    f.insert(f.end(), face.begin(), face.end());
+    f.resize(8 + 16, 0);  // the face's 32 characters
+    b.record(emf::kExtCreateFontIndirectW, f);
+    b.record(emf::kSelectObject, {1});
+}
+
+void emfText(EmfBuilder& b, int32_t x, int32_t y, const std::u16string& s, int32_t advance) {
+    const int32_t count = int32_t(s.size()), chars = int32_t((2 * s.size() + 3) & ~size_t(3));
+    // bounds, graphics mode, scales; reference point, count, string offset (after the
+    // 76 bytes of fixed fields), options, rectangle, advances offset
+    std::vector<int32_t> f = {0, 0, 0, 0, 1, 0, 0, x, y, count, 76, 0, 0, 0, 0, 0, advance ? 76 + chars : 0};
+    const std::vector<int32_t> t = EmfBuilder::text(s);
+    f.insert(f.end(), t.begin(), t.end());
+    if (advance) f.insert(f.end(), s.size(), advance);
+    b.record(emf::kExtTextOutW, f);
+}
+
 // ---- the shaped files ---------------------------------------------------------------------
 
 std::vector<uint8_t> clipGridWmf(int side, int strips, int saves, int fills) {

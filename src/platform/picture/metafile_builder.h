@@ -67,6 +67,10 @@ void emfSolidFill(EmfBuilder& b, uint32_t colour);
 void emfRectangle(EmfBuilder& b, int left, int top, int right, int bottom);
 // EMR_EXTSELECTCLIPRGN with these device rectangles and mode (RGN_AND .. RGN_COPY).
 void emfSelectClipRegion(EmfBuilder& b, uint32_t mode, std::span<const gdi::RECT> rects);
+// An Arial font of this height, and escapement in tenths of a degree, in slot 1, selected.
+void emfFont(EmfBuilder& b, int32_t height, int32_t escapement = 0);
+// EMR_EXTTEXTOUTW of s at (x, y); with `advance`, each character has that advance.
+void emfText(EmfBuilder& b, int32_t x, int32_t y, const std::u16string& s, int32_t advance = 0);
 
 // ---- files of the shapes that once made playback slow ----------------------------------
 // The benchmarks play them at full size, the tests smaller.

@@ -22,6 +22,8 @@ namespace {
 
 using namespace gdi;
 using picture::testing::EmfBuilder;
+using picture::testing::emfFont;
+using picture::testing::emfText;
 using picture::testing::WmfBuilder;
 
 constexpr uint32_t kUntouched = 0xFFFFFFFF;  // white with alpha 255: playback never writes it
@@ -267,25 +269,14 @@ TEST(Metafile, TextThatUpdatesThePositionStartsWhereTheLastEnded) {
     // beside "QuillQuill" at (10, 20) in one record: the same ink, to a pixel.
     const auto played = [](bool updateCp) {
         EmfBuilder e(192, 144, 2);
-        std::vector<int32_t> font = {1, -16, 0, 0, 0, 400, 0, 0};  // index, height .. weight, flags
-        const std::vector<int32_t> face = EmfBuilder::text(u"Arial");
-        font.insert(font.end(), face.begin(), face.end());
-        font.resize(8 + 16, 0);                                     // 32 characters of face
-        e.record(82, font).record(37, {1}).record(18, {1});         // the font; transparent
-        const auto text = [&](int x, int y, const std::u16string& s) {
-            // bounds, graphics mode, scales; reference point, count, string offset, options,
-            // rectangle, no advances; the characters
-            std::vector<int32_t> f = {0, 0, 0, 0, 1, 0, 0, x, y, int32_t(s.size()), 76, 0, 0, 0, 0, 0, 0};
-            const std::vector<int32_t> chars = EmfBuilder::text(s);
-            f.insert(f.end(), chars.begin(), chars.end());
-            e.record(84, f);
-        };
+        emfFont(e, -16);
+        e.record(18, {1});                                          // transparent
         if (updateCp) {
             e.record(22, {1});                                      // TA_UPDATECP
             e.record(27, {10, 20});                                 // MoveToEx
-            text(150, 100, u"Quill"), text(150, 100, u"Quill");
+            emfText(e, 150, 100, u"Quill"), emfText(e, 150, 100, u"Quill");
         } else {
-            text(10, 20, u"QuillQuill");
+            emfText(e, 10, 20, u"QuillQuill");
         }
         return play(TryLoadPictureFromBytes(e.bytes()));
     };
