@@ -355,9 +355,7 @@ void Playback::spendOnFigures(const std::vector<Figure>& figures, bool closed, b
 void Playback::draw(std::vector<Figure> figures, bool closed, bool filled) {
     if (inPath_) {
         for (Figure& f : figures) {
-            spend(budget_.vertices(f.size()));
-            pathPoints_ += f.size();
-            if (pathPoints_ > kMaxPathPoints) stopPlayback("path too long");
+            addPathPoints(f.size());
             path_.push_back({std::move(f), closed});
         }
         return;
@@ -398,9 +396,7 @@ Figure mapped(Playback& p, const Figure& logical) {
 
 void Playback::drawFromPosition(Figure device) {
     if (inPath_ && !path_.empty() && !path_.back().closed) {
-        spend(budget_.vertices(device.size()));
-        pathPoints_ += device.size();
-        if (pathPoints_ > kMaxPathPoints) stopPlayback("path too long");
+        addPathPoints(device.size());
         path_.back().points.insert(path_.back().points.end(), device.begin() + 1, device.end());
         return;
     }
@@ -644,9 +640,19 @@ void Playback::patBlt(double x, double y, double cx, double cy, DWORD rop) {
 
 // ---- paths --------------------------------------------------------------------------------
 
-void Playback::beginPath() {
+void Playback::addPathPoints(size_t count) {
+    spend(budget_.vertices(count));
+    pathPoints_ += count;
+    if (pathPoints_ > kMaxPathPoints) stopPlayback("path too long");
+}
+
+void Playback::clearPath() {
     path_.clear();
     pathPoints_ = 0;
+}
+
+void Playback::beginPath() {
+    clearPath();
     inPath_ = true;
 }
 
@@ -655,8 +661,7 @@ void Playback::closeFigure() {
 }
 
 void Playback::abortPath() {
-    path_.clear();
-    pathPoints_ = 0;
+    clearPath();
     inPath_ = false;
 }
 
@@ -670,8 +675,7 @@ void Playback::fillPath(bool fill, bool stroke) {
     if (stroke)
         for (const PathFigure& f : path_) StrokeFigures(dc_, {f.points}, f.closed || fill);
     release();
-    path_.clear();
-    pathPoints_ = 0;
+    clearPath();
 }
 
 }  // namespace picture::detail

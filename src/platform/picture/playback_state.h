@@ -176,6 +176,10 @@ private:
     // Draws an open device figure that begins at the current position, or in a path
     // continues the open figure there.
     void drawFromPosition(gdi::Figure device);
+    // Charges `count` more device points of the path and ends playback when the path
+    // grows past its limit.
+    void addPathPoints(size_t count);
+    void clearPath();
     gdi::Figure arcFigure(double l, double t, double r, double b, gdi::PointD start, gdi::PointD end,
                           gdi::ArcKind kind);
     void apply();
