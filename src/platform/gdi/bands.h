@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "platform/gdi/gdi.h"
+#include "platform/gdi/regions.h"
 
 namespace gdi::detail {
 
@@ -71,5 +72,11 @@ private:
     std::vector<Span> spans_;
     RECT bound_{0, 0, 0, 0};
 };
+
+// The operation of a region combining mode, RGN_AND .. RGN_DIFF.
+constexpr Bands::Op regionOp(int mode) {
+    constexpr Bands::Op ops[] = {Bands::Op::And, Bands::Op::Or, Bands::Op::Xor, Bands::Op::Diff};
+    return ops[mode - RGN_AND];
+}
 
 }  // namespace gdi::detail

@@ -64,9 +64,8 @@ int CombineRgn(HRGN dest, HRGN src1, HRGN src2, int mode) {
     }
     const Region* b = regionOf(src2);
     if (!b) return ERROR;
-    constexpr Bands::Op ops[] = {Bands::Op::And, Bands::Op::Or, Bands::Op::Xor, Bands::Op::Diff};
     try {
-        d->bands = std::make_shared<const Bands>(Bands::combine(*a->bands, *b->bands, ops[mode - RGN_AND]));
+        d->bands = std::make_shared<const Bands>(Bands::combine(*a->bands, *b->bands, regionOp(mode)));
     } catch (const std::bad_alloc&) {
         return ERROR;
     }

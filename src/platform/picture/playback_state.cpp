@@ -281,8 +281,7 @@ void Playback::selectClip(const std::vector<RECT>* rects, int mode) {
         state_.clip.set(std::make_shared<const Bands>(std::move(bands)));
         return;
     }
-    constexpr Bands::Op ops[] = {Bands::Op::And, Bands::Op::Or, Bands::Op::Xor, Bands::Op::Diff};
-    combineClip(bands, ops[mode - RGN_AND]);
+    combineClip(bands, gdi::detail::regionOp(mode));
 }
 
 // ---- the device objects of one drawing call --------------------------------------------
