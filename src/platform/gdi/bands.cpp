@@ -322,10 +322,4 @@ void Bands::rowSpans(int64_t y, int64_t x0, int64_t x1, std::vector<std::pair<in
         out.emplace_back(int(std::max<int64_t>(x0, it->left)), int(std::min<int64_t>(x1, it->right)));
 }
 
-bool Bands::sameBands(const Bands& o) const {
-    return std::equal(bands_.begin(), bands_.end(), o.bands_.begin(), o.bands_.end(), [](const Band& p, const Band& q) {
-        return p.top == q.top && p.bottom == q.bottom && p.first == q.first && p.count == q.count;
-    });
-}
-
 }  // namespace gdi::detail

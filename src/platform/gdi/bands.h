@@ -31,6 +31,7 @@ public:
     struct Band {
         LONG top, bottom;
         uint32_t first, count;  // its spans in spans()
+        bool operator==(const Band&) const = default;
     };
     enum class Op { And, Or, Xor, Diff };
 
@@ -60,11 +61,10 @@ public:
     // The parts of [x0, x1) on row y in the set, left to right.
     void rowSpans(int64_t y, int64_t x0, int64_t x1, std::vector<std::pair<int, int>>& out) const;
 
-    bool operator==(const Bands& o) const { return bands_.size() == o.bands_.size() && spans_ == o.spans_ && sameBands(o); }
+    bool operator==(const Bands& o) const { return bands_ == o.bands_ && spans_ == o.spans_; }
 
 private:
     friend class BandWriter;
-    bool sameBands(const Bands& o) const;
     // The band holding row y, or nullptr.
     const Band* bandAt(int64_t y) const;
 
