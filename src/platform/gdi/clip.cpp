@@ -32,17 +32,19 @@ void Clip::combine(const Bands& other, Bands::Op op, const RECT& whole) {
     if (!bands_ || !(result == *bands_)) bands_ = std::make_shared<const Bands>(std::move(result));
 }
 
+RECT surfaceBounds(const Dc& d, const RECT& otherwise) {
+    const Surface* s = dcSurface(d);
+    return s ? RECT{0, 0, s->width, s->height} : otherwise;
+}
+
 }  // namespace detail
 
 using namespace detail;
 
 namespace {
 
-RECT surfaceBounds(const Dc& d) {
-    const Surface* s = dcSurface(d);
-    // The screen keeps no pixels; its clip only needs to be large enough.
-    return s ? RECT{0, 0, s->width, s->height} : RECT{0, 0, 1920, 1080};
-}
+// The screen keeps no pixels; its clip only needs to be large enough.
+constexpr RECT kScreen{0, 0, 1920, 1080};
 
 Bands ordered(int left, int top, int right, int bottom) {
     return Bands(RECT{std::min(left, right), std::min(top, bottom), std::max(left, right), std::max(top, bottom)});
@@ -50,17 +52,22 @@ Bands ordered(int left, int top, int right, int bottom) {
 
 }  // namespace
 
+RECT SurfaceBounds(HDC dc) {
+    const Dc* d = registry().get<Dc>(dc);
+    return d ? surfaceBounds(*d) : RECT{};
+}
+
 int IntersectClipRect(HDC dc, int left, int top, int right, int bottom) {
     Dc* d = registry().get<Dc>(dc);
     if (!d) return ERROR;
-    d->clip.combine(ordered(left, top, right, bottom), Bands::Op::And, surfaceBounds(*d));
+    d->clip.combine(ordered(left, top, right, bottom), Bands::Op::And, surfaceBounds(*d, kScreen));
     return d->clip.complexity();
 }
 
 int ExcludeClipRect(HDC dc, int left, int top, int right, int bottom) {
     Dc* d = registry().get<Dc>(dc);
     if (!d) return ERROR;
-    d->clip.combine(ordered(left, top, right, bottom), Bands::Op::Diff, surfaceBounds(*d));
+    d->clip.combine(ordered(left, top, right, bottom), Bands::Op::Diff, surfaceBounds(*d, kScreen));
     return d->clip.complexity();
 }
 

@@ -40,4 +40,8 @@ private:
     Shared bands_;
 };
 
+struct Dc;
+// The pixels of the DC's surface, (0, 0, width, height); `otherwise` when it has none.
+RECT surfaceBounds(const Dc& dc, const RECT& otherwise = RECT{});
+
 }  // namespace gdi::detail

@@ -276,14 +276,8 @@ BOOL PolyBezier(HDC dc, const POINT* points, DWORD count) {
     if (!d || !points || count < 4 || (count - 1) % 3 != 0) return FALSE;
     std::vector<PointD> p(count);
     for (DWORD i = 0; i < count; ++i) p[i] = {double(points[i].x), double(points[i].y)};
-    const CurveWindow window = CurveWindowAround(SurfaceBounds(dc), penWidth(dcPen(*d)) / 2.0 + 2);
+    const CurveWindow window = CurveWindowAround(surfaceBounds(*d), penWidth(dcPen(*d)) / 2.0 + 2);
     return StrokeFigures(dc, {BezierFigure(p.data(), p.size(), window)}, false);
-}
-
-RECT SurfaceBounds(HDC dc) {
-    const Dc* d = registry().get<Dc>(dc);
-    const Surface* s = d ? dcSurface(*d) : nullptr;
-    return s ? RECT{0, 0, s->width, s->height} : RECT{};
 }
 
 }  // namespace gdi
