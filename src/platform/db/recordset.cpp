@@ -443,11 +443,15 @@ Value Recordset::storedValue(size_t column) const {
 
 int64_t Recordset::fieldSize(size_t column) const {
     requireCurrentRow();
+    if (readsStoredLongBinary(column)) return storedLongBinarySize(column);
     if (pendingFiles_[column]) return pendingFiles_[column]->size;
     if (pending_[column]) return pending_[column]->size();
     if (adding_) return 0;
-    if (!columns_[column].longBinary) return snapshot_.storedSize(static_cast<size_t>(cursor_), column);
-    return storedLongBinarySize(column);
+    return snapshot_.storedSize(static_cast<size_t>(cursor_), column);
+}
+
+bool Recordset::readsStoredLongBinary(size_t column) const {
+    return !pendingFiles_[column] && !pending_[column] && !adding_ && columns_[column].longBinary;
 }
 
 int64_t Recordset::storedLongBinarySize(size_t column) const {
@@ -458,9 +462,14 @@ int64_t Recordset::storedLongBinarySize(size_t column) const {
     return length.step() ? sqlite3_column_int64(length.get(), 0) : 0;
 }
 
-Bytes Recordset::fieldChunk(size_t column, int64_t count) const {
+void Recordset::requireChunkArguments(int64_t count) const {
     requireCurrentRow();
     if (count < 0) raiseDb(kErrBadArgument, "GetChunk needs a count of 0 or more.");
+}
+
+Bytes Recordset::fieldChunk(size_t column, int64_t count) const {
+    requireChunkArguments(count);
+    if (readsStoredLongBinary(column)) return storedLongBinaryChunk(column, count);
     auto firstBytes = [count](const char* data, size_t size) {
         const size_t n = std::min<uint64_t>(size, static_cast<uint64_t>(count));
         return Bytes(reinterpret_cast<const uint8_t*>(data), reinterpret_cast<const uint8_t*>(data) + n);
@@ -479,11 +488,8 @@ Bytes Recordset::fieldChunk(size_t column, int64_t count) const {
         return firstBytes(text.data(), text.size());
     }
     if (adding_) return {};
-    if (!columns_[column].longBinary) {
-        const std::string text = snapshot_.value(static_cast<size_t>(cursor_), column).text();
-        return firstBytes(text.data(), text.size());
-    }
-    return storedLongBinaryChunk(column, count);
+    const std::string text = snapshot_.value(static_cast<size_t>(cursor_), column).text();
+    return firstBytes(text.data(), text.size());
 }
 
 Bytes Recordset::storedLongBinaryChunk(size_t column, int64_t count) const {
@@ -510,15 +516,12 @@ FieldReader Recordset::storedLongBinaryReader(size_t column, int64_t count) cons
 }
 
 FieldReader Recordset::fieldReader(size_t column, int64_t count) const {
-    requireCurrentRow();
-    if (count < 0) raiseDb(kErrBadArgument, "GetChunk needs a count of 0 or more.");
-    if (pendingFiles_[column] || pending_[column] || adding_ || !columns_[column].longBinary) {
-        FieldReader reader;
-        reader.held_ = fieldChunk(column, count);
-        reader.size_ = static_cast<int64_t>(reader.held_.size());
-        return reader;
-    }
-    return storedLongBinaryReader(column, count);
+    requireChunkArguments(count);
+    if (readsStoredLongBinary(column)) return storedLongBinaryReader(column, count);
+    FieldReader reader;
+    reader.held_ = fieldChunk(column, count);
+    reader.size_ = static_cast<int64_t>(reader.held_.size());
+    return reader;
 }
 
 void Recordset::setFieldValue(size_t column, Value value) {

@@ -264,6 +264,10 @@ private:
     int64_t fieldSize(size_t column) const;
     Bytes fieldChunk(size_t column, int64_t count) const;
     FieldReader fieldReader(size_t column, int64_t count) const;
+    // A current row and a count of 0 or more, as GetChunk needs.
+    void requireChunkArguments(int64_t count) const;
+    // The column's bytes are the stored long binary's: no edit or new row stands in for them.
+    bool readsStoredLongBinary(size_t column) const;
     // The current row's value as stored, without its pending edit; the long binary's
     // length and first bytes as stored.
     Value storedValue(size_t column) const;
