@@ -38,7 +38,7 @@ Picture decode(std::span<const uint8_t> data) {
 // Refusals become run-time errors: 481 for what a reader refuses, 7 for a picture there
 // is no memory for.
 template <class Decode>
-auto raisingRefusals(const Decode& decode) -> decltype(decode()) {
+Picture raisingRefusals(const Decode& decode) {
     try {
         return decode();
     } catch (const InvalidPicture&) {
@@ -83,10 +83,11 @@ Picture LoadPictureFromSource(ByteSource& source) {
         SourceByteReader reader(source, formatName(Format::Bmp));
         return raisingRefusals([&] { return readBmp(reader); });
     }
-    std::vector<uint8_t> bytes =
-        raisingRefusals([&] { return std::vector<uint8_t>(static_cast<size_t>(source.size())); });
-    bytes.resize(source.readAt(0, bytes.data(), bytes.size()));
-    return LoadPictureFromBytes(bytes);
+    return raisingRefusals([&] {
+        std::vector<uint8_t> bytes(static_cast<size_t>(source.size()));
+        bytes.resize(source.readAt(0, bytes.data(), bytes.size()));
+        return decode(bytes);
+    });
 }
 
 Picture LoadPicture(const std::string& path) {

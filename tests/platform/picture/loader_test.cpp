@@ -156,6 +156,8 @@ TEST(Loader, SourcesGiveWhatTheirBytesGive) {
     EXPECT_EQ(errorNumber([&] { LoadPictureFromSource(empty); }), runtime::kErrInvalidPicture);
     CountingSource failing(testsupport::noiseBmp24(1301, 800, false, 5), 2 << 20);
     EXPECT_EQ(errorNumber([&] { LoadPictureFromSource(failing); }), runtime::kErrDeviceIO);
+    CountingSource failingWhole(readBytes(corpus("photos/IMG0003.jpg")), 100);
+    EXPECT_EQ(errorNumber([&] { LoadPictureFromSource(failingWhole); }), runtime::kErrDeviceIO);
 }
 
 TEST(Loader, ThePixelLimitIsCheckedBeforeDecoding) {
