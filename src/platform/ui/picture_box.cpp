@@ -72,9 +72,7 @@ void PictureBox::resizeEvent(QResizeEvent* event) {
 void PictureBox::syncSize() {
     // Geometry set on a hidden widget reaches resizeEvent only when it is shown; the
     // buffer follows the size at once.
-    if (!hasSurface() || surfaceSize() == bufferSize()) return;
-    resizeSurface();
-    Resize.fire();
+    if (resizeSurface()) Resize.fire();
 }
 
 void PictureBox::paintEvent(QPaintEvent*) {

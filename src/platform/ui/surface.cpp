@@ -28,16 +28,17 @@ void Surface::destroySurface() {
     canvas_.reset();
 }
 
-void Surface::resizeSurface() {
-    if (!hosted_) return;
+bool Surface::resizeSurface() {
+    if (!hosted_) return false;
     const QSize size = surfaceSize();
-    if (size == size_) return;
+    if (size == size_) return false;
     size_ = size;
     if (clean_)
         canvas_.reset();
     else
         canvas_->resize(size.width(), size.height(), resolveColor(surfaceBackColor()));
     surfaceChanged();
+    return true;
 }
 
 void Surface::backColorChanged() { Cls(); }

@@ -100,11 +100,9 @@ protected:
     // The host has a buffer while its window exists.
     void createSurface();
     void destroySurface();
-    // After a change of the client size: keeps the drawing, fills new area.
-    void resizeSurface();
-    bool hasSurface() const { return hosted_; }
-    // The buffer's size in pixels, whether or not its memory is taken yet.
-    QSize bufferSize() const { return size_; }
+    // After a change of the client size: keeps the drawing, fills new area. Whether the
+    // buffer's size changed.
+    bool resizeSurface();
     void backColorChanged();
 
 private:
