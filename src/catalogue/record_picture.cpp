@@ -14,7 +14,6 @@ public:
     explicit PhotoSource(db::FieldReader reader) : reader_(std::move(reader)) {}
     uint64_t size() override { return static_cast<uint64_t>(reader_.size()); }
     size_t readAt(uint64_t offset, void* data, size_t length) override {
-        if (offset > static_cast<uint64_t>(reader_.size())) return 0;
         return reader_.readAt(static_cast<int64_t>(offset), data, length);
     }
 
