@@ -109,13 +109,18 @@ size_t FieldReader::readAt(int64_t offset, void* data, size_t length) {
 }
 
 void FieldReader::writeToFile(const std::string& path) {
-    constexpr int64_t kPiece = int64_t{1} << 20;
-    std::vector<uint8_t> piece(static_cast<size_t>(std::min(size_, kPiece)));
     sys::FileWriter file(path);
-    for (int64_t done = 0; done < size_;) {
-        const size_t n = readAt(done, piece.data(), piece.size());
-        file.write(piece.data(), n);
-        done += static_cast<int64_t>(n);
+    if (!blob_) {
+        file.write(held_.data(), static_cast<size_t>(size_));
+    } else {
+        // The stored bytes go a piece at a time, never whole in memory.
+        constexpr int64_t kPiece = int64_t{1} << 20;
+        std::vector<uint8_t> piece(static_cast<size_t>(std::min(size_, kPiece)));
+        for (int64_t done = 0; done < size_;) {
+            const size_t n = readAt(done, piece.data(), piece.size());
+            file.write(piece.data(), n);
+            done += static_cast<int64_t>(n);
+        }
     }
     file.commit();
 }
