@@ -2,6 +2,8 @@
 
 #include <sys/resource.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -25,6 +27,19 @@ struct JpegError {
 };
 void jpegFail(j_common_ptr) { std::abort(); }
 
+// The 54-byte file and info header of a bottom-up 24-bit BMP; imageSize may be 0, as it
+// may for uncompressed rows.
+std::array<uint8_t, 54> bmp24Header(uint32_t width, uint32_t height, uint32_t imageSize) {
+    std::array<uint8_t, 54> h{};
+    auto put32 = [&](size_t at, uint32_t v) { for (int i = 0; i < 4; ++i) h[at + i] = uint8_t(v >> (8 * i)); };
+    const uint32_t pixelBytes = (width * 3 + 3) / 4 * 4 * height;
+    h[0] = 'B', h[1] = 'M';
+    put32(2, 54 + pixelBytes), put32(10, 54), put32(14, 40), put32(18, width), put32(22, height);
+    h[26] = 1, h[28] = 24;
+    put32(34, imageSize);
+    return h;
+}
+
 }  // namespace
 
 const std::vector<uint8_t>& jpeg12mp() {
@@ -46,10 +61,8 @@ const std::vector<uint8_t>& bmp1080p() {
     static const std::vector<uint8_t> bytes = [] {
         constexpr int w = 1920, h = 1080, stride = w * 3;
         std::vector<uint8_t> b(54 + size_t(stride) * h);
-        auto put32 = [&](size_t at, uint32_t v) { for (int i = 0; i < 4; ++i) b[at + i] = uint8_t(v >> (8 * i)); };
-        b[0] = 'B', b[1] = 'M';
-        put32(2, uint32_t(b.size())), put32(10, 54), put32(14, 40), put32(18, w), put32(22, h);
-        b[26] = 1, b[28] = 24;
+        const auto header = bmp24Header(w, h, 0);
+        std::copy(header.begin(), header.end(), b.begin());
         uint32_t state = 1;
         for (size_t i = 54; i < b.size(); ++i) b[i] = uint8_t((state = state * 1664525u + 1013904223u) >> 24);
         return b;
@@ -64,13 +77,10 @@ const std::string& bmp8192Path() {
         std::filesystem::create_directories(QM_BENCH_CACHE_DIR);
         constexpr uint32_t side = 8192, stride = side * 3, pixelBytes = stride * side;
         std::vector<uint8_t> row(stride);
-        auto put32 = [&](size_t at, uint32_t v) { for (int i = 0; i < 4; ++i) row[at + i] = uint8_t(v >> (8 * i)); };
-        put32(2, 54 + pixelBytes), put32(10, 54), put32(14, 40), put32(18, side), put32(22, side);
-        row[0] = 'B', row[1] = 'M', row[26] = 1, row[28] = 24;
-        put32(34, pixelBytes);
         const std::string partial = file + ".part";
         std::ofstream out(partial, std::ios::binary);
-        out.write(reinterpret_cast<const char*>(row.data()), 54);
+        const auto header = bmp24Header(side, side, pixelBytes);
+        out.write(reinterpret_cast<const char*>(header.data()), header.size());
         uint32_t state = 1;
         for (uint32_t y = 0; y < side; ++y) {
             for (uint32_t x = 0; x < side; ++x) {
