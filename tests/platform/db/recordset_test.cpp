@@ -9,6 +9,7 @@
 #include "platform/db/errors.h"
 #include "platform/sys/files.h"
 #include "support/error_number.h"
+#include "support/noise_pictures.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -316,7 +317,7 @@ TEST_F(Recordsets, FiftyMegabytePictureRoundTripsWithoutEnteringTheSnapshot) {
 TEST_F(Recordsets, FieldReadersGiveGetChunksBytesAPieceAtATime) {
     db::Bytes picture(3u << 20);
     uint32_t state = 7;
-    for (auto& b : picture) b = static_cast<uint8_t>((state = state * 1664525u + 1013904223u) >> 24);
+    for (auto& b : picture) b = testsupport::noiseByte(state);
     testsupport::TempFolder files;
 
     auto rs = open("Select * from Pictures");
