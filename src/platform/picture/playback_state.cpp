@@ -38,6 +38,15 @@ RECT visibleRect(HDC dc, const RECT& bounds) {
     return r.left < r.right && r.top < r.bottom ? r : RECT{};
 }
 
+// Fonts are drawn at most this many pixels high or wide.
+constexpr double kMaxFontPixels = 4096;
+
+// A logical font size along an axis the mapping scales by `scale`, in device pixels:
+// unrounded, within the largest drawn.
+double fontPixels(LONG logical, double scale) {
+    return std::clamp(logical * scale, -kMaxFontPixels, kMaxFontPixels);
+}
+
 // Points a path may hold: 64 MB of them.
 constexpr size_t kMaxPathPoints = size_t{1} << 22;
 
@@ -301,8 +310,7 @@ void Playback::apply() {
     const double sy = std::hypot(t.c, t.d), sx = std::hypot(t.a, t.b);
     const auto scaled = [](LONG v, double s) {
         if (v == 0) return LONG(0);
-        const double r = std::clamp(double(v) * s, -4096.0, 4096.0);
-        const LONG n = LONG(std::lround(r));
+        const LONG n = LONG(std::lround(fontPixels(v, s)));
         return n != 0 ? n : (v < 0 ? LONG(-1) : LONG(1));
     };
     font.lfHeight = scaled(font.lfHeight, sy);
@@ -517,7 +525,10 @@ void Playback::setPixel(double x, double y, COLORREF color) {
 
 void Playback::text(double x, double y, UINT options, const std::optional<std::array<double, 4>>& rect,
                     const std::u16string& s, const std::vector<double>& dx) {
-    if (state_.textAlign & TA_UPDATECP) x = state_.position.x, y = state_.position.y;
+    const bool updateCp = (state_.textAlign & TA_UPDATECP) != 0;
+    if (updateCp) x = state_.position.x, y = state_.position.y;
+    const Affine& m = transform();
+    const double sx = std::hypot(m.a, m.b), sy = std::hypot(m.c, m.d);
     const PointD p = toDevice(x, y);
     RECT r{};
     if (rect) r = deviceRect(*this, (*rect)[0], (*rect)[1], (*rect)[2], (*rect)[3]);
@@ -525,8 +536,6 @@ void Playback::text(double x, double y, UINT options, const std::optional<std::a
     std::vector<INT> deviceDx;
     if (!dx.empty()) {
         const bool pairs = (options & ETO_PDY) != 0;
-        const Affine& m = transform();
-        const double sx = std::hypot(m.a, m.b), sy = std::hypot(m.c, m.d);
         double sumX = 0, sumY = 0, placedX = 0, placedY = 0;
         for (size_t i = 0; i < dx.size(); ++i) {
             const bool isY = pairs && (i % 2 == 1);
@@ -539,14 +548,12 @@ void Playback::text(double x, double y, UINT options, const std::optional<std::a
         }
     }
     // The coverage the text paints: its advance and a font height of padding each way.
-    const Affine& m = transform();
-    const double h = std::clamp(std::fabs(state_.font.font.lfHeight * std::hypot(m.c, m.d)), 16.0, 4096.0);
+    const double h = std::clamp(std::fabs(fontPixels(state_.font.font.lfHeight, sy)), 16.0, kMaxFontPixels);
     double advance = 0;
     for (INT v : deviceDx) advance += std::abs(double(v));
     if (deviceDx.empty()) advance = h * double(s.size());
     spend(budget_.text(advance + 2 * h, 3 * h, s.size(), h) + (rect && (options & ETO_OPAQUE) ? budget_.blit(r) : 0));
     apply();
-    const bool updateCp = (state_.textAlign & TA_UPDATECP) != 0;
     if (updateCp) {
         // The device draws from its own position and moves it to the text's end.
         SetTextAlign(dc_, state_.textAlign);
@@ -557,7 +564,7 @@ void Playback::text(double x, double y, UINT options, const std::optional<std::a
                 UINT(s.size()), deviceDx.empty() ? nullptr : deviceDx.data());
     POINT end{};
     if (updateCp && GetCurrentPositionEx(dc_, &end))
-        if (const auto back = transform().inverse()) state_.position = back->map({double(end.x), double(end.y)});
+        if (const auto back = m.inverse()) state_.position = back->map({double(end.x), double(end.y)});
     release();
 }
 
