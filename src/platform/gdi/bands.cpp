@@ -275,14 +275,6 @@ std::optional<Bands> Bands::offset(int64_t dx, int64_t dy) const {
     return moved;
 }
 
-std::vector<RECT> Bands::rects() const {
-    std::vector<RECT> out;
-    out.reserve(spans_.size());
-    for (const Band& band : bands_)
-        for (const Span& s : spans(band)) out.push_back({s.left, band.top, s.right, band.bottom});
-    return out;
-}
-
 int Bands::complexity() const {
     return empty() ? NULLREGION : spans_.size() == 1 ? SIMPLEREGION : COMPLEXREGION;
 }

@@ -48,7 +48,6 @@ public:
     std::span<const Span> spans(const Band& b) const { return {spans_.data() + b.first, b.count}; }
     // Spans over all bands: the rectangles of the platform's region data.
     size_t rectCount() const { return spans_.size(); }
-    std::vector<RECT> rects() const;
     RECT bound() const { return bound_; }  // zeros when empty
     // NULLREGION, SIMPLEREGION or COMPLEXREGION.
     int complexity() const;

@@ -90,12 +90,17 @@ DWORD GetRegionData(HRGN region, DWORD count, RGNDATA* data) {
     if (need > std::numeric_limits<DWORD>::max()) return 0;
     if (!data) return DWORD(need);
     if (count < need) return 0;
-    const std::vector<RECT> rects = bands.rects();
-    const RGNDATAHEADER header{sizeof(RGNDATAHEADER), RDH_RECTANGLES, DWORD(rects.size()),
-                               DWORD(rects.size() * sizeof(RECT)), bands.bound()};
+    const RGNDATAHEADER header{sizeof(RGNDATAHEADER), RDH_RECTANGLES, DWORD(bands.rectCount()),
+                               DWORD(bands.rectCount() * sizeof(RECT)), bands.bound()};
     auto* bytes = reinterpret_cast<uint8_t*>(data);
     std::memcpy(bytes, &header, sizeof header);
-    if (!rects.empty()) std::memcpy(bytes + sizeof header, rects.data(), rects.size() * sizeof(RECT));
+    bytes += sizeof header;
+    for (const Bands::Band& band : bands.bands())
+        for (const Bands::Span& span : bands.spans(band)) {
+            const RECT r{span.left, band.top, span.right, band.bottom};
+            std::memcpy(bytes, &r, sizeof r);
+            bytes += sizeof r;
+        }
     return DWORD(need);
 }
 
