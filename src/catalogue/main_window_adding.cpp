@@ -135,7 +135,7 @@ void Form1::CmdCatalogueOpen_Click() {
             PasteFromClipboardMode = false;
             setMousePointer(ui::vbDefault);
             if (e.number() == db::kErrDuplicateServer)
-                ui::services().MsgBox("Cannot Load Duplicate Pictures Names in the DataBase.", runtime::vbCritical,
+                ui::services().MsgBox("Cannot Load Duplicate Picture Names in the DataBase.", runtime::vbCritical,
                                       QString());
             else
                 ui::services().MsgBox("Error Encountered. Format may Not be Supported. Use Paste from Clipboard in "

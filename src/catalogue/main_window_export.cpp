@@ -117,7 +117,7 @@ void Form1::SaveShownPictureAsJpeg() {
     const QString extent = fieldOf(Adodc3, "PhotoXtent");
     for (const char* compressed : {"WMF", "GIF", "ICO", "RLE", "CUR", "EMF"}) {
         if (extent == compressed) {
-            ui::services().MsgBox("File Format is in Copmpressed Mode and need Not be Compressed.",
+            ui::services().MsgBox("File Format is in Compressed Mode and need Not be Compressed.",
                                   runtime::vbOKOnly, QString());
             return;
         }

@@ -262,7 +262,7 @@ void Form1::ImageGoAddFolder_Click() {
         if (added == 0) {
             ui::services().MsgBox("No Files Added", runtime::vbOKOnly, QString());
         } else if (List1->ListCount() == 0) {
-            ui::services().MsgBox("All Files Succesfully Added", runtime::vbOKOnly, QString());
+            ui::services().MsgBox("All Files Successfully Added", runtime::vbOKOnly, QString());
         } else {
             ui::PictureBox* frame = PictureCatalogueFrame;
             List1->Move(frame->Left(), frame->Top(), frame->Width(), frame->Height());

@@ -129,9 +129,9 @@ const std::vector<EffectCall>& effectCalls() {
              as<decltype(&FxColorRandomize)>(f)(p.d, p.s, v, r);
              return true;
          }},
-        {22, "FxRandomicalPoints", false, 2, 102, 2, false,
+        {22, "FxRandomPoints", false, 2, 102, 2, false,
          [](void* f, const CallPictures& p, int16_t v, COLORREF c, int32_t& r) {
-             as<decltype(&FxRandomicalPoints)>(f)(p.d, p.s, v, c, r);
+             as<decltype(&FxRandomPoints)>(f)(p.d, p.s, v, c, r);
              return true;
          }},
         {23, "FxSolarize", true, 0, 0, 0, false,
@@ -251,9 +251,9 @@ const std::vector<EffectCall>& effectCalls() {
              as<decltype(&FxAdvancedBlur)>(f)(p.d, p.s, int16_t(v), 25, -1, r);
              return true;
          }},
-        {46, "FxSoftnerBlur", true, 0, 0, 0, false,
+        {46, "FxSoftenerBlur", true, 0, 0, 0, false,
          [](void* f, const CallPictures& p, int16_t, COLORREF, int32_t& r) {
-             as<decltype(&FxSoftnerBlur)>(f)(p.d, p.s, r);
+             as<decltype(&FxSoftenerBlur)>(f)(p.d, p.s, r);
              return true;
          }},
         {47, "FxMotionBlur", false, 0, 360, 0, false,
@@ -343,9 +343,9 @@ const std::vector<EffectCall>& effectCalls() {
              as<decltype(&FxRainDrops)>(f)(p.d, p.s, 40, 50, 40, r);
              return true;
          }},
-        {64, "FxCilindrical", false, -30, 30, 0, false,
+        {64, "FxCylindrical", false, -30, 30, 0, false,
          [](void* f, const CallPictures& p, int16_t v, COLORREF, int32_t& r) {
-             as<decltype(&FxCilindrical)>(f)(p.d, p.s, double(v), r);
+             as<decltype(&FxCylindrical)>(f)(p.d, p.s, double(v), r);
              return true;
          }},
         {65, "FxUnsharpMask", false, 0, 10, 0, false,

@@ -57,7 +57,7 @@ void FxBackDropRemoval(HDC d, HDC s, COLORREF color, COLORREF replacement, int32
 void FxSharpening(HDC d, HDC s, float strength, int32_t& fxResult);
 void FxAntiAlias(HDC d, HDC s, int32_t percent, int32_t& fxResult);
 void FxBlur(HDC d, HDC s, int32_t& fxResult);
-void FxSoftnerBlur(HDC d, HDC s, int32_t& fxResult);
+void FxSoftenerBlur(HDC d, HDC s, int32_t& fxResult);
 void FxSmartBlur(HDC d, HDC s, int32_t threshold, int32_t& fxResult);
 void FxAdvancedBlur(HDC d, HDC s, int16_t radius, int32_t quality, int32_t channels,
                     int32_t& fxResult);
@@ -81,7 +81,7 @@ void FxTwirlEx(HDC d, HDC s, double angle, double pinch, int32_t& fxResult);
 void FxSwirl(HDC d, HDC s, int32_t degrees, int32_t& fxResult);
 void FxFishEye(HDC d, HDC s, int32_t& fxResult);
 void FxFishEyeEx(HDC d, HDC s, double strength, int32_t& fxResult);
-void FxCilindrical(HDC d, HDC s, double strength, int32_t& fxResult);
+void FxCylindrical(HDC d, HDC s, double strength, int32_t& fxResult);
 void FxPolarCoordinates(HDC d, HDC s, int32_t direction, int32_t& fxResult);
 void FxCaricature(HDC d, HDC s, int32_t& fxResult);
 void FxRoll(HDC d, HDC s, int32_t& fxResult);
@@ -99,7 +99,7 @@ void FxShift(HDC d, HDC s, int32_t maxShift, int32_t& fxResult);
 
 // ---- stochastic, texture and blend effects ---------------------------------------------
 void FxColorRandomize(HDC d, HDC s, int32_t amount, int32_t& fxResult);
-void FxRandomicalPoints(HDC d, HDC s, int32_t density, COLORREF color, int32_t& fxResult);
+void FxRandomPoints(HDC d, HDC s, int32_t density, COLORREF color, int32_t& fxResult);
 void FxDiffuse(HDC d, HDC s, int32_t& fxResult);
 void FxMelt(HDC d, HDC s, int32_t& fxResult);
 void FxFrostGlass(HDC d, HDC s, int32_t distance, int32_t& fxResult);

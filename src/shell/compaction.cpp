@@ -74,7 +74,7 @@ void CompactCatalogueDatabase() {
     } catch (const std::exception& e) {
         // Whatever failed (the engine, the files, memory), the restart must come: it is
         // the only way back to the main window.
-        ui::services().MsgBox("Error - It is Recommanded to Compact the DataBase on Startup to Avoid Errors.\r\n" +
+        ui::services().MsgBox("Error - It is Recommended to Compact the DataBase on Startup to Avoid Errors.\r\n" +
                                   QString::fromStdString(e.what()),
                               runtime::vbCritical, QString());
         SlideIntervalSource = QString();

@@ -37,7 +37,7 @@ void frmRotate::createControls() {
     LabelTitle->setBackStyle(0);
     // The designed caption doubles the ampersand so that one shows; our labels show
     // their text as it is.
-    LabelTitle->setCaption("Rotate & Resize Convas");
+    LabelTitle->setCaption("Rotate & Resize Canvas");
 
     // No border, as the main window's picture pane has none: the geometry copied from
     // its image control lands the same way here.
@@ -52,9 +52,9 @@ void frmRotate::createControls() {
     HScroll1->setSmallChange(1);
     HScroll1->setLargeChange(1);
     const struct { double left; const char* caption; const char* tip; } steps[2] = {
-        {528, "-", "Reduce Convas"}, {5268, "+", "Enlarge Convas"}};
+        {528, "-", "Reduce Canvas"}, {5268, "+", "Enlarge Canvas"}};
     for (int i = 0; i < 2; ++i) {
-        ui::CommandButton* button = create(ComndResizeConvas, i, steps[i].left, 4960, 220, 220);
+        ui::CommandButton* button = create(ComndResizeCanvas, i, steps[i].left, 4960, 220, 220);
         button->setCaption(steps[i].caption);
         button->setToolTipText(steps[i].tip);
     }
@@ -76,7 +76,7 @@ void frmRotate::createControls() {
 
     HScroll1->Change = [this] { HScroll1_Change(); };
     HScroll1->Scroll = [this] { HScroll1_Scroll(); };
-    ComndResizeConvas.bind(&ui::CommandButton::Click, [this](int Index) { ComndResizeConvas_Click(Index); });
+    ComndResizeCanvas.bind(&ui::CommandButton::Click, [this](int Index) { ComndResizeCanvas_Click(Index); });
     TextCrtEffect->KeyUp = [this](int& code, int shift) { TextCrtEffect_KeyUp(code, shift); };
     LabelFlipH->Click = [this] { LabelFlipH_Click(); };
     LabelFlipV->Click = [this] { LabelFlipV_Click(); };
@@ -119,7 +119,7 @@ void frmRotate::HScroll1_Scroll() {
     refreshPreview();
 }
 
-void frmRotate::ComndResizeConvas_Click(int Index) {
+void frmRotate::ComndResizeCanvas_Click(int Index) {
     picSource->setPicture(ui::forms<Form1>().PictureCatalogue->Picture());
     picSource->setAutoSize(false);
     // Divided, not multiplied by 1 / 1.05: the two differ in the last bit.

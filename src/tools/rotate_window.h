@@ -21,7 +21,7 @@ public:
 
     // ---- controls ----
     QPointer<ui::HScrollBar> HScroll1;  // the angle, 0 to 360 degrees
-    ui::ControlArray<ui::CommandButton> ComndResizeConvas{this, "ComndResizeConvas"};  // 0 "-", 1 "+"
+    ui::ControlArray<ui::CommandButton> ComndResizeCanvas{this, "ComndResizeCanvas"};  // 0 "-", 1 "+"
     QPointer<ui::Label> LabelFlipH;
     QPointer<ui::Label> LabelFlipV;
     QPointer<ui::Image> ImageCatalogue;  // the shown picture, in PictureCont
@@ -33,7 +33,7 @@ public:
     void Form_Load() override;
     void HScroll1_Change();
     void HScroll1_Scroll();  // the rotation step
-    void ComndResizeConvas_Click(int Index);
+    void ComndResizeCanvas_Click(int Index);
     void LabelFlipH_Click();
     void LabelFlipV_Click();
     void ImageReload_Click();

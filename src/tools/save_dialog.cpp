@@ -261,7 +261,7 @@ void FormSaveAs::saveToCatalogue(const QString& name, const QString& extension) 
     });
     auto refused = [this] {
         setMousePointer(ui::vbDefault);
-        ui::services().MsgBox("Name already exist in DataBase", runtime::vbOKOnly, QString());
+        ui::services().MsgBox("Name already exists in DataBase", runtime::vbOKOnly, QString());
     };
     if (exists) {
         refused();

@@ -112,7 +112,7 @@ TEST_F(AddingRecords, RefusalsStoreNothing) {
     // The same name again: refused by the catalogue, with the exact message.
     addFile(form, userFile("first.gif", {4, 5, 6}));
     ASSERT_EQ(services.msgBoxes.size(), 1u);
-    EXPECT_EQ(services.msgBoxes[0].prompt, "Cannot Load Duplicate Pictures Names in the DataBase.");
+    EXPECT_EQ(services.msgBoxes[0].prompt, "Cannot Load Duplicate Picture Names in the DataBase.");
     EXPECT_EQ(services.msgBoxes[0].style, runtime::vbCritical);
 
     // A name without a "." cannot be split into name and extension.

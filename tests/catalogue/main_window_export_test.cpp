@@ -351,7 +351,7 @@ TEST_F(FileMenuExport, SaveToJpgRefusesCompressedFormatsAndTakesJpegs) {
     }
     ASSERT_EQ(services.msgBoxes.size(), 6u);
     for (const auto& box : services.msgBoxes) {
-        EXPECT_EQ(box.prompt, "File Format is in Copmpressed Mode and need Not be Compressed.");
+        EXPECT_EQ(box.prompt, "File Format is in Compressed Mode and need Not be Compressed.");
         EXPECT_EQ(box.style, runtime::vbOKOnly);
     }
 

@@ -106,7 +106,7 @@ TEST_F(AddingFolders, EverySelectedFileBecomesARowWithItsBytesUnchanged) {
 
     form.ImageGoAddFolder_Click();
 
-    EXPECT_EQ(prompts(), (std::vector<QString>{kConfirm, "All Files Succesfully Added"}));
+    EXPECT_EQ(prompts(), (std::vector<QString>{kConfirm, "All Files Successfully Added"}));
     EXPECT_EQ(services.msgBoxes[0].style, runtime::vbOKCancel);
     const auto stored = rows();
     ASSERT_EQ(stored.size(), 6u);

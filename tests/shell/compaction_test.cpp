@@ -81,7 +81,7 @@ TEST_F(CatalogueCompaction, FailureIsReportedAndTheProgramRestartsOverTheOldCata
 
         ASSERT_EQ(services.msgBoxes.size(), 1u);
         EXPECT_TRUE(services.msgBoxes[0].prompt.startsWith(
-            "Error - It is Recommanded to Compact the DataBase on Startup to Avoid Errors.\r\n"));
+            "Error - It is Recommended to Compact the DataBase on Startup to Avoid Errors.\r\n"));
         EXPECT_GT(services.msgBoxes[0].prompt.size(), 80) << "the error's description follows";
         EXPECT_EQ(services.msgBoxes[0].style, runtime::vbCritical);
         Form2& splash = ui::forms<Form2>();

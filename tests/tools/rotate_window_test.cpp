@@ -297,7 +297,7 @@ TEST_F(RotateWindow, CanvasStepsGrowTheCanvasAroundTheTurnAndReloadUndoesThem) {
     const QImage source = pattern(64, 48);
     frmRotate& w = open(source);
     w.HScroll1->setValue(30);
-    w.ComndResizeConvas_Click(1);
+    w.ComndResizeCanvas_Click(1);
     // 960 x 720 twips by 1.05: 1008 x 756 twips, 67.2 x 50.4 pixels.
     EXPECT_EQ(canvasSize(w), QSize(67, 50));
     EXPECT_EQ(w.centreX(), 34);
@@ -317,9 +317,9 @@ TEST_F(RotateWindow, CanvasStepsGrowTheCanvasAroundTheTurnAndReloadUndoesThem) {
     expectMainGeometry(w);
     EXPECT_EQ(copiedCanvas(w), blank(64, 48));
 
-    w.ComndResizeConvas_Click(0);
+    w.ComndResizeCanvas_Click(0);
     EXPECT_EQ(canvasSize(w), QSize(61, 46));
-    w.ComndResizeConvas_Click(1);
+    w.ComndResizeCanvas_Click(1);
     EXPECT_EQ(canvasSize(w), QSize(64, 48)) << "back within the rounding to pixels";
 }
 
@@ -327,7 +327,7 @@ TEST_F(RotateWindow, ALargePictureKeepsItsPlaceWhileTheCanvasGrows) {
     frmRotate& w = open(pattern(400, 300));  // larger than the 5412 x 4164 frame both ways
     const QRectF before(w.ImageCatalogue->Left(), w.ImageCatalogue->Top(), w.ImageCatalogue->Width(),
                         w.ImageCatalogue->Height());
-    w.ComndResizeConvas_Click(1);
+    w.ComndResizeCanvas_Click(1);
     EXPECT_EQ(canvasSize(w), QSize(420, 315));
     EXPECT_EQ(QRectF(w.ImageCatalogue->Left(), w.ImageCatalogue->Top(), w.ImageCatalogue->Width(),
                      w.ImageCatalogue->Height()),

@@ -204,7 +204,7 @@ TEST_F(SaveDialog, ANameAlreadyInTheCatalogueIsRefused) {
     choose(dialog, 0, 0, "picture 0");  // the catalogue's first row
     dialog.LabelButtomMenu_Click(0);
     ASSERT_EQ(services.msgBoxes.size(), 1u);
-    EXPECT_EQ(services.msgBoxes[0].prompt, "Name already exist in DataBase");
+    EXPECT_EQ(services.msgBoxes[0].prompt, "Name already exists in DataBase");
     EXPECT_EQ(pictureRows(catalogue()), 1);
 
     choose(dialog, 0, 0, "it's mine");  // an apostrophe is just a character of the name

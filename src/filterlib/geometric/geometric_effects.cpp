@@ -10,7 +10,7 @@ void registerGeometricEffects(Exports& exports) {
     exports.add("FxSwirl", &FxSwirl);
     exports.add("FxFishEye", &FxFishEye);
     exports.add("FxFishEyeEx", &FxFishEyeEx);
-    exports.add("FxCilindrical", &FxCilindrical);
+    exports.add("FxCylindrical", &FxCylindrical);
     exports.add("FxPolarCoordinates", &FxPolarCoordinates);
     exports.add("FxCaricature", &FxCaricature);
     exports.add("FxRoll", &FxRoll);

@@ -38,7 +38,7 @@ void FxFishEyeEx(HDC d, HDC s, double strength, int32_t& fxResult) {
 
 void FxFishEye(HDC d, HDC s, int32_t& fxResult) { lens(d, s, std::exp2(0.6), fxResult); }
 
-void FxCilindrical(HDC d, HDC s, double strength, int32_t& fxResult) {
+void FxCylindrical(HDC d, HDC s, double strength, int32_t& fxResult) {
     const double exponent = lensExponent(strength, 30);
     apply(d, s, fxResult, [&](const Image& in, Image& out) {
         const double half = out.width / 2.0;

@@ -7,7 +7,7 @@ void registerNeighbourhoodEffects(Exports& exports) {
     exports.add("FxSharpening", &FxSharpening);
     exports.add("FxAntiAlias", &FxAntiAlias);
     exports.add("FxBlur", &FxBlur);
-    exports.add("FxSoftnerBlur", &FxSoftnerBlur);
+    exports.add("FxSoftenerBlur", &FxSoftenerBlur);
     exports.add("FxSmartBlur", &FxSmartBlur);
     exports.add("FxAdvancedBlur", &FxAdvancedBlur);
     exports.add("FxMotionBlur", &FxMotionBlur);

@@ -22,7 +22,7 @@ void FxFarBlur(HDC d, HDC s, int32_t radius, int32_t& fxResult) {
     apply(d, s, fxResult, [r](const Image& in, Image& out) { boxBlur(in, out, r, r); });
 }
 
-void FxSoftnerBlur(HDC d, HDC s, int32_t& fxResult) {
+void FxSoftenerBlur(HDC d, HDC s, int32_t& fxResult) {
     static const std::vector<Tap> binomial = [] {
         const uint32_t row[5] = {1, 4, 6, 4, 1};
         std::vector<Tap> taps;

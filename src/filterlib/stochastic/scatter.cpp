@@ -73,12 +73,12 @@ void FxColorRandomize(HDC d, HDC s, int32_t amount, int32_t& fxResult) {
     });
 }
 
-void FxRandomicalPoints(HDC d, HDC s, int32_t density, COLORREF color, int32_t& fxResult) {
+void FxRandomPoints(HDC d, HDC s, int32_t density, COLORREF color, int32_t& fxResult) {
     const int v = std::clamp(density, 2, 102);
     const uint32_t ink = pixelOf(color);
     apply(d, s, fxResult, [&](const Image& in, Image& out) {
         copyOpaque(in, out);
-        Random dice(seedOf("FxRandomicalPoints", {v, int64_t(color & 0xFFFFFFu), out.width, out.height}));
+        Random dice(seedOf("FxRandomPoints", {v, int64_t(color & 0xFFFFFFu), out.width, out.height}));
         const int64_t count = out.pixelCount() * v / 1000;
         for (int64_t i = 0; i < count; ++i) {
             const auto x = static_cast<int>(dice.below(static_cast<uint32_t>(out.width)));

@@ -5,7 +5,7 @@ namespace filterlib {
 
 void registerStochasticEffects(Exports& exports) {
     exports.add("FxColorRandomize", &FxColorRandomize);
-    exports.add("FxRandomicalPoints", &FxRandomicalPoints);
+    exports.add("FxRandomPoints", &FxRandomPoints);
     exports.add("FxDiffuse", &FxDiffuse);
     exports.add("FxMelt", &FxMelt);
     exports.add("FxFrostGlass", &FxFrostGlass);

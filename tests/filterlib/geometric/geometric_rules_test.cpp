@@ -254,7 +254,7 @@ TEST(GeometricRules, ArgumentsOutOfRangeTakeTheirLimits) {
          original},
         {"FishEyeEx of not-a-number", [&](auto d, auto s, auto& r) { filterlib::FxFishEyeEx(d, s, nan, r); },
          original},
-        {"Cilindrical of not-a-number", [&](auto d, auto s, auto& r) { filterlib::FxCilindrical(d, s, nan, r); },
+        {"Cylindrical of not-a-number", [&](auto d, auto s, auto& r) { filterlib::FxCylindrical(d, s, nan, r); },
          original},
         {"Fragment below 0", [](auto d, auto s, auto& r) { filterlib::FxFragment(d, s, -3, r); }, original},
         {"Twirl above 100", [](auto d, auto s, auto& r) { filterlib::FxTwirl(d, s, 5000, r); },

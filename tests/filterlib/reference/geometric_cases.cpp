@@ -42,7 +42,7 @@ std::vector<ReferenceCase> geometricReferenceCases() {
          loosePeer, true},
         {"FishEyeEx_128", 62, 128, 0, photo, {Tool::Gegl, "gegl:spherize amount=0.5"}, peer, true},
         {"FishEyeEx_minus_128", 62, -128, 0, photo, {Tool::Gegl, "gegl:spherize amount=-0.5"}, peer, false},
-        {"Cilindrical_15", 64, 15, 0, photo, {Tool::Gegl, "gegl:spherize mode=horizontal amount=0.5"}, peer, true},
+        {"Cylindrical_15", 64, 15, 0, photo, {Tool::Gegl, "gegl:spherize mode=horizontal amount=0.5"}, peer, true},
         // GEGL's radius ends at the inscribed circle, ours at the corners: the source is first
         // stretched to a square as wide as the picture's diagonal (for the 48 x 32 fixture),
         // whose centre the comparison cuts out. Not timed: the stretch is not like for like.

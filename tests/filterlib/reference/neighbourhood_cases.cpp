@@ -48,7 +48,7 @@ std::vector<ReferenceCase> neighbourhoodReferenceCases() {
         {"FarBlur_4", 50, 4, 0, photo, {Tool::OpenCV, "cv2.blur(a, (9, 9), " + kReplicate + ")"}, kRounding, true},
         {"FarBlur_50", 50, 50, 0, photo, {Tool::OpenCV, "cv2.blur(a, (101, 101), " + kReplicate + ")"}, kRounding,
          false},
-        {"SoftnerBlur", 46, 0, 0, photo,
+        {"SoftenerBlur", 46, 0, 0, photo,
          {Tool::OpenCV, "(lambda k: cv2.sepFilter2D(a, -1, k, k, " + kReplicate +
                             "))(np.float32([1, 4, 6, 4, 1]) / 16)"},
          kRounding, true},
