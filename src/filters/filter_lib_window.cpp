@@ -92,7 +92,6 @@ void FilterLibFrm::createControls() {
 
 void FilterLibFrm::Form_Load() {
     using runtime::resumeNext;
-    Form1& main = ui::loaded<Form1>();
     resumeNext([&] {
         modFunctions::CurrentEffect = 0;
         LastOpenFolder = programFolder();
@@ -104,15 +103,7 @@ void FilterLibFrm::Form_Load() {
     resumeNext([&] { Picture1->setPicture(picture::Picture()); });
     resumeNext([&] { Picture2->setPicture(picture::Picture()); });
     takeMainPicture();
-    resumeNext([&] {
-        PictureCont->setWidth(main.PictureCatalogueFrame->Width());
-        PictureCont->setHeight(main.PictureCatalogueFrame->Height());
-    });
-    resumeNext([&] {
-        const ui::Image& shown = *main.ImageCatalogue;
-        ImageCatalogue->setPicture(shown.Picture());
-        ImageCatalogue->Move(shown.Left(), shown.Top(), shown.Width(), shown.Height());
-    });
+    showMainPicture();
     resumeNext([&] { makePickerSmall(); });
     paintThumbnail();
 }
@@ -130,6 +121,22 @@ void FilterLibFrm::takeMainPicture() {
         });
     for (ui::PictureBox* box : {Picture1.data(), Picture2.data()})
         resumeNext([&] { box->PaintPicture(main.Picture(), 0, 0, box->ScaleWidth(), box->ScaleHeight()); });
+}
+
+// The main window's picture as that window shows it: in a pane of its size, fitted there
+// with its own proportions.
+void FilterLibFrm::showMainPicture() {
+    using runtime::resumeNext;
+    const Form1& main = ui::loaded<Form1>();
+    resumeNext([&] {
+        PictureCont->setWidth(main.PictureCatalogueFrame->Width());
+        PictureCont->setHeight(main.PictureCatalogueFrame->Height());
+    });
+    resumeNext([&] {
+        const ui::Image& shown = *main.ImageCatalogue;
+        ImageCatalogue->setPicture(shown.Picture());
+        ImageCatalogue->Move(shown.Left(), shown.Top(), shown.Width(), shown.Height());
+    });
 }
 
 void FilterLibFrm::resetEffect() {
@@ -168,7 +175,10 @@ void FilterLibFrm::ImageReload_Click() {
     using runtime::resumeNext;
     resetEffect();
     takeMainPicture();
-    resumeNext([&] { ImageCatalogue->setPicture(ui::loaded<Form1>().ImageCatalogue->Picture()); });
+    // A picture of another shape is fitted anew, not stretched into the earlier one's
+    // rectangle; the thumbnail takes its proportions too.
+    showMainPicture();
+    resumeNext([&] { makePickerSmall(); });
     paintThumbnail();
     resumeNext([&] { refreshPreview(); });
 }

@@ -91,9 +91,15 @@ private:
     void createPicker();
     void resetEffect();
     void takeMainPicture();
+    void showMainPicture();
     void paintThumbnail();
     void makePickerSmall();
-    void chooseSecondPicture();
+    // The enlarged thumbnail lies over the pane: it goes back to its small size when a
+    // result goes on show.
+    void closeEnlargedPicker();
+    // False, after saying so, when the chosen file cannot be read as a picture: the
+    // second picture and the dialog's file then stay as they were.
+    bool chooseSecondPicture();
     // One library call for the current effect when it is of the kind asked for, found
     // by name; nothing when the library or the function is missing or an argument does
     // not convert.

@@ -53,6 +53,7 @@ void FilterLibFrm::HScroll1_Change() {
     resumeNext([&] { result = Picture2->Image(); });
     if (result.Handle() == 0) return;
     resumeNext([&] { ImageCatalogue->setPicture(result); });
+    resumeNext([&] { closeEnlargedPicker(); });
     resumeNext([&] { refreshPreview(); });
 }
 
@@ -64,5 +65,6 @@ void FilterLibFrm::Command2_Click() {
     resumeNext([&] { callCurrentEffect(true, 0); });
     resumeNext([&] { Picture2->Refresh(); });
     resumeNext([&] { ImageCatalogue->setPicture(Picture2->Image()); });
+    resumeNext([&] { closeEnlargedPicker(); });
     resumeNext([&] { refreshPreview(); });
 }

@@ -12,10 +12,22 @@
 #include "platform/picture/picture.h"
 #include "platform/runtime/error.h"
 #include "platform/ui/label.h"
+#include "platform/ui/services.h"
 
 namespace {
+
 constexpr double kLargestSliderValue = std::numeric_limits<int16_t>::max();
+
+QString whyUnreadable(const runtime::Error& error) {
+    switch (error.number()) {
+    case runtime::kErrFileNotFound:
+    case runtime::kErrPathNotFound: return "The file does not exist.";
+    case runtime::kErrInvalidPicture: return "The file is not a picture of a kind this window opens.";
+    default: return QString::fromStdString(error.description()) + ".";
+    }
 }
+
+}  // namespace
 
 void FilterLibFrm::createEffectMenu() {
     EffectSubmenus.clear();
@@ -41,7 +53,7 @@ void FilterLibFrm::EffectItem_Click(int number) {
         LabelCrtEffect->setCaption(item->label);
         return;
     }
-    if (item->secondPicture) chooseSecondPicture();
+    if (item->secondPicture && !chooseSecondPicture()) return;
     // The slider holds signed 16 bits: a wider picture's canvas reaches as far as it does.
     const double max = call->maxIsSourceWidth ? std::min(Picture1->ScaleWidth(), kLargestSliderValue) : call->max;
     modFunctions::SetupEffectControls(effect, *Command2, *HScroll1, call->min, max, call->start);
@@ -52,9 +64,11 @@ void FilterLibFrm::EffectItem_Click(int number) {
 }
 
 // The dialog keeps the file last chosen in this window: a cancel loads that file again.
-// A file that cannot be loaded leaves the second picture blank, as the clearing left it;
-// the selection goes on as after a cancel.
-void FilterLibFrm::chooseSecondPicture() {
+// A file that cannot be read as a picture is reported and selects nothing: blending
+// against a blank picture would look like a result. The dialog then goes back to its
+// earlier file, so a later cancel takes the picture in use.
+bool FilterLibFrm::chooseSecondPicture() {
+    const QString earlierName = CommonDialog1.FileName, earlierTitle = CommonDialog1.FileTitle;
     CommonDialog1.CancelError = false;
     CommonDialog1.DialogTitle = "Open...";
     CommonDialog1.InitDir = LastOpenFolder;
@@ -63,11 +77,26 @@ void FilterLibFrm::chooseSecondPicture() {
     CommonDialog1.ShowOpen();
     const QString fileName = CommonDialog1.FileName;
     if (!fileName.isEmpty()) {
+        picture::Picture second;
+        QString why;
+        try {
+            second = picture::LoadPicture(fileName.toStdString());
+        } catch (const runtime::Error& e) {
+            why = whyUnreadable(e);
+        } catch (const std::exception&) {
+            why = whyUnreadable(runtime::Error(runtime::kErrInvalidPicture, ""));
+        }
+        if (!why.isEmpty()) {
+            CommonDialog1.FileName = earlierName;
+            CommonDialog1.FileTitle = earlierTitle;
+            ui::services().MsgBox("The second picture cannot be read:\n" + fileName + "\n" + why +
+                                      "\nNo effect was applied.",
+                                  runtime::vbOKOnly + runtime::vbExclamation, QString());
+            return false;
+        }
         Picture3->setPicture(picture::Picture());
-        runtime::resumeNext([&] {
-            const picture::Picture second = picture::LoadPicture(fileName.toStdString());
-            Picture3->PaintPicture(second, 0, 0, Picture3->ScaleWidth(), Picture3->ScaleHeight());
-        });
+        runtime::resumeNext([&] { Picture3->PaintPicture(second, 0, 0, Picture3->ScaleWidth(), Picture3->ScaleHeight()); });
     }
     LastOpenFolder = fileName.left(fileName.size() - CommonDialog1.FileTitle.size());
+    return true;
 }

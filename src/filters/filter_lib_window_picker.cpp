@@ -53,6 +53,10 @@ void FilterLibFrm::ImagePickerZoom_Click() {
     paintThumbnail();
 }
 
+void FilterLibFrm::closeEnlargedPicker() {
+    if (!isPickerSmall()) ImagePickerZoom_Click();
+}
+
 void FilterLibFrm::makePickerSmall() {
     PictureCatalogue->Move(kSmallLeft, 0, ImageCatalogue->Width() / ImageCatalogue->Height() * kSmallHeight,
                            kSmallHeight);

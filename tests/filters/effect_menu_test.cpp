@@ -308,26 +308,63 @@ TEST_F(SecondPicture, AChosenFileIsStretchedToTheWorkingSizeAndAnotherCancelLoad
     EXPECT_EQ(w.LastOpenFolder, "");
 }
 
-TEST_F(SecondPicture, AFileThatCannotBeLoadedLeavesTheSecondPictureBlankAndTheEffectApplied) {
+// A file that cannot be read is reported and changes nothing: the earlier selection,
+// result and second picture stay, and a later cancel takes the earlier file again.
+TEST_F(SecondPicture, AFileThatCannotBeReadIsReportedAndSelectsNothing) {
     FilterLibFrm& w = open(pattern(12, 8));
-    const std::string text = pictures() + "/notes.bmp";
+    const std::string good = pictures() + "/good.bmp";
+    const QImage second = filled(3, 3, qRgb(10, 150, 60));
+    writeBmp(good, second);
+    services.queueOpenResult(ui::RecordingServices::chosen(QString::fromStdString(good)));
+    choose(70);
+    const QImage secondShown = stretched(second, QSize(12, 8));
+    ASSERT_EQ(drawnImage(*w.Picture3), secondShown);
+
+    const std::string elsewhere = folder.file("elsewhere");
+    std::filesystem::create_directories(elsewhere);
+    const std::string text = elsewhere + "/notes.bmp";
     sys::writeFile(text, std::vector<uint8_t>{'n', 'o', 't', ' ', 'a', ' ', 'p', 'i', 'c', 't', 'u', 'r', 'e'});
-    const std::string missing = pictures() + "/gone.bmp";
-    const QImage blank = filled(12, 8, kButtonFace);
-    for (const std::string& file : {text, missing}) {
-        SCOPED_TRACE(file);
-        w.Picture3->PaintPicture(w.Picture1->Image(), 0, 0, 12, 8);
+    const std::string missing = elsewhere + "/gone.bmp";
+    const struct {
+        std::string file;
+        const char* reason;
+    } cases[] = {{text, "is not a picture"}, {missing, "does not exist"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        choose(1);
+        w.HScroll1->setValue(40);
+        const picture::Picture shown = w.ImageCatalogue->Picture();
+        const QImage result = drawnImage(*w.Picture2);
+        const QString folderBefore = w.LastOpenFolder;
         calls().clear();
-        services.queueOpenResult(ui::RecordingServices::chosen(QString::fromStdString(file)));
+        services.msgBoxes.clear();
+
+        services.queueOpenResult(ui::RecordingServices::chosen(QString::fromStdString(c.file)));
         choose(68);
-        EXPECT_EQ(drawnImage(*w.Picture3), blank) << "cleared";
-        EXPECT_EQ(w.LastOpenFolder, QString::fromStdString(pictures() + "/"));
-        EXPECT_EQ(modFunctions::CurrentEffect, 68);
-        ASSERT_FALSE(calls().empty());
-        EXPECT_EQ(calls().back().function, "FxBlendMode");
-        EXPECT_EQ(calls().back().slider, 0);
+        ASSERT_EQ(services.msgBoxes.size(), 1u);
+        EXPECT_TRUE(services.msgBoxes[0].prompt.contains(QString::fromStdString(c.file)))
+            << services.msgBoxes[0].prompt.toStdString();
+        EXPECT_TRUE(services.msgBoxes[0].prompt.contains(c.reason)) << services.msgBoxes[0].prompt.toStdString();
+        EXPECT_TRUE(calls().empty()) << "nothing applied";
+        EXPECT_EQ(modFunctions::CurrentEffect, 1);
+        EXPECT_EQ(w.LabelCrtEffect->Caption(), "Brightness");
+        EXPECT_EQ(w.HScroll1->Value(), 40);
+        EXPECT_EQ(w.HScroll1->Max(), 255);
+        EXPECT_TRUE(w.ImageCatalogue->Picture() == shown);
+        EXPECT_EQ(drawnImage(*w.Picture2), result);
+        EXPECT_EQ(drawnImage(*w.Picture3), secondShown) << "the second picture in use stays";
+        EXPECT_EQ(w.LastOpenFolder, folderBefore);
     }
-    EXPECT_TRUE(services.msgBoxes.empty());
+
+    // A cancelled dialog goes on with the last picture that could be read.
+    w.Picture3->Cls();
+    calls().clear();
+    choose(38);
+    EXPECT_EQ(drawnImage(*w.Picture3), secondShown);
+    EXPECT_EQ(w.LastOpenFolder, QString::fromStdString(pictures() + "/"));
+    EXPECT_EQ(modFunctions::CurrentEffect, 38);
+    ASSERT_FALSE(calls().empty());
+    EXPECT_EQ(calls().back().function, "FxAlphaBlend");
     EXPECT_TRUE(ui::isLoaded<FilterLibFrm>());
 }
 

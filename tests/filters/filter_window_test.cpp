@@ -154,6 +154,76 @@ TEST_F(FilterWindow, ReloadTakesAPictureOfAnotherSizeOneToOneAndOpeningAgainDoes
     EXPECT_EQ(w.HScroll1->Max(), 50);
 }
 
+// Each picture fitted as the main window fits it: its own proportions, centred in the
+// pane, scaled down when larger than the pane; the thumbnail takes the same proportions.
+TEST_F(FilterWindow, ReloadFitsAPictureOfAnotherShapeToThePaneKeepingItsProportions) {
+    const QSize shapes[] = {{50, 70}, {800, 200}, {120, 900}, {40, 30}};
+    FilterLibFrm& w = open(pattern(40, 30));
+    const double paneW = w.PictureCont->Width(), paneH = w.PictureCont->Height();
+    for (const QSize shape : shapes) {
+        SCOPED_TRACE(testing::Message() << shape.width() << " x " << shape.height());
+        showInMainWindow(pattern(shape.width(), shape.height()));
+        choose(13);
+        w.ImagePickerZoom_Click();
+        w.ImageReload_Click();
+
+        const ui::Image& shown = *w.ImageCatalogue;
+        const ui::Image& main = *ui::forms<Form1>().ImageCatalogue;
+        EXPECT_TRUE(shown.Picture() == main.Picture());
+        EXPECT_DOUBLE_EQ(shown.Width(), main.Width());
+        EXPECT_DOUBLE_EQ(shown.Height(), main.Height());
+        EXPECT_DOUBLE_EQ(shown.Left(), main.Left());
+        EXPECT_DOUBLE_EQ(shown.Top(), main.Top());
+        EXPECT_NEAR(shown.Width() / shown.Height(), double(shape.width()) / shape.height(), 1e-9);
+        EXPECT_LE(shown.Width(), paneW + 1e-9);
+        EXPECT_LE(shown.Height(), paneH + 1e-9);
+        EXPECT_NEAR(shown.Left() + shown.Width() / 2, paneW / 2, 1e-9);
+        EXPECT_NEAR(shown.Top() + shown.Height() / 2, paneH / 2, 1e-9);
+
+        EXPECT_TRUE(w.isPickerSmall());
+        EXPECT_DOUBLE_EQ(w.PictureCatalogue->Width(), shown.Width() / shown.Height() * 470);
+        const QImage thumbnail = drawnImage(*w.PictureCatalogue);
+        EXPECT_EQ(thumbnail, stretched(pattern(shape.width(), shape.height()), thumbnail.size()));
+    }
+}
+
+// The enlarged thumbnail covers the result: every application that puts a result on show
+// takes it back to its small size, repainted, with the picked colour kept.
+TEST_F(FilterWindow, TheEnlargedPickerClosesWhenAnEffectIsApplied) {
+    const struct {
+        const char* name;
+        void (*apply)(FilterLibFrm&);
+    } applications[] = {
+        {"slider moved", [](FilterLibFrm& w) { w.HScroll1->setValue(30); }},
+        {"picker effect chosen again", [](FilterLibFrm&) { choose(13); }},
+        {"slider dragged", [](FilterLibFrm& w) { w.HScroll1_Scroll(); }},
+    };
+    FilterLibFrm& w = open(pattern(64, 48));
+    choose(13);  // "Replace Color"
+    for (const auto& a : applications) {
+        SCOPED_TRACE(a.name);
+        w.ImagePickerZoom_Click();
+        ASSERT_FALSE(w.isPickerSmall());
+        w.PictureCatalogue_MouseDown(ui::vbLeftButton, 0, 20, 20);
+        const ui::COLORREF picked = w.Text2->BackColor();
+        const size_t before = calls().size();
+        a.apply(w);
+        EXPECT_GT(calls().size(), before);
+        EXPECT_TRUE(w.isPickerSmall());
+        EXPECT_DOUBLE_EQ(w.PictureCatalogue->Left(), 1836);
+        EXPECT_DOUBLE_EQ(w.PictureCatalogue->Top(), 0);
+        EXPECT_TRUE(w.PictureCatalogue->Visible()) << "still the picker of the selected effect";
+        const QImage thumbnail = drawnImage(*w.PictureCatalogue);
+        EXPECT_EQ(thumbnail, stretched(pattern(64, 48), thumbnail.size()));
+        EXPECT_EQ(w.Text2->BackColor(), picked);
+        EXPECT_EQ(imageOf(w.ImageCatalogue->Picture()), drawnImage(*w.Picture2)) << "the result on show";
+    }
+    // An immediate effect closes it as well.
+    w.ImagePickerZoom_Click();
+    choose(23);  // "Solarize"
+    EXPECT_TRUE(w.isPickerSmall());
+}
+
 TEST_F(FilterWindow, CancelClosesThePreviewAndTheNextOpeningStartsAfresh) {
     RecordingLibrary::restoreRealLibrary();
     FilterLibFrm& w = open(pattern(24, 16));
