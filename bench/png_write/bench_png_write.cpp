@@ -44,12 +44,14 @@
 #include "codecs/cPNGwriter.h"
 #include "codecs/libpng_memory_io.h"
 #include "image/cImage32.h"
+#include "photo_picture.h"
+#include "platform/sys/row_bands.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-enum class Kind { Rgb, Rgba, Index };
+enum class Kind { Rgb, Rgba, Index, Photo12 };
 
 const cImage32& photo() {
     static cImage32 image;
@@ -63,8 +65,9 @@ const cImage32& photo() {
     return image;
 }
 
-// The photo in one of the three kinds.
+// The photo in one of the three kinds, or the 12-megapixel picture.
 const cImage32& picture(Kind kind) {
+    if (kind == Kind::Photo12) return benchsupport::photoPicture();
     static cImage32 images[3];
     cImage32& image = images[int(kind)];
     if (image.Handle()) return image;
@@ -137,7 +140,7 @@ Samples samplesOf(const Bytes& png) {
     return s;
 }
 
-Bytes saveLibpng(const Samples& s, int filters, bool defaultStrategy) {
+Bytes saveLibpng(const Samples& s, int filters, bool defaultStrategy, int level = 9) {
     Bytes out;
     out.reserve(4 << 20);
     png_structp p = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -151,7 +154,7 @@ Bytes saveLibpng(const Samples& s, int filters, bool defaultStrategy) {
                  PNG_FILTER_TYPE_DEFAULT);
     if (!s.palette.empty()) png_set_PLTE(p, info, s.palette.data(), int(s.palette.size()));
     if (!s.trns.empty()) png_set_tRNS(p, info, s.trns.data(), int(s.trns.size()), nullptr);
-    png_set_compression_level(p, 9);
+    png_set_compression_level(p, level);
     // libpng compresses filtered rows with Z_FILTERED unless told otherwise; compress2
     // has only zlib's default strategy.
     if (defaultStrategy) png_set_compression_strategy(p, Z_DEFAULT_STRATEGY);
@@ -163,7 +166,8 @@ Bytes saveLibpng(const Samples& s, int filters, bool defaultStrategy) {
     return out;
 }
 
-void quillmere(benchmark::State& state, Kind kind, bool adaptive) {
+// The file of the last save.
+Bytes quillmere(benchmark::State& state, Kind kind, bool adaptive) {
     const cImage32& image = picture(kind);
     Bytes out;
     for (auto _ : state) {
@@ -173,21 +177,55 @@ void quillmere(benchmark::State& state, Kind kind, bool adaptive) {
     }
     state.SetItemsProcessed(state.iterations() * int64_t(image.Width()) * image.Height());
     state.counters["bytes"] = double(out.size());
+    return out;
 }
 
-void libpng(benchmark::State& state, Kind kind, bool adaptive, bool defaultStrategy) {
+void libpng(benchmark::State& state, Kind kind, bool adaptive, bool defaultStrategy, int level) {
     const cImage32& image = picture(kind);
     const Samples samples = samplesOf(saveQuillmere(image, false));
     // The filter our default puts on every row.
     const int fixed = samples.colourType == PNG_COLOR_TYPE_PALETTE ? PNG_FILTER_NONE : PNG_FILTER_PAETH;
     Bytes out;
     for (auto _ : state) {
-        out = saveLibpng(samples, adaptive ? PNG_ALL_FILTERS : fixed, defaultStrategy);
+        out = saveLibpng(samples, adaptive ? PNG_ALL_FILTERS : fixed, defaultStrategy, level);
         if (out.empty()) state.SkipWithError("libpng failed");
         benchmark::DoNotOptimize(out.data());
     }
     state.SetItemsProcessed(state.iterations() * int64_t(image.Width()) * image.Height());
     state.counters["bytes"] = double(out.size());
+}
+
+// The size our file would have with its scan lines deflated as one stream by compress2 at
+// level 9 (the IDAT data swapped for that stream).
+size_t singleStreamSize(const Bytes& png) {
+    const auto field = [&](size_t at) {
+        return size_t(png[at]) << 24 | size_t(png[at + 1]) << 16 | size_t(png[at + 2]) << 8 | png[at + 3];
+    };
+    const size_t width = field(16), height = field(20), colourType = png[25];
+    const size_t bytesPerPixel = colourType == 2 ? 3 : colourType == 6 ? 4 : 1;
+    Bytes raw(height * (1 + width * bytesPerPixel));
+    const Bytes idat = libpngmemory::joinedIdat(png);
+    uLongf rawSize = uLongf(raw.size());
+    if (uncompress(raw.data(), &rawSize, idat.data(), uLong(idat.size())) != Z_OK || rawSize != raw.size()) {
+        std::fprintf(stderr, "bench_png_write: our stream does not inflate\n");
+        std::exit(1);
+    }
+    Bytes single(compressBound(uLong(raw.size())));
+    uLongf singleSize = uLongf(single.size());
+    if (compress2(single.data(), &singleSize, raw.data(), uLong(raw.size()), 9) != Z_OK) std::exit(1);
+    return png.size() - idat.size() + singleSize;
+}
+
+// Our save of the 12-megapixel picture on `threads` threads (0: every core), wall time.
+void quillmerePhoto(benchmark::State& state, int threads) {
+    sys::setRowBandThreads(threads);
+    const Bytes out = quillmere(state, Kind::Photo12, false);
+    state.counters["threads"] = sys::rowBandThreads();
+    sys::setRowBandThreads(0);
+    if (out.empty()) return;
+    static const size_t single = singleStreamSize(out);  // the same file on any number of threads
+    state.counters["single_stream_bytes"] = double(single);
+    state.counters["size_ratio"] = double(out.size()) / double(single);
 }
 
 }  // namespace
@@ -201,15 +239,34 @@ int main(int argc, char** argv) {
         const std::string name = std::string("png_write_1024x1536_") + k.name;
         for (bool adaptive : {false, true}) {
             const std::string filter = adaptive ? "adaptive" : "fixed";
-            benchmark::RegisterBenchmark((name + "/quillmere_" + filter).c_str(), quillmere, k.kind, adaptive)
-                ->Unit(benchmark::kMillisecond);
-            benchmark::RegisterBenchmark((name + "/libpng_" + filter).c_str(), libpng, k.kind, adaptive, false)
-                ->Unit(benchmark::kMillisecond);
+            benchmark::RegisterBenchmark((name + "/quillmere_" + filter).c_str(), [=](benchmark::State& state) {
+                quillmere(state, k.kind, adaptive);
+            })
+                ->Unit(benchmark::kMillisecond)
+                ->UseRealTime();
+            benchmark::RegisterBenchmark((name + "/libpng_" + filter).c_str(), libpng, k.kind, adaptive, false, 9)
+                ->Unit(benchmark::kMillisecond)
+                ->UseRealTime();
             benchmark::RegisterBenchmark((name + "/libpng_" + filter + "_zdefault").c_str(), libpng, k.kind,
-                                         adaptive, true)
-                ->Unit(benchmark::kMillisecond);
+                                         adaptive, true, 9)
+                ->Unit(benchmark::kMillisecond)
+                ->UseRealTime();
         }
     }
+    // The 12-megapixel picture, wall time: ours on every core and on one, libpng at its
+    // default level (6) and at 9, the same filter (Paeth) on every row.
+    const std::string photo = "png_write_4000x3000_photo";
+    benchmark::RegisterBenchmark((photo + "/quillmere").c_str(), quillmerePhoto, 0)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
+    benchmark::RegisterBenchmark((photo + "/quillmere_1thread").c_str(), quillmerePhoto, 1)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
+    for (int level : {6, 9})
+        benchmark::RegisterBenchmark((photo + "/libpng_level" + std::to_string(level)).c_str(), libpng,
+                                     Kind::Photo12, false, false, level)
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/sys/row_bands.h"
+
 namespace codecs {
 
 namespace {
@@ -88,16 +90,19 @@ LargeBuffer PngFilterScanlines(const uint8_t* samples, size_t rowBytes, size_t h
     LargeBuffer filtered(height * (rowBytes + 1));
     const std::vector<uint8_t> zeros(rowBytes, 0);
     const size_t bpp = size_t(bytesPerPixel);
-    for (size_t i = 0; i < height; ++i) {
-        const uint8_t* x = samples + i * rowBytes;
-        const uint8_t* prior = i == 0 ? zeros.data() : x - rowBytes;
-        uint8_t* out = filtered.data() + i * (rowBytes + 1);
-        const uint8_t type = effectiveChoice == PngFilterChoiceAdaptive
-                                 ? adaptiveChoice(x, prior, i == 0, rowBytes, bpp)
-                                 : uint8_t(effectiveChoice - 1);
-        out[0] = type;
-        filterRow(type, x, prior, out + 1, rowBytes, bpp);
-    }
+    // Each scan line reads only the samples and writes only itself: bands of rows side by side.
+    sys::forEachRowBand(int64_t(height), sys::minimumBandRows(int64_t(rowBytes)), [&](int64_t first, int64_t count) {
+        for (size_t i = size_t(first); i < size_t(first + count); ++i) {
+            const uint8_t* x = samples + i * rowBytes;
+            const uint8_t* prior = i == 0 ? zeros.data() : x - rowBytes;
+            uint8_t* out = filtered.data() + i * (rowBytes + 1);
+            const uint8_t type = effectiveChoice == PngFilterChoiceAdaptive
+                                     ? adaptiveChoice(x, prior, i == 0, rowBytes, bpp)
+                                     : uint8_t(effectiveChoice - 1);
+            out[0] = type;
+            filterRow(type, x, prior, out + 1, rowBytes, bpp);
+        }
+    });
     return filtered;
 }
 

@@ -7,6 +7,7 @@
 #include <exception>
 #include <span>
 
+#include "codecs/BlockDeflate.h"
 #include "codecs/LargeBuffer.h"
 #include "codecs/PngColourReduction.h"
 #include "codecs/PngScanlineFilters.h"
@@ -181,12 +182,27 @@ struct cPNGwriter::Save {
                                                         reduction.bytesPerPixel, choice);
         reduction.samples = {};  // at most two copies of the image at a time
 
-        const int64_t capacity = std::min<int64_t>(compressCapacity(int64_t(filtered.size())), INT32_MAX - 4);
+        // Blocks side by side where the library has deflate's own functions; otherwise, or
+        // for data too near the 2 GB limit, one call.
+        const size_t rowsPerBlock = std::max<size_t>(1, kPngDeflateBlockBytes / (rowBytes + 1));
+        const size_t blockBytes = rowsPerBlock * (rowBytes + 1);
+        const BlockDeflate* blocks = writer.blocks_ && writer.blocks_->Bound() ? writer.blocks_.get() : nullptr;
+        int64_t capacity = blocks ? blocks->Capacity(filtered.size(), blockBytes, kCompressionLevel) : -1;
+        if (capacity <= 0 || capacity > INT32_MAX - 4) {
+            blocks = nullptr;
+            capacity = std::min<int64_t>(compressCapacity(int64_t(filtered.size())), INT32_MAX - 4);
+        }
         LargeBuffer chunk(size_t(4 + capacity));
         std::memcpy(chunk.data(), "IDAT", 4);
-        int32_t length = int32_t(capacity);
-        if (!ZlibCompress(chunk.data() + 4, length, filtered.data(), filtered.size())) return false;
-        return WriteChunk({chunk.data(), size_t(4 + length)});
+        int64_t length = -1;
+        if (blocks) {
+            length = blocks->Compress(filtered.data(), filtered.size(), blockBytes, kCompressionLevel,
+                                      chunk.data() + 4, size_t(capacity));
+        } else {
+            int32_t compressed = int32_t(capacity);
+            if (ZlibCompress(chunk.data() + 4, compressed, filtered.data(), filtered.size())) length = compressed;
+        }
+        return length >= 0 && WriteChunk({chunk.data(), size_t(4 + length)});
     }
 
     bool PngWriteTIME() {
@@ -244,6 +260,9 @@ bool cPNGwriter::FindZlibCompress() {
                 zlibLibrary_ = library;
                 compress2_ = std::strcmp(function, "compress2") == 0;
                 zlib_ = std::make_unique<cCdeclCall>();
+                // Level 9 in blocks side by side, where the library has deflate itself.
+                blocks_ = std::make_unique<BlockDeflate>();
+                if (compress2_) blocks_->Bind(library);
                 return true;
             }
     return false;
@@ -257,6 +276,7 @@ bool cPNGwriter::SaveAsPNG(const cImage32* cHost, const std::string& FileName, s
         file = modParsers::OpenImageFileHandle(FileName, false);
         if (!file) {
             zlib_.reset();
+            blocks_.reset();
             return false;
         }
     }
@@ -269,6 +289,7 @@ bool cPNGwriter::SaveAsPNG(const cImage32* cHost, const std::string& FileName, s
         saved = false;  // memory, an overflow, a zlib function missing
     }
     zlib_.reset();
+    blocks_.reset();
     if (!FileName.empty()) {
         if (saved) saved = file.Close();
         else file.Abandon();

@@ -5,9 +5,11 @@
 // Writes 8 bits per sample, never interlaced, in the colour type the pixels allow
 // (PngColourReduction: indexed, greyscale, truecolour, truecolour with alpha), the scan
 // lines under the filter choice (PngScanlineFilters) and compressed as exactly one IDAT
-// by zlib's "compress2" at level 9, or "compress" where the library has no compress2.
-// zlib is found at run time ("zlib1.dll", then "zlib.dll") and called through the call
-// bridge, which also gives the chunk CRCs ("crc32"); without it nothing is written.
+// holding one zlib stream at level 9: deflated in blocks of whole rows on every core
+// (BlockDeflate) where the library has deflate's own functions, else by "compress2", or
+// "compress" (zlib's default level) where the library has no compress2. The file's bytes
+// never depend on the number of cores. zlib is found at run time ("zlib1.dll", then
+// "zlib.dll"); "compress2" and the chunk CRCs ("crc32") are called through the call bridge.
 //
 // Chunk order: IHDR; tEXt Title and Author; PLTE; bKGD; tRNS; IDAT; tIME; tEXt of the
 // other standard keywords; the custom texts (zTXt for a text of more than 1024
@@ -22,6 +24,7 @@
 // Limits: the filtered rows and the compressed data must each stay within zlib's 32-bit
 // lengths (an image of up to about 2 GB of scan lines).
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -33,6 +36,13 @@ class cImage32;
 class cCdeclCall;
 
 namespace codecs {
+
+class BlockDeflate;
+
+// The scan lines are deflated in blocks of as many whole rows as fit in this many bytes (one
+// row where a row is longer), side by side. Smaller blocks share the work out more finely;
+// each costs a few bytes of flush and a fresh start of deflate's statistics.
+inline constexpr size_t kPngDeflateBlockBytes = 256 * 1024;
 
 class cPNGwriter {
 public:
@@ -62,6 +72,7 @@ private:
 
     PngPropertyStore properties_;
     std::unique_ptr<cCdeclCall> zlib_;  // present during a save
+    std::unique_ptr<BlockDeflate> blocks_;  // the same library's deflate, during a save
     std::string zlibLibrary_;
     bool compress2_ = false;
 };

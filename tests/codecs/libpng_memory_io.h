@@ -2,7 +2,8 @@
 // libpng reading from and writing to memory, for the tests and benchmarks that use libpng
 // as the reference: png_set_read_fn(png, &reader, libpngmemory::read) with a Reader over
 // the bytes, png_set_write_fn(png, &bytes, libpngmemory::write, libpngmemory::flush);
-// and libpng's usual road from a file's bytes to 32-bit BGRA rows.
+// and libpng's usual road from a file's bytes to 32-bit BGRA rows; the zlib stream of a
+// file (its IDAT chunks joined).
 
 #include <csetjmp>
 #include <cstdint>
@@ -58,6 +59,20 @@ inline bool decodeToBgra(const std::vector<uint8_t>& bytes, std::vector<uint8_t>
     png_read_end(png, nullptr);
     png_destroy_read_struct(&png, &info, nullptr);
     return true;
+}
+
+// The data of every IDAT chunk in order, joined: the file's zlib stream. Nothing is checked
+// but the chunks' lengths.
+inline std::vector<uint8_t> joinedIdat(const std::vector<uint8_t>& png) {
+    std::vector<uint8_t> joined;
+    for (size_t at = 8; at + 12 <= png.size();) {
+        const size_t length = size_t(png[at]) << 24 | size_t(png[at + 1]) << 16 | size_t(png[at + 2]) << 8 | png[at + 3];
+        if (length > png.size() - at - 12) break;
+        if (std::memcmp(&png[at + 4], "IDAT", 4) == 0)
+            joined.insert(joined.end(), png.begin() + long(at + 8), png.begin() + long(at + 8 + length));
+        at += 12 + length;
+    }
+    return joined;
 }
 
 }  // namespace libpngmemory

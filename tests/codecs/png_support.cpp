@@ -232,13 +232,19 @@ std::vector<std::pair<std::string, Bytes>> chunksOf(const Bytes& png) {
     return chunks;
 }
 
+Bytes scanLines(const Bytes& png, size_t size) {
+    const Bytes joined = libpngmemory::joinedIdat(png);
+    // One byte of room more, so that a longer stream shows.
+    Bytes raw(size + 1);
+    uLongf got = uLongf(raw.size());
+    if (uncompress(raw.data(), &got, joined.data(), uLong(joined.size())) != Z_OK || got != size) return {};
+    raw.resize(size);
+    return raw;
+}
+
 std::vector<int> filterTypes(const Bytes& png, size_t rowBytes, size_t height) {
-    Bytes joined;
-    for (const auto& [type, data] : chunksOf(png))
-        if (type == "IDAT") joined.insert(joined.end(), data.begin(), data.end());
-    Bytes raw(height * (rowBytes + 1));
-    uLongf size = uLongf(raw.size());
-    if (uncompress(raw.data(), &size, joined.data(), uLong(joined.size())) != Z_OK || size != raw.size()) return {};
+    const Bytes raw = scanLines(png, height * (rowBytes + 1));
+    if (raw.empty()) return {};
     std::vector<int> types;
     for (size_t i = 0; i < height; ++i) types.push_back(raw[i * (rowBytes + 1)]);
     return types;

@@ -75,6 +75,9 @@ std::optional<Inspected> libpngInspect(const Bytes& png);
 
 // The chunks of a stream in order (type, data), without checking anything.
 std::vector<std::pair<std::string, Bytes>> chunksOf(const Bytes& png);
+// The joined IDAT data inflated by zlib (Adler-32 checked); empty unless it inflates to
+// exactly `size` bytes.
+Bytes scanLines(const Bytes& png, size_t size);
 // The filter type byte of every scan line (the joined IDAT data inflated by zlib).
 std::vector<int> filterTypes(const Bytes& png, size_t rowBytes, size_t height);
 

@@ -1,14 +1,18 @@
 // cPNGwriter: the colour type and its palette, tRNS and samples, read back by libpng with
-// every CRC checked; the stream in array and file mode; the background entry of indexed
-// images; the saves that fail and what they leave behind.
+// every CRC checked; the stream in array and file mode; the scan lines deflated in blocks;
+// the background entry of indexed images; the saves that fail and what they leave behind.
 
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <algorithm>
 #include <random>
 
+#include "codecs/PngScanlineFilters.h"
 #include "codecs/cPNGwriter.h"
+#include "codecs/libpng_memory_io.h"
 #include "platform/sys/files.h"
+#include "platform/sys/row_bands.h"
 #include "png_writer_support.h"
 #include "support/temp_folder.h"
 
@@ -39,6 +43,29 @@ Rows manyColours(int count, Px extra = kBlack, int extraCount = 0, int blueLevel
         rows.push_back(row);
     }
     return rows;
+}
+
+// Opaque truecolour rows of random colours, every fifth row the same: the scan lines repeat
+// from block to block, so the deflated blocks reach back into the ones before them.
+Rows repeatingRows(int width, int height) {
+    std::mt19937 random(uint32_t(width + height));
+    std::vector<std::vector<Px>> pattern(5, std::vector<Px>(size_t(width)));
+    for (auto& row : pattern)
+        for (Px& p : row) p = {uint8_t(random()), uint8_t(random()), uint8_t(random()), 255};
+    Rows rows;
+    for (int y = 0; y < height; ++y) rows.push_back(pattern[size_t(y % 5)]);
+    return rows;
+}
+
+// The sync-flush markers in a file's zlib stream: one at the end of each block but the last.
+size_t syncMarkers(const Bytes& png) {
+    const Bytes stream = libpngmemory::joinedIdat(png);
+    const Bytes marker = {0, 0, 0xFF, 0xFF};
+    size_t count = 0;
+    for (auto at = stream.begin(); (at = std::search(at, stream.end(), marker.begin(), marker.end())) != stream.end();
+         ++at)
+        ++count;
+    return count;
 }
 
 class PngWriter : public imagetest::ImageTest {
@@ -236,6 +263,66 @@ TEST_F(PngWriter, BackgroundByColourType) {
         const pngtest::Inspected got = roundTrip(image, writer);
         EXPECT_EQ(got.colourType, c.colourType);
         EXPECT_EQ(got.background, c.background);
+    }
+}
+
+TEST_F(PngWriter, ScanLinesDeflateInBlocksOfWholeRowsWithTheSameBytesOnAnyThreadCount) {
+    // A truecolour row of 5461 pixels and its filter byte take 16384 bytes: 16 rows a block.
+    constexpr int kBlockWidth = 5461;
+    static_assert((kBlockWidth * 3 + 1) * 16 == codecs::kPngDeflateBlockBytes);
+    const struct Case {
+        const char* name;
+        int width, height;
+        int32_t filter;
+        size_t blocks;
+    } cases[] = {
+        {"exactly one block", kBlockWidth, 16, codecs::PngFilterChoiceDefault, 1},
+        {"one row more", kBlockWidth, 17, codecs::PngFilterChoiceDefault, 2},
+        {"one row", kBlockWidth, 1, codecs::PngFilterChoiceDefault, 1},
+        {"rows longer than a block", 90000, 3, codecs::PngFilterChoiceDefault, 3},
+        // 87 rows of 3001 bytes a block, the last block 26 rows.
+        {"a short last block, adaptive filters", 1000, 200, codecs::PngFilterChoiceAdaptive, 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        cImage32 image;
+        makeImage(image, repeatingRows(c.width, c.height), cImage32::AlphaOpaque);
+        const auto save = [&] {
+            cPNGwriter writer;
+            writer.SetPngProperty(codecs::PngPropertyFilter, c.filter);
+            return savePng(writer, image);
+        };
+        Bytes single;  // the scan lines in one compress2 call: the library has no deflate of its own
+        {
+            StandInZlib zlib(true, false);
+            single = save();
+            EXPECT_EQ(zlib.compress2Calls(), 1);
+        }
+        Bytes png;
+        for (int threads : {1, 3, 8}) {
+            SCOPED_TRACE(threads);
+            sys::setRowBandThreads(threads);
+            const Bytes again = save();
+            if (threads == 1) png = again;
+            EXPECT_EQ(again, png);
+        }
+        sys::setRowBandThreads(0);
+
+        std::string first;
+        EXPECT_EQ(pngtest::differences(inspect(png).straight, pngtest::straightRowsOf(image), &first), 0u) << first;
+        const size_t scanBytes = size_t(c.height) * (3 * size_t(c.width) + 1);
+        const Bytes lines = pngtest::scanLines(png, scanBytes);
+        EXPECT_EQ(lines.size(), scanBytes);
+        EXPECT_EQ(lines, pngtest::scanLines(single, scanBytes));
+        const auto otherChunks = [](const Bytes& stream) {
+            auto chunks = pngtest::chunksOf(stream);
+            std::erase_if(chunks, [](const auto& chunk) { return chunk.first == "IDAT"; });
+            return chunks;
+        };
+        EXPECT_EQ(otherChunks(png), otherChunks(single));
+        // One block is compress2's own stream.
+        EXPECT_EQ(png == single, c.blocks == 1);
+        EXPECT_EQ(syncMarkers(png), c.blocks - 1);
     }
 }
 
