@@ -25,6 +25,43 @@ const uint32_t* pixelRow(const gdi::DibSurface& surface, int y) {
     return reinterpret_cast<const uint32_t*>(surface.row(y));
 }
 
+// One pixel drawn over black and over white, as a premultiplied pixel. Over black it is
+// c*a, over white c*a + 255*(1-a): the green channel's difference gives the coverage,
+// and the colour over black is already the colour times its coverage.
+uint32_t fromTwoBackgrounds(uint32_t black, uint32_t white) {
+    const int difference = static_cast<int>((white >> 8) & 0xFF) - static_cast<int>((black >> 8) & 0xFF);
+    const uint32_t alpha = static_cast<uint32_t>(std::clamp(255 - difference, 0, 255));
+    const uint32_t b = std::min(black & 0xFF, alpha), g = std::min((black >> 8) & 0xFF, alpha),
+                   r = std::min((black >> 16) & 0xFF, alpha);
+    return (alpha << 24) | (r << 16) | (g << 8) | b;
+}
+
+// `image` (the surface's size) from `overBlack`, the picture drawn over black, and the
+// picture drawn again over white.
+bool combineWithOverWhite(const picture::Picture& picture, const gdi::DibSurface& overBlack, QImage& image) {
+    gdi::DibSurface overWhite(overBlack.width(), overBlack.height(), 32);
+    if (!overWhite.valid() || !drawOver(overWhite, picture, 0xFFFFFFFFu)) return false;
+    for (int y = 0; y < overBlack.height(); ++y) {
+        auto* row = reinterpret_cast<uint32_t*>(image.scanLine(y));
+        const uint32_t* black = pixelRow(overBlack, y);
+        const uint32_t* white = pixelRow(overWhite, y);
+        for (int x = 0; x < overBlack.width(); ++x) row[x] = fromTwoBackgrounds(black[x], white[x]);
+    }
+    return true;
+}
+
+// The picture drawn at width x height over black and over white, each pixel's coverage
+// from the difference. A metafile is played so: the edges its text and shapes blend into
+// the background keep their coverage, a pixel it does not touch comes out transparent
+// and one it covers whole opaque.
+QImage imageOverTwoBackgrounds(const picture::Picture& picture, int width, int height) {
+    gdi::DibSurface overBlack(width, height, 32);
+    if (!overBlack.valid() || !drawOver(overBlack, picture, 0xFF000000u)) return {};
+    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull() || !combineWithOverWhite(picture, overBlack, image)) return {};
+    return image;
+}
+
 bool mayBeTransparent(const picture::Picture& picture) {
     return picture.Type() == picture::kPicTypeIcon || picture.transparentIndex().has_value();
 }
@@ -147,26 +184,11 @@ bool isMetafile(const picture::Picture& picture) {
     return picture.Type() == picture::kPicTypeMetafile || picture.Type() == picture::kPicTypeEnhMetafile;
 }
 
-// A metafile played at the given size: playback writes alpha 0 where it draws, so pixels
-// whose alpha byte is still 255 were not drawn and stay transparent.
-QImage imageFromMetafile(const picture::Picture& picture, int width, int height) {
-    gdi::DibSurface surface(width, height, 32);
-    if (!surface.valid() || !drawOver(surface, picture, 0xFFFFFFFFu)) return {};
-    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
-    if (image.isNull()) return {};
-    for (int y = 0; y < height; ++y) {
-        auto* row = reinterpret_cast<uint32_t*>(image.scanLine(y));
-        const uint32_t* source = pixelRow(surface, y);
-        for (int x = 0; x < width; ++x) row[x] = (source[x] >> 24) == 0xFF ? 0 : source[x] | 0xFF000000u;
-    }
-    return image;
-}
-
 }  // namespace
 
 QImage ImageFromPicture(const picture::Picture& picture, QSize size) {
     if (size.width() <= 0 || size.height() <= 0) return ImageFromPicture(picture);
-    if (isMetafile(picture)) return imageFromMetafile(picture, size.width(), size.height());
+    if (isMetafile(picture)) return imageOverTwoBackgrounds(picture, size.width(), size.height());
     if (const auto d = directRows(picture)) return scaledInBands(picture, *d, size);
     const QImage own = ImageFromPicture(picture);
     if (own.isNull() || own.size() == size) return own;
@@ -192,7 +214,7 @@ picture::Picture PictureFromImage(const QImage& image) {
 QImage ImageFromPicture(const picture::Picture& picture) {
     const gdi::SIZE size = picture.pixelSize();
     if (size.cx <= 0 || size.cy <= 0) return {};
-    if (isMetafile(picture)) return imageFromMetafile(picture, size.cx, size.cy);
+    if (isMetafile(picture)) return imageOverTwoBackgrounds(picture, size.cx, size.cy);
     if (const auto d = directRows(picture)) {
         QImage image(size.cx, size.cy, d->format());
         if (!image.isNull() && readRows(picture, *d, 0, image)) return image;
@@ -200,6 +222,7 @@ QImage ImageFromPicture(const picture::Picture& picture) {
     gdi::DibSurface overBlack(size.cx, size.cy, 32);
     if (!overBlack.valid() || !drawOver(overBlack, picture, 0xFF000000u)) return {};
     QImage image(size.cx, size.cy, QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull()) return {};
     if (!mayBeTransparent(picture)) {
         for (int y = 0; y < size.cy; ++y) {
             auto* row = reinterpret_cast<uint32_t*>(image.scanLine(y));
@@ -208,23 +231,7 @@ QImage ImageFromPicture(const picture::Picture& picture) {
         }
         return image;
     }
-    gdi::DibSurface overWhite(size.cx, size.cy, 32);
-    if (!overWhite.valid() || !drawOver(overWhite, picture, 0xFFFFFFFFu)) return {};
-    for (int y = 0; y < size.cy; ++y) {
-        auto* row = reinterpret_cast<uint32_t*>(image.scanLine(y));
-        const uint32_t* black = pixelRow(overBlack, y);
-        const uint32_t* white = pixelRow(overWhite, y);
-        for (int x = 0; x < size.cx; ++x) {
-            // Over black a pixel is c*a; over white c*a + 255*(1-a): the green channel's
-            // difference gives the coverage, and over black the colour is already
-            // premultiplied.
-            const int difference = static_cast<int>((white[x] >> 8) & 0xFF) - static_cast<int>((black[x] >> 8) & 0xFF);
-            const uint32_t alpha = static_cast<uint32_t>(std::clamp(255 - difference, 0, 255));
-            uint32_t b = black[x] & 0xFF, g = (black[x] >> 8) & 0xFF, r = (black[x] >> 16) & 0xFF;
-            b = std::min(b, alpha), g = std::min(g, alpha), r = std::min(r, alpha);
-            row[x] = (alpha << 24) | (r << 16) | (g << 8) | b;
-        }
-    }
+    if (!combineWithOverWhite(picture, overBlack, image)) return {};
     return image;
 }
 

@@ -13,7 +13,9 @@
 #include <gtest/gtest.h>
 
 #include "platform/gdi/dib_surface.h"
+#include "platform/picture/metafile_builder.h"
 #include "platform/picture/picture.h"
+#include "platform/picture/record_types.h"
 #include "platform/ui/picture_conversion.h"
 #include "support/noise_pictures.h"
 #include "support/test_environment.h"
@@ -138,6 +140,54 @@ TEST(PictureConversion, MetafilesArePlayedAtTheSizeAsked) {
         }
     EXPECT_EQ(other, 0);
     EXPECT_NEAR(red, 3.14159 * 144 * 144, 0.01 * 288 * 288);
+}
+
+}  // namespace
+
+namespace {
+
+// Orange text on a transparent ground, beside a solid blue square, as an EMF.
+picture::Picture textMetafile() {
+    namespace emf = picture::detail::emf;
+    picture::testing::EmfBuilder b(120, 40, 2);
+    b.record(emf::kSetBkMode, {1});                                // transparent
+    b.record(emf::kSetTextColor, {int32_t(gdi::RGB(255, 128, 0))});
+    picture::testing::emfFont(b, -24);
+    picture::testing::emfText(b, 4, 4, u"Quill");
+    picture::testing::emfSolidFill(b, gdi::RGB(0, 0, 255));
+    picture::testing::emfRectangle(b, 90, 5, 116, 31);
+    return picture::LoadPictureFromBytes(b.bytes());
+}
+
+TEST(PictureConversion, MetafileTextEdgesBlendInsteadOfCarryingTheWhiteTheyWereDrawnOver) {
+    const picture::Picture drawing = textMetafile();
+    ASSERT_TRUE(drawing);
+    for (const QSize size : {QSize(), QSize(240, 80)}) {
+        SCOPED_TRACE(size.width());
+        const QImage shown = size.isValid() ? ui::ImageFromPicture(drawing, size) : ui::ImageFromPicture(drawing);
+        ASSERT_FALSE(shown.isNull());
+        const QImage straight = shown.convertToFormat(QImage::Format_ARGB32);
+        const int scale = size.isValid() ? 2 : 1;
+        EXPECT_EQ(shown.pixel(0, 0), 0u) << "untouched: transparent";
+        EXPECT_EQ(shown.pixel(102 * scale, 18 * scale), qRgb(0, 0, 255)) << "covered whole: opaque";
+
+        int edges = 0, full = 0, wrongColour = 0;
+        for (int y = 0; y < shown.height(); ++y)
+            for (int x = 0; x < 85 * scale; ++x) {
+                const QRgb p = straight.pixel(x, y);
+                const int alpha = qAlpha(p);
+                if (alpha == 0) continue;
+                (alpha == 255 ? full : edges) += 1;
+                // Each text pixel is the text's colour at its own coverage; the colour of a
+                // faint one is known only roughly.
+                const int slack = 1 + 255 / alpha;
+                wrongColour += std::abs(qRed(p) - 255) > slack || std::abs(qGreen(p) - 128) > slack ||
+                               std::abs(qBlue(p) - 0) > slack;
+            }
+        EXPECT_GT(edges, 20) << "antialiased edges are partly transparent";
+        EXPECT_GT(full, 20);
+        EXPECT_EQ(wrongColour, 0) << "no edge keeps the white it was drawn over";
+    }
 }
 
 }  // namespace
