@@ -30,7 +30,16 @@ void Form1::bindRecordFields() {
         fieldBindings_.emplace_back(&Adodc3, ui::BindText(Adodc3, TextField[f.index], f.column));
     fieldBindings_.emplace_back(&Adodc3, ui::BindText(Adodc3, ComboGender, "Gender"));
     fieldBindings_.emplace_back(&Adodc3, ui::BindText(Adodc3, ComboMartStaus, "MaritalSt"));
-    fieldBindings_.emplace_back(&Adodc3, ui::BindText(Adodc3, Text4, "PhotoXtent"));
+    // The type in words a user reads; the stored PhotoXtent is never written from here.
+    fieldBindings_.emplace_back(&Adodc3, ui::BindShownText(Adodc3, Text4, "PhotoXtent", [this](const db::Field* f) {
+        const QString extent = ui::fieldText(f);
+        db::Bytes head;
+        try {
+            if (f) head = Adodc3.recordset().field("Photo").getChunk(4);
+        } catch (const runtime::Error&) {
+        }
+        return catalogue::TypeText(extent, head);
+    }));
 }
 
 void Form1::Adodc3_WillMove(db::MoveReason, db::Recordset& pRecordset) {

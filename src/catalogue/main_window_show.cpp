@@ -89,7 +89,7 @@ void Form1::ShowRecordPicture() {
         const db::Value size = Adodc1.recordset().field("PhotoSize").value();
         const auto bytes = size.number();
         if (!bytes) runtime::raise(runtime::kErrTypeMismatch);
-        Text1->setText(catalogue::SizeInKText(static_cast<int64_t>(*bytes)));
+        Text1->setText(catalogue::SizeText(static_cast<int64_t>(*bytes)));
     });
     step([&] { setMousePointer(ui::vbDefault); });
 }

@@ -55,22 +55,25 @@ QString PositionText(long position, long count) {
     return QString::number(position) + " / " + QString::number(count);
 }
 
-QString SizeInKText(int64_t bytes) {
+QString SizeText(int64_t bytes) {
+    if (bytes < 1000) return QString::number(bytes) + (bytes == 1 ? " byte" : " bytes");
     const int32_t kilobytes = runtime::CLng(static_cast<double>(bytes) / 1000.0);
     return QString::fromStdString(runtime::Format(kilobytes, "#,###")) + " K";
 }
 
 namespace {
 
-// The tails of four-letter extensions, the format each names and how its files begin.
+// The tails of four-letter extensions, the format each names, the format's name a user
+// reads, and how its files begin.
 struct Tail {
     const char* letters;
     const char* format;
+    const char* name;
     std::string_view signatures[2];  // an empty one matches nothing
 };
 const Tail kTails[] = {
-    {"peg", "jpg", {std::string_view("\xFF\xD8\xFF", 3)}},
-    {"iff", "tif", {std::string_view("II*\0", 4), std::string_view("MM\0*", 4)}},
+    {"peg", "jpg", "JPEG", {std::string_view("\xFF\xD8\xFF", 3)}},
+    {"iff", "tif", "TIFF", {std::string_view("II*\0", 4), std::string_view("MM\0*", 4)}},
 };
 
 const Tail* tailOf(const QString& lastThree) {
@@ -86,6 +89,12 @@ bool beginsWithAny(std::span<const uint8_t> bytes, const Tail& tail) {
     return false;
 }
 
+// The tail PhotoXtent ends in, when the bytes are of its format.
+const Tail* tailOfFormat(const QString& photoXtent, std::span<const uint8_t> bytes) {
+    const Tail* tail = tailOf(photoXtent.right(3).toLower());
+    return tail && beginsWithAny(bytes, *tail) ? tail : nullptr;
+}
+
 bool lastThreeIn(const QString& photoXtent, const QStringList& list) {
     return list.contains(ShowingExtension(photoXtent));
 }
@@ -99,9 +108,13 @@ QString ShowingExtension(const QString& photoXtent) {
 }
 
 QString ShowingExtension(const QString& photoXtent, std::span<const uint8_t> bytes) {
-    const QString lastThree = photoXtent.right(3).toLower();
-    const Tail* tail = tailOf(lastThree);
-    return tail && beginsWithAny(bytes, *tail) ? QString::fromLatin1(tail->format) : lastThree;
+    const Tail* tail = tailOfFormat(photoXtent, bytes);
+    return tail ? QString::fromLatin1(tail->format) : photoXtent.right(3).toLower();
+}
+
+QString TypeText(const QString& photoXtent, std::span<const uint8_t> head) {
+    const Tail* tail = tailOfFormat(photoXtent, head);
+    return tail ? QString::fromLatin1(tail->name) : photoXtent;
 }
 
 bool IsDecodedPictureExtension(const QString& photoXtent) {

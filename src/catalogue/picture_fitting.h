@@ -31,9 +31,10 @@ QString PictureSizeText(double widthTwips, double heightTwips, double twipsPerPi
 // "3 / 17"
 QString PositionText(long position, long count);
 
-// The stored file's size in K (bytes / 1000, halves to even) with thousands separators,
-// then " K": 1234567 bytes give "1,235 K"; 500 bytes or fewer give " K".
-QString SizeInKText(int64_t bytes);
+// The stored file's size as the strip shows it: from 1000 bytes on in K (bytes / 1000,
+// halves to even) with thousands separators, 1234567 bytes giving "1,235 K"; below that
+// in bytes ("999 bytes", "1 byte"), which K would round to nothing.
+QString SizeText(int64_t bytes);
 
 // The type a record is shown and handed on as: the last three letters of its PhotoXtent
 // in lower case, except that the tails of the four-letter extensions name their formats
@@ -42,6 +43,11 @@ QString ShowingExtension(const QString& photoXtent);
 // The same for a record whose stored bytes are at hand: a tail reads as its format only
 // when the bytes are of that format, so a .mpeg or .aiff keeps "peg" or "iff".
 QString ShowingExtension(const QString& photoXtent, std::span<const uint8_t> bytes);
+
+// The type the strip shows for a record whose stored bytes begin with `head`: its
+// PhotoXtent as stored, except that the tail of a .jpeg or .tiff whose bytes are of that
+// format names the format whole ("PEG" reads "JPEG", "IFF" "TIFF").
+QString TypeText(const QString& photoXtent, std::span<const uint8_t> head);
 
 // The decoder road's extensions; the showing extension must equal one exactly ("wbmp"
 // so never matches).

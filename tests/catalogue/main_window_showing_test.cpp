@@ -127,9 +127,9 @@ TEST_F(MainWindowShowing, EachKindOfRecordBindsDecodesOrShowsTheLogo) {
 }
 
 TEST_F(MainWindowShowing, JpegAndTiffFilesWithFourLetterExtensionsShowInThePaneAndTheFullScreenView) {
-    const struct { const char* name; const char* extent; std::vector<uint8_t> bytes; } cases[] = {
-        {"photo.jpeg", "PEG", fileOf(corpus("photos/IMG0003.jpg"))},
-        {"scan.tiff", "IFF", fileOf(fixture("catalogue/small.tif"))},
+    const struct { const char* name; const char* extent; std::vector<uint8_t> bytes; const char* type; } cases[] = {
+        {"photo.jpeg", "PEG", fileOf(corpus("photos/IMG0003.jpg")), "JPEG"},
+        {"scan.tiff", "IFF", fileOf(fixture("catalogue/small.tif")), "TIFF"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -146,7 +146,7 @@ TEST_F(MainWindowShowing, JpegAndTiffFilesWithFourLetterExtensionsShowInThePaneA
         EXPECT_GT(px.cx, 1);
         EXPECT_EQ(form.LabelWH->Caption(), QString(" %1 x %2 ").arg(px.cx).arg(px.cy));
         EXPECT_TRUE(form.LabelWH->Visible());
-        EXPECT_EQ(form.Text4->Text(), c.extent) << "the stored type stays";
+        EXPECT_EQ(form.Text4->Text(), c.type);
 
         form.CmdCatalogueZoom_Click(1);  // shows the record again, decoding it anew
         const picture::Picture full = ui::forms<Form27>().Image1->Picture();
@@ -342,6 +342,47 @@ TEST_F(MainWindowShowing, SizeTextAndStoredWidth) {
     EXPECT_EQ(form.Text2->Text(), "1 / 1");
     EXPECT_TRUE(form.Picture4->Visible());
     EXPECT_DOUBLE_EQ(form.Picture4->Width(), 1 * form.PictureCatalogueFrame->Width() / 2145);
+}
+
+// The navigation strip names a record's type and size in words a user reads; what the
+// catalogue stores stays as the import wrote it, also when the shown record is saved.
+TEST_F(MainWindowShowing, StripShowsTypesByNameAndSmallSizesInBytes) {
+    auto padded = [](std::vector<uint8_t> bytes, size_t size) {
+        bytes.resize(size, 0);
+        return bytes;
+    };
+    const std::vector<uint8_t> jpegStart = {0xFF, 0xD8, 0xFF, 0xE0}, mpegStart = {0, 0, 1, 0xBA};
+    const struct { const char* name; const char* extent; std::vector<uint8_t> bytes; const char* type, *size; } cases[] = {
+        {"photo", "PEG", padded(jpegStart, 999), "JPEG", "999 bytes"},
+        {"scan", "IFF", fileOf(fixture("catalogue/small.tif")), "TIFF", "3 K"},  // 2568 bytes
+        {"film", "PEG", padded(mpegStart, 1500), "PEG", "2 K"},                  // a .mpeg is no JPEG
+        {"note", "TXT", {'x'}, "TXT", "1 byte"},
+        {"empty", "BIN", {}, "BIN", "0 bytes"},
+        {"shot", "JPG", padded(jpegStart, 500), "JPG", "500 bytes"},
+    };
+    makeCatalogueWithRows(0);
+    for (const auto& c : cases) addPicture(c.name, c.extent, c.bytes);
+    ASSERT_FALSE(runMain());
+    Form1& form = ui::forms<Form1>();
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(cases[i].name);
+        if (i > 0) form.ComdADOMove_Click(2);
+        EXPECT_EQ(form.Text2->Text(), QString("%1 / %2").arg(i + 1).arg(std::size(cases)));
+        EXPECT_EQ(form.Text4->Text().toStdString(), cases[i].type);
+        EXPECT_EQ(form.Text1->Text().toStdString(), cases[i].size);
+        form.TextField[11]->setText("seen");  // the record is saved with the type shown
+        form.TextField_Click(11);
+    }
+    db::Connection connection = db::Connection::openFile(catalogue(), "480517362904");
+    db::Recordset rs;
+    rs.open(connection.share(), "Select * from Pictures");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_FALSE(rs.eof());
+        EXPECT_EQ(rs.field("Description").value().text(), "seen");
+        EXPECT_EQ(rs.field("PhotoXtent").value().text(), c.extent) << "the stored type stays";
+        rs.moveNext();
+    }
 }
 
 }  // namespace

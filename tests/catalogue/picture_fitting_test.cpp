@@ -30,11 +30,10 @@ TEST(PictureFitting, ThresholdsScaleToThePaneAndCentre) {
 
 TEST(PictureFitting, StripAndSizeTexts) {
     EXPECT_EQ(catalogue::PositionText(3, 17), "3 / 17");
-    EXPECT_EQ(catalogue::SizeInKText(0), " K");
-    EXPECT_EQ(catalogue::SizeInKText(500), " K");
-    EXPECT_EQ(catalogue::SizeInKText(1500), "2 K");
-    EXPECT_EQ(catalogue::SizeInKText(2500), "2 K");
-    EXPECT_EQ(catalogue::SizeInKText(1234567), "1,235 K");
+    const struct { int64_t bytes; const char* text; } sizes[] = {
+        {0, "0 bytes"}, {1, "1 byte"}, {500, "500 bytes"}, {999, "999 bytes"}, {1000, "1 K"},
+        {1500, "2 K"},  {2500, "2 K"},  {1234567, "1,235 K"}};
+    for (const auto& c : sizes) EXPECT_EQ(catalogue::SizeText(c.bytes), c.text) << c.bytes;
     EXPECT_EQ(catalogue::PictureSizeText(9600, 7200, 15, 15), " 640 x 480 ");
     EXPECT_EQ(catalogue::PictureSizeText(9607, 7200, 15, 15), " 640.4667 x 480 ");
 }
@@ -66,6 +65,16 @@ TEST(PictureFitting, FourLetterExtensionsShowAsTheirFormats) {
                                       : catalogue::ShowingExtension(c.extent);
         EXPECT_EQ(shown, c.shown) << (c.bytes ? "with bytes" : "letters only");
     }
+}
+
+TEST(PictureFitting, TypesAreShownAsStoredButJpegAndTiffByName) {
+    const std::vector<uint8_t> jpeg = {0xFF, 0xD8, 0xFF, 0xE0}, tiff = {'M', 'M', 0, '*'}, mpeg = {0, 0, 1, 0xBA},
+                               none;
+    const struct { const char* extent; const std::vector<uint8_t>& head; const char* shown; } cases[] = {
+        {"PEG", jpeg, "JPEG"}, {"IFF", tiff, "TIFF"}, {"PEG", mpeg, "PEG"}, {"IFF", jpeg, "IFF"},
+        {"JPG", jpeg, "JPG"},  {"PNG", jpeg, "PNG"},  {"", jpeg, ""},       {"PEG", none, "PEG"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(catalogue::TypeText(c.extent, c.head), c.shown) << c.extent;
 }
 
 TEST(CatalogueStatements, QueriesAndCriteria) {

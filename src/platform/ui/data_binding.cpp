@@ -1,6 +1,7 @@
 #include "platform/ui/data_binding.h"
 
 #include <memory>
+#include <utility>
 
 #include <QPointer>
 
@@ -58,6 +59,17 @@ db::BindingId BindText(db::DataControl& source, Label* label, const QString& fie
     binding.dataField = field.toStdString();
     binding.show = [target](const db::Field* f) {
         if (target) target->setCaption(fieldText(f));
+    };
+    return source.bind(std::move(binding));
+}
+
+db::BindingId BindShownText(db::DataControl& source, TextBox* box, const QString& field,
+                            std::function<QString(const db::Field*)> shownAs) {
+    QPointer<TextBox> target(box);
+    db::Binding binding;
+    binding.dataField = field.toStdString();
+    binding.show = [target, shownAs = std::move(shownAs)](const db::Field* f) {
+        if (target) target->setText(shownAs(f));
     };
     return source.bind(std::move(binding));
 }

@@ -6,6 +6,8 @@
 // an empty field unbinds the control. A control destroyed before its data control
 // simply stops taking part.
 
+#include <functional>
+
 #include <QString>
 
 #include "platform/db/data_control.h"
@@ -22,6 +24,10 @@ db::BindingId BindText(db::DataControl& source, TextBox* box, const QString& fie
 db::BindingId BindText(db::DataControl& source, ComboBox* box, const QString& field);
 // One-way.
 db::BindingId BindText(db::DataControl& source, Label* label, const QString& field);
+// One-way into a text box, which shows what `shownAs` makes of the field (null when there
+// is no row): a field shown in words of its own is never written back.
+db::BindingId BindShownText(db::DataControl& source, TextBox* box, const QString& field,
+                            std::function<QString(const db::Field*)> shownAs);
 
 // The text a field shows in a bound control ("" for no value).
 QString fieldText(const db::Field* field);
