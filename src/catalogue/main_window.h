@@ -261,6 +261,7 @@ private:
     void PaintFrameGradient();
     void ShowRecordPicture();
     void showDecodedPicture(const QString& extension);
+    bool showsLogo() const;  // the hidden picture box holds the logo
     void showFailureText();
     void setGaugeWidth();
     void bindPictureBox(bool bound);

@@ -79,6 +79,14 @@ void Form1::ShowRecordPicture() {
     if (decoded) {
         step([&] { showDecodedPicture(catalogue::ShowingExtension(extent)); });
         if (superseded()) return;
+    } else if (catalogue::FallsBackToDecoder(extent, showsLogo())) {
+        // Bytes nothing reads keep the logo without a word, as a bound record always did.
+        try {
+            showDecodedPicture(catalogue::ShowingExtension(extent));
+        } catch (const runtime::Error&) {
+        } catch (const std::exception&) {
+        }
+        if (superseded()) return;
     }
 
     step([&] {
@@ -125,6 +133,10 @@ void Form1::showDecodedPicture(const QString& extension) {
     PictureCatalogue->setPicture(picture::LoadPicture(bitmap.toStdString()));
 }
 
+bool Form1::showsLogo() const {
+    return PictureCatalogue && PicLogo && PictureCatalogue->Picture().Handle() == PicLogo->Picture().Handle();
+}
+
 void Form1::PictureCatalogue_Change() {
     try {
         ImageCatalogue->setVisible(false);
@@ -138,7 +150,7 @@ void Form1::PictureCatalogue_Change() {
         ImageCatalogue->setVisible(true);
 
         LabelWH->setVisible(false);
-        if (PictureCatalogue->Picture().Handle() == PicLogo->Picture().Handle()) return;
+        if (showsLogo()) return;
         LabelWH->setCaption(catalogue::PictureSizeText(PictureCatalogue->Width(), PictureCatalogue->Height(),
                                                        ui::Screen::TwipsPerPixelX(), ui::Screen::TwipsPerPixelY()));
         LabelWH->setVisible(true);

@@ -128,4 +128,8 @@ bool IsBoundPictureExtension(const QString& photoXtent) {
     return lastThreeIn(photoXtent, list);
 }
 
+bool FallsBackToDecoder(const QString& photoXtent, bool showsLogo) {
+    return showsLogo && IsBoundPictureExtension(photoXtent) && !IsDecodedPictureExtension(photoXtent);
+}
+
 }  // namespace catalogue

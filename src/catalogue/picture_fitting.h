@@ -54,5 +54,9 @@ QString TypeText(const QString& photoXtent, std::span<const uint8_t> head);
 bool IsDecodedPictureExtension(const QString& photoXtent);
 // The extensions the hidden picture box is bound to the stored bytes for.
 bool IsBoundPictureExtension(const QString& photoXtent);
+// Whether a record off the decoder road's list goes that road all the same: its picture
+// box is bound, but the platform's picture loader read nothing there and left the logo.
+// The program's own readers may read it (an icon whose entries are all PNG).
+bool FallsBackToDecoder(const QString& photoXtent, bool showsLogo);
 
 }  // namespace catalogue

@@ -208,7 +208,9 @@ void Form28::CmdCatalogueThumb_Click() {
             const db::Field field = Adodc3.recordset().field("PhotoXtent");
             extent = ui::fieldText(&field);
         });
-        if (catalogue::IsDecodedPictureExtension(extent)) {
+        bool showsLogo = false;
+        resumeNext([&] { showsLogo = PictureCatalogue->Picture() == PicLogo->Picture(); });
+        if (catalogue::IsDecodedPictureExtension(extent) || catalogue::FallsBackToDecoder(extent, showsLogo)) {
             showDecodedPicture(extent);
             if (ThumbBuildStopped) return;
         }
@@ -253,7 +255,8 @@ void Form28::CmdCatalogueThumb_Click() {
     resumeNext([&] { Command2->setVisible(pageStart != 1); });
 }
 
-// The formats the platform's picture loader refuses go through the hidden decoder: the
+// The formats the platform's picture loader refuses (by their type, or found so when it
+// read nothing from a bound record) go through the hidden decoder: the
 // record's bytes to TmpPic2.<extension as stored>, decoded, written as TmpFile.bmp and
 // loaded from there. A picture that does not decode leaves the box as the move left it
 // (the logo), never with an earlier record's bitmap.

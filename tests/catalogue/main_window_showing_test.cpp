@@ -19,6 +19,7 @@
 #include "shell/about_window.h"
 #include "shell/module1.h"
 #include "support/noise_pictures.h"
+#include "support/png_entry_icon.h"
 #include "support/program_folder_test.h"
 #include "support/test_environment.h"
 
@@ -155,6 +156,45 @@ TEST_F(MainWindowShowing, JpegAndTiffFilesWithFourLetterExtensionsShowInThePaneA
         EXPECT_EQ(full.pixelSize().cx, px.cx);
         EXPECT_TRUE(services.msgBoxes.empty());
     }
+}
+
+// The platform's picture loader reads no PNG entry of an icon; the program's own icon
+// reader does, so such an icon shows in the pane and the slide show. An icon that no
+// reader makes sense of keeps the logo without a word.
+TEST_F(MainWindowShowing, IconsOfPngEntriesShowInThePaneAndTheSlideShow) {
+    const struct { const char* name; const char* extent; std::vector<uint8_t> bytes; bool shows; } cases[] = {
+        {"png icon", "ICO", testsupport::pngEntryIcon(), true},
+        {"bitmap icon", "ICO", fileOf(corpus("ico/valid/hopper.ico")), true},
+        {"not an icon", "ICO", std::vector<uint8_t>(100, 0xEE), false},
+    };
+    makeCatalogueWithRows(0);
+    for (const auto& c : cases) addPicture(c.name, c.extent, c.bytes);
+    const auto before = storedChecksums();
+    ASSERT_FALSE(runMain());
+    Form1& form = ui::forms<Form1>();
+    form.CmdCatalogueZoom_Click(2);
+    Form27& show = ui::forms<Form27>();
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const auto& c = cases[i];
+        SCOPED_TRACE(c.name);
+        if (i > 0) show.Command1_Click();  // the slide show's Next
+        const picture::Picture shown = form.PictureCatalogue->Picture();
+        EXPECT_TRUE(show.Image1->Picture() == shown);
+        EXPECT_EQ(shown == form.PicLogo->Picture(), !c.shows);
+        EXPECT_EQ(form.LabelWH->Visible(), c.shows);
+        EXPECT_FALSE(form.LabelError->Visible());
+        if (i == 0) {
+            EXPECT_EQ(form.LabelWH->Caption(), " 24 x 20 ") << "the larger entry";
+            const QImage image = ui::ImageFromPicture(shown);
+            EXPECT_EQ(image.pixel(3, 10), qRgb(200, 0, 0));
+            EXPECT_EQ(image.pixel(20, 10), qRgb(0, 160, 0));
+            EXPECT_EQ(image.pixel(0, 0), qRgb(0, 0, 0)) << "transparent, over black";
+        }
+        if (i == 1) EXPECT_EQ(shown.Type(), picture::kPicTypeIcon) << "bitmap entries: the platform's own icon";
+    }
+    EXPECT_TRUE(services.msgBoxes.empty());
+    form.Timer3->setEnabled(false);
+    EXPECT_EQ(storedChecksums(), before) << "showing never writes a record";
 }
 
 TEST_F(MainWindowShowing, LargeMetafilesAreFittedAndPlayedAtThePanesScale) {

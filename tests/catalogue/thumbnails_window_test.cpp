@@ -17,6 +17,7 @@
 #include "platform/ui/input.h"
 #include "platform/ui/picture_conversion.h"
 #include "shell/module1.h"
+#include "support/png_entry_icon.h"
 #include "support/program_folder_test.h"
 
 namespace {
@@ -262,6 +263,19 @@ TEST_F(Thumbnails, AnIdlePageDoesNotPaint) {
     view.Label1[1]->setCaption("renamed");
     QTest::qWait(100);
     EXPECT_GT(counter.paints, 0);
+}
+
+TEST_F(Thumbnails, IconsOfPngEntriesShowTheirPictures) {
+    makeCatalogueWithRows(0);
+    addRows({{"png icon", "ICO", testsupport::pngEntryIcon(), ""}, {"not an icon", "ICO", std::vector<uint8_t>(100, 0xEE), ""}});
+    start();
+    Form28& view = switchAt(1);
+    const QImage image = ui::ImageFromPicture(view.Image1[1]->Picture());
+    ASSERT_EQ(image.size(), QSize(24, 20));
+    EXPECT_EQ(image.pixel(3, 10), qRgb(200, 0, 0));
+    EXPECT_EQ(image.pixel(20, 10), qRgb(0, 160, 0));
+    EXPECT_TRUE(view.Image1[2]->Picture() == view.PicLogo->Picture()) << "nothing reads it: the logo";
+    EXPECT_EQ(captions(view), (std::vector<QString>{"1-png icon", "2-not an icon"}));
 }
 
 TEST_F(Thumbnails, NextAndPreviousPagesAreBuiltInFreshWindows) {

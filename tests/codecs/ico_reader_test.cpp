@@ -10,6 +10,7 @@
 #include "platform/gdi/gdi.h"
 #include "platform/runtime/error.h"
 #include "png_support.h"
+#include "support/icon_files.h"
 #include "support/little_endian.h"
 
 using imagetest::at;
@@ -85,34 +86,7 @@ struct Dib {
     }
 };
 
-struct Entry {
-    uint8_t width = 2, height = 2;
-    uint16_t bitCount = 0;  // the directory's
-    Bytes data;
-    std::optional<uint32_t> size, offset;  // as the directory states them, when not the data's
-};
-
-Bytes icoFile(const std::vector<Entry>& entries, uint16_t type = 1) {
-    Bytes b;
-    // Directory header (6 bytes), then 16 bytes per entry.
-    put16(b, 0);
-    put16(b, type);
-    put16(b, uint32_t(entries.size()));
-    uint32_t offset = uint32_t(6 + 16 * entries.size());
-    for (const Entry& e : entries) {
-        put8(b, e.width);
-        put8(b, e.height);
-        put8(b, 0);  // colour count
-        put8(b, 0);  // reserved
-        put16(b, 1);  // planes (a cursor's hotspot x)
-        put16(b, e.bitCount);
-        put32(b, e.size.value_or(uint32_t(e.data.size())));
-        put32(b, e.offset.value_or(offset));
-        offset += uint32_t(e.data.size());
-    }
-    for (const Entry& e : entries) b.insert(b.end(), e.data.begin(), e.data.end());
-    return b;
-}
+using Entry = IconEntry;
 
 bool load(Bytes& bytes, cImage32* host, int32_t width = 256, int32_t height = 256, int32_t bits = 32,
           codecs::cICOparser* reader = nullptr) {
