@@ -16,6 +16,8 @@ namespace {
 // More threads than this gain nothing on the memory-bound kernels.
 constexpr int kMostThreads = 8;
 std::atomic<int> threadsChosen{0};  // 0: the hardware's
+constexpr int64_t kBandPixels = int64_t{1} << 16;
+std::atomic<int64_t> bandPixelsChosen{0};  // 0: kBandPixels
 thread_local bool runningBand = false;
 
 // Helper threads kept for the life of the program: a blend of a few milliseconds cannot
@@ -162,8 +164,12 @@ int rowBandThreads() {
 }
 
 int64_t minimumBandRows(int64_t rowPixels) {
-    constexpr int64_t kBandPixels = int64_t{1} << 16;
-    return std::max<int64_t>(1, kBandPixels / std::max<int64_t>(1, rowPixels));
+    const int64_t chosen = bandPixelsChosen.load(std::memory_order_relaxed);
+    return std::max<int64_t>(1, (chosen > 0 ? chosen : kBandPixels) / std::max<int64_t>(1, rowPixels));
+}
+
+void setMinimumBandPixels(int64_t pixels) {
+    bandPixelsChosen.store(std::max<int64_t>(0, pixels), std::memory_order_relaxed);
 }
 
 void setRowBandThreads(int threads) { threadsChosen.store(std::max(0, threads), std::memory_order_relaxed); }

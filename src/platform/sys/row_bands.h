@@ -18,6 +18,10 @@ void forEachRowBand(int64_t rows, int64_t minimumBandRows, const std::function<v
 // some 64K pixels, at least one row.
 int64_t minimumBandRows(int64_t rowPixels);
 
+// The pixels a band is worth: some 64K, unless a test set a number (0 returns to 64K), so
+// that a small picture too is cut into bands of a row or a few.
+void setMinimumBandPixels(int64_t pixels);
+
 // The most threads forEachRowBand uses: the processor's hardware threads, unless a test set
 // a number (0 returns to the hardware's; 1 keeps everything on the calling thread).
 int rowBandThreads();

@@ -21,8 +21,22 @@ std::vector<int> rowsVisited(int64_t rows, int64_t minimumBandRows) {
 
 class RowBands : public ::testing::Test {
 protected:
-    void TearDown() override { sys::setRowBandThreads(0); }
+    void TearDown() override {
+        sys::setRowBandThreads(0);
+        sys::setMinimumBandPixels(0);
+    }
 };
+
+TEST_F(RowBands, ABandIsWorthSome64KPixelsUnlessATestAsksForLess) {
+    struct Case {
+        int64_t bandPixels, rowPixels, rows;
+    };
+    for (const Case c : {Case{0, 1000, 65}, Case{0, 1 << 20, 1}, Case{0, 0, 65536}, Case{1, 1000, 1},
+                         Case{5000, 1000, 5}, Case{0, 1000, 65}}) {
+        sys::setMinimumBandPixels(c.bandPixels);
+        EXPECT_EQ(sys::minimumBandRows(c.rowPixels), c.rows) << c.bandPixels << " pixels, rows of " << c.rowPixels;
+    }
+}
 
 TEST_F(RowBands, EveryRowOnceWhateverTheThreadsAndBandSizes) {
     struct Case {
