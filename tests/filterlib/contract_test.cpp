@@ -11,11 +11,6 @@
 #include "filterlib/effect_calls.h"
 #include "support/effect_runner.h"
 
-namespace filterlib {
-// Test output names a row by its function and number.
-void PrintTo(const EffectCall& call, std::ostream* out) { *out << call.function << " " << call.number; }
-}  // namespace filterlib
-
 namespace fxtest {
 namespace {
 
@@ -111,9 +106,7 @@ TEST_P(Contract, DrawsNothingWithoutBitmaps) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Filterlib, Contract, testing::ValuesIn(registeredCalls()),
-                         [](const testing::TestParamInfo<EffectCall>& info) {
-                             return std::string(info.param.function + 2) + "_" + std::to_string(info.param.number);
-                         });
+                         [](const testing::TestParamInfo<EffectCall>& info) { return testNameOf(info.param); });
 
 }  // namespace
 }  // namespace fxtest

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "filterlib/core/bands.h"
 #include "filterlib/core/pixel.h"
 
 namespace filterlib {
@@ -43,38 +44,42 @@ void boxBlur(const Image& source, Image& dest, int rx, int ry) {
     const int w = source.width, h = source.height;
     if (rx == 0 && ry == 0) {
         // The copy drops the high bytes, as every pixel an effect writes does.
-        for (int y = 0; y < h; ++y) {
+        eachRow(h, w, [&](int y) {
             const uint32_t* in = source.row(y);
             uint32_t* out = dest.row(y);
             for (int x = 0; x < w; ++x) out[x] = in[x] & 0xFFFFFFu;
-        }
+        });
         return;
     }
-    // Horizontal sums of every row, then a running sum of those down each column.
-    std::vector<uint32_t> rows(size_t(w) * size_t(h) * 3);
-    for (int y = 0; y < h; ++y) {
-        const uint32_t* in = source.row(y);
-        lineSums(w, rx, [in](int x) { return in[x]; }, &rows[size_t(y) * w * 3]);
-    }
-    const int64_t area = int64_t(2 * rx + 1) * (2 * ry + 1);
+    // Horizontal sums of every row, then a running sum of those down each column; every
+    // band of output rows starts its own column sums (whole numbers, so the bytes are the
+    // same wherever a band starts).
     const size_t line = size_t(w) * 3;
-    std::vector<uint64_t> column(line, 0);
+    std::vector<uint32_t> rows(line * size_t(h));
+    eachRow(h, w, [&](int y) {
+        const uint32_t* in = source.row(y);
+        lineSums(w, rx, [in](int x) { return in[x]; }, &rows[size_t(y) * line]);
+    });
+    const int64_t area = int64_t(2 * rx + 1) * (2 * ry + 1);
     auto rowAt = [&](int y) { return &rows[size_t(std::clamp(y, 0, h - 1)) * line]; };
-    for (int y = -ry; y <= ry; ++y) {
-        const uint32_t* r = rowAt(y);
-        for (size_t i = 0; i < line; ++i) column[i] += r[i];
-    }
-    for (int y = 0; y < h; ++y) {
-        uint32_t* out = dest.row(y);
-        for (int x = 0; x < w; ++x) {
-            const uint64_t* c = &column[size_t(x) * 3];
-            out[x] = pack(int(divRound(int64_t(c[0]), area)), int(divRound(int64_t(c[1]), area)),
-                          int(divRound(int64_t(c[2]), area)));
+    inBands(h, w, [&](int first, int end) {
+        std::vector<uint64_t> column(line, 0);
+        for (int y = first - ry; y <= first + ry; ++y) {
+            const uint32_t* r = rowAt(y);
+            for (size_t i = 0; i < line; ++i) column[i] += r[i];
         }
-        const uint32_t* in = rowAt(y + ry + 1);
-        const uint32_t* gone = rowAt(y - ry);
-        for (size_t i = 0; i < line; ++i) column[i] += uint64_t(in[i]) - gone[i];
-    }
+        for (int y = first; y < end; ++y) {
+            uint32_t* out = dest.row(y);
+            for (int x = 0; x < w; ++x) {
+                const uint64_t* c = &column[size_t(x) * 3];
+                out[x] = pack(int(divRound(int64_t(c[0]), area)), int(divRound(int64_t(c[1]), area)),
+                              int(divRound(int64_t(c[2]), area)));
+            }
+            const uint32_t* in = rowAt(y + ry + 1);
+            const uint32_t* gone = rowAt(y - ry);
+            for (size_t i = 0; i < line; ++i) column[i] += uint64_t(in[i]) - gone[i];
+        }
+    });
 }
 
 void gaussianBoxRadii(double sigma, int passes, int* radii) {

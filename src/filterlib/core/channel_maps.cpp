@@ -1,5 +1,6 @@
 #include "filterlib/core/channel_maps.h"
 
+#include "filterlib/core/bands.h"
 #include "filterlib/core/pixel.h"
 
 #if defined(__x86_64__)
@@ -16,14 +17,14 @@ void applyCurves(const Image& source, Image& dest, const Curves& curves) {
         g[v] = uint32_t(curves.green[v]) << 8;
         b[v] = curves.blue[v];
     }
-    for (int y = 0; y < dest.height; ++y) {
+    eachRow(dest.height, dest.width, [&](int y) {
         const uint32_t* in = source.row(y);
         uint32_t* out = dest.row(y);
         for (int x = 0; x < dest.width; ++x) {
             const uint32_t p = in[x];
             out[x] = r[(p >> 16) & 0xFF] | g[(p >> 8) & 0xFF] | b[p & 0xFF];
         }
-    }
+    });
 }
 
 namespace {
@@ -62,7 +63,7 @@ const bool kHasAvx2 = __builtin_cpu_supports("avx2");
 }  // namespace
 
 void applyLumaColours(const Image& source, Image& dest, const LumaColours& colours) {
-    for (int y = 0; y < dest.height; ++y) {
+    eachRow(dest.height, dest.width, [&](int y) {
         const uint32_t* in = source.row(y);
         uint32_t* out = dest.row(y);
         int x = 0;
@@ -70,7 +71,7 @@ void applyLumaColours(const Image& source, Image& dest, const LumaColours& colou
         if (kHasAvx2) x = lumaColoursAvx2(in, out, dest.width, colours);
 #endif
         for (; x < dest.width; ++x) out[x] = colours[size_t(luma(in[x]))];
-    }
+    });
 }
 
 }  // namespace filterlib

@@ -5,6 +5,7 @@
 #include <optional>
 #include <vector>
 
+#include "filterlib/core/bands.h"
 #include "platform/gdi/objects.h"
 
 namespace filterlib {
@@ -49,21 +50,27 @@ struct Owned {
 
 // A surface's pixels as 32-bit words (alpha as stored for 32 bpp, else 0), converted.
 void readConverted(const Surface& s, Image& out) {
-    std::vector<uint32_t> raw(size_t(s.width));
-    for (int y = 0; y < s.height; ++y) {
-        gdi::detail::readRaw(s, y, 0, s.width, raw.data());
-        gdi::detail::rawRowToBgra(s, raw.data(), s.width, out.row(y));
-    }
+    inBands(s.height, s.width, [&](int first, int end) {
+        std::vector<uint32_t> raw(size_t(s.width));
+        for (int y = first; y < end; ++y) {
+            gdi::detail::readRaw(s, y, 0, s.width, raw.data());
+            gdi::detail::rawRowToBgra(s, raw.data(), s.width, out.row(y));
+        }
+    });
 }
 
+// Each band matches colours with a matcher of its own (its cache is not shared); packed
+// rows never share a byte, so bands write apart.
 void writeConverted(const Image& in, Surface& s) {
-    gdi::detail::ColorMatcher match(s);
-    std::vector<uint32_t> raw(size_t(s.width));
-    for (int y = 0; y < s.height; ++y) {
-        const uint32_t* row = in.row(y);
-        for (int x = 0; x < s.width; ++x) raw[size_t(x)] = match(row[x] & 0xFFFFFFu);
-        gdi::detail::writeRaw(s, y, 0, s.width, raw.data());
-    }
+    inBands(s.height, s.width, [&](int first, int end) {
+        gdi::detail::ColorMatcher match(s);
+        std::vector<uint32_t> raw(size_t(s.width));
+        for (int y = first; y < end; ++y) {
+            const uint32_t* row = in.row(y);
+            for (int x = 0; x < s.width; ++x) raw[size_t(x)] = match(row[x] & 0xFFFFFFu);
+            gdi::detail::writeRaw(s, y, 0, s.width, raw.data());
+        }
+    });
 }
 
 // A source as the body sees it: at D's size, 32 bits, never D's own memory.
@@ -91,11 +98,11 @@ public:
         }
         sized_.emplace(d.width, d.height);
         Image& out = sized_->image;
-        for (int y = 0; y < out.height; ++y) {
+        eachRow(out.height, out.width, [&](int y) {
             const uint32_t* in = whole.row(std::min(y, whole.height - 1));
             uint32_t* row = out.row(y);
             for (int x = 0; x < out.width; ++x) row[x] = in[std::min(x, whole.width - 1)];
-        }
+        });
         view_ = out;
     }
     const Image& view() const { return view_; }

@@ -3,18 +3,19 @@
 // gy the lower row minus the upper one, each column or row weighted 1 2 1 (Sobel) or
 // 1 1 1 (Prewitt).
 
+#include "filterlib/core/bands.h"
 #include "filterlib/core/plane.h"
 
 namespace filterlib {
 
 enum class EdgeKernel { Sobel, Prewitt };
 
-// Calls visit(x, y, gx, gy) for every pixel, rows from the top; the plane needs a margin
-// of at least 1.
+// Calls visit(x, y, gx, gy) for every pixel, the rows in bands side by side: a visit may
+// write only to row y of its output. The plane needs a margin of at least 1.
 template <class Visit>
 void forEachGradient(const Plane& q, EdgeKernel kernel, Visit visit) {
     const int c = kernel == EdgeKernel::Sobel ? 2 : 1;
-    for (int y = 0; y < q.height(); ++y) {
+    eachRow(q.height(), q.width(), [&](int y) {
         const uint8_t* above = q.row(y - 1);
         const uint8_t* here = q.row(y);
         const uint8_t* below = q.row(y + 1);
@@ -23,7 +24,7 @@ void forEachGradient(const Plane& q, EdgeKernel kernel, Visit visit) {
             const int gy = (below[x - 1] + c * below[x] + below[x + 1]) - (above[x - 1] + c * above[x] + above[x + 1]);
             visit(x, y, gx, gy);
         }
-    }
+    });
 }
 
 }  // namespace filterlib

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "filterlib/core/bands.h"
 #include "filterlib/core/pixel.h"
 
 namespace filterlib {
@@ -13,11 +14,11 @@ Plane::Plane(int width, int height, int margin)
       origin_(values_.data() + ptrdiff_t(margin) * stride_ + margin) {}
 
 void Plane::repeatEdges() {
-    for (int y = 0; y < height_; ++y) {
+    eachRow(height_, 2 * int64_t(margin_), [&](int y) {
         uint8_t* r = row(y);
         std::memset(r - margin_, r[0], size_t(margin_));
         std::memset(r + width_, r[width_ - 1], size_t(margin_));
-    }
+    });
     const size_t whole = size_t(stride_);
     for (int y = 1; y <= margin_; ++y) {
         std::memcpy(row(-y) - margin_, row(0) - margin_, whole);
@@ -30,11 +31,11 @@ namespace {
 template <class Value>
 Plane planeOf(const Image& image, int margin, Value value) {
     Plane plane(image.width, image.height, margin);
-    for (int y = 0; y < image.height; ++y) {
+    eachRow(image.height, image.width, [&](int y) {
         const uint32_t* in = image.row(y);
         uint8_t* out = plane.row(y);
         for (int x = 0; x < image.width; ++x) out[x] = uint8_t(value(in[x]));
-    }
+    });
     plane.repeatEdges();
     return plane;
 }

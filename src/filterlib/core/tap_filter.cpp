@@ -6,6 +6,7 @@
 #include <map>
 #include <utility>
 
+#include "filterlib/core/bands.h"
 #include "filterlib/core/plane.h"
 
 namespace filterlib {
@@ -47,21 +48,23 @@ void filterTaps(const Image& source, Image& dest, const std::vector<Tap>& taps, 
                                    channelPlane(source, kChannelShifts[1], margin),
                                    channelPlane(source, kChannelShifts[2], margin)};
     const RoundedDivision divide(divisor);
-    std::vector<uint32_t> sums(static_cast<size_t>(w));
-    for (int y = 0; y < h; ++y) {
-        uint32_t* out = dest.row(y);
-        std::fill_n(out, w, 0u);
-        for (int c = 0; c < 3; ++c) {
-            std::fill(sums.begin(), sums.end(), 0u);
-            uint32_t* sum = sums.data();
-            for (const auto& [offset, weight] : merged) {
-                const uint8_t* in = planes[size_t(c)].row(y + offset.first) + offset.second;
-                for (int x = 0; x < w; ++x) sum[x] += weight * in[x];
+    inBands(h, int64_t(w) * int64_t(merged.size()), [&](int firstRow, int endRow) {
+        std::vector<uint32_t> sums(static_cast<size_t>(w));
+        for (int y = firstRow; y < endRow; ++y) {
+            uint32_t* out = dest.row(y);
+            std::fill_n(out, w, 0u);
+            for (int c = 0; c < 3; ++c) {
+                std::fill(sums.begin(), sums.end(), 0u);
+                uint32_t* sum = sums.data();
+                for (const auto& [offset, weight] : merged) {
+                    const uint8_t* in = planes[size_t(c)].row(y + offset.first) + offset.second;
+                    for (int x = 0; x < w; ++x) sum[x] += weight * in[x];
+                }
+                const int shift = kChannelShifts[c];
+                for (int x = 0; x < w; ++x) out[x] |= divide(sum[x]) << shift;
             }
-            const int shift = kChannelShifts[c];
-            for (int x = 0; x < w; ++x) out[x] |= divide(sum[x]) << shift;
         }
-    }
+    });
 }
 
 }  // namespace filterlib

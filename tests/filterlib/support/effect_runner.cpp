@@ -1,9 +1,19 @@
 #include "effect_runner.h"
 
+#include <ostream>
+
 #include "filterlib/registry.h"
 #include "platform/sys/libraries.h"
 
+namespace filterlib {
+void PrintTo(const EffectCall& call, std::ostream* out) { *out << call.function << " " << call.number; }
+}  // namespace filterlib
+
 namespace fxtest {
+
+std::string testNameOf(const filterlib::EffectCall& call) {
+    return std::string(call.function + 2) + "_" + std::to_string(call.number);
+}
 
 void* findEntryPoint(const char* function) {
     filterlib::install();

@@ -4,12 +4,22 @@
 // effect's row of the call table.
 
 #include <cstdint>
+#include <iosfwd>
 #include <optional>
+#include <string>
 
 #include "filterlib/effect_calls.h"
 #include "fx_picture.h"
 
+namespace filterlib {
+// Test output names a row of the call table by its function and number.
+void PrintTo(const EffectCall& call, std::ostream* out);
+}  // namespace filterlib
+
 namespace fxtest {
+
+// A name for a test of the row: the function without its "Fx", then the number.
+std::string testNameOf(const filterlib::EffectCall& call);
 
 // The entry point of a function, or nullptr when the library or the function is absent.
 void* findEntryPoint(const char* function);
