@@ -5,6 +5,7 @@
 #include <cmath>
 #include <vector>
 
+#include "filterlib/core/bands.h"
 #include "filterlib/core/box_filter.h"
 #include "filterlib/core/frame.h"
 #include "filterlib/core/gradients.h"
@@ -20,7 +21,7 @@ namespace {
 // of each channel's plane.
 template <class Value>
 void channelMagnitudes(const Image& in, Image& out, EdgeKernel kernel, Value value) {
-    for (int y = 0; y < out.height; ++y) std::fill_n(out.row(y), out.width, 0u);
+    eachRow(out.height, out.width, [&](int y) { std::fill_n(out.row(y), out.width, 0u); });
     for (const int shift : kChannelShifts)
         forEachGradient(channelPlane(in, shift, 1), kernel, [&](int x, int y, int gx, int gy) {
             out.row(y)[x] |= uint32_t(value(std::sqrt(double(gx * gx + gy * gy)))) << shift;
@@ -57,14 +58,14 @@ void FxNeon(HDC d, HDC s, int16_t strength, int32_t glowRadius, int32_t& fxResul
         Image e{in.width, in.height, in.width, edges.data()};
         channelMagnitudes(in, e, EdgeKernel::Sobel, [factor](double m) { return roundChannel(factor * m); });
         boxBlur(e, out, radius, radius);
-        for (int y = 0; y < out.height; ++y) {
+        eachRow(out.height, out.width, [&](int y) {
             const uint32_t* edge = e.row(y);
             uint32_t* dst = out.row(y);
             for (int x = 0; x < out.width; ++x) {
                 const uint32_t a = edge[x], g = dst[x];
                 dst[x] = pack(saturate(red(a) + red(g)), saturate(green(a) + green(g)), saturate(blue(a) + blue(g)));
             }
-        }
+        });
     });
 }
 

@@ -6,6 +6,7 @@
 #include <array>
 #include <vector>
 
+#include "filterlib/core/bands.h"
 #include "filterlib/core/frame.h"
 #include "filterlib/core/pixel.h"
 #include "filterlib/core/plane.h"
@@ -64,12 +65,12 @@ private:
 void oilPaint(const Image& in, Image& out, int radius, int levels) {
     const Plane r = channelPlane(in, 16, radius), g = channelPlane(in, 8, radius), b = channelPlane(in, 0, radius);
     Plane level = lumaPlane(in, radius);
-    for (int y = -radius; y < in.height + radius; ++y) {
-        uint8_t* row = level.row(y);
+    // The margin's rows too: rows -radius .. height + radius - 1.
+    eachRow(in.height + 2 * radius, in.width + 2 * radius, [&](int i) {
+        uint8_t* row = level.row(i - radius);
         for (int x = -radius; x < in.width + radius; ++x) row[x] = uint8_t(row[x] * levels / 256);
-    }
+    });
     const ptrdiff_t stride = r.stride();
-    LevelHistogram histogram(levels);
     // One column of the window: rows y - radius .. y + radius at x.
     auto column = [&](int x, int y, auto change) {
         const ptrdiff_t first = ptrdiff_t(-radius) * stride + x;
@@ -78,19 +79,23 @@ void oilPaint(const Image& in, Image& out, int radius, int levels) {
         for (int j = 0; j <= 2 * radius; ++j, lr += stride, lg += stride, lb += stride, ll += stride)
             change(*ll, *lr, *lg, *lb);
     };
-    auto add = [&](int l, int cr, int cg, int cb) { histogram.add(l, cr, cg, cb); };
-    auto remove = [&](int l, int cr, int cg, int cb) { histogram.remove(l, cr, cg, cb); };
-    for (int y = 0; y < out.height; ++y) {
-        histogram.clear();
-        for (int x = -radius; x <= radius; ++x) column(x, y, add);
-        uint32_t* dst = out.row(y);
-        for (int x = 0; x < out.width; ++x) {
-            dst[x] = histogram.modeColour();
-            if (x + 1 == out.width) break;
-            column(x + radius + 1, y, add);
-            column(x - radius, y, remove);
+    // Each band of rows slides a histogram of its own.
+    inBands(out.height, int64_t(2 * radius + 2) * out.width, [&](int first, int end) {
+        LevelHistogram histogram(levels);
+        auto add = [&](int l, int cr, int cg, int cb) { histogram.add(l, cr, cg, cb); };
+        auto remove = [&](int l, int cr, int cg, int cb) { histogram.remove(l, cr, cg, cb); };
+        for (int y = first; y < end; ++y) {
+            histogram.clear();
+            for (int x = -radius; x <= radius; ++x) column(x, y, add);
+            uint32_t* dst = out.row(y);
+            for (int x = 0; x < out.width; ++x) {
+                dst[x] = histogram.modeColour();
+                if (x + 1 == out.width) break;
+                column(x + radius + 1, y, add);
+                column(x - radius, y, remove);
+            }
         }
-    }
+    });
 }
 
 }  // namespace

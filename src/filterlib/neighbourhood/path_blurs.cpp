@@ -7,6 +7,7 @@
 #include <numbers>
 #include <vector>
 
+#include "filterlib/core/bands.h"
 #include "filterlib/core/frame.h"
 #include "filterlib/core/pixel.h"
 #include "filterlib/core/sampling.h"
@@ -39,7 +40,7 @@ template <class Along>
 void samplePath(const Image& in, Image& out, Along along) {
     constexpr int64_t kWhole = int64_t(kPathSamples) * 65536;
     const double cx = in.width / 2.0, cy = in.height / 2.0;
-    for (int y = 0; y < out.height; ++y) {
+    eachRow(out.height, int64_t(kPathSamples) * out.width, [&](int y) {
         uint32_t* dst = out.row(y);
         const double v = y + 0.5 - cy;
         for (int x = 0; x < out.width; ++x) {
@@ -53,7 +54,7 @@ void samplePath(const Image& in, Image& out, Along along) {
             dst[x] = pack(int(divRound(sums.red, kWhole)), int(divRound(sums.green, kWhole)),
                           int(divRound(sums.blue, kWhole)));
         }
-    }
+    });
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "filterlib/core/bands.h"
 #include "filterlib/core/frame.h"
 #include "filterlib/core/gradients.h"
 #include "filterlib/core/pixel.h"
@@ -18,7 +19,7 @@ void FxEmboss(HDC d, HDC s, float depth, int32_t& fxResult) {
     apply(d, s, fxResult, [k](const Image& in, Image& out) {
         if (k == 0) return keep(in, out);
         const Plane q = lumaPlane(in, 1);
-        for (int y = 0; y < out.height; ++y) {
+        eachRow(out.height, out.width, [&](int y) {
             const uint32_t* src = in.row(y);
             const uint8_t* here = q.row(y);
             const uint8_t* above = q.row(y - 1);
@@ -30,7 +31,7 @@ void FxEmboss(HDC d, HDC s, float depth, int32_t& fxResult) {
                 dst[x] = pack(roundChannel(red(c) + relief), roundChannel(green(c) + relief),
                               roundChannel(blue(c) + relief));
             }
-        }
+        });
     });
 }
 

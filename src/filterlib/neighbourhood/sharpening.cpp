@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdlib>
 
+#include "filterlib/core/bands.h"
 #include "filterlib/core/frame.h"
 #include "filterlib/core/gradients.h"
 #include "filterlib/core/pixel.h"
@@ -18,10 +19,10 @@ void FxSharpening(HDC d, HDC s, float strength, int32_t& fxResult) {
     const double k = clampedOr(strength, 0, 10, 0);
     apply(d, s, fxResult, [k](const Image& in, Image& out) {
         if (k == 0) return keep(in, out);
-        for (int y = 0; y < out.height; ++y) std::fill_n(out.row(y), out.width, 0u);
+        eachRow(out.height, out.width, [&](int y) { std::fill_n(out.row(y), out.width, 0u); });
         for (const int shift : kChannelShifts) {
             const Plane q = channelPlane(in, shift, 1);
-            for (int y = 0; y < out.height; ++y) {
+            eachRow(out.height, out.width, [&](int y) {
                 const uint8_t* above = q.row(y - 1);
                 const uint8_t* here = q.row(y);
                 const uint8_t* below = q.row(y + 1);
@@ -32,7 +33,7 @@ void FxSharpening(HDC d, HDC s, float strength, int32_t& fxResult) {
                     const int c = here[x];
                     dst[x] |= uint32_t(roundChannel(c + k * (8 * c - around))) << shift;
                 }
-            }
+            });
         }
     });
 }

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdlib>
 
+#include "filterlib/core/bands.h"
 #include "filterlib/core/frame.h"
 #include "filterlib/core/pixel.h"
 #include "filterlib/core/plane.h"
@@ -21,7 +22,7 @@ void FxSmartBlur(HDC d, HDC s, int32_t threshold, int32_t& fxResult) {
         const std::array<Plane, 3> q = {channelPlane(in, 16, kRadius), channelPlane(in, 8, kRadius),
                                         channelPlane(in, 0, kRadius)};
         const ptrdiff_t stride = q[0].stride();
-        for (int y = 0; y < out.height; ++y) {
+        eachRow(out.height, 25 * int64_t(out.width), [&](int y) {
             const uint8_t* r = q[0].row(y);
             const uint8_t* g = q[1].row(y);
             const uint8_t* b = q[2].row(y);
@@ -38,7 +39,7 @@ void FxSmartBlur(HDC d, HDC s, int32_t threshold, int32_t& fxResult) {
                     }
                 dst[x] = pack(int(divRound(sr, n)), int(divRound(sg, n)), int(divRound(sb, n)));
             }
-        }
+        });
     });
 }
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "filterlib/core/bands.h"
 #include "filterlib/core/box_filter.h"
 #include "filterlib/core/frame.h"
 #include "filterlib/core/pixel.h"
@@ -43,11 +44,11 @@ void FxAdvancedBlur(HDC d, HDC s, int16_t radius, int32_t quality, int32_t chann
         if (sigma == 0 || blurred == 0) return keep(in, out);
         gaussianBlur(in, out, sigma, passes);
         if (blurred == 0xFFFFFFu) return;
-        for (int y = 0; y < out.height; ++y) {
+        eachRow(out.height, out.width, [&](int y) {
             const uint32_t* src = in.row(y);
             uint32_t* dst = out.row(y);
             for (int x = 0; x < out.width; ++x) dst[x] = (dst[x] & blurred) | (src[x] & ~blurred & 0xFFFFFFu);
-        }
+        });
     });
 }
 
@@ -58,7 +59,7 @@ void FxUnsharpMask(HDC d, HDC s, int32_t radius, double amount, int32_t& fxResul
         if (sigma == 0 || a == 0) return keep(in, out);
         // The blur goes into D first; each pixel then reads its own blurred value only.
         gaussianBlur(in, out, sigma);
-        for (int y = 0; y < out.height; ++y) {
+        eachRow(out.height, out.width, [&](int y) {
             const uint32_t* src = in.row(y);
             uint32_t* dst = out.row(y);
             for (int x = 0; x < out.width; ++x) {
@@ -66,7 +67,7 @@ void FxUnsharpMask(HDC d, HDC s, int32_t radius, double amount, int32_t& fxResul
                 const uint32_t c = src[x], g = dst[x];
                 dst[x] = pack(sharpen(red(c), red(g)), sharpen(green(c), green(g)), sharpen(blue(c), blue(g)));
             }
-        }
+        });
     });
 }
 
