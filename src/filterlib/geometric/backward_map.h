@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "filterlib/core/bands.h"
 #include "filterlib/core/image.h"
 #include "filterlib/core/sampling.h"
 
@@ -32,16 +33,17 @@ struct CentreFrame {
           diagonal(std::hypot(image.width, image.height) / 2.0) {}
 };
 
-// Every pixel of `out` from `in` at the point `from(x, y)` gives (continuous coordinates).
+// Every pixel of `out` from `in` at the point `from(x, y)` gives (continuous coordinates),
+// the rows in bands side by side.
 template <class From>
 void remap(const Image& in, Image& out, From from) {
-    for (int y = 0; y < out.height; ++y) {
+    eachRow(out.height, out.width, [&](int y) {
         uint32_t* row = out.row(y);
         for (int x = 0; x < out.width; ++x) {
             const Offset p = from(x, y);
             row[x] = bilinearAt(in, p.u, p.v);
         }
-    }
+    });
 }
 
 // The same with the pixel's offset from the centre in and the source's offset out.

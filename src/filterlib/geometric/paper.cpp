@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "filterlib/core/bands.h"
 #include "filterlib/core/frame.h"
 #include "filterlib/core/pixel.h"
 #include "filterlib/fx.h"
@@ -17,7 +18,7 @@ void FxRoll(HDC d, HDC s, int32_t& fxResult) {
         // columns crowd towards the far side of the roll and darken as it turns away; past
         // the roll the paper's white back shows.
         const double start = 0.75 * out.width, radius = 0.25 * out.width * 2 / M_PI;
-        for (int y = 0; y < out.height; ++y) {
+        eachRow(out.height, out.width, [&](int y) {
             const uint32_t* src = in.row(y);
             uint32_t* row = out.row(y);
             for (int x = 0; x < out.width; ++x) {
@@ -33,7 +34,7 @@ void FxRoll(HDC d, HDC s, int32_t& fxResult) {
                                   roundChannel(blue(p) * shade));
                 }
             }
-        }
+        });
     });
 }
 
@@ -61,7 +62,7 @@ void FxMake3DEffect(HDC d, HDC s, int32_t width, int32_t& fxResult) {
     constexpr Face kTop{255, 2}, kLeft{255, 4}, kRight{0, 4}, kBottom{0, 2};
     apply(d, s, fxResult, [&](const Image& in, Image& out) {
         const int b = std::clamp(width, 0, std::min(out.width, out.height) / 2);
-        for (int y = 0; y < out.height; ++y) {
+        eachRow(out.height, out.width, [&](int y) {
             const uint32_t* src = in.row(y);
             uint32_t* row = out.row(y);
             for (int x = 0; x < out.width; ++x) {
@@ -76,7 +77,7 @@ void FxMake3DEffect(HDC d, HDC s, int32_t width, int32_t& fxResult) {
                 row[x] = pack(towards(red(p), face.target, face.parts), towards(green(p), face.target, face.parts),
                               towards(blue(p), face.target, face.parts));
             }
-        }
+        });
     });
 }
 

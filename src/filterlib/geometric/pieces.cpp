@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "filterlib/core/bands.h"
 #include "filterlib/core/frame.h"
 #include "filterlib/core/pixel.h"
 #include "filterlib/core/random.h"
@@ -16,29 +17,32 @@ void FxMosaic(HDC d, HDC s, int32_t block, int32_t& fxResult) {
     // Block size 1 is the picture itself; the same road serves it.
     const int b = std::max(1, std::clamp(block, 0, 255));
     apply(d, s, fxResult, [&](const Image& in, Image& out) {
-        const int columns = (out.width + b - 1) / b;
-        std::vector<uint64_t> sums(size_t(columns) * 3);
-        for (int top = 0; top < out.height; top += b) {
-            const int bottom = std::min(top + b, out.height);
-            std::fill(sums.begin(), sums.end(), 0);
-            for (int y = top; y < bottom; ++y) {
-                const uint32_t* src = in.row(y);
-                for (int x = 0; x < out.width; ++x) {
-                    uint64_t* sum = &sums[size_t(x / b) * 3];
-                    sum[0] += red(src[x]);
-                    sum[1] += green(src[x]);
-                    sum[2] += blue(src[x]);
+        const int columns = (out.width + b - 1) / b, blockRows = (out.height + b - 1) / b;
+        inBands(blockRows, int64_t(b) * out.width, [&](int firstBlock, int endBlock) {
+            std::vector<uint64_t> sums(size_t(columns) * 3);
+            for (int top = firstBlock * b; top < endBlock * b; top += b) {
+                const int bottom = std::min(top + b, out.height);
+                std::fill(sums.begin(), sums.end(), 0);
+                for (int y = top; y < bottom; ++y) {
+                    const uint32_t* src = in.row(y);
+                    for (int x = 0; x < out.width; ++x) {
+                        uint64_t* sum = &sums[size_t(x / b) * 3];
+                        sum[0] += red(src[x]);
+                        sum[1] += green(src[x]);
+                        sum[2] += blue(src[x]);
+                    }
+                }
+                for (int column = 0; column < columns; ++column) {
+                    const int left = column * b, right = std::min(left + b, out.width);
+                    const int64_t count = int64_t(right - left) * (bottom - top);
+                    const uint64_t* sum = &sums[size_t(column) * 3];
+                    const uint32_t mean =
+                        pack(int(divRound(int64_t(sum[0]), count)), int(divRound(int64_t(sum[1]), count)),
+                             int(divRound(int64_t(sum[2]), count)));
+                    for (int y = top; y < bottom; ++y) std::fill(out.row(y) + left, out.row(y) + right, mean);
                 }
             }
-            for (int column = 0; column < columns; ++column) {
-                const int left = column * b, right = std::min(left + b, out.width);
-                const int64_t count = int64_t(right - left) * (bottom - top);
-                const uint64_t* sum = &sums[size_t(column) * 3];
-                const uint32_t mean = pack(int(divRound(int64_t(sum[0]), count)), int(divRound(int64_t(sum[1]), count)),
-                                           int(divRound(int64_t(sum[2]), count)));
-                for (int y = top; y < bottom; ++y) std::fill(out.row(y) + left, out.row(y) + right, mean);
-            }
-        }
+        });
     });
 }
 
@@ -46,32 +50,46 @@ void FxTile(HDC d, HDC s, int32_t tileWidth, int32_t tileHeight, int32_t maxOffs
     const int tw = 10 + std::clamp(tileWidth, 0, 100), th = 10 + std::clamp(tileHeight, 0, 100);
     const int m = std::clamp(maxOffset, 0, std::min(tw, th) / 2);
     apply(d, s, fxResult, [&](const Image& in, Image& out) {
-        // Tiles are drawn over what D holds, later ones over earlier ones, so the gaps the
-        // slides open keep D's colour.
+        // Every tile's slide drawn first, in raster order; then each band of D's rows draws
+        // the tiles' parts that land in it, in the same order, so later tiles still cover
+        // earlier ones and the gaps the slides open keep D's colour.
+        const int across = (out.width + tw - 1) / tw, down = (out.height + th - 1) / th;
+        std::vector<int> slides(size_t(across) * size_t(down) * 2);
         Random random(seedOf("FxTile", {tw, th, m, out.width, out.height}));
-        for (int top = 0; top < out.height; top += th)
-            for (int left = 0; left < out.width; left += tw) {
-                const int dx = random.between(-m, m), dy = random.between(-m, m);
-                const int x0 = std::max(left, -dx), x1 = std::min({left + tw, out.width, out.width - dx});
-                const int y0 = std::max(top, -dy), y1 = std::min({top + th, out.height, out.height - dy});
-                for (int y = y0; y < y1; ++y) {
-                    const uint32_t* src = in.row(y);
-                    uint32_t* row = out.row(y + dy);
-                    for (int x = x0; x < x1; ++x) row[x + dx] = src[x] & 0xFFFFFFu;
+        for (int& slide : slides) slide = random.between(-m, m);
+        inBands(out.height, out.width, [&](int first, int end) {
+            // Only the rows of tiles that can reach the band: a tile moves by m at most.
+            const int lowest = std::max(0, (first - m) / th - 1), highest = std::min(down, (end + m) / th + 1);
+            for (int tileRow = lowest; tileRow < highest; ++tileRow)
+                for (int tileColumn = 0; tileColumn < across; ++tileColumn) {
+                    const int top = tileRow * th, left = tileColumn * tw;
+                    const int* slide = &slides[(size_t(tileRow) * size_t(across) + size_t(tileColumn)) * 2];
+                    const int dx = slide[0], dy = slide[1];
+                    const int x0 = std::max(left, -dx), x1 = std::min({left + tw, out.width, out.width - dx});
+                    const int y0 = std::max({top, -dy, first - dy});
+                    const int y1 = std::min({top + th, out.height, out.height - dy, end - dy});
+                    for (int y = y0; y < y1; ++y) {
+                        const uint32_t* src = in.row(y);
+                        uint32_t* row = out.row(y + dy);
+                        for (int x = x0; x < x1; ++x) row[x + dx] = src[x] & 0xFFFFFFu;
+                    }
                 }
-            }
+        });
     });
 }
 
 void FxShift(HDC d, HDC s, int32_t maxShift, int32_t& fxResult) {
     const int m = std::clamp(maxShift, 0, 255);
     apply(d, s, fxResult, [&](const Image& in, Image& out) {
+        // One draw per row from the top, all drawn before the rows are shared out.
+        std::vector<int> shifts(size_t(out.height));
         Random random(seedOf("FxShift", {m, out.width, out.height}));
-        for (int y = 0; y < out.height; ++y) {
-            const int dx = random.between(-m, m);
+        for (int& shift : shifts) shift = random.between(-m, m);
+        eachRow(out.height, out.width, [&](int y) {
+            const int dx = shifts[size_t(y)];
             uint32_t* row = out.row(y);
             for (int x = 0; x < out.width; ++x) row[x] = clampedAt(in, x - dx, y) & 0xFFFFFFu;
-        }
+        });
     });
 }
 
@@ -79,7 +97,7 @@ void FxFragment(HDC d, HDC s, int32_t distance, int32_t& fxResult) {
     const int k = std::clamp(distance, 0, 50);
     apply(d, s, fxResult, [&](const Image& in, Image& out) {
         const int w = out.width, h = out.height;
-        for (int y = 0; y < h; ++y) {
+        eachRow(h, w, [&](int y) {
             const uint32_t* up = in.row(std::max(y - k, 0));
             const uint32_t* down = in.row(std::min(y + k, h - 1));
             const uint32_t* mid = in.row(y);
@@ -94,7 +112,7 @@ void FxFragment(HDC d, HDC s, int32_t distance, int32_t& fxResult) {
                 };
                 row[x] = pack(mean(16), mean(8), mean(0));
             }
-        }
+        });
     });
 }
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "filterlib/core/bands.h"
 #include "filterlib/core/frame.h"
 #include "filterlib/core/sampling.h"
 #include "filterlib/fx.h"
@@ -49,11 +50,11 @@ void FxBlockWaves(HDC d, HDC s, int16_t amplitude, int16_t band, int32_t axes, i
     // columns alternately down and up.
     auto shift = [&](int index) { return (index / bandSize) % 2 == 0 ? a : -a; };
     apply(d, s, fxResult, [&](const Image& in, Image& out) {
-        for (int y = 0; y < out.height; ++y) {
+        eachRow(out.height, out.width, [&](int y) {
             uint32_t* row = out.row(y);
             const int dx = rows ? shift(y) : 0;
             for (int x = 0; x < out.width; ++x) row[x] = clampedAt(in, x - dx, columns ? y - shift(x) : y) & 0xFFFFFFu;
-        }
+        });
     });
 }
 
