@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "filterlib/core/bands.h"
 #include "filterlib/core/frame.h"
 #include "filterlib/core/pixel.h"
 #include "filterlib/fx.h"
@@ -16,7 +17,7 @@ void FxSaturation(HDC d, HDC s, int32_t amount, int32_t& fxResult) {
     std::array<int, 511> scaled{};
     for (int diff = -255; diff <= 255; ++diff) scaled[size_t(diff + 255)] = int(divRound(diff * scale, 255));
     apply(d, s, fxResult, [&](const Image& in, Image& out) {
-        for (int y = 0; y < out.height; ++y) {
+        eachRow(out.height, out.width, [&](int y) {
             const uint32_t* src = in.row(y);
             uint32_t* dst = out.row(y);
             for (int x = 0; x < out.width; ++x) {
@@ -25,7 +26,7 @@ void FxSaturation(HDC d, HDC s, int32_t amount, int32_t& fxResult) {
                 dst[x] = pack(saturate(l + scaled[size_t(r - l + 255)]), saturate(l + scaled[size_t(g - l + 255)]),
                               saturate(l + scaled[size_t(b - l + 255)]));
             }
-        }
+        });
     });
 }
 
@@ -71,11 +72,11 @@ uint32_t turnHue(uint32_t p, int q, int rest) {
 void FxHue(HDC d, HDC s, int32_t degrees, int32_t& fxResult) {
     const int turn = (degrees % 360 + 360) % 360;
     apply(d, s, fxResult, [&](const Image& in, Image& out) {
-        for (int y = 0; y < out.height; ++y) {
+        eachRow(out.height, out.width, [&](int y) {
             const uint32_t* src = in.row(y);
             uint32_t* dst = out.row(y);
             for (int x = 0; x < out.width; ++x) dst[x] = turnHue(src[x], turn / 60, turn % 60);
-        }
+        });
     });
 }
 
@@ -86,7 +87,7 @@ void FxBackDropRemoval(HDC d, HDC s, COLORREF color, COLORREF replacement, int32
     const int64_t reach = std::clamp(distance, 0, 442);
     const int64_t limit = reach * reach;
     apply(d, s, fxResult, [&](const Image& in, Image& out) {
-        for (int y = 0; y < out.height; ++y) {
+        eachRow(out.height, out.width, [&](int y) {
             const uint32_t* src = in.row(y);
             uint32_t* dst = out.row(y);
             for (int x = 0; x < out.width; ++x) {
@@ -94,7 +95,7 @@ void FxBackDropRemoval(HDC d, HDC s, COLORREF color, COLORREF replacement, int32
                           db = blue(src[x]) - blue(key);
                 dst[x] = int64_t(dr) * dr + int64_t(dg) * dg + int64_t(db) * db <= limit ? fill : src[x] & 0xFFFFFFu;
             }
-        }
+        });
     });
 }
 

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <vector>
 
+#include "filterlib/core/bands.h"
 #include "filterlib/core/frame.h"
 #include "filterlib/core/pixel.h"
 #include "filterlib/core/sampling.h"
@@ -27,21 +28,21 @@ void FxGlassBlendMode(HDC d, HDC p, HDC s, double strength, int32_t radius, int3
     applyBlend(d, p, s, fxResult, [&](const Image& second, const Image& in, Image& out) {
         const int w = out.width, h = out.height;
         std::vector<uint8_t> level(static_cast<size_t>(out.pixelCount()));
-        for (int y = 0; y < h; ++y) {
+        eachRow(h, w, [&](int y) {
             const uint32_t* row = second.row(y);
             for (int x = 0; x < w; ++x) level[size_t(y) * size_t(w) + size_t(x)] = static_cast<uint8_t>(luma(row[x]));
-        }
+        });
         auto levelAt = [&](int x, int y) {
             return int(level[size_t(std::clamp(y, 0, h - 1)) * size_t(w) + size_t(std::clamp(x, 0, w - 1))]);
         };
         // S is seen displaced along the slope of P's luma, as through glass shaped like P.
-        for (int y = 0; y < h; ++y) {
+        eachRow(h, w, [&](int y) {
             uint32_t* dst = out.row(y);
             for (int x = 0; x < w; ++x) {
                 const int gx = levelAt(x + r, y) - levelAt(x - r, y), gy = levelAt(x, y + r) - levelAt(x, y - r);
                 dst[x] = bilinearAt(in, x + 0.5 + k * gx / 8, y + 0.5 + k * gy / 8);
             }
-        }
+        });
     });
 }
 

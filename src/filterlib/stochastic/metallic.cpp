@@ -6,6 +6,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "filterlib/core/bands.h"
 #include "filterlib/core/frame.h"
 #include "filterlib/core/pixel.h"
 #include "filterlib/fx.h"
@@ -25,11 +26,11 @@ void FxMetallic(HDC d, HDC s, int32_t cycles, int32_t amount, int32_t tint, int3
     }
     const double weight = v / 255.0;
     apply(d, s, fxResult, [&](const Image& in, Image& out) {
-        for (int y = 0; y < out.height; ++y) {
+        eachRow(out.height, out.width, [&](int y) {
             const uint32_t* src = in.row(y);
             uint32_t* dst = out.row(y);
             for (int x = 0; x < out.width; ++x) dst[x] = mixTowards(src[x], metal[size_t(luma(src[x]))], weight);
-        }
+        });
     });
 }
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "filterlib/core/bands.h"
 #include "filterlib/core/frame.h"
 #include "filterlib/core/pixel.h"
 #include "filterlib/core/random.h"
@@ -42,16 +43,16 @@ void FxNotePaper(HDC d, HDC s, int32_t threshold, int32_t relief, int32_t grain,
     apply(d, s, fxResult, [&](const Image& in, Image& out) {
         const int w = out.width, h = out.height;
         std::vector<uint8_t> inked(static_cast<size_t>(out.pixelCount()));
-        for (int y = 0; y < h; ++y) {
+        eachRow(h, w, [&](int y) {
             const uint32_t* src = in.row(y);
             for (int x = 0; x < w; ++x) inked[size_t(y) * size_t(w) + size_t(x)] = luma(src[x]) < cut;
-        }
+        });
         auto inkAt = [&](int x, int y) {
             return int(inked[size_t(std::clamp(y, 0, h - 1)) * size_t(w) + size_t(std::clamp(x, 0, w - 1))]);
         };
         const uint64_t seed = seedOf("FxNotePaper", {v, w, h});
         const auto span = static_cast<uint64_t>(2 * roughness + 1);
-        for (int y = 0; y < h; ++y) {
+        eachRow(h, w, [&](int y) {
             uint32_t* dst = out.row(y);
             for (int x = 0; x < w; ++x) {
                 // Raised ink: bright where ink meets paper on the lit side, shaded where
@@ -64,7 +65,7 @@ void FxNotePaper(HDC d, HDC s, int32_t threshold, int32_t relief, int32_t grain,
                 }
                 dst[x] = pack(saturate(red(base) + shift), saturate(green(base) + shift), saturate(blue(base) + shift));
             }
-        }
+        });
     });
 }
 

@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
+#include "filterlib/core/bands.h"
 #include "filterlib/core/frame.h"
 #include "filterlib/core/pixel.h"
 #include "filterlib/core/random.h"
@@ -19,14 +21,14 @@ struct Drop {
     double cx, cy, radius;
 };
 
-// The drop drawn into `out`: inside it, the point at distance r from the centre shows the
+// The drop's rows from `first` to before `end` drawn into `out`: inside it, the point at distance r from the centre shows the
 // source nearer the centre by the factor 1 - strength (1 - (r / radius)^2), so the middle
 // is magnified most and the rim joins the picture around it.
-void drawDrop(const Image& in, Image& out, const Drop& drop, double strength) {
+void drawDrop(const Image& in, Image& out, const Drop& drop, double strength, int first, int end) {
     const int left = std::max(0, static_cast<int>(std::floor(drop.cx - drop.radius))),
               right = std::min(out.width - 1, static_cast<int>(std::ceil(drop.cx + drop.radius))),
-              top = std::max(0, static_cast<int>(std::floor(drop.cy - drop.radius))),
-              bottom = std::min(out.height - 1, static_cast<int>(std::ceil(drop.cy + drop.radius)));
+              top = std::max(first, static_cast<int>(std::floor(drop.cy - drop.radius))),
+              bottom = std::min(end - 1, static_cast<int>(std::ceil(drop.cy + drop.radius)));
     for (int y = top; y <= bottom; ++y) {
         uint32_t* dst = out.row(y);
         for (int x = left; x <= right; ++x) {
@@ -50,21 +52,25 @@ void FxRainDrops(HDC d, HDC s, int32_t count, int32_t size, int32_t strength, in
     const int drops = std::clamp(count, 0, 1000), sizePercent = std::clamp(size, 0, 100),
               lensPercent = std::clamp(strength, 0, 100);
     apply(d, s, fxResult, [&](const Image& in, Image& out) {
-        for (int y = 0; y < out.height; ++y) {
+        eachRow(out.height, out.width, [&](int y) {
             const uint32_t* src = in.row(y);
             uint32_t* dst = out.row(y);
             for (int x = 0; x < out.width; ++x) dst[x] = src[x] & 0xFFFFFFu;
-        }
+        });
         const double largest =
             std::max(1.0, sizePercent / 100.0 * std::min(out.width, out.height) / 8.0);
+        // Every drop thrown first; then each band of rows draws its part of every drop, in
+        // the order they fell.
         Random dice(seedOf("FxRainDrops", {drops, sizePercent, lensPercent, out.width, out.height}));
-        for (int i = 0; i < drops; ++i) {
-            Drop drop;
+        std::vector<Drop> thrown(static_cast<size_t>(drops));
+        for (Drop& drop : thrown) {
             drop.cx = dice.below(static_cast<uint32_t>(out.width)) + 0.5;
             drop.cy = dice.below(static_cast<uint32_t>(out.height)) + 0.5;
             drop.radius = largest / 4 + dice.unit() * (largest - largest / 4);
-            drawDrop(in, out, drop, lensPercent / 100.0);
         }
+        inBands(out.height, out.width, [&](int first, int end) {
+            for (const Drop& drop : thrown) drawDrop(in, out, drop, lensPercent / 100.0, first, end);
+        });
     });
 }
 

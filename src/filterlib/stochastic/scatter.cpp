@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "filterlib/core/bands.h"
 #include "filterlib/core/box_filter.h"
 #include "filterlib/core/frame.h"
 #include "filterlib/core/pixel.h"
@@ -25,21 +26,21 @@ int offsetOf(uint32_t bits16, int reach) {
 // Each pixel of `out` takes `in` at an offset in -reach..reach on both axes, the two
 // offsets from the low and high halves of the pixel's hash.
 void scatter(const Image& in, Image& out, uint64_t seed, int reach) {
-    for (int y = 0; y < out.height; ++y) {
+    eachRow(out.height, out.width, [&](int y) {
         uint32_t* dst = out.row(y);
         for (int x = 0; x < out.width; ++x) {
             const uint32_t h = hashAt(seed, x, y);
             dst[x] = clampedAt(in, x + offsetOf(h & 0xFFFF, reach), y + offsetOf(h >> 16, reach)) & 0xFFFFFFu;
         }
-    }
+    });
 }
 
 void copyOpaque(const Image& in, Image& out) {
-    for (int y = 0; y < out.height; ++y) {
+    eachRow(out.height, out.width, [&](int y) {
         const uint32_t* src = in.row(y);
         uint32_t* dst = out.row(y);
         for (int x = 0; x < out.width; ++x) dst[x] = src[x] & 0xFFFFFFu;
-    }
+    });
 }
 
 }  // namespace
@@ -54,7 +55,7 @@ void FxColorRandomize(HDC d, HDC s, int32_t amount, int32_t& fxResult) {
         auto die = [&](uint64_t stream, int x, int y) {
             return static_cast<int>((hashAt(stream, x, y) * span) >> 32) - reach;
         };
-        for (int y = 0; y < out.height; ++y) {
+        eachRow(out.height, out.width, [&](int y) {
             const uint32_t* src = in.row(y);
             uint32_t* dst = out.row(y);
             for (int x = 0; x < out.width; ++x) {
@@ -69,7 +70,7 @@ void FxColorRandomize(HDC d, HDC s, int32_t amount, int32_t& fxResult) {
                                   saturate(blue(p) + die(seed + 2, x, y)));
                 }
             }
-        }
+        });
     });
 }
 
@@ -97,7 +98,7 @@ void FxDiffuse(HDC d, HDC s, int32_t& fxResult) {
 void FxMelt(HDC d, HDC s, int32_t& fxResult) {
     apply(d, s, fxResult, [&](const Image& in, Image& out) {
         const uint64_t seed = seedOf("FxMelt", {out.width, out.height});
-        for (int y = 0; y < out.height; ++y) {
+        eachRow(out.height, out.width, [&](int y) {
             uint32_t* dst = out.row(y);
             for (int x = 0; x < out.width; ++x) {
                 // The leading one bits of the hash: a drip of k rows has chance 2^-(k+1).
@@ -106,7 +107,7 @@ void FxMelt(HDC d, HDC s, int32_t& fxResult) {
                 while (drip < 16 && (h & (0x80000000u >> drip))) ++drip;
                 dst[x] = in.row(std::max(y - drip, 0))[x] & 0xFFFFFFu;
             }
-        }
+        });
     });
 }
 

@@ -8,6 +8,7 @@
 #include <numbers>
 #include <vector>
 
+#include "filterlib/core/bands.h"
 #include "filterlib/core/frame.h"
 #include "filterlib/core/noise.h"
 #include "filterlib/core/pixel.h"
@@ -34,13 +35,15 @@ void FxFog(HDC d, HDC s, int32_t amount, int32_t& fxResult) {
     static constexpr std::array<double, 3> kFog = {230, 230, 235};
     apply(d, s, fxResult, [&](const Image& in, Image& out) {
         const uint64_t seed = seedOf("FxFog", {out.width, out.height});
-        std::vector<double> field(static_cast<size_t>(out.width));
-        for (int y = 0; y < out.height; ++y) {
-            if (v > 0) fractalRow(0, y, out.width, 64, 4, seed, field.data());
-            const uint32_t* src = in.row(y);
-            uint32_t* dst = out.row(y);
-            for (int x = 0; x < out.width; ++x) dst[x] = mixTowards(src[x], kFog, field[size_t(x)] * v / 127);
-        }
+        inBands(out.height, out.width, [&](int first, int end) {
+            std::vector<double> field(static_cast<size_t>(out.width));
+            for (int y = first; y < end; ++y) {
+                if (v > 0) fractalRow(0, y, out.width, 64, 4, seed, field.data());
+                const uint32_t* src = in.row(y);
+                uint32_t* dst = out.row(y);
+                for (int x = 0; x < out.width; ++x) dst[x] = mixTowards(src[x], kFog, field[size_t(x)] * v / 127);
+            }
+        });
     });
 }
 
@@ -49,24 +52,27 @@ void FxRock(HDC d, HDC s, int32_t strength, int32_t& fxResult) {
     apply(d, s, fxResult, [&](const Image& in, Image& out) {
         const uint64_t seed = seedOf("FxRock", {out.width, out.height});
         // The field on two rows, from one column left of the picture: the relief of a
-        // pixel is the field's rise from its upper-left neighbour.
+        // pixel is the field's rise from its upper-left neighbour. A band starts from the
+        // field of the row above its first.
         const auto columns = static_cast<size_t>(out.width) + 1;
-        std::vector<double> above(columns), here(columns);
         auto fieldRow = [&](int y, std::vector<double>& row) {
             fractalRow(-1, y, static_cast<int>(columns), 8, 3, seed, row.data());
         };
-        std::vector<int> shifts(static_cast<size_t>(out.width));
-        if (v > 0) fieldRow(-1, above);
-        for (int y = 0; y < out.height; ++y) {
-            if (v > 0) {
-                fieldRow(y, here);
-                for (size_t x = 0; x < shifts.size(); ++x)
-                    shifts[x] = static_cast<int>(
-                        roundHalfEven(12 * v * std::clamp(4 * (here[x + 1] - above[x]), -1.0, 1.0)));
-                std::swap(above, here);
+        inBands(out.height, out.width, [&](int first, int end) {
+            std::vector<double> above(columns), here(columns);
+            std::vector<int> shifts(static_cast<size_t>(out.width));
+            if (v > 0) fieldRow(first - 1, above);
+            for (int y = first; y < end; ++y) {
+                if (v > 0) {
+                    fieldRow(y, here);
+                    for (size_t x = 0; x < shifts.size(); ++x)
+                        shifts[x] = static_cast<int>(
+                            roundHalfEven(12 * v * std::clamp(4 * (here[x + 1] - above[x]), -1.0, 1.0)));
+                    std::swap(above, here);
+                }
+                addToEveryChannel(in.row(y), out.row(y), shifts);
             }
-            addToEveryChannel(in.row(y), out.row(y), shifts);
-        }
+        });
     });
 }
 
@@ -85,12 +91,14 @@ void FxCanvas(HDC d, HDC s, int32_t amount, int32_t& fxResult) {
             return relief;
         };
         const std::vector<int> byRow = reliefAcross(out.height), byColumn = reliefAcross(out.width);
-        std::vector<int> shifts(static_cast<size_t>(out.width));
-        for (int y = 0; y < out.height; ++y) {
-            for (int x = 0; x < out.width; ++x)
-                shifts[size_t(x)] = (x / period + y / period) % 2 == 0 ? byRow[size_t(y)] : byColumn[size_t(x)];
-            addToEveryChannel(in.row(y), out.row(y), shifts);
-        }
+        inBands(out.height, out.width, [&](int first, int end) {
+            std::vector<int> shifts(static_cast<size_t>(out.width));
+            for (int y = first; y < end; ++y) {
+                for (int x = 0; x < out.width; ++x)
+                    shifts[size_t(x)] = (x / period + y / period) % 2 == 0 ? byRow[size_t(y)] : byColumn[size_t(x)];
+                addToEveryChannel(in.row(y), out.row(y), shifts);
+            }
+        });
     });
 }
 
