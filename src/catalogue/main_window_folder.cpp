@@ -22,7 +22,7 @@
 
 namespace {
 
-const QString kPathPrompt = QStringLiteral("Enter Path or Drag and Drop Folder from File Manager");
+const QString kPathPrompt = QStringLiteral("Enter Path or Drag and Drop a Folder Here");
 // The prompt is recognised by its first 27 characters.
 bool showsPrompt(const QString& text) { return text.left(27) == kPathPrompt.left(27); }
 

@@ -245,7 +245,8 @@ void Form1::createRecordFields() {
     ImageGo->setImage(windowPicture("go.png"));
     ImageGo->setToolTipText("Go");
 
-    MonthView1 = create<ui::MonthView>("MonthView1", 1670, 6450, 2832, 2256);
+    // Hidden until the date box opens it above itself (where it is put here too).
+    MonthView1 = create<ui::MonthView>("MonthView1", 1670, 6150 - 2256 - 200, 2832, 2256);
     MonthView1->setVisible(false);
 }
 

@@ -17,6 +17,10 @@
 #include "shell/module1.h"
 #include "tools/picture_decoder.h"
 
+namespace {
+constexpr double kSizeLabelRight = 5600 + 360;  // LabelWH's design Left + Width
+}  // namespace
+
 void Form1::pComboCatalogue_Click() {
     try {
         LabelError->setVisible(false);
@@ -153,6 +157,9 @@ void Form1::PictureCatalogue_Change() {
         if (showsLogo()) return;
         LabelWH->setCaption(catalogue::PictureSizeText(PictureCatalogue->Width(), PictureCatalogue->Height(),
                                                        ui::Screen::TwipsPerPixelX(), ui::Screen::TwipsPerPixelY()));
+        // The label sizes itself to the text; it keeps its right edge, so that a long size
+        // stays inside the narrow window and under the records grid.
+        LabelWH->setLeft(kSizeLabelRight - LabelWH->Width());
         LabelWH->setVisible(true);
     } catch (const runtime::Error& e) {
         ui::services().MsgBox(QString::fromStdString(e.description()), runtime::vbOKOnly, QString());

@@ -195,11 +195,13 @@ void FormEffects::createControls() {
     LabelVerBlinds = caption("LabelVerBlinds", 3024, 876, 312, 180, "0", kGreyText);
     LabelVerBlinds->setToolTipText("Modes");
 
-    HScrollHL = create<ui::HScrollBar>("HScrollHL", 2940, 480, 456, 170, PictureModes);
+    // The step slider stands right of the style slider instead of across it, where
+    // neither could be worked.
+    HScrollHL = create<ui::HScrollBar>("HScrollHL", 3322, 480, 456, 170, PictureModes);
     HScrollHL->setMin(1);
     HScrollHL->setMax(100);
     HScrollHL->setValue(10);
-    LabelSmoothnss = caption("LabelSmoothnss", 3408, 468, 264, 192, "1", kGreyText);
+    LabelSmoothnss = caption("LabelSmoothnss", 3790, 468, 264, 192, "1", kGreyText);
     LabelSmoothnss->setToolTipText("Horizontal Steps");
 
     Picture1 = createWorkBox("Picture1", 360, 360);

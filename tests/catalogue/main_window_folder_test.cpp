@@ -299,7 +299,7 @@ TEST_F(AddingFolders, ThePathBoxFollowsTypingDropsAndFocus) {
     const QString pics = userFolder("pics", {{"a.png", {1}}});
     const QString other = userFolder("pics2", {{"b.png", {2}}, {"c.png", {3}}});
     Form1& form = start();
-    const QString prompt = "Enter Path or Drag and Drop Folder from File Manager";
+    const QString prompt = "Enter Path or Drag and Drop a Folder Here";
     EXPECT_EQ(form.TextFilePicsPath->Text(), prompt);
     EXPECT_EQ(form.FilePics->Path(), QString::fromStdString(folder.path()));
     EXPECT_FALSE(form.FilePics->Visible());

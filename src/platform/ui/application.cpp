@@ -1,10 +1,10 @@
 #include "platform/ui/application.h"
 
 #include <QApplication>
-#include <QStyleFactory>
 
 #include "platform/ui/font.h"
 #include "platform/ui/handlers.h"
+#include "platform/ui/platform_style.h"
 #include "platform/ui/qt_services.h"
 
 namespace ui {
@@ -19,7 +19,7 @@ void prepareApplication() {
 void startApplication() {
     QApplication::setApplicationName(QStringLiteral("Quillmere"));
     QApplication::setApplicationDisplayName(QStringLiteral("Quillmere"));
-    if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion"))) QApplication::setStyle(fusion);
+    QApplication::setStyle(createPlatformStyle());
     installFontSubstitutions();
     QApplication::setFont(Font{}.toQFont());
     static QtServices services;

@@ -14,7 +14,7 @@ namespace ui {
 // scale, because every length is twips at a fixed 15 per pixel.
 void prepareApplication();
 
-// Application name "Quillmere", the Fusion style (the same look on every desktop),
+// Application name "Quillmere", the platform style (platform_style.h),
 // the font substitutions, the Qt services (also as the runtime layer's message
 // service), and End()'s exit hook: registered cleanups, then the process ends at once.
 void startApplication();
