@@ -7,6 +7,7 @@
 #include <QUrl>
 
 #include <cmath>
+#include <iterator>
 #include <numbers>
 #include <span>
 
@@ -237,16 +238,18 @@ void Form38::createControls() {
     title->setFont(arial(9, true));
     title->setCaption("Quillmere Picture Catalogue");
 
-    double top = 4700;
-    for (const MakerLine& line : kMakerLines) {
-        const bool heading = line.index == 5;
-        if (heading) top = 6230;
-        ui::Label* label = create(LabelAbout, line.index, 75, top, 3615, heading ? 240 : 420, Picture2);
+    // The first three lines fill the view down to the viewport's bottom edge; the rest
+    // start below it, so that the edge cuts no line in two before the user scrolls.
+    constexpr double kLineTops[] = {4620, 5040, 5460, 5940, 6230};
+    static_assert(std::size(kLineTops) == std::size(kMakerLines));
+    for (size_t i = 0; i < std::size(kMakerLines); ++i) {
+        const MakerLine& line = kMakerLines[i];
+        const bool twoLines = i < 3;
+        ui::Label* label = create(LabelAbout, line.index, 75, kLineTops[i], 3615, twoLines ? 420 : 270, Picture2);
         label->setBackStyle(0);
         label->setWordWrap(true);
-        label->setFont(arial(8, heading));
+        label->setFont(arial(8, line.index == 5));
         label->setCaption(line.text);
-        top += 440;
     }
 
     Text1 = create<ui::TextBox>("Text1", 75, 6500, 3615, 1500, Picture2);

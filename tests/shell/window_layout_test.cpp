@@ -165,16 +165,26 @@ bool interactive(const ui::Control& c) {
            qobject_cast<const QComboBox*>(c.widget());
 }
 
-void checkPlace(const ui::Control& c, Problems& found) {
+// Inside its container, and, inside a scrolled panel, either wholly in view or wholly out
+// of it: a panel's edge never cuts a control in two.
+void checkPlace(const ui::Control& c, const QWidget* client, Problems& found) {
     const QWidget* w = c.widget();
     const QWidget* container = w->parentWidget();
     if (!container || kPlacedOutside.count(key(c))) return;
     const QRect room = container->contentsRect();
-    if (!room.contains(covered(c)))
+    if (!room.contains(covered(c))) {
         found.push_back(where(c) + " at " + std::to_string(w->x()) + "," + std::to_string(w->y()) + " " +
                         std::to_string(w->width()) + "x" + std::to_string(w->height()) + " lies outside " +
                         container->objectName().toStdString() + " (" + std::to_string(room.width()) + "x" +
                         std::to_string(room.height()) + ")");
+        return;
+    }
+    const QRect place = covered(c).translated(container->mapTo(client, QPoint()));
+    for (const QWidget* a = container; a && a != client; a = a->parentWidget()) {
+        const QRect view = a->contentsRect().translated(a->mapTo(client, QPoint()));
+        if (view.intersects(place) && !view.contains(place))
+            found.push_back(where(c) + " is cut by the edge of " + a->objectName().toStdString());
+    }
 }
 
 // Two controls a user works overlap: one hides part of the other.
@@ -201,7 +211,7 @@ void checkWindow(ui::Form& form, Problems& found, std::set<std::string>& seen, b
         if (beyondRight && c->widget()->parentWidget() == form.clientArea() &&
             (c->widget()->x() >= form.clientArea()->width() || kSpanningWideWindow.count(key(*c))))
             continue;
-        checkPlace(*c, found);
+        checkPlace(*c, form.clientArea(), found);
         if (interactive(*c)) working.push_back(c);
     }
     checkOverlaps(working, found);
