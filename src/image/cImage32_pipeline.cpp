@@ -165,24 +165,70 @@ struct Placement {
     int64_t sx, sy, dx, dy, w, h;
 };
 
+// The pixels of a device whose bitmap is a 24- or 32-bpp DIB section of plain colour bytes,
+// addressed from its top row. Blending there in place gives the bytes of the round trip
+// through a 24-bit buffer (BitBlt out, blend, SetDIBitsToDevice back): the colours are blended
+// alike whatever the alpha byte holds, and the way back writes 0 into it.
+struct DeviceRows {
+    uint8_t* top = nullptr;
+    ptrdiff_t step = 0;  // from a row to the one below it
+    int bytes = 0;       // per pixel
+    bool clearsAlpha = false;
+};
+
+bool deviceRows(gdi::HDC dc, DeviceRows& rows) {
+    gdi::DIBSECTION section{};
+    const gdi::HGDIOBJ bitmap = gdi::GetCurrentObject(dc, gdi::OBJ_BITMAP);
+    if (!bitmap || gdi::GetObject(bitmap, sizeof section, &section) != int(sizeof section)) return false;
+    const gdi::BITMAP& b = section.dsBm;
+    if (!b.bmBits || (b.bmBitsPixel != 24 && b.bmBitsPixel != 32) || section.dsBmih.biCompression != gdi::BI_RGB)
+        return false;
+    auto* bits = static_cast<uint8_t*>(b.bmBits);
+    const bool topDown = section.dsBmih.biHeight < 0;
+    rows.step = topDown ? ptrdiff_t(b.bmWidthBytes) : -ptrdiff_t(b.bmWidthBytes);
+    rows.top = topDown ? bits : bits + ptrdiff_t(b.bmHeight - 1) * b.bmWidthBytes;
+    rows.bytes = b.bmBitsPixel / 8;
+    rows.clearsAlpha = b.bmBitsPixel == 32;
+    return true;
+}
+
+// Whole pixels masked, which the compiler turns into wide moves.
+void clearAlpha(uint8_t* pixels, size_t count) {
+    for (size_t i = 0; i < count; ++i) {
+        uint32_t pixel;
+        std::memcpy(&pixel, pixels + i * 4, 4);
+        pixel &= 0x00FFFFFFu;
+        std::memcpy(pixels + i * 4, &pixel, 4);
+    }
+}
+
 // Source-over of p.h rows of p.w pixels, row k from the top at rowAt(k) (its first pixel
 // drawn) for a rowAt = makeRowAt(), into `image` (a destination image's pixels) or else onto
-// a device through a bottom-up 24-bit buffer of bandRows rows at a time. Bands of at least
-// minimumBandRows rows (of the image, or of each buffer band) are blended side by side (see
-// forEachRowBand), each with a rowAt of its own. False when the buffer cannot be made or the
-// device takes no pixels.
+// a device: in its own pixels where deviceRows reaches them and the rows read are not the
+// device's own (readsDevice), otherwise through a bottom-up 24-bit buffer of bandRows rows at
+// a time. Bands of at least minimumBandRows rows (of the image or device, or of each buffer
+// band) are blended side by side (see forEachRowBand), each with a rowAt of its own. False
+// when the buffer cannot be made or the device takes no pixels.
 template <class MakeRowAt>
 bool blendRowsOnto(gdi::HDC destinationDC, const ByteView2D& image, const Placement& p, int64_t bandRows,
                    int64_t minimumBandRows, int32_t Opacity, const modParsers::GrayScaleWeights* gray,
-                   MakeRowAt makeRowAt) {
+                   bool readsDevice, MakeRowAt makeRowAt) {
+    DeviceRows device;
     if (!image.empty()) {
         const int64_t imageRows = int64_t(image.rows());
+        device = {image.row(size_t(imageRows - 1)).data(), -ptrdiff_t(image.stride()), 4, false};
+    } else if (readsDevice || !deviceRows(destinationDC, device)) {
+        device.top = nullptr;
+    }
+    if (device.top) {
         sys::forEachRowBand(p.h, minimumBandRows, [&](int64_t first, int64_t count) {
             auto rowAt = makeRowAt();
             // Rows from the bottom: memory read and written upwards, as the prefetcher likes it.
-            for (int64_t k = first + count - 1; k >= first; --k)
-                compositing::blendRow(image.row(size_t(imageRows - 1 - p.dy - k)).data() + size_t(p.dx) * 4, 4,
-                                      rowAt(k), size_t(p.w), Opacity, gray);
+            for (int64_t k = first + count - 1; k >= first; --k) {
+                uint8_t* row = device.top + (p.dy + k) * device.step + p.dx * device.bytes;
+                compositing::blendRow(row, device.bytes, rowAt(k), size_t(p.w), Opacity, gray);
+                if (device.clearsAlpha) clearAlpha(row, size_t(p.w));
+            }
         });
         return true;
     }
@@ -371,7 +417,7 @@ bool cImage32::BlendRowsOntoDestination(gdi::HDC destinationDC, const Visible& v
     const modParsers::GrayScaleWeights weights = modParsers::GetGrayScaleWeights(grayScale);
     const ByteView2D image = destHostDIB ? modParsers::OverlayDIBBits(*destHostDIB) : ByteView2D();
     return blendRowsOnto(destinationDC, image, p, bandRowsFor(p.w), minimumBandRows, Opacity,
-                         grayScale == -1 ? nullptr : &weights, newRowAt);
+                         grayScale == -1 ? nullptr : &weights, false, newRowAt);
 }
 
 bool cImage32::BlendDIBOntoDestination(gdi::HDC destinationDC, PixelBlock& srcBlock, int32_t srcX,
@@ -415,8 +461,9 @@ bool cImage32::BlendDIBOntoDestination(gdi::HDC destinationDC, PixelBlock& srcBl
         const modParsers::GrayScaleWeights weights = modParsers::GetGrayScaleWeights(grayScale);
         const ByteView2D image = destHostDIB ? modParsers::OverlayDIBBits(*destHostDIB) : ByteView2D();
         // A device showing this image's own pixels is read whole before any row is written.
-        drawn = blendRowsOnto(destinationDC, image, {sx, sy, dx, dy, w, h}, ontoItself && !block ? h : bandRowsFor(w),
-                              sys::minimumBandRows(w), Opacity, grayScale == -1 ? nullptr : &weights, [&] {
+        const bool readsDevice = ontoItself && !block;
+        drawn = blendRowsOnto(destinationDC, image, {sx, sy, dx, dy, w, h}, readsDevice ? h : bandRowsFor(w),
+                              sys::minimumBandRows(w), Opacity, grayScale == -1 ? nullptr : &weights, readsDevice, [&] {
             return [&](int64_t k) { return source.row(size_t(sourceRows - 1 - sy - k)).data() + size_t(sx) * 4; };
         });
     }

@@ -5,8 +5,10 @@
 #include <QTransform>
 
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <random>
+#include <utility>
 
 #include "qimage_support.h"
 #include "image/compositing.h"
@@ -658,6 +660,77 @@ TEST_F(Render, ParallelBandsGiveTheBytesOfOneThreadIntoImagesAndOntoDevices) {
             }
             sys::setRowBandThreads(0);
             EXPECT_EQ(results[0], results[1]);
+        }
+    }
+}
+
+// On a device whose bitmap is a 24- or 32-bit DIB section the own pipeline blends in the
+// device's pixels; anywhere else it goes through a 24-bit buffer (BitBlt out, SetDIBitsToDevice
+// back). Both give the same bytes: the colours blended alike, 0 in the alpha bytes of the
+// rectangle, on rows stored either way up. The source holds colours above their alpha too.
+TEST_F(Render, BlendingInADibSectionGivesTheBytesOfTheWayThroughTheBuffer) {
+    std::mt19937 random(21);
+    constexpr int W = 301, H = 203, TW = 420, TH = 310;
+    cImage32 image;
+    randomImage(image, W, H, true, random);
+    for (int y = 0; y < H; y += 3)
+        for (int x = y % 7; x < W; x += 7) put(image, x, y, {200, 10, 250, 100});
+    ownPipelineOnly(image);
+    struct Drawing {
+        const char* name;
+        bool interpolate;
+        std::function<bool(cImage32&, gdi::HDC)> draw;
+    };
+    const Drawing drawings[] = {
+        {"same size at 50 %, cut at the left", false,
+         [](cImage32& i, gdi::HDC dc) { return i.Render(dc, -13, 7, 0, 0, 0, 0, 0, 0, 50); }},
+        {"same size, opaque, cut at the right and bottom", false,
+         [](cImage32& i, gdi::HDC dc) { return i.Render(dc, 250, 200, 0, 0, 0, 0, 0, 0, 100); }},
+        {"scaled up at 60 %, lighter", true,
+         [](cImage32& i, gdi::HDC dc) { return i.Render(dc, 3, 5, 500, 330, 0, 0, 0, 0, 60, true, true, nullptr, -1, 15); }},
+        {"scaled down, gray", false,
+         [](cImage32& i, gdi::HDC dc) { return i.Render(dc, 20, 30, 150, 100, 0, 0, 0, 0, 100, true, true, nullptr, 0); }},
+        {"mirrored", false,
+         [](cImage32& i, gdi::HDC dc) { return i.Render(dc, 40, 9, -W, H, 0, 0, 0, 0, 80); }},
+        {"turned by 33 degrees", true,
+         [](cImage32& i, gdi::HDC dc) { return i.Render(dc, 51, 33, 0, 0, 0, 0, 0, 0, 70, true, true, nullptr, -1, 0, 33); }},
+    };
+    std::vector<uint8_t> start(size_t(TW) * TH * 4);
+    for (uint8_t& b : start) b = uint8_t(random());
+    gdi::BITMAPINFO info{};
+    info.bmiHeader = {sizeof(gdi::BITMAPINFOHEADER), TW, -TH, 1, 32, gdi::BI_RGB, 0, 0, 0, 0, 0};
+    for (const Drawing& drawing : drawings) {
+        SCOPED_TRACE(drawing.name);
+        image.HighQualityInterpolation(drawing.interpolate);
+        // The way through the buffer: a device-dependent bitmap, whose pixels no one reaches.
+        std::vector<uint8_t> expected(start.size());
+        {
+            const gdi::HDC screen = gdi::GetDC(0);
+            const gdi::HBITMAP bitmap = gdi::CreateCompatibleBitmap(screen, TW, TH);
+            const gdi::HDC dc = gdi::CreateCompatibleDC(screen);
+            gdi::ReleaseDC(0, screen);
+            ASSERT_EQ(gdi::SetDIBits(dc, bitmap, 0, TH, start.data(), &info, gdi::DIB_RGB_COLORS), TH);
+            const gdi::HGDIOBJ previous = gdi::SelectObject(dc, bitmap);
+            ASSERT_TRUE(drawing.draw(image, dc));
+            gdi::SelectObject(dc, previous);
+            ASSERT_EQ(gdi::GetDIBits(dc, bitmap, 0, TH, expected.data(), &info, gdi::DIB_RGB_COLORS), TH);
+            gdi::DeleteDC(dc);
+            gdi::DeleteObject(bitmap);
+        }
+        for (const auto& [bpp, bottomUp] : {std::pair{32, false}, std::pair{32, true}, std::pair{24, true}}) {
+            SCOPED_TRACE(::testing::Message() << bpp << " bits, " << (bottomUp ? "bottom-up" : "top-down"));
+            gdi::DibSurface device(TW, TH, bpp, bottomUp);
+            const int bytes = bpp / 8;
+            for (int y = 0; y < TH; ++y)
+                for (int x = 0; x < TW; ++x)
+                    std::memcpy(device.row(y) + x * bytes, &start[(size_t(y) * TW + size_t(x)) * 4], size_t(bytes));
+            ASSERT_TRUE(drawing.draw(image, device.dc()));
+            int differing = 0;
+            for (int y = 0; y < TH; ++y)
+                for (int x = 0; x < TW; ++x)
+                    differing += std::memcmp(device.row(y) + x * bytes, &expected[(size_t(y) * TW + size_t(x)) * 4],
+                                             size_t(bytes)) != 0;
+            EXPECT_EQ(differing, 0);
         }
     }
 }
