@@ -190,7 +190,7 @@ void Form1::createPictureBlock() {
     Text2 = create<ui::TextBox>("Text2", 0, 0, 5410, 300, Picture7);
     Text2->setAlignment(2);
     Text2->setBorderStyle(0);
-    Text1 = create<ui::TextBox>("Text1", 630, 20, 750, 210, Picture7);
+    Text1 = create<ui::TextBox>("Text1", 630, 20, 1000, 210, Picture7);  // room for "999 bytes" and "999,999 K"
     Text4 = create<ui::TextBox>("Text4", 4260, 20, 500, 210, Picture7);
     for (ui::TextBox* box : {Text2.data(), Text1.data(), Text4.data()}) box->setLocked(true);
     Text1->setBorderStyle(0);

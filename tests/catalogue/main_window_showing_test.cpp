@@ -413,6 +413,13 @@ TEST_F(MainWindowShowing, StripShowsTypesByNameAndSmallSizesInBytes) {
         form.TextField[11]->setText("seen");  // the record is saved with the type shown
         form.TextField_Click(11);
     }
+    // The widest texts of each kind fit their boxes.
+    const struct { ui::TextBox* box; const char* text; } widest[] = {
+        {form.Text1, "999 bytes"}, {form.Text1, "999,999 K"}, {form.Text4, "JPEG"}, {form.Text4, "TIFF"}};
+    for (const auto& w : widest) {
+        const QWidget* box = w.box->widget();
+        EXPECT_LE(box->fontMetrics().horizontalAdvance(w.text) + 4, box->width()) << w.text;
+    }
     db::Connection connection = db::Connection::openFile(catalogue(), "480517362904");
     db::Recordset rs;
     rs.open(connection.share(), "Select * from Pictures");
