@@ -18,6 +18,7 @@
 #include "platform/ui/forms.h"
 #include "platform/ui/handlers.h"
 #include "platform/ui/input.h"
+#include "platform/ui/screen.h"
 #include "platform/ui/services.h"
 #include "shell/module1.h"
 #include "shell/theme.h"
@@ -83,11 +84,17 @@ void FormSaveAs::createControls() {
     LabelHeader->setCaption("Save Picture");
     LabelHeader->setBackStyle(0);
     const struct { double top, width; const char* caption; } options[2] = {
-        {1080, 2544, "Save to DataBase"}, {1536, 3012, "Save to File  /QuillmereGallery"}};
+        {1080, 2544, "Save to DataBase"}, {1536, 3012, "Save to File"}};
     for (int i = 0; i < 2; ++i) {
         ui::OptionButton* option = create(OptionSave, i, 432, options[i].top, options[i].width, 228, Picture1);
         option->setCaption(options[i].caption);
     }
+    // The gallery folder in full under its option: the program folder is wherever the
+    // program was copied to, so a name alone would not tell where the files go.
+    LabelGalleryFolder = create<ui::Label>("LabelGalleryFolder", 672, 1800, 3432, 240, Picture1);
+    LabelGalleryFolder->setBackStyle(0);
+    LabelGalleryFolder->setFont({"Arial", 7.8});
+    LabelGalleryFolder->setForeColor(ui::RGB(64, 64, 64));
     ImageBrowse = create<ui::Image>("ImageBrowse", 3480, 1485, 285, 285, Picture1);
     ImageBrowse->setStretch(true);
     ImageBrowse->setImage(QImage(":/pictures/tool-add-folder.png"));
@@ -124,6 +131,7 @@ void FormSaveAs::Form_Load() {
         if (!sys::folderExists(GalleryFolder.toStdString()))
             std::filesystem::create_directory(GalleryFolder.toStdString());
     });
+    runtime::resumeNext([&] { showGalleryFolder(); });
     runtime::resumeNext([&] { setBackColor(ScaledGrey(100, 0.65, 0.65, 0.75)); });
     runtime::resumeNext([&] {
         for (double y = Height(); y >= 0; y -= 30) Line(0, y, Width(), y, ScaledGrey(20, 0.65, 0.65, 0.75));
@@ -158,6 +166,14 @@ void FormSaveAs::Form_Load() {
             StampPictureName(Module1::text(Module1::CurrentPhotoDescription), ui::services().Now());
     });
     runtime::resumeNext([&] { TxtFileName->setText(Module1::text(Module1::CurrentPhotoDescription)); });
+}
+
+// The whole path when it fits the label; a long one loses letters in its middle, keeping
+// where it starts and the folder's own name, and shows whole as the label's tip.
+void FormSaveAs::showGalleryFolder() {
+    const int room = static_cast<int>(LabelGalleryFolder->Width() / ui::Screen::TwipsPerPixelX());
+    LabelGalleryFolder->setCaption(LabelGalleryFolder->fontMetrics().elidedText(GalleryFolder, Qt::ElideMiddle, room));
+    LabelGalleryFolder->setToolTipText(GalleryFolder);
 }
 
 void FormSaveAs::DrawBottomMenu() {

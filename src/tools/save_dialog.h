@@ -35,6 +35,7 @@ public:
     QPointer<ui::Label> Shape1;  // the header band: a filled rectangle
     QPointer<ui::Label> LabelHeader;
     ui::ControlArray<ui::OptionButton> OptionSave{this, "OptionSave"};
+    QPointer<ui::Label> LabelGalleryFolder;
     QPointer<ui::Image> ImageBrowse;
     ui::ControlArray<ui::CheckBox> CheckFileExt{this, "CheckFileExt"};
     QPointer<ui::TextBox> TxtFileName;
@@ -51,6 +52,7 @@ protected:
     void createControls() override;
 
 private:
+    void showGalleryFolder();
     void Save();
     void writeTemporaryFile(const QString& extension);
     void saveToCatalogue(const QString& name, const QString& extension);

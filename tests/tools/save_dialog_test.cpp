@@ -119,7 +119,6 @@ TEST_F(SaveDialog, TheGalleryGetsAFileAndAsksBeforeReplacingIt) {
 
 TEST_F(SaveDialog, GalleryNamesAreRefusedOnlyWhenTheyCouldLeaveTheFolder) {
     FormSaveAs& dialog = open();
-    EXPECT_EQ(dialog.OptionSave[1]->Caption(), "Save to File  /QuillmereGallery");
     const struct { const char* name; bool saved; } cases[] = {
         {"../escape", false}, {"a/b", false}, {"/tmp/x", false}, {".", false}, {"..", false},
         {"back\\slash", true}, {"dots...inside", true}, {"...", true}, {"..x", true}, {"x..", true},
@@ -139,6 +138,41 @@ TEST_F(SaveDialog, GalleryNamesAreRefusedOnlyWhenTheyCouldLeaveTheFolder) {
     }
     EXPECT_FALSE(sys::fileExists(folder.file("escape.png")));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.file("QuillmereGallery")), {}), 5);
+}
+
+// "Save to File" names the gallery folder with its full path, the folder the copy then
+// lands in; a path too long for the label keeps its start and the folder's own name, and
+// shows whole as the label's tip.
+TEST_F(SaveDialog, TheGalleryFolderIsShownWithItsFullPath) {
+    const std::string deep = folder.file("a program folder with a rather long name/and yet another level below it");
+    std::filesystem::create_directories(deep);
+    const struct { std::string programFolder; bool whole; } cases[] = {{folder.path(), true}, {deep, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.programFolder);
+        FormSaveAs& dialog = open();
+        Module1::ProgramFolder = QString::fromStdString(c.programFolder);
+        dialog.Unload();
+        FormSaveAs& shown = open();
+        const QString gallery = QString::fromStdString(c.programFolder + "/QuillmereGallery");
+        EXPECT_EQ(shown.OptionSave[1]->Caption(), "Save to File");
+        const ui::Label& label = *shown.LabelGalleryFolder;
+        EXPECT_EQ(label.ToolTipText(), gallery);
+        const QString caption = label.Caption();
+        EXPECT_LE(label.fontMetrics().horizontalAdvance(caption), int(label.Width() / 15)) << "it fits";
+        if (c.whole) {
+            EXPECT_EQ(caption, gallery);
+        } else {
+            EXPECT_TRUE(caption.startsWith(QString::fromStdString(folder.path()).left(5))) << caption.toStdString();
+            EXPECT_TRUE(caption.endsWith("/QuillmereGallery")) << caption.toStdString();
+            EXPECT_TRUE(caption.contains(QChar(0x2026))) << caption.toStdString();
+        }
+        services.reset();
+        choose(shown, 3, 1, "shown");
+        shown.LabelButtomMenu_Click(0);
+        EXPECT_TRUE(sys::fileExists(c.programFolder + "/QuillmereGallery/shown.png")) << "where the label said";
+        EXPECT_TRUE(services.msgBoxes.empty());
+        if (ui::isLoaded<FormSaveAs>()) ui::loaded<FormSaveAs>().Unload();
+    }
 }
 
 // Each failure is told in one message that names what failed; nothing is stored or
