@@ -84,7 +84,7 @@ void Form1::ShowRecordPicture() {
         step([&] { showDecodedPicture(catalogue::ShowingExtension(extent)); });
         if (superseded()) return;
     } else if (catalogue::FallsBackToDecoder(extent, showsLogo())) {
-        // Bytes nothing reads keep the logo without a word, as a bound record always did.
+        // Bytes nothing reads keep the logo with no failure text, as a bound record always did.
         try {
             showDecodedPicture(catalogue::ShowingExtension(extent));
         } catch (const runtime::Error&) {
