@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <random>
 #include <string>
 
 #include "image/cImage32.h"
@@ -53,6 +54,26 @@ const cImage32& photoPicture() {
                 std::exit(1);
             }
             scaleInto(photo, image, (i % 2) * kTileWidth, (i / 2) * kTileHeight);
+        }
+        image.Alpha(cImage32::AlphaOpaque);
+    }
+    return image;
+}
+
+const cImage32& noisyFieldPicture() {
+    static cImage32 image;
+    if (!image.Handle()) {
+        image.InitializeDIB(kPhotoWidth, kPhotoHeight);
+        std::mt19937 random(7);
+        for (int y = 0; y < kPhotoHeight; ++y) {
+            uint8_t* out = image.BitsPointer() + size_t(kPhotoHeight - 1 - y) * kPhotoWidth * 4;
+            for (int x = 0; x < kPhotoWidth; ++x, out += 4) {
+                const int n = int(random() % 16);
+                out[2] = uint8_t(x * 255 / kPhotoWidth + n);
+                out[1] = uint8_t(y * 255 / kPhotoHeight + n);
+                out[0] = uint8_t((x + y) / 28 + n);
+                out[3] = 255;
+            }
         }
         image.Alpha(cImage32::AlphaOpaque);
     }

@@ -14,4 +14,9 @@ constexpr int64_t kPhotoPixels = int64_t{kPhotoWidth} * kPhotoHeight;
 
 const cImage32& photoPicture();
 
+// A 12-megapixel smooth field with noise (the save dialog benchmark's picture): each channel
+// a gradient plus one random 0..15 per pixel (std::mt19937 seeded 7, rows from the top),
+// opaque. Made once per program.
+const cImage32& noisyFieldPicture();
+
 }  // namespace benchsupport
