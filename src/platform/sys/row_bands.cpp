@@ -175,8 +175,15 @@ void setMinimumBandPixels(int64_t pixels) {
 void setRowBandThreads(int threads) { threadsChosen.store(std::max(0, threads), std::memory_order_relaxed); }
 
 void forEachRowBand(int64_t rows, int64_t minimumBandRows, const std::function<void(int64_t, int64_t)>& work) {
+    forEachRowBand(rows, minimumBandRows, 1, work);
+}
+
+void forEachRowBand(int64_t rows, int64_t minimumBandRows, int bandsPerThread,
+                    const std::function<void(int64_t, int64_t)>& work) {
     if (rows < 1) return;
-    const int64_t bands = std::clamp<int64_t>(rows / std::max<int64_t>(1, minimumBandRows), 1, rowBandThreads());
+    const int64_t threads = rowBandThreads();
+    const int64_t most = threads == 1 ? 1 : threads * std::max(1, bandsPerThread);
+    const int64_t bands = std::clamp<int64_t>(rows / std::max<int64_t>(1, minimumBandRows), 1, most);
     if (bands == 1) {
         work(0, rows);
         return;

@@ -14,6 +14,12 @@ namespace sys {
 // done; the first exception a band threw is then thrown again.
 void forEachRowBand(int64_t rows, int64_t minimumBandRows, const std::function<void(int64_t, int64_t)>& work);
 
+// The same with up to bandsPerThread bands for each thread, taken by the threads as they come
+// free: for work whose rows cost unevenly, or a machine busy with other work, where a thread
+// that is held up would otherwise keep all the others waiting for its one band.
+void forEachRowBand(int64_t rows, int64_t minimumBandRows, int bandsPerThread,
+                    const std::function<void(int64_t, int64_t)>& work);
+
 // The fewest rows of rowPixels pixels each that are worth a band, and a thread, of their own:
 // some 64K pixels, at least one row.
 int64_t minimumBandRows(int64_t rowPixels);

@@ -27,6 +27,24 @@ protected:
     }
 };
 
+TEST_F(RowBands, SeveralBandsForEachThreadWhenAsked) {
+    struct Case {
+        int threads, bandsPerThread;
+        int64_t rows, minimumBandRows, bands;
+    };
+    for (const Case c : {Case{2, 4, 100, 1, 8}, Case{2, 4, 100, 30, 3}, Case{3, 1, 100, 1, 3}, Case{1, 4, 100, 1, 1},
+                         Case{4, 0, 100, 1, 4}, Case{8, 4, 5, 1, 5}}) {
+        sys::setRowBandThreads(c.threads);
+        std::atomic<int64_t> bands{0}, rows{0};
+        sys::forEachRowBand(c.rows, c.minimumBandRows, c.bandsPerThread, [&](int64_t, int64_t count) {
+            ++bands;
+            rows += count;
+        });
+        EXPECT_EQ(bands.load(), c.bands) << c.threads << " threads, " << c.bandsPerThread << " bands each";
+        EXPECT_EQ(rows.load(), c.rows);
+    }
+}
+
 TEST_F(RowBands, ABandIsWorthSome64KPixelsUnlessATestAsksForLess) {
     struct Case {
         int64_t bandPixels, rowPixels, rows;
