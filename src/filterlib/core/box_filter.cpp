@@ -11,28 +11,18 @@ namespace filterlib {
 
 namespace {
 
-// Sums of each channel over a window of 2r + 1 along a line of n pixels read with `at`,
-// the ends repeated; three sums per pixel into `out`.
-template <class At>
-void lineSums(int n, int r, At at, uint32_t* out) {
-    uint32_t sr = 0, sg = 0, sb = 0;
-    auto add = [&](uint32_t p, uint32_t times) {
-        sr += times * ((p >> 16) & 0xFF);
-        sg += times * ((p >> 8) & 0xFF);
-        sb += times * (p & 0xFF);
-    };
-    // The window at 0: r copies of the first pixel before it, then pixels 0..r (the last
-    // repeated when r reaches past the end).
-    add(at(0), uint32_t(r));
-    for (int i = 0; i <= r; ++i) add(at(std::min(i, n - 1)), 1);
+// The sums of a window of 2r + 1 along a line of n places, each place holding three sums
+// (red, green, blue), the ends repeated: emit(i, sums) for i = 0 .. n - 1.
+template <class Emit>
+void windowAlong(int n, int r, const uint32_t* line, Emit emit) {
+    uint64_t sums[3] = {uint64_t(r) * line[0], uint64_t(r) * line[1], uint64_t(r) * line[2]};
+    for (int i = 0; i <= r; ++i)
+        for (int c = 0; c < 3; ++c) sums[c] += line[3 * std::min(i, n - 1) + c];
     for (int i = 0; i < n; ++i) {
-        out[3 * i] = sr;
-        out[3 * i + 1] = sg;
-        out[3 * i + 2] = sb;
-        const uint32_t in = at(std::min(i + r + 1, n - 1)), gone = at(std::max(i - r, 0));
-        sr += ((in >> 16) & 0xFF) - ((gone >> 16) & 0xFF);
-        sg += ((in >> 8) & 0xFF) - ((gone >> 8) & 0xFF);
-        sb += (in & 0xFF) - (gone & 0xFF);
+        emit(i, sums);
+        const uint32_t* in = &line[3 * std::min(i + r + 1, n - 1)];
+        const uint32_t* gone = &line[3 * std::max(i - r, 0)];
+        for (int c = 0; c < 3; ++c) sums[c] += uint64_t(in[c]) - gone[c];
     }
 }
 
@@ -51,35 +41,42 @@ void boxBlur(const Image& source, Image& dest, int rx, int ry) {
         });
         return;
     }
-    // Horizontal sums of every row, then a running sum of those down each column; every
-    // band of output rows starts its own column sums (whole numbers, so the bytes are the
-    // same wherever a band starts).
-    const size_t line = size_t(w) * 3;
-    std::vector<uint32_t> rows(line * size_t(h));
-    eachRow(h, w, [&](int y) {
-        const uint32_t* in = source.row(y);
-        lineSums(w, rx, [in](int x) { return in[x]; }, &rows[size_t(y) * line]);
-    });
+    // Each band keeps running sums of the source down every column, started afresh at its
+    // first row, and adds those up across each row. A window's sum is the same whole number
+    // whichever way it is added up, so the bytes do not depend on where bands start; and no
+    // band needs more than a row of sums, whatever the picture's size.
     const int64_t area = int64_t(2 * rx + 1) * (2 * ry + 1);
-    auto rowAt = [&](int y) { return &rows[size_t(std::clamp(y, 0, h - 1)) * line]; };
-    inBands(h, w, [&](int first, int end) {
-        std::vector<uint64_t> column(line, 0);
-        for (int y = first - ry; y <= first + ry; ++y) {
-            const uint32_t* r = rowAt(y);
-            for (size_t i = 0; i < line; ++i) column[i] += r[i];
-        }
-        for (int y = first; y < end; ++y) {
-            uint32_t* out = dest.row(y);
-            for (int x = 0; x < w; ++x) {
-                const uint64_t* c = &column[size_t(x) * 3];
-                out[x] = pack(int(divRound(int64_t(c[0]), area)), int(divRound(int64_t(c[1]), area)),
-                              int(divRound(int64_t(c[2]), area)));
+    auto rowAt = [&](int y) { return source.row(std::clamp(y, 0, h - 1)); };
+    inBands(
+        h, w,
+        [&](int first, int end) {
+            std::vector<uint32_t> columns(size_t(w) * 3, 0);
+            for (int y = first - ry; y <= first + ry; ++y) {
+                const uint32_t* in = rowAt(y);
+                for (int x = 0; x < w; ++x) {
+                    columns[3 * size_t(x)] += (in[x] >> 16) & 0xFF;
+                    columns[3 * size_t(x) + 1] += (in[x] >> 8) & 0xFF;
+                    columns[3 * size_t(x) + 2] += in[x] & 0xFF;
+                }
             }
-            const uint32_t* in = rowAt(y + ry + 1);
-            const uint32_t* gone = rowAt(y - ry);
-            for (size_t i = 0; i < line; ++i) column[i] += uint64_t(in[i]) - gone[i];
-        }
-    });
+            for (int y = first;; ++y) {
+                uint32_t* out = dest.row(y);
+                windowAlong(w, rx, columns.data(), [&](int x, const uint64_t* sums) {
+                    out[x] = pack(int(divRound(int64_t(sums[0]), area)), int(divRound(int64_t(sums[1]), area)),
+                                  int(divRound(int64_t(sums[2]), area)));
+                });
+                if (y + 1 == end) break;
+                const uint32_t* in = rowAt(y + ry + 1);
+                const uint32_t* gone = rowAt(y - ry);
+                for (int x = 0; x < w; ++x) {
+                    columns[3 * size_t(x)] += ((in[x] >> 16) & 0xFF) - ((gone[x] >> 16) & 0xFF);
+                    columns[3 * size_t(x) + 1] += ((in[x] >> 8) & 0xFF) - ((gone[x] >> 8) & 0xFF);
+                    columns[3 * size_t(x) + 2] += (in[x] & 0xFF) - (gone[x] & 0xFF);
+                }
+            }
+        },
+        // A band starts by adding up the window's rows: worth it only over more rows than that.
+        2 * (2 * int64_t(ry) + 1));
 }
 
 void gaussianBoxRadii(double sigma, int passes, int* radii) {
@@ -103,8 +100,8 @@ void gaussianBlur(const Image& source, Image& dest, double sigma, int passes) {
     }
     int radii[8];
     gaussianBoxRadii(sigma, passes, radii);
-    std::vector<uint32_t> scratch(size_t(source.width) * size_t(source.height));
-    Image work{source.width, source.height, source.width, scratch.data()};
+    WorkPicture scratch(source.width, source.height);
+    Image& work = scratch.image;
     // Alternate between the scratch picture and dest so that the last pass lands in dest.
     const Image* in = &source;
     for (int i = 0; i < passes; ++i) {

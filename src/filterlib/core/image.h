@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 namespace filterlib {
 
@@ -17,6 +18,16 @@ struct Image {
     uint32_t* row(int y) { return top + static_cast<ptrdiff_t>(y) * stride; }
     const uint32_t* row(int y) const { return top + static_cast<ptrdiff_t>(y) * stride; }
     int64_t pixelCount() const { return int64_t(width) * height; }
+};
+
+// A picture of an effect's own between passes, its pixels unset until written: the pass
+// that writes it does so in bands, so each page is first touched by the thread that fills
+// it, not cleared beforehand by one.
+struct WorkPicture {
+    std::unique_ptr<uint32_t[]> pixels;
+    Image image;
+    WorkPicture(int width, int height)
+        : pixels(new uint32_t[size_t(width) * size_t(height)]), image{width, height, width, pixels.get()} {}
 };
 
 }  // namespace filterlib

@@ -10,8 +10,8 @@ namespace filterlib {
 
 Plane::Plane(int width, int height, int margin)
     : width_(width), height_(height), margin_(margin), stride_(ptrdiff_t(width) + 2 * ptrdiff_t(margin)),
-      values_(size_t(stride_) * (size_t(height) + 2 * size_t(margin))),
-      origin_(values_.data() + ptrdiff_t(margin) * stride_ + margin) {}
+      values_(new uint8_t[size_t(stride_) * (size_t(height) + 2 * size_t(margin))]),
+      origin_(values_.get() + ptrdiff_t(margin) * stride_ + margin) {}
 
 void Plane::repeatEdges() {
     eachRow(height_, 2 * int64_t(margin_), [&](int y) {

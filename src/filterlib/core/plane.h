@@ -4,7 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <vector>
+#include <memory>
 
 #include "filterlib/core/image.h"
 
@@ -12,7 +12,8 @@ namespace filterlib {
 
 class Plane {
 public:
-    // Values for -margin <= x < width + margin, and the same for y; all 0 until filled.
+    // Values for -margin <= x < width + margin, and the same for y; unset until filled (the
+    // rows are filled in bands, so each page is first touched by the thread filling it).
     Plane(int width, int height, int margin);
 
     int width() const { return width_; }
@@ -29,7 +30,7 @@ public:
 private:
     int width_, height_, margin_;
     ptrdiff_t stride_;
-    std::vector<uint8_t> values_;
+    std::unique_ptr<uint8_t[]> values_;
     uint8_t* origin_;
 };
 
