@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <vector>
 
 #include "filterlib/core/bands.h"
 #include "filterlib/core/box_filter.h"
@@ -54,8 +53,8 @@ void FxNeon(HDC d, HDC s, int16_t strength, int32_t glowRadius, int32_t& fxResul
     const double factor = (1 + std::clamp<int>(strength, 0, 5)) / 4.0;
     const int radius = std::clamp(glowRadius, 0, 20);
     apply(d, s, fxResult, [&](const Image& in, Image& out) {
-        std::vector<uint32_t> edges(size_t(in.width) * size_t(in.height));
-        Image e{in.width, in.height, in.width, edges.data()};
+        WorkPicture edges(in.width, in.height);
+        Image& e = edges.image;
         channelMagnitudes(in, e, EdgeKernel::Sobel, [factor](double m) { return roundChannel(factor * m); });
         boxBlur(e, out, radius, radius);
         eachRow(out.height, out.width, [&](int y) {

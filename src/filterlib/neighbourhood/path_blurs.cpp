@@ -36,23 +36,33 @@ void addBilinearTaps(double ox, double oy, std::vector<Tap>& taps) {
 // Each pixel the mean of kPathSamples bilinear samples at the points `along` gives for
 // its centre relative to the picture's centre (u, v) and the sample's number k; the
 // samples are summed unrounded and divided once.
+//
+// A band goes through its rows in strips of columns: the samples of neighbouring pixels
+// lie close together, so a strip's rows read the same few source lines again while they
+// are still in the cache; whole rows of a large picture would have pushed them out.
 template <class Along>
 void samplePath(const Image& in, Image& out, Along along) {
     constexpr int64_t kWhole = int64_t(kPathSamples) * 65536;
+    constexpr int kStrip = 64;
     const double cx = in.width / 2.0, cy = in.height / 2.0;
-    eachRow(out.height, int64_t(kPathSamples) * out.width, [&](int y) {
-        uint32_t* dst = out.row(y);
-        const double v = y + 0.5 - cy;
-        for (int x = 0; x < out.width; ++x) {
-            const double u = x + 0.5 - cx;
-            ChannelSums sums;
-            for (int k = 0; k < kPathSamples; ++k) {
-                double su, sv;
-                along(u, v, k, su, sv);
-                addBilinearAt(in, cx + su, cy + sv, sums);
+    inBands(out.height, int64_t(kPathSamples) * out.width, [&](int first, int end) {
+        for (int left = 0; left < out.width; left += kStrip) {
+            const int right = std::min(left + kStrip, out.width);
+            for (int y = first; y < end; ++y) {
+                uint32_t* dst = out.row(y);
+                const double v = y + 0.5 - cy;
+                for (int x = left; x < right; ++x) {
+                    const double u = x + 0.5 - cx;
+                    ChannelSums sums;
+                    for (int k = 0; k < kPathSamples; ++k) {
+                        double su, sv;
+                        along(u, v, k, su, sv);
+                        addBilinearAt(in, cx + su, cy + sv, sums);
+                    }
+                    dst[x] = pack(int(divRound(sums.red, kWhole)), int(divRound(sums.green, kWhole)),
+                                  int(divRound(sums.blue, kWhole)));
+                }
             }
-            dst[x] = pack(int(divRound(sums.red, kWhole)), int(divRound(sums.green, kWhole)),
-                          int(divRound(sums.blue, kWhole)));
         }
     });
 }

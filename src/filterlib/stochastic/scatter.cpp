@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <vector>
 
 #include "filterlib/core/bands.h"
 #include "filterlib/core/box_filter.h"
@@ -114,8 +113,8 @@ void FxMelt(HDC d, HDC s, int32_t& fxResult) {
 void FxFrostGlass(HDC d, HDC s, int32_t distance, int32_t& fxResult) {
     const int reach = std::clamp(distance, 0, 50);
     apply(d, s, fxResult, [&](const Image& in, Image& out) {
-        std::vector<uint32_t> pixels(static_cast<size_t>(out.pixelCount()));
-        Image scattered{out.width, out.height, out.width, pixels.data()};
+        WorkPicture pixels(out.width, out.height);
+        Image& scattered = pixels.image;
         scatter(in, scattered, seedOf("FxFrostGlass", {reach, out.width, out.height}), reach);
         boxBlur(scattered, out, 1, 1);
     });
