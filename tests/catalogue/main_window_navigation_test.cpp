@@ -1,6 +1,8 @@
 // Moving through the list: the navigation buttons, finding by name as one types, Find
 // Next, finding by ID, and the records grid.
 
+#include <QTest>
+
 #include "catalogue/main_window.h"
 #include "platform/ui/forms.h"
 #include "shell/module1.h"
@@ -35,6 +37,24 @@ TEST_F(Navigation, ButtonsMoveAndStopAtTheEnds) {
     const struct { int button; long expected; } steps[] = {{2, 2}, {2, 3}, {4, 5}, {2, 5}, {1, 4}, {3, 1}};
     for (const auto& step : steps) {
         form.ComdADOMove_Click(step.button);
+        EXPECT_EQ(position(form), step.expected) << "button " << step.button;
+        EXPECT_EQ(form.Text2->Text(), QString("%1 / 5").arg(step.expected));
+    }
+}
+
+TEST_F(Navigation, QuickClicksOnTheButtonsEachMoveOneRecord) {
+    Form1& form = start();
+    ASSERT_TRUE(form.Visible());
+    // Two clicks in quick succession, as the platform delivers them: the second comes as
+    // a double click.
+    const auto doubleClick = [&](int button) {
+        QWidget* image = form.ComdADOMove[button];
+        QWidget* top = form.window();
+        QTest::mouseDClick(top->windowHandle(), Qt::LeftButton, {}, image->mapTo(top, image->rect().center()));
+    };
+    const struct { int button; long expected; } steps[] = {{2, 3}, {2, 5}, {1, 3}, {1, 1}};
+    for (const auto& step : steps) {
+        doubleClick(step.button);
         EXPECT_EQ(position(form), step.expected) << "button " << step.button;
         EXPECT_EQ(form.Text2->Text(), QString("%1 / 5").arg(step.expected));
     }

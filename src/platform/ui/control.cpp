@@ -297,9 +297,20 @@ bool Control::handleInput(QWidget* widget, QEvent* event) {
         pressInside_ = false;
         return false;
     }
-    case QEvent::MouseButtonDblClick:
-        DblClick.fire();
+    case QEvent::MouseButtonDblClick: {
+        if (DblClick) {
+            DblClick.fire();
+            return false;
+        }
+        // The platform sends the second press of a double click as this event alone;
+        // without a handler for it, that press starts a click of its own.
+        if (pressInside_) return false;
+        auto* e = static_cast<QMouseEvent*>(event);
+        auto [x, y] = position(e);
+        pressInside_ = true;
+        MouseDown.fire(buttonCode(e->button()), shiftCode(e->modifiers()), x, y);
         return false;
+    }
     case QEvent::MouseMove: {
         auto* e = static_cast<QMouseEvent*>(event);
         auto [x, y] = position(e);

@@ -8,7 +8,8 @@
 // pixels are applied by rounding halves to even. Visible is the control's own flag:
 // it stays true for a control of a hidden window, unlike QWidget::isVisible().
 // Mouse and key events of the widget arrive as the events below; X and Y are in the
-// container's units, relative to the control.
+// container's units, relative to the control. A double click fires DblClick when the
+// control has a handler for it; otherwise its second click is a click of its own.
 //
 // QWidget has setVisible, setEnabled and setFont too; each control class brings
 // ours into scope with a using-declaration, so calls on a control mean these.

@@ -18,6 +18,7 @@
 #include "platform/ui/command_button.h"
 #include "platform/ui/forms.h"
 #include "platform/ui/frame.h"
+#include "platform/ui/image.h"
 #include "platform/ui/input.h"
 #include "platform/ui/label.h"
 #include "platform/ui/list_box.h"
@@ -26,6 +27,7 @@
 #include "platform/ui/scroll_bar.h"
 #include "platform/ui/slider.h"
 #include "platform/ui/text_box.h"
+#include "platform/ui/testing.h"
 #include "platform/ui/timer.h"
 
 namespace {
@@ -191,6 +193,46 @@ TEST(ControlEvents, UserClicksFireClickOnceAndASelectedOptionStaysSelected) {
     EXPECT_EQ(bClicks, 1);
     EXPECT_EQ(aClicks, 1) << "the option switched off fires nothing";
     EXPECT_TRUE(outside->Value()) << "an option of another container is not touched";
+}
+
+// A double click as the platform delivers it (press, release, press, release in quick
+// succession), at the middle of the control.
+void doubleClick(ui::Form& form, QWidget* control) {
+    QWidget* top = form.window();
+    QTest::mouseDClick(top->windowHandle(), Qt::LeftButton, {},
+                       control->mapTo(top, control->rect().center()));
+}
+
+TEST(ControlEvents, ADoubleClickIsTwoClicksUnlessTheControlHandlesDoubleClicks) {
+    const struct {
+        const char* kind;
+        std::function<ui::Control*(Canvas1&)> make;
+        bool handlesDoubleClick;
+        int clicks;
+    } cases[] = {
+        {"label", [](Canvas1& f) { return f.add<ui::Label>("Label1"); }, false, 2},
+        {"image", [](Canvas1& f) { return f.add<ui::Image>("Image1"); }, false, 2},
+        {"picture box", [](Canvas1& f) { return f.add<ui::PictureBox>("Picture1"); }, false, 2},
+        {"frame", [](Canvas1& f) { return f.add<ui::Frame>("Frame1"); }, false, 2},
+        {"button", [](Canvas1& f) { return f.add<ui::CommandButton>("Command1"); }, false, 2},
+        {"label with a double-click handler", [](Canvas1& f) { return f.add<ui::Label>("Label1"); }, true, 1},
+        {"image with a double-click handler", [](Canvas1& f) { return f.add<ui::Image>("Image1"); }, true, 1},
+    };
+    for (const auto& c : cases) {
+        ui::testing::reset();
+        Canvas1& f = window();
+        ui::Control* control = c.make(f);
+        int clicks = 0, doubleClicks = 0, downs = 0, ups = 0;
+        control->Click = [&] { ++clicks; };
+        control->MouseDown = [&](int, int, double, double) { ++downs; };
+        control->MouseUp = [&](int, int, double, double) { ++ups; };
+        if (c.handlesDoubleClick) control->DblClick = [&] { ++doubleClicks; };
+        doubleClick(f, control->widget());
+        EXPECT_EQ(clicks, c.clicks) << c.kind;
+        EXPECT_EQ(doubleClicks, c.handlesDoubleClick ? 1 : 0) << c.kind;
+        EXPECT_EQ(ups, 2) << c.kind;
+        EXPECT_EQ(downs, c.handlesDoubleClick ? 1 : 2) << c.kind;
+    }
 }
 
 TEST(ControlEvents, KeyPressCanSwallowOrReplaceAKey) {
