@@ -1,8 +1,13 @@
 #include "platform/ui/form.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
+#include <QThread>
+#include <QWindow>
 
 #include "platform/runtime/error.h"
 #include "platform/ui/control_array.h"
@@ -23,8 +28,21 @@ constexpr int kSizableFrame = 4;
 constexpr int kCaption = 22;
 constexpr int kToolCaption = 16;
 constexpr int kMenuBar = 20;
+constexpr int kExposureWaitMs = 500;
 
 Form* g_active = nullptr;
+
+// A window just shown reaches the screen when the platform exposes it; a paint before
+// that has nowhere to go. Lets the platform's events through until then, for a short
+// while at most (a minimised window is never exposed).
+void waitForExposure(QWidget* window) {
+    QPointer<QWindow> handle = window ? window->windowHandle() : nullptr;
+    QDeadlineTimer deadline(kExposureWaitMs);
+    while (handle && !handle->isExposed() && handle->isVisible() && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        if (handle && !handle->isExposed()) QThread::msleep(2);
+    }
+}
 
 bool isSizable(int borderStyle) {
     return borderStyle == vbSizable || borderStyle == vbSizableToolWindow;
@@ -496,7 +514,18 @@ void Form::ZOrder(int position) {
 }
 
 void Form::Refresh() {
-    if (client_) client_->update();
+    if (!client_) return;
+    if (!visible_ || detail::paintInProgress()) {
+        client_->update();
+        return;
+    }
+    // At once, as the caller goes on with long work: a window just shown must show its
+    // drawing from the first frame it has on the screen.
+    detail::entry([&] {
+        waitForExposure(window_.data());
+        detail::checkEnded();
+        if (window_) window_->repaint();
+    });
 }
 
 std::vector<Component*> Form::Controls() const {

@@ -148,6 +148,7 @@ public:
     NonClientMetrics nonClient() const;
 
     void ZOrder(int position = 0);
+    // Repaints the shown window at once (once the platform has put it on the screen).
     void Refresh();
 
     // Every control of the loaded window, menus and timers included, in creation order.

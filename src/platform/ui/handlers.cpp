@@ -201,6 +201,8 @@ void unregisterSurface(QObject* widget) {
 PaintInProgress::PaintInProgress() { ++g_painting; }
 PaintInProgress::~PaintInProgress() { --g_painting; }
 
+bool paintInProgress() { return g_painting != 0; }
+
 void resetForTests() {
     g_ended = false;
     g_depth = 0;

@@ -89,6 +89,9 @@ struct PaintInProgress {
     PaintInProgress& operator=(const PaintInProgress&) = delete;
 };
 
+// Whether a surface's paint is running.
+bool paintInProgress();
+
 void resetForTests();
 
 }  // namespace detail

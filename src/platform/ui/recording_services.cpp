@@ -39,6 +39,7 @@ void RecordingServices::reset() {
     saveResults.clear();
     shellOpenResult = 42;
     paintProgramResult = true;
+    whileSleeping = nullptr;
     clipboardImage_ = QImage();
     clipboardText_ = QString();
     clipboardFiles_.clear();
@@ -126,6 +127,7 @@ void RecordingServices::advance(int milliseconds) {
 void RecordingServices::Sleep(int milliseconds) {
     sleeps.push_back(milliseconds);
     advance(milliseconds);
+    if (whileSleeping) whileSleeping(milliseconds);
 }
 
 }  // namespace ui

@@ -6,6 +6,7 @@
 // advance().
 
 #include <deque>
+#include <functional>
 #include <vector>
 
 #include "platform/ui/services.h"
@@ -59,6 +60,9 @@ public:
     std::deque<FileDialogResult> saveResults;
     int shellOpenResult = 42;
     bool paintProgramResult = true;
+    // Runs at every Sleep with its length: the test looks at the screen while the
+    // program holds still.
+    std::function<void(int)> whileSleeping;
 
     // ---- fake clock ----
     void setNow(const QDateTime& now) { now_ = now; }
