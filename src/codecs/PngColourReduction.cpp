@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "image/modParsers.h"
+#include "platform/sys/row_bands.h"
 
 namespace codecs {
 
@@ -42,16 +43,26 @@ inline void putStraightRgb(uint8_t* out, uint8_t b, uint8_t g, uint8_t r, unsign
 
 size_t widthOf(const ByteView2D& pixels) { return pixels.rowLength() / 4; }
 
-// Visits every pixel row by row from the top of the image, handing each visit the pixel's
-// address and the start of its output row.
+// Visits the pixels of `count` rows from row `first` (counted from the top of the image),
+// row by row, handing each visit the pixel's address and its place in the samples.
 template <class Visit>
-void forEachPixelTopDown(const ByteView2D& pixels, PngReduction& out, Visit&& visit) {
+void visitRowsTopDown(const ByteView2D& pixels, PngReduction& out, size_t first, size_t count, Visit&& visit) {
     const size_t width = widthOf(pixels), height = pixels.rows();
-    for (size_t i = 0; i < height; ++i) {
+    for (size_t i = first; i < first + count; ++i) {
         const uint8_t* p = pixels.row(height - 1 - i).data();
         uint8_t* row = out.samples.data() + i * out.rowBytes;
         for (size_t x = 0; x < width; ++x, p += 4) visit(p, row + x * size_t(out.bytesPerPixel));
     }
+}
+
+// Every pixel, in bands of rows side by side: for a visit that keeps nothing from one pixel
+// to the next.
+template <class Visit>
+void forEachPixelTopDown(const ByteView2D& pixels, PngReduction& out, const Visit& visit) {
+    sys::forEachRowBand(int64_t(pixels.rows()), sys::minimumBandRows(int64_t(widthOf(pixels))),
+                        [&](int64_t first, int64_t count) {
+                            visitRowsTopDown(pixels, out, size_t(first), size_t(count), visit);
+                        });
 }
 
 void allocateSamples(const ByteView2D& pixels, PngReduction& out, int bytesPerPixel) {
@@ -180,7 +191,8 @@ bool PngReducePalette(const ByteView2D& pixels, int32_t hostAlpha, PngReduction&
     int32_t previous = 0;
     uint8_t previousIndex = 0;
     bool havePrevious = false;
-    forEachPixelTopDown(pixels, out, [&](const uint8_t* p, uint8_t* sample) {
+    // In order on one thread: each pixel starts from the index of the pixel before.
+    visitRowsTopDown(pixels, out, 0, pixels.rows(), [&](const uint8_t* p, uint8_t* sample) {
         const int32_t value = valueAt(p);
         if (!havePrevious || value != previous) {
             previousIndex = indexOf[size_t(list.find(value))];

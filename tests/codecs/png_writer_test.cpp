@@ -70,6 +70,12 @@ size_t syncMarkers(const Bytes& png) {
 
 class PngWriter : public imagetest::ImageTest {
 protected:
+    void TearDown() override {
+        sys::setRowBandThreads(0);
+        sys::setMinimumBandPixels(0);
+        imagetest::ImageTest::TearDown();
+    }
+
     testsupport::TempFolder folder;
 
     // Saves, reads back and checks that libpng's pixels are the host's, un-premultiplied.
@@ -191,6 +197,48 @@ TEST_F(PngWriter, RandomImagesRoundTripInEveryColourType) {
     EXPECT_EQ(roundTrip(image).colourType, 0);
 }
 
+TEST_F(PngWriter, EveryColourTypeHasTheSameBytesOnAnyThreadCount) {
+    sys::setMinimumBandPixels(1);  // bands of a row or two, so that small pictures are cut too
+    std::mt19937 random(5);
+    const Px few[] = {kTransparent, {10, 20, 30, 40}, kRed, {0, 0, 100, 200}, kWhite};
+    const struct Case {
+        const char* name;
+        std::function<Px()> pixel;
+        int32_t alpha;
+        int colourType;
+    } cases[] = {
+        {"grey with a key", [&] { return random() % 3 ? grey(int(random() % 200)) : kTransparent; },
+         cImage32::AlphaBinary, 0},
+        {"indexed", [&] { return few[random() % 5]; }, cImage32::AlphaPartial, 3},
+        {"truecolour", [&] { return Px{uint8_t(random()), uint8_t(random()), uint8_t(random()), 255}; },
+         cImage32::AlphaOpaque, 2},
+        {"with alpha", [&] {
+             const uint8_t a = uint8_t(random());
+             return Px{uint8_t(random() % (a + 1u)), uint8_t(random() % (a + 1u)), uint8_t(random() % (a + 1u)), a};
+         }, cImage32::AlphaPartial, 6},
+    };
+    for (const Case& c : cases) {
+        Rows rows(31, std::vector<Px>(19));
+        for (auto& row : rows)
+            for (Px& p : row) p = c.pixel();
+        cImage32 image;
+        makeImage(image, rows, c.alpha);
+        for (int32_t filter : {codecs::PngFilterChoiceDefault, codecs::PngFilterChoiceAdaptive}) {
+            SCOPED_TRACE(::testing::Message() << c.name << ", filter choice " << filter);
+            Bytes first;
+            for (int threads : {1, 3}) {
+                sys::setRowBandThreads(threads);
+                cPNGwriter writer;
+                writer.SetPngProperty(codecs::PngPropertyFilter, filter);
+                const Bytes png = savePng(writer, image);
+                if (threads == 1) first = png;
+                EXPECT_EQ(png, first);
+                EXPECT_EQ(roundTrip(image, writer).colourType, c.colourType);
+            }
+        }
+    }
+}
+
 TEST_F(PngWriter, ArrayAndFileHoldTheSameStream) {
     cImage32 image;
     makeImage(image, {{kRed, kBlue}, {kTransparent, kWhite}}, cImage32::AlphaBinary);
@@ -306,7 +354,6 @@ TEST_F(PngWriter, ScanLinesDeflateInBlocksOfWholeRowsWithTheSameBytesOnAnyThread
             if (threads == 1) png = again;
             EXPECT_EQ(again, png);
         }
-        sys::setRowBandThreads(0);
 
         std::string first;
         EXPECT_EQ(pngtest::differences(inspect(png).straight, pngtest::straightRowsOf(image), &first), 0u) << first;
