@@ -2,6 +2,8 @@
 // clipboard's picture under a typed name, stored as a bitmap or, with compression on,
 // as a JPEG of quality 100.
 
+#include <optional>
+
 #include <QDate>
 #include <QDateTime>
 
@@ -18,6 +20,7 @@
 #include "platform/ui/input.h"
 #include "platform/ui/picture_conversion.h"
 #include "platform/ui/services.h"
+#include "platform/ui/wait_cursor.h"
 
 namespace {
 
@@ -46,6 +49,8 @@ void Form1::CmdCatalogueOpen_Click() {
     // The pasted picture's bitmap has a private name of the program's, never one built
     // from the typed name, so no typed text can reach another file or folder.
     QString pastedBitmap;
+    // From the chosen file on, over every window; never over a message of the run's end.
+    std::optional<ui::WaitCursor> busy;
     try {
         Timer3->setEnabled(false);
         // The new row would save the record panel's typed text on its way; a refusal of
@@ -63,6 +68,7 @@ void Form1::CmdCatalogueOpen_Click() {
             source = CommonDialog1.FileName;
             name = catalogue::PhotoDescriptionOf(CommonDialog1.FileTitle);
         }
+        busy.emplace();
         ImageCatalogue->setVisible(false);
         ui::DoEvents();
         PictureBindingEnabled = false;
@@ -131,6 +137,7 @@ void Form1::CmdCatalogueOpen_Click() {
             Adodc3.recordset().moveLast();
     } catch (const RunDeclined&) {
     } catch (const runtime::Error& e) {
+        busy.reset();
         if (e.number() != runtime::kErrCancel) {
             PasteFromClipboardMode = false;
             setMousePointer(ui::vbDefault);

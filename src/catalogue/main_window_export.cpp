@@ -17,8 +17,10 @@
 #include "platform/sys/files.h"
 #include "platform/ui/data_binding.h"
 #include "platform/ui/handlers.h"
+#include "platform/ui/outside_programs.h"
 #include "platform/ui/picture_conversion.h"
 #include "platform/ui/services.h"
+#include "platform/ui/wait_cursor.h"
 #include "shell/module1.h"
 
 namespace {
@@ -83,14 +85,17 @@ void Form1::SaveRecordToFile() {
         return;
     }
     refuseCatalogueFile(path);
-    if (asBitmap) {
-        // An icon or cursor is drawn into a bitmap first: a .bmp file holds a bitmap.
-        picture::SavePicture(picture::asBitmap(PictureCatalogue->Picture()), path.toStdString());
-    } else {
-        const std::optional<double> size = Adodc1.recordset().field("PhotoSize").value().number();
-        if (!size || *size < 0) runtime::raise(runtime::kErrTypeMismatch);
-        const db::Bytes bytes = Adodc1.recordset().field("Photo").getChunk(static_cast<int64_t>(*size));
-        sys::writeFile(path.toStdString(), bytes);
+    {
+        const ui::WaitCursor busy;
+        if (asBitmap) {
+            // An icon or cursor is drawn into a bitmap first: a .bmp file holds a bitmap.
+            picture::SavePicture(picture::asBitmap(PictureCatalogue->Picture()), path.toStdString());
+        } else {
+            const std::optional<double> size = Adodc1.recordset().field("PhotoSize").value().number();
+            if (!size || *size < 0) runtime::raise(runtime::kErrTypeMismatch);
+            const db::Bytes bytes = Adodc1.recordset().field("Photo").getChunk(static_cast<int64_t>(*size));
+            sys::writeFile(path.toStdString(), bytes);
+        }
     }
 
     const int answer = ui::services().MsgBox(
@@ -102,7 +107,7 @@ void Form1::SaveRecordToFile() {
         ui::services().MsgBox("This Picture Format can Only be Saved to Disk.", runtime::vbOKOnly, QString());
         return;
     }
-    ui::services().ShellOpen(path);
+    ui::openWithRegisteredProgram(path);
 }
 
 void Form1::CopyShownPictureToClipboard() {
@@ -129,7 +134,10 @@ void Form1::SaveShownPictureAsJpeg() {
 
     // The converter reads a bitmap file, so the shown picture goes through one.
     const QString bitmap = catalogue::TemporaryFile("TmpFile.bmp");
-    picture::SavePicture(PictureCatalogue->Picture(), bitmap.toStdString());
+    {
+        const ui::WaitCursor busy;
+        picture::SavePicture(PictureCatalogue->Picture(), bitmap.toStdString());
+    }
 
     CommonDialog1.FileName = proposedFileName(fieldOf(Adodc3, "PhotoDescription"), "jpg");
     CommonDialog1.ShowSave();
@@ -140,14 +148,18 @@ void Form1::SaveShownPictureAsJpeg() {
         return;
     }
     refuseCatalogueFile(path);
-    picconvert::SaveBmpToJpeg(bitmap.toStdString(), path.toStdString(), quality);
-    const uint64_t length = sys::fileSize(path.toStdString());
+    uint64_t length = 0;
+    {
+        const ui::WaitCursor busy;
+        picconvert::SaveBmpToJpeg(bitmap.toStdString(), path.toStdString(), quality);
+        length = sys::fileSize(path.toStdString());
+    }
 
     const int answer = ui::services().MsgBox("Picture Saved to: " + path + kLineBreak + kLineBreak + "File Size=" +
                                                  QString::number(length / 1000) + " K" + kLineBreak +
                                                  "Would you like to View/Edit the Picture?",
                                              runtime::vbYesNo + runtime::vbInformation, QString());
-    if (answer == runtime::vbYes) ui::services().ShellOpen(path);
+    if (answer == runtime::vbYes) ui::openWithRegisteredProgram(path);
 }
 
 void Form1::CommandJPGSlider_MouseDown(int, int, double X, double) {

@@ -7,6 +7,7 @@
 #include "catalogue/main_window.h"
 #include "platform/runtime/error.h"
 #include "platform/ui/handlers.h"
+#include "platform/ui/outside_programs.h"
 #include "platform/ui/input.h"
 #include "platform/ui/services.h"
 
@@ -74,7 +75,7 @@ void Form1::MonthView1_LostFocus() {
 
 void Form1::ImageGo_Click() {
     const QString link = TextField[kLinkField]->Text();
-    if (!link.isEmpty()) ui::services().ShellOpen(link);
+    if (!link.isEmpty()) ui::openWithRegisteredProgram(link);
 }
 
 void Form1::CmdCatalogueCut_Click() {

@@ -11,6 +11,7 @@
 #include <QFileInfo>
 
 #include "catalogue/catalogue_schema.h"
+#include "catalogue/folder_failures.h"
 #include "catalogue/main_window.h"
 #include "catalogue/window_pictures.h"
 #include "platform/runtime/error.h"
@@ -18,6 +19,7 @@
 #include "platform/ui/handlers.h"
 #include "platform/ui/input.h"
 #include "platform/ui/services.h"
+#include "platform/ui/wait_cursor.h"
 #include "shell/module1.h"
 
 namespace {
@@ -28,10 +30,6 @@ bool showsPrompt(const QString& text) { return text.left(27) == kPathPrompt.left
 
 QString filePathIn(const QString& folder, const QString& entry) {
     return folder.endsWith('/') ? folder + entry : folder + '/' + entry;
-}
-
-QString errorLine(const QString& entry, const runtime::Error& e) {
-    return entry + " Error " + QString::number(e.number()) + ": " + QString::fromStdString(e.description());
 }
 
 }  // namespace
@@ -168,7 +166,7 @@ void Form1::ImageGoAddFolder_Click() {
         try {
             body();
         } catch (const runtime::Error& e) {
-            runtime::resumeNext([&] { List1->AddItem(errorLine(QString(), e)); });
+            runtime::resumeNext([&] { List1->AddItem(catalogue::FolderFailureLine(QString(), e)); });
         }
     };
 
@@ -189,7 +187,10 @@ void Form1::ImageGoAddFolder_Click() {
     for (int i = 0; i < FilePics->ListCount(); ++i)
         if (FilePics->Selected(i)) entries << FilePics->List(i);
 
+    // Over every window, until the run's report.
+    std::optional<ui::WaitCursor> busy;
     step([&] {
+        busy.emplace();
         setMousePointer(ui::vbHourglass);
         PictureCatalogueFrame->setMousePointer(ui::vbHourglass);
     });
@@ -245,7 +246,7 @@ void Form1::ImageGoAddFolder_Click() {
                 throw;
             }
         } catch (const runtime::Error& e) {
-            runtime::resumeNext([&] { List1->AddItem(errorLine(entry, e)); });
+            runtime::resumeNext([&] { List1->AddItem(catalogue::FolderFailureLine(entry, e)); });
         }
     }
 
@@ -253,6 +254,7 @@ void Form1::ImageGoAddFolder_Click() {
     step([&] { Adodc3.refresh(); });
     step([&] { CmdPictures_Click(); });
     step([&] {
+        busy.reset();
         setMousePointer(ui::vbDefault);
         PictureCatalogueFrame->setMousePointer(ui::vbDefault);
         Picture7->setVisible(true);

@@ -11,6 +11,7 @@
 #include "platform/ui/data_binding.h"
 #include "platform/ui/input.h"
 #include "platform/ui/services.h"
+#include "platform/ui/wait_cursor.h"
 
 Form1::Form1() : Form("Form1") {
     Adodc3.onWillMove([this](db::MoveReason reason, db::Recordset& rs) { Adodc3_WillMove(reason, rs); });
@@ -105,6 +106,7 @@ void Form1::resumePictureBinding() {
 void Form1::bindPictureBox(bool bound) {
     pictureBound_ = bound;
     if (!bound) return;
+    const ui::WaitCursor busy;  // a large photo takes a moment to decode
     PictureCatalogue->setPicture(catalogue::BoundPhotoPicture(Adodc3.recordset()));
 }
 

@@ -14,6 +14,7 @@
 #include "platform/ui/input.h"
 #include "platform/ui/screen.h"
 #include "platform/ui/services.h"
+#include "platform/ui/wait_cursor.h"
 #include "shell/module1.h"
 #include "tools/picture_decoder.h"
 
@@ -70,6 +71,7 @@ void Form1::ShowRecordPicture() {
     });
     if (stop) return;  // also after a failure here, whose text is shown
 
+    const ui::WaitCursor busy;
     step([&] { setMousePointer(ui::vbHourglass); });
     step([&] { Adodc1.recordset().setAbsolutePosition(Adodc3.recordset().absolutePosition()); });
 

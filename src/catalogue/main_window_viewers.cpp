@@ -12,6 +12,7 @@
 #include "platform/sys/files.h"
 #include "platform/ui/data_binding.h"
 #include "platform/ui/handlers.h"
+#include "platform/ui/outside_programs.h"
 #include "platform/ui/services.h"
 #include "resources/resources.h"
 #include "shell/module1.h"
@@ -77,7 +78,7 @@ void Form1::CmdCatalogueEdit_Click() {
         Timer3->setEnabled(false);
         Adodc1.recordset().setAbsolutePosition(Adodc3.recordset().absolutePosition());
         if (refusedForViewers(currentExtent())) return;
-        ui::services().ShellOpen(writeViewerFile());
+        ui::openWithRegisteredProgram(writeViewerFile());
     } catch (const runtime::Error& e) {
         ui::services().MsgBox(QString::fromStdString(e.description()), runtime::vbOKOnly, QString());
     }
@@ -106,7 +107,7 @@ void Form1::ImageCatalogue_DblClick() {
     runtime::resumeNext([&] {
         if (bytes) writeBytes(path, *bytes);
     });
-    runtime::resumeNext([&] { ui::services().startPaintProgram(path); });
+    runtime::resumeNext([&] { ui::openInPaintProgram(path); });
 }
 
 void Form1::ImageBowse_Click() {

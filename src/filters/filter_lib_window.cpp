@@ -9,6 +9,7 @@
 #include "platform/ui/forms.h"
 #include "platform/ui/input.h"
 #include "platform/ui/label.h"
+#include "platform/ui/wait_cursor.h"
 #include "shell/module1.h"
 #include "tools/tool_icons.h"
 
@@ -165,6 +166,7 @@ void FilterLibFrm::Apply() {
 
 void FilterLibFrm::ImageUndo_Click() {
     using runtime::resumeNext;
+    const ui::WaitCursor busy;
     resetEffect();
     resumeNext([&] { Picture2->PaintPicture(Picture1->Picture(), 0, 0, Picture2->ScaleWidth(), Picture2->ScaleHeight()); });
     resumeNext([&] { ImageCatalogue->setPicture(Picture2->Image()); });
@@ -173,6 +175,7 @@ void FilterLibFrm::ImageUndo_Click() {
 
 void FilterLibFrm::ImageReload_Click() {
     using runtime::resumeNext;
+    const ui::WaitCursor busy;
     resetEffect();
     takeMainPicture();
     // A picture of another shape is fitted anew, not stretched into the earlier one's

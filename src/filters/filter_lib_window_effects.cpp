@@ -8,6 +8,7 @@
 #include "filters/modFunctions.h"
 #include "platform/runtime/error.h"
 #include "platform/sys/libraries.h"
+#include "platform/ui/wait_cursor.h"
 
 namespace {
 
@@ -44,6 +45,7 @@ void FilterLibFrm::callCurrentEffect(bool immediate, ui::COLORREF picked) {
 
 void FilterLibFrm::HScroll1_Change() {
     using runtime::resumeNext;
+    const ui::WaitCursor busy;
     ui::COLORREF picked = 0;
     resumeNext([&] { picked = Text2->BackColor(); });
     resumeNext([&] { callCurrentEffect(false, picked); });
@@ -61,6 +63,7 @@ void FilterLibFrm::HScroll1_Scroll() { HScroll1_Change(); }
 
 void FilterLibFrm::Command2_Click() {
     using runtime::resumeNext;
+    const ui::WaitCursor busy;
     resumeNext([&] { Picture2->Cls(); });
     resumeNext([&] { callCurrentEffect(true, 0); });
     resumeNext([&] { Picture2->Refresh(); });

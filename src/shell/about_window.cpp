@@ -1,7 +1,5 @@
 #include "shell/about_window.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QPainter>
 #include <QPainterPath>
 #include <QUrl>
@@ -17,6 +15,7 @@
 #include "platform/sys/files.h"
 #include "platform/ui/forms.h"
 #include "platform/ui/input.h"
+#include "platform/ui/outside_programs.h"
 #include "platform/ui/services.h"
 #include "shell/welcome_window.h"
 #include "shell/module1.h"
@@ -154,19 +153,10 @@ QImage AboutLogoFrame(int frame) {
 
 QString AboutLinkTarget(int index, const QString& programFolder) {
     switch (index) {
-    case 1: {
-        // The read-me sits in the program folder when the program is copied with it, and
-        // two folders up in a build tree (build/bin).
-        QString readMe = programFolder + "/README.md";
-        for (const char* up : {"", "/..", "/../.."}) {
-            const QString candidate = QDir::cleanPath(programFolder + up + "/README.md");
-            if (QFileInfo(candidate).isFile()) {
-                readMe = candidate;
-                break;
-            }
-        }
-        return QUrl::fromLocalFile(readMe).toString();
-    }
+    case 1:
+        // The build puts the read-me beside the program, so every copy of the program
+        // folder carries its own.
+        return QUrl::fromLocalFile(programFolder + "/README.md").toString();
     case 2:
         return QUrl::fromLocalFile(programFolder).toString();
     default:
@@ -424,7 +414,7 @@ void Form38::LabelAboutHyperLink_Click(int Index) {
     }
     resumeNext([&] {
         const QString target = AboutLinkTarget(Index, Module1::text(Module1::ProgramFolder));
-        if (!target.isEmpty()) ui::services().ShellOpen(target);
+        if (!target.isEmpty()) ui::openWithRegisteredProgram(target);
     });
 }
 
@@ -442,5 +432,5 @@ void Form38::viewOffline() {
         sys::writeFile(page.toStdString(), std::span(reinterpret_cast<const uint8_t*>(bytes.constData()),
                                                      static_cast<size_t>(bytes.size())));
     });
-    resumeNext([&] { ui::services().ShellOpen(page); });
+    resumeNext([&] { ui::openWithRegisteredProgram(page); });
 }

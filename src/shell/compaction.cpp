@@ -12,6 +12,7 @@
 #include "platform/ui/handlers.h"
 #include "platform/ui/input.h"
 #include "platform/ui/services.h"
+#include "platform/ui/wait_cursor.h"
 #include "shell/compaction_testing.h"
 #include "shell/splash_window.h"
 #include "shell/module1.h"
@@ -46,6 +47,7 @@ void CompactCatalogueDatabase() {
     try {
         QuitOnMainWindowUnload = false;
         splash.Refresh();
+        const ui::WaitCursor busy;
         // Its unload closes every connection to the catalogue.
         if (ui::isLoaded<Form1>()) ui::forms<Form1>().Unload();
 

@@ -10,6 +10,7 @@
 #include "platform/ui/handlers.h"
 #include "platform/ui/picture_conversion.h"
 #include "platform/ui/services.h"
+#include "platform/ui/wait_cursor.h"
 #include "shell/module1.h"
 #include "tools/save_dialog.h"
 #include "tools/bottom_menu.h"
@@ -146,6 +147,7 @@ void EditWindowFrame::LabelButtomMenu_Click(int Index) {
     } else if (caption == "Cancel") {
         Unload();
     } else if (caption == "Apply") {
+        const ui::WaitCursor busy;
         Apply();
     }
 }

@@ -17,9 +17,11 @@
 #include "platform/sys/files.h"
 #include "platform/ui/forms.h"
 #include "platform/ui/handlers.h"
+#include "platform/ui/outside_programs.h"
 #include "platform/ui/input.h"
 #include "platform/ui/screen.h"
 #include "platform/ui/services.h"
+#include "platform/ui/wait_cursor.h"
 #include "shell/module1.h"
 #include "shell/theme.h"
 #include "tools/SaveBitmapAs.h"
@@ -195,7 +197,7 @@ void FormSaveAs::CheckFileExt_MouseDown(int, int, int, double, double) {
     for (int i = 0; i < 5; ++i) runtime::resumeNext([&] { CheckFileExt[i]->setValue(0); });
 }
 
-void FormSaveAs::ImageBrowse_Click() { ui::services().ShellOpen(GalleryFolder); }
+void FormSaveAs::ImageBrowse_Click() { ui::openWithRegisteredProgram(GalleryFolder); }
 
 void FormSaveAs::LabelButtomMenu_Click(int Index) {
     if (Index == 1)
@@ -249,6 +251,7 @@ void FormSaveAs::Save() {
     const QString extension = caption.right(3);
 
     try {
+        const ui::WaitCursor busy;
         writeTemporaryFile(extension);
         if (OptionSave[0]->Value())
             saveToCatalogue(name, extension);

@@ -19,7 +19,10 @@
 #include "platform/picture/picture.h"
 #include "platform/sys/files.h"
 #include "platform/ui/forms.h"
+#include "platform/ui/input.h"
+#include "platform/ui/screen.h"
 #include "shell/module1.h"
+#include "support/hourglass_watch.h"
 #include "support/program_folder_test.h"
 #include "support/test_environment.h"
 
@@ -136,6 +139,24 @@ TEST_F(AddingRecords, RefusalsStoreNothing) {
     EXPECT_FALSE(form.PasteFromClipboardMode);
     EXPECT_TRUE(form.PictureBindingEnabled);
     EXPECT_TRUE(form.ImageCatalogue->Visible());
+}
+
+TEST_F(AddingRecords, AnAddWorksUnderTheHourglassAndTellsItsFailureWithoutIt) {
+    Form1& form = start();
+    bool workingStateShown = false;  // the pane's progress text, nothing stored yet
+    const testsupport::HourglassWatch watch([&] {
+        workingStateShown |= form.LabelError->Visible() && form.LabelError->Caption() == "Loading Please Wait..." &&
+                             form.Adodc3.recordset().recordCount() == 0;
+    });
+    addFile(form, userFile("first.png", {1, 2, 3}));
+    EXPECT_TRUE(workingStateShown);
+    EXPECT_EQ(ui::Screen::MousePointer(), ui::vbDefault);
+
+    addFile(form, userFile("first.gif", {4, 5, 6}));  // refused by the catalogue
+    ASSERT_EQ(services.msgBoxes.size(), 1u);
+    EXPECT_EQ(services.msgBoxes[0].pointer, ui::vbDefault);
+    EXPECT_EQ(ui::Screen::MousePointer(), ui::vbDefault);
+    EXPECT_EQ(rows().size(), 1u);
 }
 
 TEST_F(AddingRecords, ClipboardPictureBecomesABitmapOrAJpeg) {

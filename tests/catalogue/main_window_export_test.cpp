@@ -337,6 +337,25 @@ TEST_F(FileMenuExport, SaveToJpgWritesAtTheSlidersQuality) {
     EXPECT_EQ(services.shellOpens, std::vector<QString>{QString::fromStdString(viewed)});
 }
 
+TEST_F(FileMenuExport, AViewThatNothingOpensSaysWhatCouldNotBeOpened) {
+    Form1& form = start({{"Harbour's view", "BMP", bmpOf(pattern())}});
+    services.shellOpenResult = 31;  // no program for the type
+    const struct { int item; const char* file; } items[] = {{1, "plain.bmp"}, {5, "small.jpg"}};
+    for (const auto& item : items) {
+        SCOPED_TRACE(item.item);
+        services.msgBoxes.clear();
+        const std::string path = userFile(item.file);
+        choose(path);
+        services.queueMsgBoxReply(runtime::vbYes);
+        form.Label7_Click(item.item);
+        ASSERT_EQ(services.msgBoxes.size(), 2u);
+        EXPECT_EQ(services.msgBoxes[1].prompt, "Cannot open \"" + QString::fromStdString(path) +
+                                                   "\": no program on this computer is set up to open it.");
+        EXPECT_TRUE(std::filesystem::exists(path)) << "the saved file stays";
+    }
+    EXPECT_EQ(form.Adodc3.recordset().recordCount(), 1);
+}
+
 TEST_F(FileMenuExport, SaveToJpgRefusesCompressedFormatsAndTakesJpegs) {
     std::vector<Row> records;
     for (const char* extent : {"WMF", "GIF", "ICO", "RLE", "CUR", "EMF"}) records.push_back({extent, extent, {1}});

@@ -63,6 +63,30 @@ TEST_F(Viewers, EditorAndPaintProgramGetTheStoredFileNamedByItsType) {
     }
 }
 
+TEST_F(Viewers, WhenNothingCanOpenTheFileTheViewersSaySo) {
+    makeCatalogueWithRows(0);
+    addPicture("photo", "JPG", photo());
+    Form1& form = start();
+    services.shellOpenResult = 31;
+    services.paintProgramResult = false;
+    const QString file = QString::fromStdString(folder.file("TmpFile.jpg"));
+    const struct { int button; QString message; } viewers[] = {
+        {8, "Cannot open \"" + file + "\": no program on this computer is set up to open it."},
+        {9, "Cannot open \"" + file + "\" in a paint program: none could be started on this computer."},
+    };
+    for (const auto& viewer : viewers) {
+        SCOPED_TRACE(viewer.button);
+        services.msgBoxes.clear();
+        form.Image1_Click(viewer.button);
+        ASSERT_EQ(services.msgBoxes.size(), 1u);
+        EXPECT_EQ(services.msgBoxes[0].prompt, viewer.message);
+        EXPECT_EQ(services.msgBoxes[0].style, runtime::vbOKOnly + runtime::vbExclamation);
+        EXPECT_EQ(sys::readFile(folder.file("TmpFile.jpg")), photo()) << "the file is written all the same";
+        EXPECT_TRUE(form.ImageCatalogue->Visible());
+        EXPECT_EQ(form.Adodc3.recordset().recordCount(), 1);
+    }
+}
+
 TEST_F(Viewers, ABitmapIsShownAsPictureButEditedAsStored) {
     makeCatalogueWithRows(0);
     addPicture("bitmap", "BMP", bitmap());

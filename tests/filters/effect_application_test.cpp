@@ -12,6 +12,8 @@
 #include "filters/modFunctions.h"
 #include "platform/sys/libraries.h"
 #include "platform/ui/forms.h"
+#include "platform/ui/input.h"
+#include "platform/ui/screen.h"
 
 namespace filterstest {
 namespace {
@@ -225,6 +227,24 @@ TEST_F(EffectApplication, AnOpenPreviewFollowsEveryApplicationAndAClosedOneStays
         choose(effect);
         EXPECT_TRUE(ui::forms<Form27>().Image1->Picture() == w.ImageCatalogue->Picture());
     }
+}
+
+TEST_F(EffectApplication, AnEffectWorksUnderTheHourglassAndTakesItDownAfterEvenWhenItFails) {
+    FilterLibFrm& w = open(pattern(20, 10));
+    for (int effect : {1, 11}) {  // a slider effect, an immediate one
+        SCOPED_TRACE(effect);
+        calls().clear();
+        choose(effect);
+        w.HScroll1->setValue(40);
+        ASSERT_FALSE(calls().empty());
+        for (const RecordedCall& call : calls()) EXPECT_EQ(call.pointer, ui::vbHourglass) << call.function;
+        EXPECT_EQ(ui::Screen::MousePointer(), ui::vbDefault);
+    }
+    sys::setLibraryAbsent("FilterLib.dll", true);
+    choose(11);
+    w.HScroll1->setValue(-40);
+    sys::clearAbsentLibraries();
+    EXPECT_EQ(ui::Screen::MousePointer(), ui::vbDefault);
 }
 
 // Without the library, or without one of its functions, nothing is reported: a slider

@@ -9,6 +9,7 @@
 #include "platform/sys/libraries.h"
 #include "platform/ui/forms.h"
 #include "platform/ui/label.h"
+#include "platform/ui/screen.h"
 
 namespace filterstest {
 
@@ -34,7 +35,7 @@ struct Recorder;
 template <class... Arguments, Name name>
 struct Recorder<void (*)(Arguments...), name> {
     static void call(Arguments... arguments) {
-        RecordedCall call{name.text, {argumentOf(arguments)...}, {}, 0};
+        RecordedCall call{name.text, {argumentOf(arguments)...}, {}, 0, ui::Screen::MousePointer()};
         call.arguments.pop_back();  // FxResult
         if (ui::isLoaded<FilterLibFrm>()) {
             const FilterLibFrm& window = ui::forms<FilterLibFrm>();

@@ -19,9 +19,11 @@ struct Argument {
 struct RecordedCall {
     std::string function;
     std::vector<Argument> arguments;  // without the last one, FxResult
-    // The Filters window at the moment of the call: its label and its slider's value.
+    // The Filters window at the moment of the call: its label and its slider's value,
+    // and the program's mouse pointer.
     std::string label;
     int slider = 0;
+    int pointer = 0;
 };
 
 class RecordingLibrary {

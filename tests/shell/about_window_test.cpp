@@ -292,21 +292,39 @@ TEST_F(AboutWindow, LinksOpenTheProgramsOwnPlacesAndNoMakersAddress) {
     }
     EXPECT_EQ(AboutLinkTarget(0, programFolder), "");
 
-    services.shellOpenResult = 2;  // a target that cannot be opened shows nothing
-    w.LabelAboutHyperLink_Click(1);
-    EXPECT_TRUE(services.msgBoxes.empty());
 }
 
-TEST_F(AboutWindow, ReadMeIsFoundBesideTheProgramOrUpTheBuildTree) {
+TEST_F(AboutWindow, ALinkThatNothingOpensSaysWhatCouldNotBeOpened) {
+    Form38& w = open();
+    const QString programFolder = QString::fromStdString(folder.path());
+    const struct { int index; int shellResult; QString named; const char* why; } links[] = {
+        {1, 2, programFolder + "/README.md", "there is no such file"},
+        {2, 31, programFolder, "no program on this computer is set up to open it"},
+        {3, 31, programFolder + "/" + kAboutPageFile, "no program on this computer is set up to open it"},
+    };
+    for (const auto& link : links) {
+        SCOPED_TRACE(link.index);
+        services.reset();
+        services.shellOpenResult = link.shellResult;
+        w.LabelAboutHyperLink_Click(link.index);
+        ASSERT_EQ(services.msgBoxes.size(), 1u);
+        EXPECT_EQ(services.msgBoxes[0].prompt, "Cannot open \"" + link.named + "\": " + link.why + ".");
+        EXPECT_TRUE(ui::isLoaded<Form38>()) << "the window stays";
+    }
+}
+
+TEST_F(AboutWindow, ReadMeIsTheOneBesideTheProgram) {
     const QString root = QString::fromStdString(folder.path());
     QDir(root).mkpath("build/bin");
     const QString bin = root + "/build/bin";
-    EXPECT_EQ(AboutLinkTarget(1, bin), QUrl::fromLocalFile(bin + "/README.md").toString()) << "none anywhere";
-    writeText(folder.file("README.md"), "top");
-    EXPECT_EQ(AboutLinkTarget(1, bin), QUrl::fromLocalFile(root + "/README.md").toString());
-    writeText((bin + "/README.md").toStdString(), "beside");
+    writeText(folder.file("README.md"), "another folder's");
     EXPECT_EQ(AboutLinkTarget(1, bin), QUrl::fromLocalFile(bin + "/README.md").toString());
     EXPECT_EQ(AboutLinkTarget(3, bin), "");
+
+    // The build puts it there, so a copied program folder carries it.
+    const std::vector<uint8_t> beside = testsupport::fileBytes(QM_PROGRAM_README);
+    EXPECT_FALSE(beside.empty());
+    EXPECT_EQ(beside, testsupport::fileBytes(QM_SOURCE_README));
 }
 
 TEST_F(AboutWindow, ViewOfflineWritesThePageAndItsPicturesAndOpensThePage) {

@@ -1,10 +1,13 @@
 #include "catalogue/main_window.h"
 #include "platform/sys/files.h"
 #include "platform/ui/forms.h"
+#include "platform/ui/input.h"
+#include "platform/ui/screen.h"
 #include "platform/ui/testing.h"
 #include "shell/compaction_testing.h"
 #include "shell/splash_window.h"
 #include "shell/module1.h"
+#include "support/hourglass_watch.h"
 #include "support/program_folder_test.h"
 
 namespace {
@@ -25,9 +28,16 @@ TEST_F(CatalogueCompaction, FromTheMenuReportsSizesAndRestartsWithoutLogIn) {
     startWithRows(3);
     Module1::SessionPassword = "secret";
     Module1::SlideIntervalSource = Module1::kTimeFromForm27;
+    bool waitShown = false;  // the splash's "Please Wait ..." on the screen under the hourglass
+    const testsupport::HourglassWatch watch([&] {
+        const Form2& splash = ui::forms<Form2>();
+        waitShown |= splash.Visible() && splash.Label2->Caption() == "Please Wait ...";
+    });
 
     Module1::CompactDatabaseFromMenu();
 
+    EXPECT_TRUE(waitShown);
+    EXPECT_EQ(ui::Screen::MousePointer(), ui::vbDefault);
     Form2& splash = ui::forms<Form2>();
     EXPECT_EQ(splash.Caption(), "Compacting DataBase");
     EXPECT_EQ(splash.Label1->Caption(), "Done!");
@@ -84,6 +94,8 @@ TEST_F(CatalogueCompaction, FailureIsReportedAndTheProgramRestartsOverTheOldCata
             "Error - It is Recommended to Compact the DataBase on Startup to Avoid Errors.\r\n"));
         EXPECT_GT(services.msgBoxes[0].prompt.size(), 80) << "the error's description follows";
         EXPECT_EQ(services.msgBoxes[0].style, runtime::vbCritical);
+        EXPECT_EQ(services.msgBoxes[0].pointer, ui::vbDefault) << "the failure is told without the hourglass";
+        EXPECT_EQ(ui::Screen::MousePointer(), ui::vbDefault);
         Form2& splash = ui::forms<Form2>();
         EXPECT_EQ(splash.Label1->Caption(), "Compact DataBase") << "texts stay as before the failure";
         EXPECT_EQ(splash.Timer1->Interval(), 1000);

@@ -15,7 +15,9 @@
 #include "platform/ui/forms.h"
 #include "platform/ui/input.h"
 #include "platform/ui/picture_conversion.h"
+#include "platform/ui/screen.h"
 #include "shell/module1.h"
+#include "support/hourglass_watch.h"
 #include "support/program_folder_test.h"
 #include "tools/save_dialog.h"
 
@@ -69,6 +71,7 @@ TEST_F(SaveDialog, EachTypeBecomesANewRowThatTheMainWindowShows) {
     const struct { int type; const char* extent; const char* format; int tolerance; } cases[] = {
         {0, "BMP", "BMP", 0}, {1, "JPG", "JPG", 24}, {2, "GIF", "GIF", 0}, {3, "PNG", "PNG", 0}, {4, "TIF", "TIFF", 0}};
     Form1& main = ui::forms<Form1>();
+    const testsupport::HourglassWatch watch;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.extent);
         const QString name = QString("saved as %1").arg(c.extent);
@@ -86,6 +89,8 @@ TEST_F(SaveDialog, EachTypeBecomesANewRowThatTheMainWindowShows) {
     }
     EXPECT_TRUE(services.msgBoxes.empty());
     EXPECT_TRUE(sys::fileExists(folder.file("TmpFile.bmp"))) << "the JPEG path leaves the bitmap beside it";
+    EXPECT_GT(watch.busyPaints(), 0) << "the windows repaint under the hourglass while a save works";
+    EXPECT_EQ(ui::Screen::MousePointer(), ui::vbDefault);
 }
 
 TEST_F(SaveDialog, TheGalleryGetsAFileAndAsksBeforeReplacingIt) {
@@ -224,6 +229,8 @@ TEST_F(SaveDialog, AFailedSaveSaysWhatFailedAndChangesNothing) {
         EXPECT_TRUE(said.startsWith(c.message)) << said.toStdString();
         EXPECT_TRUE(said.contains(QString::fromStdString(c.said))) << said.toStdString();
         EXPECT_EQ(dialog.MousePointer(), ui::vbDefault);
+        EXPECT_EQ(services.msgBoxes[0].pointer, ui::vbDefault) << "the failure is told without the hourglass";
+        EXPECT_EQ(ui::Screen::MousePointer(), ui::vbDefault);
         EXPECT_TRUE(ui::isLoaded<FormSaveAs>()) << "the dialog stays open for another try";
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(gallery), {}), 0);
         EXPECT_EQ(main.Adodc3.recordset().recordCount(), 3);

@@ -7,6 +7,11 @@ const char* const kDuplicateValueDescription =
     "hold each value once (a unique index or key). Change the value in that column, or "
     "remove the row that already holds it, and try again.";
 
+bool isDuplicateValue(const runtime::Error& error) {
+    return (error.number() == kErrDuplicateServer || error.number() == kErrDuplicateClient) &&
+           error.description() == kDuplicateValueDescription;
+}
+
 void raiseDb(long number, const std::string& description) {
     throw runtime::Error(number, description, "Quillmere.db");
 }

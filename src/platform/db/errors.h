@@ -17,6 +17,7 @@ enum DbErrorNumber : long {
     kErrProviderNotFound = 3706,      // connection string names another provider
     kErrFieldReadOnly = 3640,         // the integer key the database assigns
     kErrDatabaseInUse = 3356,         // compaction while a connection is open
+    kErrTooLarge = 3047,              // a value longer than the engine stores
     kErrDuplicateServer = -2147217887,  // 0x80040E21, server-side record sets
     kErrDuplicateClient = -2147467259,  // 0x80004005, client-side record sets
     kErrEngine = -2147467259,           // 0x80004005, any other engine failure
@@ -27,6 +28,10 @@ enum DbErrorNumber : long {
 };
 
 extern const char* const kDuplicateValueDescription;
+
+// A save refused because a unique column already holds the value, under either
+// cursor location's number.
+bool isDuplicateValue(const runtime::Error& error);
 
 [[noreturn]] void raiseDb(long number, const std::string& description);
 [[noreturn]] void raiseNoCurrentRecord();

@@ -12,6 +12,7 @@ void raiseSqlite(sqlite3* db, int rc, std::string_view doing, long duplicateNumb
     const int extended = db ? sqlite3_extended_errcode(db) : rc;
     if (duplicateNumber != 0 && isUniqueViolation(extended))
         raiseDb(duplicateNumber, kDuplicateValueDescription);
+    if ((extended & 0xFF) == SQLITE_TOOBIG) raiseDb(kErrTooLarge, "The value is too large for the catalogue.");
     std::string message = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
     raiseDb(kErrEngine, std::string(doing) + ": " + message);
 }

@@ -25,6 +25,40 @@ QString titleOr(const QString& title) { return title.isEmpty() ? kProgramTitle :
 
 QWidget* activeWindow() { return QApplication::activeWindow(); }
 
+// A box or dialog asks for the user's hand: it shows the ordinary pointer even while
+// long work has the hourglass up.
+class ArrowWhileAsking {
+public:
+    ArrowWhileAsking() { QGuiApplication::setOverrideCursor(Qt::ArrowCursor); }
+    ~ArrowWhileAsking() { QGuiApplication::restoreOverrideCursor(); }
+    ArrowWhileAsking(const ArrowWhileAsking&) = delete;
+    ArrowWhileAsking& operator=(const ArrowWhileAsking&) = delete;
+};
+
+// How long an opener may take to say that nothing opens the file. xdg-open ends at once
+// with a failure when no program is set up for the type; when one is, it either hands
+// the file on and ends with success, or, on a desktop without an opener of its own,
+// keeps running as long as the viewer does: still running after this wait is success.
+constexpr int kOpenerVerdictMilliseconds = 1500;
+
+// The result codes of ShellOpen: above 32 for success, 31 when no program opened it.
+constexpr int kOpened = 42;
+constexpr int kNoProgram = 31;
+
+int runOpener(const QString& opener, const QString& target) {
+    auto* process = new QProcess(qApp);
+    process->setStandardOutputFile(QProcess::nullDevice());
+    process->setStandardErrorFile(QProcess::nullDevice());
+    QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
+    process->start(opener, {target});
+    if (!process->waitForStarted()) {
+        delete process;
+        return kNoProgram;
+    }
+    if (!process->waitForFinished(kOpenerVerdictMilliseconds)) return kOpened;
+    return process->exitStatus() == QProcess::NormalExit && process->exitCode() == 0 ? kOpened : kNoProgram;
+}
+
 }  // namespace
 
 QtServices::QtServices() { ticks_.start(); }
@@ -56,6 +90,7 @@ int QtServices::MsgBox(const QString& prompt, int style, const QString& title) {
     for (const auto& [button, result] : buttons) box.addButton(button);
     const size_t defaultIndex = std::min<size_t>((style & 0x300) >> 8, buttons.size() - 1);
     box.setDefaultButton(buttons[defaultIndex].first);
+    const ArrowWhileAsking arrow;
     const int clicked = box.exec();
     for (const auto& [button, result] : buttons)
         if (clicked == button) return result;
@@ -67,6 +102,7 @@ int QtServices::MsgBox(const QString& prompt, int style, const QString& title) {
 
 QString QtServices::InputBox(const QString& prompt, const QString& title, const QString& defaultText) {
     bool ok = false;
+    const ArrowWhileAsking arrow;
     const QString text = QInputDialog::getText(activeWindow(), titleOr(title), prompt,
                                                QLineEdit::Normal, defaultText, &ok);
     return ok ? text : QString();
@@ -94,6 +130,7 @@ FileDialogResult QtServices::showFileDialog(const FileDialogRequest& request, bo
     if (!request.fileName.isEmpty()) dialog.selectFile(request.fileName);
     FileDialogResult result;
     result.filterIndex = request.filterIndex;
+    const ArrowWhileAsking arrow;
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return result;
     result.cancelled = false;
     result.fileNames = dialog.selectedFiles();
@@ -146,7 +183,11 @@ void QtServices::setClipboardFiles(const QStringList& files) {
 int QtServices::ShellOpen(const QString& target) {
     QUrl url = QUrl::fromUserInput(target, QString(), QUrl::AssumeLocalFile);
     if (url.isLocalFile() && !QFileInfo::exists(url.toLocalFile())) return 2;  // file not found
-    return QDesktopServices::openUrl(url) ? 42 : 31;                           // 31: no program
+    // Qt's own opening counts a started xdg-open as success, even when it then finds no
+    // program for the type; run it here to hear its answer.
+    const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (!opener.isEmpty()) return runOpener(opener, url.isLocalFile() ? url.toLocalFile() : url.toString());
+    return QDesktopServices::openUrl(url) ? kOpened : kNoProgram;
 }
 
 bool QtServices::startPaintProgram(const QString& file) {
@@ -154,8 +195,7 @@ bool QtServices::startPaintProgram(const QString& file) {
         const QString path = QStandardPaths::findExecutable(QString::fromLatin1(program));
         if (!path.isEmpty() && QProcess::startDetached(path, {file})) return true;
     }
-    const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
-    return !opener.isEmpty() && QProcess::startDetached(opener, {file});
+    return ShellOpen(file) > 32;
 }
 
 QDateTime QtServices::Now() { return QDateTime::currentDateTime(); }

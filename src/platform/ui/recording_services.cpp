@@ -1,5 +1,7 @@
 #include "platform/ui/recording_services.h"
 
+#include "platform/ui/screen.h"
+
 namespace ui {
 
 namespace {
@@ -49,7 +51,7 @@ void RecordingServices::reset() {
 }
 
 int RecordingServices::MsgBox(const QString& prompt, int style, const QString& title) {
-    msgBoxes.push_back({prompt, style, title});
+    msgBoxes.push_back({prompt, style, title, Screen::MousePointer()});
     if (msgBoxReplies.empty()) return runtime::defaultButtonResult(style);
     const int reply = msgBoxReplies.front();
     msgBoxReplies.pop_front();

@@ -19,6 +19,7 @@ public:
         QString prompt;
         int style;
         QString title;
+        int pointer = 0;  // the program's mouse pointer as the box came up (Screen)
     };
     struct InputBoxCall {
         QString prompt, title, defaultText;
