@@ -9,13 +9,13 @@ namespace {
 
 QString reasonFor(const QString& entry, const runtime::Error& error) {
     // The record's name is the file's name up to its last dot, its type the letters after.
-    if (!entry.contains('.')) return "its name has no extension such as .jpg, which the catalogue needs as its type";
+    if (!entry.contains('.')) return "its name has no extension, such as .jpg";
     if (db::isDuplicateValue(error))
         return "a picture named \"" + PhotoDescriptionOf(entry) + "\" is already in the catalogue";
     switch (error.number()) {
     case runtime::kErrFileNotFound:
     case runtime::kErrPathNotFound: return "the file is no longer there";
-    case runtime::kErrPermissionDenied: return "the file cannot be read: there is no permission to read it";
+    case runtime::kErrPermissionDenied: return "there is no permission to read the file";
     case runtime::kErrDeviceIO:
     case runtime::kErrPathFileAccess:
     case runtime::kErrInputPastEnd: return "the file cannot be read";

@@ -169,7 +169,7 @@ TEST_F(AddingFolders, FailingFilesAreListedAndTheOthersStillAdded) {
     // Each line names the file and says why it was left out, in words and without numbers.
     EXPECT_EQ(errorLines(form),
               QStringList({"huge.tif: the file is too large for the catalogue",
-                           "noextension: its name has no extension such as .jpg, which the catalogue needs as its type",
+                           "noextension: its name has no extension, such as .jpg",
                            "taken.png: a picture named \"taken\" is already in the catalogue",
                            "twin.png: a picture named \"twin\" is already in the catalogue",
                            "vanished.jpg: the file is no longer there"})
