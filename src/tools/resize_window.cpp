@@ -11,6 +11,7 @@
 #include "platform/ui/picture_conversion.h"
 #include "platform/ui/screen.h"
 #include "platform/ui/services.h"
+#include "platform/ui/wait_cursor.h"
 #include "tools/modGDIPlusResize.h"
 
 namespace {
@@ -100,6 +101,7 @@ void FormResize::Form_Load() {
 void FormResize::HScrollZoom_Change() { HScrollZoom_Scroll(); }
 
 void FormResize::HScrollZoom_Scroll() {
+    const ui::WaitCursor busy;  // a high-quality resize of a large picture takes a moment
     uint32_t handle = 0;
     int16_t type = 0;
     int32_t width = 0, height = 0;

@@ -12,8 +12,11 @@
 #include "platform/gdiplus/gdiplus.h"
 #include "platform/runtime/error.h"
 #include "platform/ui/forms.h"
+#include "platform/ui/input.h"
 #include "platform/ui/picture_conversion.h"
+#include "platform/ui/screen.h"
 #include "platform/ui/testing.h"
+#include "support/hourglass_watch.h"
 #include "support/program_folder_test.h"
 #include "tools/resize_window.h"
 #include "tools/save_dialog.h"
@@ -120,6 +123,14 @@ TEST_F(ResizeWindow, ZoomRoundsHalvesToEvenAndFitsTheAspectOverBlack) {
         EXPECT_GE(qGray(shown.pixel(x, 3)), 240) << x;
         EXPECT_EQ(shown.pixel(x, 4), qRgb(0, 0, 0)) << x;
     }
+}
+
+TEST_F(ResizeWindow, AZoomWorksUnderTheHourglass) {
+    FormResize& w = open(flatPicture(200, 100));
+    const testsupport::HourglassWatch watch;
+    zoom(w, 150);
+    EXPECT_GT(watch.busyPaints(), 0) << "the moved slider is on the screen before the resize";
+    EXPECT_EQ(ui::Screen::MousePointer(), ui::vbDefault);
 }
 
 TEST_F(ResizeWindow, LargeResultsPanSmallOnesAreCentred) {
