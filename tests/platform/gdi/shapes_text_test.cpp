@@ -1,9 +1,11 @@
 // Filled shapes, clipping, fonts and text, metafile handles.
 
 #include <QFontInfo>
+#include <QFontMetricsF>
 #include <QImage>
 #include <QPainter>
 #include <cmath>
+#include <string>
 
 #include <gtest/gtest.h>
 
@@ -245,6 +247,63 @@ TEST(Text, ExplicitAdvancesPlaceEachCharacterAsItsOwnTextWould) {
             for (int x = 0; x < 260; ++x) differ += placed.at(x, y) != single.at(x, y), inked += placed.at(x, y) != kUntouched;
         EXPECT_GT(inked, 20) << int(&k - cases);
         EXPECT_EQ(differ, 0) << int(&k - cases);
+    }
+}
+
+// White text on black shows, in each colour byte, exactly the coverage that QPainter's
+// antialiased text leaves in an 8-bit alpha image at the same place: glyphs of one font and
+// of fallback fonts, overlapping italics, lines under and through, a turn.
+TEST(Text, CoverageIsQtsAntialiasedCoverageExactly) {
+    struct Case {
+        const char* name;
+        const char16_t* text;
+        LONG height, weight, escapement;
+        BYTE italic, underline, strikeOut;
+    };
+    const Case cases[] = {
+        {"plain", u"The quick brown fox jumps over the lazy dog, 0123456789", -16, 400, 0, 0, 0, 0},
+        {"bold italic, overlapping", u"ffj AVAWAy fjord Wolf", -13, 700, 0, 1, 0, 0},
+        {"fallback fonts", u"\u00C4\u00D6 caf\u00E9 \u2192 \u2713 \u4E2D\u6587", -18, 400, 0, 0, 0, 0},
+        {"lined", u"Under and through", -15, 400, 0, 0, 1, 1},
+        {"turned", u"Turned by 33 degrees", -17, 400, 330, 0, 0, 0},
+    };
+    constexpr int W = 560, H = 240, X = 23, Y = 151;
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        LOGFONTW log{};
+        log.lfHeight = k.height, log.lfWeight = k.weight, log.lfEscapement = k.escapement;
+        log.lfItalic = k.italic, log.lfUnderline = k.underline, log.lfStrikeOut = k.strikeOut;
+        const std::u16string text(k.text);
+        Canvas c(W, H, 32);
+        c.fill(0);
+        Selected font(c.dc(), CreateFontIndirectW(&log));
+        SetBkMode(c.dc(), TRANSPARENT);
+        SetTextColor(c.dc(), RGB(255, 255, 255));
+        ASSERT_TRUE(TextOutW(c.dc(), X, Y, text.data(), int(text.size())));
+
+        const QFont qfont = detail::qtFont(log);
+        QImage expected(W, H, QImage::Format_Alpha8);
+        expected.fill(0);
+        {
+            QPainter p(&expected);
+            p.setRenderHint(QPainter::TextAntialiasing);
+            p.setRenderHint(QPainter::Antialiasing);
+            p.translate(X, Y);
+            p.rotate(-k.escapement / 10.0);
+            p.translate(0, QFontMetricsF(qfont).ascent());  // the reference point at the top
+            p.setFont(qfont);
+            p.drawText(QPointF(0, 0), QString::fromStdU16String(text));
+        }
+        int inked = 0, differing = 0;
+        for (int y = 0; y < H; ++y)
+            for (int x = 0; x < W; ++x) {
+                const uint32_t shown = c.at(x, y);
+                const uint8_t want = expected.constScanLine(y)[x];
+                inked += want != 0;
+                differing += (shown & 0xFF) != want || ((shown >> 8) & 0xFF) != want || (shown >> 24) != 0;
+            }
+        EXPECT_GT(inked, 500);
+        EXPECT_EQ(differing, 0);
     }
 }
 
