@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QDropEvent>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMimeData>
@@ -218,6 +219,17 @@ void TextBox::setOLEDropMode(int mode) {
 }
 
 bool TextBox::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == line_ && event->type() == QEvent::FocusIn) {
+        // The line editor selects its whole text when the keyboard brings the focus (Tab,
+        // an arrow key on a button, a shortcut), and the next key would replace it all.
+        // The box takes the focus as a click or code gives it: caret and selection kept.
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason || reason == Qt::ShortcutFocusReason) {
+            QFocusEvent plain(QEvent::FocusIn, Qt::OtherFocusReason);
+            QCoreApplication::sendEvent(line_, &plain);
+            return true;
+        }
+    }
     const bool fromEditor = watched == editor() || (plain_ && watched == plain_->viewport());
     if (oleDropMode_ != 1 || !fromEditor) return QFrame::eventFilter(watched, event);
     switch (event->type()) {
