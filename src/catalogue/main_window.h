@@ -22,6 +22,7 @@
 //   main_window_export.cpp   the File menu's picture export: save to a file, copy to the
 //                      clipboard, save as JPEG with its quality slider
 
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -78,6 +79,7 @@ public:
     QPointer<ui::TextBox> TextFind;
     QPointer<ui::Image> ImageFindNext;
     QPointer<ui::CheckBox> CheckFindID;
+    QPointer<ui::Label> LabelFindResult;  // "Not found" after a search that lands nowhere
     QPointer<ui::CommandButton> CommandSetfocus;
 
     // ---- picture block ----
@@ -253,7 +255,7 @@ private:
     db::Bytes currentRecordBytes();
     QString writeViewerFile();
     void reloadCategories();
-    void clearFoundRecord();
+    void findRecord(const std::function<void(db::Recordset&)>& search);
     void hideMenuPanels();
     void restTitles();
     void hideHighlights();
@@ -267,8 +269,10 @@ private:
     void bindPictureBox(bool bound);
     void followWithGrid(long position);
     void resumePictureBinding();
+    void replayMoveEvents();
     void showEmptyCatalogue();
     void endAdding(const QString& pastedBitmap);
+    bool keepTypedName();
     void reportRefusedEdit(const runtime::Error& e);
     bool saveRecordEditOrUndo(ui::CheckBox& box);
     // The File menu's export items, run by the dispatch after its checks.

@@ -145,6 +145,11 @@ void Form1::createMenuBarAndToolStrip() {
     CheckFindID = create<ui::CheckBox>("CheckFindID", 4260, 130, 200, 200, picToolBar);
     CheckFindID->setToolTipText("Check to Find by ID");
     CheckFindID->setVisible(false);
+    LabelFindResult = create<ui::Label>("LabelFindResult", 4900, 130, 900, 240, picToolBar);
+    LabelFindResult->setCaption("Not found");
+    LabelFindResult->setBackStyle(0);
+    LabelFindResult->setAutoSize(true);
+    LabelFindResult->setVisible(false);
     CommandSetfocus = create<ui::CommandButton>("CommandSetfocus", 0, 10000, 100, 100, picToolBar);
 }
 
@@ -338,6 +343,11 @@ void Form1::Form_Resize() {
     runtime::resumeNext([&] {
         LabelWH->setForeColor(kStripTextColour);
         LabelWH->setFontSize(8);
+    });
+    // After the theme pass: the label has its font, so its height, by now.
+    runtime::resumeNext([&] {
+        LabelFindResult->setLeft(ImageFindNext->Left() + ImageFindNext->Width() + 60);
+        LabelFindResult->setTop(picToolBar->Height() / 2 - LabelFindResult->Height() / 2 - 20);
     });
     runtime::resumeNext([&] {
         MSHFlexGrid1->setBackColorBkg(BackColor());

@@ -1,6 +1,8 @@
 // Moving through the current list: the navigation strip, the find row on the tool strip
 // (by name as the user types, Find Next, by record ID) and the records grid.
 
+#include <utility>
+
 #include "catalogue/catalogue_schema.h"
 #include "catalogue/main_window.h"
 #include "platform/runtime/error.h"
@@ -66,40 +68,47 @@ void Form1::ComdADOMove_Click(int Index) {
     runtime::resumeNext([&] { pComboCatalogue_Click(); });
 }
 
-// The shown picture and both boxes go blank when a search fails; the record set stays
-// where the failure left it.
-void Form1::clearFoundRecord() {
-    runtime::resumeNext([&] { ImageCatalogue->setPicture(picture::Picture()); });
-    runtime::resumeNext([&] { Text1->setText(""); });
-    runtime::resumeNext([&] { Text2->setText(""); });
+// A search runs with the move events held off, so the pane and the strip change only
+// when it lands on a record. One that lands on none (nothing matches, Find Next past the
+// last match, a criterion the record set cannot parse) goes back to the record it
+// started from, which stays shown as it was, and the find row says "Not found".
+void Form1::findRecord(const std::function<void(db::Recordset&)>& search) {
+    db::Recordset& rs = Adodc3.recordset();
+    long start = 0;
+    bool found = false;
+    const bool binding = std::exchange(PictureBindingEnabled, false);
+    try {
+        start = rs.absolutePosition();
+        search(rs);
+        found = rs.absolutePosition() >= 1;
+    } catch (const runtime::Error&) {
+    }
+    if (!found) runtime::resumeNext([&] { rs.setAbsolutePosition(start); });
+    PictureBindingEnabled = binding;
+    runtime::resumeNext([&] { LabelFindResult->setVisible(!found); });
+    if (!found || !binding) return;
+    replayMoveEvents();
+    ShowRecordPicture();
 }
 
 void Form1::TextFind_Change() {
-    try {
-        LabelError->setVisible(false);
-        const QString text = TextFind->Text();
-        if (text == kFindPrompt || !SaveRecordEdit()) return;
-        PictureCatalogue->setPicture(picture::Picture());
-        Text1->setText("");
-        Text2->setText("");
-        db::Recordset& rs = Adodc3.recordset();
-        if (rs.recordCount() == 0) return;
-        rs.moveFirst();
-        if (!text.isEmpty()) {
-            if (CheckFindID->Value() != 0) {
-                if (runtime::Val(text.toStdString()) < 1) {
-                    TextFind->setText("");
-                    return;
-                }
-                rs.find(catalogue::IdCriterion(text).toStdString());
-            } else {
-                rs.find(catalogue::NameContainsCriterion(text).toStdString());
-            }
-        }
-        ShowRecordPicture();
-    } catch (const runtime::Error&) {
-        clearFoundRecord();
+    runtime::resumeNext([&] { LabelError->setVisible(false); });
+    runtime::resumeNext([&] { LabelFindResult->setVisible(false); });
+    const QString text = TextFind->Text();
+    if (text == kFindPrompt || !SaveRecordEdit()) return;
+    bool empty = true;
+    runtime::resumeNext([&] { empty = Adodc3.recordset().recordCount() == 0; });
+    if (empty) return;
+    const bool byId = !text.isEmpty() && CheckFindID->Value() != 0;
+    if (byId && runtime::Val(text.toStdString()) < 1) {
+        TextFind->setText("");  // runs this handler again, which shows the first record
+        return;
     }
+    findRecord([&](db::Recordset& rs) {
+        rs.moveFirst();
+        if (text.isEmpty()) return;
+        rs.find((byId ? catalogue::IdCriterion(text) : catalogue::NameContainsCriterion(text)).toStdString());
+    });
 }
 
 void Form1::TextFind_Click() {
@@ -112,19 +121,15 @@ void Form1::TextFind_DblClick() { TextFind->setText(""); }
 void Form1::ImageFindNext_Click() {
     const QString text = TextFind->Text();
     if (text.isEmpty() || text == kFindPrompt || !SaveRecordEdit()) return;
-    try {
-        ImageFindNext->setVisible(false);
-        ui::DoEvents();
-        db::Recordset& rs = Adodc3.recordset();
+    runtime::resumeNext([&] { LabelFindResult->setVisible(false); });
+    runtime::resumeNext([&] { ImageFindNext->setVisible(false); });
+    ui::DoEvents();
+    findRecord([&](db::Recordset& rs) {
         rs.moveNext();
         rs.find(catalogue::NameContainsCriterion(text).toStdString());
-        ShowRecordPicture();
-        ui::DoEvents();
-        ImageFindNext->setVisible(true);
-    } catch (const runtime::Error&) {
-        clearFoundRecord();
-        runtime::resumeNext([&] { ImageFindNext->setVisible(true); });
-    }
+    });
+    ui::DoEvents();
+    runtime::resumeNext([&] { ImageFindNext->setVisible(true); });
 }
 
 void Form1::CheckFindID_Click() { ImageFindNext->setVisible(CheckFindID->Value() != 1); }

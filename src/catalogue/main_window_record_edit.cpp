@@ -2,6 +2,7 @@
 // until something saves it. Everything that would drop it (closing the window, a
 // requery or rebuild of the lists, a move) saves it first through SaveRecordEdit; when
 // the catalogue refuses it, the user is told once and stays on the record with the text.
+// A name of blanks only is refused before that, and the stored name comes back.
 
 #include "catalogue/main_window.h"
 #include "platform/db/errors.h"
@@ -13,6 +14,11 @@ namespace {
 
 constexpr int kNameField = 18;
 constexpr int kKeyEscape = 27;
+
+QString blankNameText(const QString& stored) {
+    return "The Name Box is Empty. A Picture Needs a Name in the DataBase.\r\n\r\n"
+           "The Stored Name \"" + stored + "\" is Restored.";
+}
 
 QString clashText(const QString& typed, const QString& stored) {
     return "The Name \"" + typed + "\" is Already Used by Another Picture in the DataBase.\r\n\r\n"
@@ -29,6 +35,7 @@ QString storedName(db::Recordset& rs) {
 
 bool Form1::SaveRecordEdit() {
     if (!Adodc3.isOpen()) return true;
+    if (!keepTypedName()) return false;
     try {
         Adodc3.recordset().update();
         return true;
@@ -36,6 +43,30 @@ bool Form1::SaveRecordEdit() {
         reportRefusedEdit(e);
         return false;
     }
+}
+
+// A typed name is kept without blanks around it: nobody sees them, and they would set
+// the name apart from the same name without. A name of blanks only is none: the box
+// shows the stored name again, the user is told and stays on the record to see it.
+bool Form1::keepTypedName() {
+    bool kept = true;
+    runtime::resumeNext([&] {
+        db::Recordset& rs = Adodc3.recordset();
+        if (!rs.hasCurrentRow() || rs.isAddingNew()) return;
+        ui::TextBox& box = *TextField[kNameField];
+        const QString typed = box.Text();
+        const QString stored = storedName(rs);
+        if (typed == stored) return;
+        const QString name = typed.trimmed();
+        if (!name.isEmpty()) {
+            if (name != typed) box.setText(name);
+            return;
+        }
+        box.setText(stored);
+        kept = false;
+        ui::services().MsgBox(blankNameText(stored), runtime::vbExclamation, QString());
+    });
+    return kept;
 }
 
 void Form1::reportRefusedEdit(const runtime::Error& e) {

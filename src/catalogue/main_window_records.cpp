@@ -89,15 +89,20 @@ void Form1::resumePictureBinding() {
     bool rows = false;
     runtime::resumeNext([&] { rows = Adodc3.recordset().recordCount() >= 1; });
     if (rows) {
-        db::Recordset& rs = Adodc3.recordset();
-        Adodc3_WillMove(db::MoveReason::Move, rs);
-        Adodc3_MoveComplete(db::MoveReason::Move, nullptr, rs);
+        replayMoveEvents();
         pComboCatalogue_Click();
     } else {
         runtime::resumeNext([&] { LabelError->setVisible(false); });
         runtime::resumeNext([&] { showEmptyCatalogue(); });
     }
     runtime::resumeNext([&] { setMousePointer(ui::vbDefault); });
+}
+
+// The move events for the record current now, as a move to it would have fired them.
+void Form1::replayMoveEvents() {
+    db::Recordset& rs = Adodc3.recordset();
+    Adodc3_WillMove(db::MoveReason::Move, rs);
+    Adodc3_MoveComplete(db::MoveReason::Move, nullptr, rs);
 }
 
 // The picture box bound to Photo shows the row's stored bytes as a picture when the

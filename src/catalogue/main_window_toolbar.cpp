@@ -26,6 +26,7 @@ void Form1::Image1_Click(int Index) {
             TextFind->setVisible(show);
             ImageFindNext->setVisible(show);
             CheckFindID->setVisible(show);
+            LabelFindResult->setVisible(false);
             break;
         }
         case 5:  // "Full Screen"

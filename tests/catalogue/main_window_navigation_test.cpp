@@ -1,11 +1,14 @@
 // Moving through the list: the navigation buttons, finding by name as one types, Find
 // Next, finding by ID, and the records grid.
 
+#include <functional>
+
 #include <QTest>
 
 #include "catalogue/main_window.h"
 #include "platform/ui/forms.h"
 #include "shell/module1.h"
+#include "support/noise_pictures.h"
 #include "support/program_folder_test.h"
 
 namespace {
@@ -16,8 +19,12 @@ protected:
     // the end of names.
     Form1& start() {
         makeCatalogueWithRows(0);
-        for (const char* name : {"harbour", "old harbour wall", "boats", "the harbour", "Anne's garden"})
-            addPicture(name, "TXT", {1, 2, 3});
+        // Bitmaps of sizes of their own, so the pane's picture tells whose it is.
+        int side = 8;
+        for (const char* name : {"harbour", "old harbour wall", "boats", "the harbour", "Anne's garden"}) {
+            addPicture(name, "BMP", testsupport::noiseBmp24(side, side, false, static_cast<uint32_t>(side)));
+            ++side;
+        }
         EXPECT_FALSE(runMain());
         return ui::forms<Form1>();
     }
@@ -75,12 +82,11 @@ TEST_F(Navigation, FindAsYouTypeMatchesAnywhereInTheName) {
     }
 
     form.TextFind->setText("no such picture");
-    EXPECT_EQ(form.Text2->Text(), "");
-    EXPECT_EQ(form.Text1->Text(), "");
-    EXPECT_EQ(position(form), -3) << "past the last record";
-    form.ImageFindNext_Click();  // moving on from past the end fails
+    EXPECT_EQ(position(form), 1) << "a text that matches nothing stays on the record shown";
+    EXPECT_EQ(form.Text2->Text(), "1 / 5");
+    form.ImageFindNext_Click();
     EXPECT_TRUE(form.ImageFindNext->Visible());
-    EXPECT_EQ(form.Text2->Text(), "");
+    EXPECT_EQ(position(form), 1);
     EXPECT_TRUE(services.msgBoxes.empty());
 }
 
@@ -93,9 +99,10 @@ TEST_F(Navigation, FindNextGoesOnWithoutWrappingRound) {
     form.ImageFindNext_Click();
     EXPECT_EQ(position(form), 4);
     form.ImageFindNext_Click();
-    EXPECT_EQ(position(form), -3) << "no wrap-round: past the last record";
+    EXPECT_EQ(position(form), 4) << "no wrap-round: the last match stays";
     form.ImageFindNext_Click();
-    EXPECT_EQ(form.Text2->Text(), "") << "moving on from past the end fails";
+    EXPECT_EQ(position(form), 4);
+    EXPECT_EQ(form.Text2->Text(), "4 / 5");
     EXPECT_TRUE(form.ImageFindNext->Visible());
     form.TextFind->setText("harbou");
     EXPECT_EQ(position(form), 1) << "a changed text starts again at the first record";
@@ -113,13 +120,76 @@ TEST_F(Navigation, FindByIdTakesNumbersOnly) {
         EXPECT_EQ(position(form), 1) << below;
     }
     form.TextFind->setText("2abc");
-    EXPECT_EQ(form.Text2->Text(), "") << "a criterion that does not parse empties the boxes";
+    EXPECT_EQ(form.Text2->Text(), "1 / 5") << "a criterion that does not parse finds nothing";
     form.CheckFindID->setValue(0);
     EXPECT_TRUE(form.ImageFindNext->Visible());
     form.TextFind->setText("Find");
     form.TextFind_Click();
     EXPECT_EQ(form.TextFind->Text(), "");
     EXPECT_EQ(position(form), 1);
+}
+
+// A search that lands on no record stays on the record shown: the panel, the picture,
+// its size and position as they were, and the find row says "Not found" until a search
+// lands again.
+TEST_F(Navigation, ASearchThatFindsNothingStaysOnTheRecordShown) {
+    const struct {
+        const char* search;
+        std::function<void(Form1&)> before, miss;
+    } searches[] = {
+        {"a name that matches nothing", [](Form1& f) { f.ComdADOMove_Click(2); },
+         [](Form1& f) { f.TextFind->setText("harbour wall at night"); }},
+        {"Find Next past the last match",
+         [](Form1& f) {
+             f.TextFind->setText("harbour");
+             f.ImageFindNext_Click();
+             f.ImageFindNext_Click();
+         },
+         [](Form1& f) { f.ImageFindNext_Click(); }},
+        {"an ID no record has",
+         [](Form1& f) {
+             f.CheckFindID->setValue(1);
+             f.TextFind->setText("3");
+         },
+         [](Form1& f) { f.TextFind->setText("99"); }},
+        {"an ID that does not parse",
+         [](Form1& f) {
+             f.CheckFindID->setValue(1);
+             f.TextFind->setText("4");
+         },
+         [](Form1& f) { f.TextFind->setText("4abc"); }},
+    };
+    for (const auto& s : searches) {
+        SCOPED_TRACE(s.search);
+        restartProgram();
+        Form1& form = start();
+        form.Image1_Click(4);
+        s.before(form);
+        ASSERT_FALSE(form.LabelFindResult->Visible());
+        const long shown = position(form);
+        const QString name = form.TextField[18]->Text(), size = form.Text1->Text(), at = form.Text2->Text();
+        const auto picture = form.ImageCatalogue->Picture().Handle();
+        const double pictureWidth = form.PictureCatalogue->Width();
+
+        s.miss(form);
+        EXPECT_EQ(position(form), shown);
+        EXPECT_EQ(form.Adodc4.recordset().absolutePosition(), shown);
+        EXPECT_EQ(form.TextField[18]->Text(), name);
+        EXPECT_EQ(form.Text1->Text(), size);
+        EXPECT_EQ(form.Text2->Text(), at);
+        EXPECT_EQ(form.ImageCatalogue->Picture().Handle(), picture);
+        EXPECT_TRUE(form.ImageCatalogue->Visible());
+        EXPECT_DOUBLE_EQ(form.PictureCatalogue->Width(), pictureWidth);
+        EXPECT_TRUE(form.LabelFindResult->Visible());
+        EXPECT_EQ(form.LabelFindResult->Caption(), "Not found");
+        EXPECT_TRUE(services.msgBoxes.empty());
+
+        form.CheckFindID->setValue(0);
+        form.TextFind->setText("boat");
+        EXPECT_EQ(position(form), 3);
+        EXPECT_EQ(form.Text2->Text(), "3 / 5");
+        EXPECT_FALSE(form.LabelFindResult->Visible()) << "a search that lands takes the words away";
+    }
 }
 
 TEST_F(Navigation, TheGridOpensUnderThePaneAndItsClickMovesBothRecordSets) {

@@ -1,10 +1,12 @@
 // What the user types into the record panel: saved before anything closes, requeries or
 // rebuilds the list; a name another picture has is refused with one message naming the
-// clash, the user stays on the record with the text, and Escape puts the stored name back.
+// clash, the user stays on the record with the text, and Escape puts the stored name back;
+// a blank name is refused and the stored one comes back; stray keys rename nothing.
 
 #include <filesystem>
 #include <functional>
 
+#include <QApplication>
 #include <QTest>
 
 #include "catalogue/main_window.h"
@@ -219,6 +221,99 @@ TEST_F(RecordPanelEdits, EscapeInTheNameBoxPutsTheStoredNameBack) {
     EXPECT_EQ(form.TextField[18]->Text(), "picture 1");
     QTest::keyClick(form.TextField[11]->editor(), Qt::Key_Escape);
     EXPECT_EQ(form.TextField[11]->Text(), "by the sea");
+}
+
+// Five pictures named as a camera names them, the keyboard's focus on the main window.
+class StrayKeys : public RecordPanelEdits {
+protected:
+    Form1& start() {
+        makeCatalogueWithRows(0);
+        for (const char* name : {"photo17", "photo18", "photo19", "photo20", "photo21"})
+            addPicture(name, "TXT", {1, 2, 3});
+        EXPECT_FALSE(runMain());
+        Form1& form = ui::forms<Form1>();
+        QApplication::setActiveWindow(form.window());
+        return form;
+    }
+
+    std::vector<std::string> storedNames() const {
+        db::Connection connection = db::Connection::openFile(catalogue(), "480517362904");
+        db::Recordset rs;
+        rs.open(connection.share(), "Select PhotoDescription from Pictures");
+        std::vector<std::string> names;
+        for (; !rs.eof(); rs.moveNext()) names.push_back(rs.field("PhotoDescription").value().text());
+        return names;
+    }
+
+    std::string storedDescription(long position) const {
+        db::Connection connection = db::Connection::openFile(catalogue(), "480517362904");
+        db::Recordset rs;
+        rs.open(connection.share(), "Select Description from Pictures");
+        rs.setAbsolutePosition(position);
+        return rs.field("Description").value().text();
+    }
+
+    // A real click on a navigation image, and keys sent where the keyboard focus is.
+    static void click(Form1& form, int button) { QTest::mouseClick(form.ComdADOMove[button], Qt::LeftButton); }
+    static void key(Qt::Key k) {
+        QWidget* focus = QApplication::focusWidget();
+        ASSERT_NE(focus, nullptr);
+        QTest::keyClick(focus, k);
+    }
+};
+
+TEST_F(StrayKeys, ArrowAndSpaceAfterNextRenameNothing) {
+    Form1& form = start();
+    click(form, 2);
+    click(form, 2);
+    ASSERT_EQ(form.TextField[18]->Text(), "photo19");
+    for (int round = 0; round < 3; ++round) {
+        key(Qt::Key_Right);
+        key(Qt::Key_Space);
+        click(form, 2);
+    }
+    click(form, 1);
+    click(form, 1);
+    EXPECT_EQ(storedNames(), (std::vector<std::string>{"photo17", "photo18", "photo19", "photo20", "photo21"}));
+    EXPECT_TRUE(services.msgBoxes.empty());
+    EXPECT_EQ(form.Text2->Text(), "3 / 5");
+    EXPECT_EQ(form.TextField[18]->Text(), "photo19");
+}
+
+TEST_F(StrayKeys, ABlankNameIsRefusedAndTheStoredNameComesBack) {
+    for (const QString blank : {"", "   "}) {
+        SCOPED_TRACE("\"" + blank.toStdString() + "\"");
+        restartProgram();
+        Form1& form = start();
+        click(form, 2);
+        click(form, 2);
+        form.TextField[18]->setText(blank);
+        QTest::keyClicks(form.TextField[11]->editor(), "harbour");
+        click(form, 2);
+        EXPECT_EQ(prompts(), std::vector<QString>{"The Name Box is Empty. A Picture Needs a Name in the DataBase."
+                                                  "\r\n\r\nThe Stored Name \"photo19\" is Restored."});
+        EXPECT_EQ(form.TextField[18]->Text(), "photo19");
+        EXPECT_EQ(form.TextField[11]->Text(), "harbour");
+        EXPECT_EQ(form.Text2->Text(), "3 / 5") << "the user stays to see the name come back";
+
+        click(form, 2);
+        EXPECT_EQ(services.msgBoxes.size(), 1u);
+        EXPECT_EQ(form.Text2->Text(), "4 / 5");
+        EXPECT_EQ(storedNames(), (std::vector<std::string>{"photo17", "photo18", "photo19", "photo20", "photo21"}));
+        EXPECT_EQ(storedDescription(3), "harbour");
+    }
+}
+
+TEST_F(StrayKeys, EscapeWhereTheFocusIsPutsTheStoredNameBack) {
+    Form1& form = start();
+    click(form, 2);
+    key(Qt::Key_Right);
+    QTest::keyClicks(QApplication::focusWidget(), " by the sea");
+    ASSERT_EQ(form.TextField[18]->Text(), "photo18 by the sea");
+    key(Qt::Key_Escape);
+    EXPECT_EQ(form.TextField[18]->Text(), "photo18");
+    click(form, 2);
+    EXPECT_EQ(storedNames(), (std::vector<std::string>{"photo17", "photo18", "photo19", "photo20", "photo21"}));
 }
 
 }  // namespace
