@@ -273,6 +273,7 @@ TEST_F(WindowLayout, EveryCaptionFitsItsControlAndEveryControlLiesInsideItsConta
     narrowMain = false;
     main.ImageResize_Click();
     main.Image1_Click(4);  // the find row
+    main.TextFind->setText("no such picture");  // and its "Not found"
     main.Image1_Click(1);  // the add-folder panel
     check(main);
     main.ImageAddFolderCancel_Click();
