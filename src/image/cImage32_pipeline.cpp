@@ -192,16 +192,6 @@ bool deviceRows(gdi::HDC dc, DeviceRows& rows) {
     return true;
 }
 
-// Whole pixels masked, which the compiler turns into wide moves.
-void clearAlpha(uint8_t* pixels, size_t count) {
-    for (size_t i = 0; i < count; ++i) {
-        uint32_t pixel;
-        std::memcpy(&pixel, pixels + i * 4, 4);
-        pixel &= 0x00FFFFFFu;
-        std::memcpy(pixels + i * 4, &pixel, 4);
-    }
-}
-
 // Source-over of p.h rows of p.w pixels, row k from the top at rowAt(k) (its first pixel
 // drawn) for a rowAt = makeRowAt(), into `image` (a destination image's pixels) or else onto
 // a device: in its own pixels where deviceRows reaches them and the rows read are not the
@@ -226,8 +216,8 @@ bool blendRowsOnto(gdi::HDC destinationDC, const ByteView2D& image, const Placem
             // Rows from the bottom: memory read and written upwards, as the prefetcher likes it.
             for (int64_t k = first + count - 1; k >= first; --k) {
                 uint8_t* row = device.top + (p.dy + k) * device.step + p.dx * device.bytes;
-                compositing::blendRow(row, device.bytes, rowAt(k), size_t(p.w), Opacity, gray);
-                if (device.clearsAlpha) clearAlpha(row, size_t(p.w));
+                if (device.clearsAlpha) compositing::blendRowClearingAlpha(row, rowAt(k), size_t(p.w), Opacity, gray);
+                else compositing::blendRow(row, device.bytes, rowAt(k), size_t(p.w), Opacity, gray);
             }
         });
         return true;

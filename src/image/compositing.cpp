@@ -272,10 +272,12 @@ inline __m128i blendTwo(__m128i d16, __m128i s16, __m128i o16) {
 
 // Four-pixel groups of a 32-bpp row while every colour lies within its alpha; the count
 // done, where the scalar loop takes over (at a group holding a colour above its alpha, or
-// the last pixels).
+// the last pixels). ClearAlpha: every pixel of the groups done leaves with alpha byte 0.
+template <bool ClearAlpha>
 size_t blendGroupsOfFour(uint8_t* d, const uint8_t* s, size_t count, int32_t o) {
     const __m128i zero = _mm_setzero_si128(), o16 = _mm_set1_epi16(short(o));
     const __m128i alphaMask = _mm_set1_epi32(int(0xFF000000u));
+    const __m128i kept = ClearAlpha ? _mm_set1_epi32(0x00FFFFFF) : _mm_set1_epi32(-1);
     size_t i = 0;
     for (; i + 4 <= count; i += 4, d += 16, s += 16) {
         const __m128i s8 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
@@ -285,14 +287,17 @@ size_t blendGroupsOfFour(uint8_t* d, const uint8_t* s, size_t count, int32_t o) 
         if (_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_max_epu8(s8, a8), a8)) != 0xFFFF) break;
         const int opaque = _mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(s8, alphaMask), alphaMask));
         if (opaque == 0xFFFF && o == 255) {
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(d), s8);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(d), _mm_and_si128(s8, kept));
             continue;
         }
-        if (_mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(s8, alphaMask), zero)) == 0xFFFF) continue;
         const __m128i d8 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(s8, alphaMask), zero)) == 0xFFFF) {
+            if constexpr (ClearAlpha) _mm_storeu_si128(reinterpret_cast<__m128i*>(d), _mm_and_si128(d8, kept));
+            continue;
+        }
         const __m128i low = blendTwo(_mm_unpacklo_epi8(d8, zero), _mm_unpacklo_epi8(s8, zero), o16);
         const __m128i high = blendTwo(_mm_unpackhi_epi8(d8, zero), _mm_unpackhi_epi8(s8, zero), o16);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(d), _mm_packus_epi16(low, high));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d), _mm_and_si128(_mm_packus_epi16(low, high), kept));
     }
     return i;
 }
@@ -398,10 +403,11 @@ __attribute__((target("avx2"))) inline void storeThreeByteEight(uint8_t* d, __m2
 }
 
 // blendGroupsOfFour eight pixels at a time with AVX2, onto a 32-bpp or a 24-bpp row.
-template <int Bytes>
+template <int Bytes, bool ClearAlpha = false>
 __attribute__((target("avx2"))) size_t blendGroupsOfEight(uint8_t* d, const uint8_t* s, size_t count, int32_t o) {
     const __m256i zero = _mm256_setzero_si256(), o16 = _mm256_set1_epi16(short(o));
     const __m256i alphaMask = _mm256_set1_epi32(int(0xFF000000u));
+    const __m256i kept = ClearAlpha ? _mm256_set1_epi32(0x00FFFFFF) : _mm256_set1_epi32(-1);
     const __m256i spreadAlpha = _mm256_setr_epi8(3, 3, 3, 3, 7, 7, 7, 7, 11, 11, 11, 11, 15, 15, 15, 15, 3, 3, 3, 3, 7,
                                                  7, 7, 7, 11, 11, 11, 11, 15, 15, 15, 15);
     size_t i = 0;
@@ -414,7 +420,12 @@ __attribute__((target("avx2"))) size_t blendGroupsOfEight(uint8_t* d, const uint
         if (!opaque) {
             a8 = _mm256_shuffle_epi8(s8, spreadAlpha);
             if (_mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_max_epu8(s8, a8), a8)) != -1) break;
-            if (_mm256_movemask_epi8(_mm256_cmpeq_epi32(alphas, zero)) == -1) continue;
+            if (_mm256_movemask_epi8(_mm256_cmpeq_epi32(alphas, zero)) == -1) {
+                if constexpr (ClearAlpha)
+                    _mm256_storeu_si256(reinterpret_cast<__m256i*>(d),
+                                        _mm256_and_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(d)), kept));
+                continue;
+            }
         }
         __m256i out = s8;
         if (!opaque || o != 255) {
@@ -423,7 +434,7 @@ __attribute__((target("avx2"))) size_t blendGroupsOfEight(uint8_t* d, const uint
                                           : loadThreeByteEight(d, i + 11 <= count);
             out = blendEightWide(d8, s8, a8, o16, opaque);
         }
-        if constexpr (Bytes == 4) _mm256_storeu_si256(reinterpret_cast<__m256i*>(d), out);
+        if constexpr (Bytes == 4) _mm256_storeu_si256(reinterpret_cast<__m256i*>(d), _mm256_and_si256(out, kept));
         else storeThreeByteEight(d, out);
     }
     return i;
@@ -433,21 +444,25 @@ __attribute__((target("avx2"))) size_t blendGroupsOfEight(uint8_t* d, const uint
 
 #if defined(__SSE2__)
 // Source-over without grayscale onto 32-bpp pixels: eight or four at a time, the scalar
-// loop for a group holding a colour above its alpha and for the last pixels.
+// loop for a group holding a colour above its alpha and for the last pixels. ClearAlpha:
+// each pixel's alpha byte 0 afterwards, in the same pass.
+template <bool ClearAlpha = false>
 void blendFour(uint8_t* d, const uint8_t* s, size_t count, int32_t o) {
     const modParsers::GrayScaleWeights none{};
     while (count > 0) {
 #if defined(__x86_64__)
         if (wideKernels()) {
-            const size_t done = blendGroupsOfEight<4>(d, s, count, o);
+            const size_t done = blendGroupsOfEight<4, ClearAlpha>(d, s, count, o);
             d += done * 4, s += done * 4, count -= done;
         }
 #endif
-        const size_t done = blendGroupsOfFour(d, s, count, o);
+        const size_t done = blendGroupsOfFour<ClearAlpha>(d, s, count, o);
         d += done * 4, s += done * 4, count -= done;
         const size_t rest = std::min<size_t>(count, 4);
         if (o >= 255) blendPixels<4, false, true>(d, s, rest, o, none);
         else blendPixels<4, false, false>(d, s, rest, o, none);
+        if constexpr (ClearAlpha)
+            for (size_t k = 0; k < rest; ++k) d[k * 4 + 3] = 0;
         d += rest * 4, s += rest * 4, count -= rest;
     }
 }
@@ -483,6 +498,18 @@ void blendThree(uint8_t* d, const uint8_t* s, size_t count, int32_t o) {
 #endif
 
 }  // namespace
+
+void blendRowClearingAlpha(uint8_t* destination, const uint8_t* source, size_t count, int32_t Opacity,
+                           const modParsers::GrayScaleWeights* gray) {
+#if defined(__SSE2__)
+    if (!gray && Opacity >= 0 && Opacity <= 255) {
+        blendFour<true>(destination, source, count, Opacity);
+        return;
+    }
+#endif
+    blendPixelsOf<4>(destination, source, count, Opacity, gray);
+    for (size_t i = 0; i < count; ++i) destination[i * 4 + 3] = 0;
+}
 
 void blendRow(uint8_t* destination, int destinationBytes, const uint8_t* source, size_t count,
               int32_t Opacity, const modParsers::GrayScaleWeights* gray) {

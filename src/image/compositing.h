@@ -146,6 +146,10 @@ void useWideKernels(bool on);
 // that destination byte as it was.
 void blendRow(uint8_t* destination, int destinationBytes, const uint8_t* source, size_t count,
               int32_t Opacity, const modParsers::GrayScaleWeights* gray);
+// The same onto 32-bpp pixels whose alpha bytes then read 0, every one of the `count`: the
+// colours of a 3-byte blend on a device that keeps four bytes a pixel.
+void blendRowClearingAlpha(uint8_t* destination, const uint8_t* source, size_t count, int32_t Opacity,
+                           const modParsers::GrayScaleWeights* gray);
 
 // The nearest integer, halves to even, as std::lrint gives it in the default rounding
 // mode but without a library call; x must lie within the 32-bit range.

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <functional>
 #include <random>
+#include <tuple>
 #include <utility>
 
 #include "qimage_support.h"
@@ -695,6 +696,7 @@ TEST_F(Render, BlendingInADibSectionGivesTheBytesOfTheWayThroughTheBuffer) {
         {"turned by 33 degrees", true,
          [](cImage32& i, gdi::HDC dc) { return i.Render(dc, 51, 33, 0, 0, 0, 0, 0, 0, 70, true, true, nullptr, -1, 0, 33); }},
     };
+    const bool wide = compositing::wideKernels();
     std::vector<uint8_t> start(size_t(TW) * TH * 4);
     for (uint8_t& b : start) b = uint8_t(random());
     gdi::BITMAPINFO info{};
@@ -717,8 +719,12 @@ TEST_F(Render, BlendingInADibSectionGivesTheBytesOfTheWayThroughTheBuffer) {
             gdi::DeleteDC(dc);
             gdi::DeleteObject(bitmap);
         }
-        for (const auto& [bpp, bottomUp] : {std::pair{32, false}, std::pair{32, true}, std::pair{24, true}}) {
-            SCOPED_TRACE(::testing::Message() << bpp << " bits, " << (bottomUp ? "bottom-up" : "top-down"));
+        for (const auto& [bpp, bottomUp, kernels] :
+             {std::tuple{32, false, wide}, std::tuple{32, true, wide}, std::tuple{24, true, wide}, std::tuple{32, false, false},
+              std::tuple{24, true, false}}) {
+            SCOPED_TRACE(::testing::Message() << bpp << " bits, " << (bottomUp ? "bottom-up" : "top-down")
+                                              << (kernels ? "" : ", plain kernels"));
+            compositing::useWideKernels(kernels);
             gdi::DibSurface device(TW, TH, bpp, bottomUp);
             const int bytes = bpp / 8;
             for (int y = 0; y < TH; ++y)
@@ -732,6 +738,7 @@ TEST_F(Render, BlendingInADibSectionGivesTheBytesOfTheWayThroughTheBuffer) {
                                              size_t(bytes)) != 0;
             EXPECT_EQ(differing, 0);
         }
+        compositing::useWideKernels(wide);
     }
 }
 
