@@ -14,6 +14,8 @@
 #include "filterlib/core/pixel.h"
 #include "filterlib/core/random.h"
 #include "filterlib/core/sampling.h"
+#include "filterlib/core/tap_filter.h"
+#include "filterlib/core/window_kernels.h"
 #include "filterlib/fx.h"
 #include "support/fx_picture.h"
 
@@ -24,35 +26,111 @@ using namespace filterlib;
 
 Image viewOf(std::vector<uint32_t>& pixels, int w, int h) { return Image{w, h, w, pixels.data()}; }
 
+// Colours spread over every value; the high bytes hold what an effect must ignore.
 std::vector<uint32_t> patterned(int w, int h) {
     std::vector<uint32_t> p(size_t(w) * size_t(h));
-    for (int i = 0; i < w * h; ++i) p[size_t(i)] = (uint32_t(i) * 2654435761u) & 0xFFFFFFu;
+    for (int i = 0; i < w * h; ++i) p[size_t(i)] = uint32_t(i) * 2654435761u;
     return p;
 }
 
-// The window mean straight from its definition.
-uint32_t directMean(const std::vector<uint32_t>& p, int w, int h, int x, int y, int rx, int ry) {
+// The sum of weight(i, j) times each channel over the (2 rx + 1) x (2 ry + 1) window
+// about (x, y), edges repeated, divided by `divisor` halves to even.
+template <class Weight>
+uint32_t directWindow(const std::vector<uint32_t>& p, int w, int h, int x, int y, int rx, int ry, Weight weight,
+                      int64_t divisor) {
     int64_t sum[3] = {0, 0, 0};
-    for (int j = y - ry; j <= y + ry; ++j)
-        for (int i = x - rx; i <= x + rx; ++i) {
-            const uint32_t v = p[size_t(std::clamp(j, 0, h - 1)) * size_t(w) + size_t(std::clamp(i, 0, w - 1))];
-            sum[0] += red(v);
-            sum[1] += green(v);
-            sum[2] += blue(v);
+    for (int j = -ry; j <= ry; ++j)
+        for (int i = -rx; i <= rx; ++i) {
+            const uint32_t v =
+                p[size_t(std::clamp(y + j, 0, h - 1)) * size_t(w) + size_t(std::clamp(x + i, 0, w - 1))];
+            sum[0] += weight(i, j) * red(v);
+            sum[1] += weight(i, j) * green(v);
+            sum[2] += weight(i, j) * blue(v);
         }
-    const int64_t n = int64_t(2 * rx + 1) * (2 * ry + 1);
-    return pack(int(divRound(sum[0], n)), int(divRound(sum[1], n)), int(divRound(sum[2], n)));
+    return pack(int(divRound(sum[0], divisor)), int(divRound(sum[1], divisor)), int(divRound(sum[2], divisor)));
 }
 
-TEST(Core, BoxBlurEqualsTheDirectWindowMean) {
-    for (const auto& [w, h, rx, ry] : {std::tuple{7, 5, 1, 1}, {7, 5, 3, 0}, {1, 9, 2, 4}, {6, 4, 9, 11}, {1, 1, 5, 5}}) {
+// The window filters run in vectors of two widths, the wider where the processor has them;
+// each test runs both and leaves the widest chosen.
+class WindowFilters : public testing::TestWithParam<bool> {
+protected:
+    void SetUp() override {
+        if (!useWideWindowKernels(GetParam()) && GetParam()) GTEST_SKIP() << "no wider vectors on this processor";
+    }
+    void TearDown() override { useWideWindowKernels(true); }
+};
+
+// Widths around the vectors' pixel counts; radii that add columns directly, by running
+// blocks, in 16-bit sums and in 32-bit ones (areas over 256), wider than the picture.
+TEST_P(WindowFilters, BoxBlurEqualsTheDirectWindowMean) {
+    for (const auto& [w, h, rx, ry] :
+         {std::tuple{7, 5, 1, 1}, {7, 5, 3, 0}, {1, 9, 2, 4}, {6, 4, 9, 11}, {1, 1, 5, 5}, {2, 3, 1, 1}, {3, 4, 2, 2},
+          {5, 6, 4, 4}, {9, 3, 7, 7}, {17, 5, 0, 3}, {33, 9, 6, 1}, {19, 7, 8, 8}, {4, 12, 40, 3}, {35, 6, 2, 60},
+          {70, 4, 30, 0}}) {
         std::vector<uint32_t> in = patterned(w, h), out(in.size());
         Image source = viewOf(in, w, h), dest = viewOf(out, w, h);
         boxBlur(source, dest, rx, ry);
+        const int64_t area = int64_t(2 * rx + 1) * (2 * ry + 1);
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x)
-                ASSERT_EQ(out[size_t(y * w + x)], directMean(in, w, h, x, y, rx, ry))
+                ASSERT_EQ(out[size_t(y * w + x)], directWindow(in, w, h, x, y, rx, ry, [](int, int) { return 1; }, area))
                     << w << "x" << h << " r " << rx << "," << ry << " at " << x << "," << y;
+    }
+    // White stays white: the largest sums divide back to 255.
+    std::vector<uint32_t> white(size_t(40 * 30), 0xFFFFFFFFu), out(white.size());
+    Image source = viewOf(white, 40, 30), dest = viewOf(out, 40, 30);
+    for (const int r : {1, 7, 8, 25}) {
+        boxBlur(source, dest, r, r);
+        ASSERT_EQ(out, std::vector<uint32_t>(white.size(), 0xFFFFFFu)) << r;
+    }
+}
+
+TEST_P(WindowFilters, SeparableKernelsEqualTheirWholeSums) {
+    const std::vector<std::vector<uint16_t>> kernels = {{1, 4, 6, 4, 1}, {1, 2, 1}, {1, 0, 2, 0, 1}};
+    for (const auto& [w, h] : {std::pair{1, 1}, {3, 2}, {5, 7}, {8, 3}, {13, 4}, {37, 5}}) {
+        std::vector<uint32_t> in = patterned(w, h), out(in.size());
+        Image source = viewOf(in, w, h), dest = viewOf(out, w, h);
+        for (const auto& k : kernels) {
+            const int r = int(k.size()) / 2;
+            int64_t sum = 0;
+            for (const uint16_t weight : k) sum += weight;
+            if (k.size() == 5) filterSeparable(source, dest, {k[0], k[1], k[2], k[3], k[4]});
+            else filterSeparable(source, dest, {k[0], k[1], k[2]});
+            const auto weight = [&](int i, int j) { return int64_t(k[size_t(i + r)]) * k[size_t(j + r)]; };
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x)
+                    ASSERT_EQ(out[size_t(y * w + x)], directWindow(in, w, h, x, y, r, r, weight, sum * sum))
+                        << w << "x" << h << " kernel of " << k.size() << " at " << x << "," << y;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Core, WindowFilters, testing::Values(false, true),
+                         [](const testing::TestParamInfo<bool>& info) { return info.param ? "Wide" : "Narrow"; });
+
+// The divisions by a multiplication, for the window areas the box means use: each quotient
+// exact, every value up to the largest in the 16-bit lanes (where the lanes have such a
+// division: every area up to 201 does), the neighbours of every multiple in the 32-bit ones.
+TEST(Core, WindowDivisionsAreExact) {
+    for (uint32_t d = 3; d <= 255; d += 2) {
+        const uint64_t largest = 255 * uint64_t(d) + (d - 1) / 2;
+        WindowDivision division;
+        if (!windowDivision(d, largest, 16, division)) {
+            EXPECT_GT(d, 201u) << "no 16-bit division";
+            continue;
+        }
+        for (uint64_t x = 0; x <= largest; ++x)
+            ASSERT_EQ(((x * division.magic) >> 16) >> (division.shift - 16), x / d) << x << " / " << d;
+    }
+    for (const uint32_t d : {3u, 235u, 259u, 289u, 361u, 441u, 10201u, 99999u, 2001u * 2001u}) {
+        const uint64_t largest = 255 * uint64_t(d) + (d - 1) / 2;
+        WindowDivision division;
+        ASSERT_TRUE(windowDivision(d, largest, 32, division)) << d;
+        for (uint64_t k = 0; k <= 256; ++k)
+            for (const uint64_t x : {k * d - (k > 0), k * d, k * d + d / 2, k * d + d - 1}) {
+                if (x > largest) continue;
+                ASSERT_EQ((x * division.magic) >> division.shift, x / d) << x << " / " << d;
+            }
     }
 }
 

@@ -5,32 +5,13 @@
 #include <vector>
 
 #include "filterlib/core/bands.h"
-#include "filterlib/core/pixel.h"
+#include "filterlib/core/window_kernels.h"
 
 namespace filterlib {
 
-namespace {
-
-// The sums of a window of 2r + 1 along a line of n places, each place holding three sums
-// (red, green, blue), the ends repeated: emit(i, sums) for i = 0 .. n - 1.
-template <class Emit>
-void windowAlong(int n, int r, const uint32_t* line, Emit emit) {
-    uint64_t sums[3] = {uint64_t(r) * line[0], uint64_t(r) * line[1], uint64_t(r) * line[2]};
-    for (int i = 0; i <= r; ++i)
-        for (int c = 0; c < 3; ++c) sums[c] += line[3 * std::min(i, n - 1) + c];
-    for (int i = 0; i < n; ++i) {
-        emit(i, sums);
-        const uint32_t* in = &line[3 * std::min(i + r + 1, n - 1)];
-        const uint32_t* gone = &line[3 * std::max(i - r, 0)];
-        for (int c = 0; c < 3; ++c) sums[c] += uint64_t(in[c]) - gone[c];
-    }
-}
-
-}  // namespace
-
 void boxBlur(const Image& source, Image& dest, int rx, int ry) {
-    rx = std::max(rx, 0);
-    ry = std::max(ry, 0);
+    rx = std::clamp(rx, 0, kLargestBoxRadius);
+    ry = std::clamp(ry, 0, kLargestBoxRadius);
     const int w = source.width, h = source.height;
     if (rx == 0 && ry == 0) {
         // The copy drops the high bytes, as every pixel an effect writes does.
@@ -44,35 +25,25 @@ void boxBlur(const Image& source, Image& dest, int rx, int ry) {
     // Each band keeps running sums of the source down every column, started afresh at its
     // first row, and adds those up across each row. A window's sum is the same whole number
     // whichever way it is added up, so the bytes do not depend on where bands start; and no
-    // band needs more than a row of sums, whatever the picture's size.
-    const int64_t area = int64_t(2 * rx + 1) * (2 * ry + 1);
-    auto rowAt = [&](int y) { return source.row(std::clamp(y, 0, h - 1)); };
+    // band needs more than a row of sums, whatever the picture's size. The area is odd, so
+    // no quotient lies halfway: rounding is adding half the area, less a half, and cutting.
+    const uint32_t area = uint32_t(2 * rx + 1) * uint32_t(2 * ry + 1);
+    WindowDivision division;
+    division.half = (area - 1) / 2;
+    const uint64_t largest = 255 * uint64_t(area) + division.half;
+    const bool narrow = largest < 65536 && windowDivision(area, largest, 16, division);
+    if (!narrow) windowDivision(area, largest, 32, division);
+    const WindowKernels& kernels = windowKernels();
+    const size_t lanes = 4 * (size_t(w) + 2 * size_t(boxPad(rx)));
     inBands(
         h, w,
         [&](int first, int end) {
-            std::vector<uint32_t> columns(size_t(w) * 3, 0);
-            for (int y = first - ry; y <= first + ry; ++y) {
-                const uint32_t* in = rowAt(y);
-                for (int x = 0; x < w; ++x) {
-                    columns[3 * size_t(x)] += (in[x] >> 16) & 0xFF;
-                    columns[3 * size_t(x) + 1] += (in[x] >> 8) & 0xFF;
-                    columns[3 * size_t(x) + 2] += in[x] & 0xFF;
-                }
-            }
-            for (int y = first;; ++y) {
-                uint32_t* out = dest.row(y);
-                windowAlong(w, rx, columns.data(), [&](int x, const uint64_t* sums) {
-                    out[x] = pack(int(divRound(int64_t(sums[0]), area)), int(divRound(int64_t(sums[1]), area)),
-                                  int(divRound(int64_t(sums[2]), area)));
-                });
-                if (y + 1 == end) break;
-                const uint32_t* in = rowAt(y + ry + 1);
-                const uint32_t* gone = rowAt(y - ry);
-                for (int x = 0; x < w; ++x) {
-                    columns[3 * size_t(x)] += ((in[x] >> 16) & 0xFF) - ((gone[x] >> 16) & 0xFF);
-                    columns[3 * size_t(x) + 1] += ((in[x] >> 8) & 0xFF) - ((gone[x] >> 8) & 0xFF);
-                    columns[3 * size_t(x) + 2] += (in[x] & 0xFF) - (gone[x] & 0xFF);
-                }
+            if (narrow) {
+                std::vector<uint16_t> columns(lanes), blocks(lanes);
+                kernels.boxBand16(source, dest, rx, ry, first, end, division, columns.data(), blocks.data());
+            } else {
+                std::vector<uint32_t> columns(lanes), blocks(lanes);
+                kernels.boxBand32(source, dest, rx, ry, first, end, division, columns.data(), blocks.data());
             }
         },
         // A band starts by adding up the window's rows: worth it only over more rows than that.

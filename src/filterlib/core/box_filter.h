@@ -8,7 +8,9 @@ namespace filterlib {
 
 // The mean of each channel over the (2 rx + 1) x (2 ry + 1) window centred on each pixel,
 // the whole window's sum divided once, halves to even. dest may not share source's memory.
-// Radii below 0 count as 0; radius 0 on both axes copies (the high bytes written 0).
+// Radii below 0 count as 0, above kLargestBoxRadius as that; radius 0 on both axes copies
+// (the high bytes written 0).
+constexpr int kLargestBoxRadius = 1000;
 void boxBlur(const Image& source, Image& dest, int rx, int ry);
 
 // A Gaussian of standard deviation sigma made of `passes` box passes whose widths follow

@@ -8,6 +8,7 @@
 
 #include "filterlib/core/bands.h"
 #include "filterlib/core/plane.h"
+#include "filterlib/core/window_kernels.h"
 
 namespace filterlib {
 
@@ -64,6 +65,24 @@ void filterTaps(const Image& source, Image& dest, const std::vector<Tap>& taps, 
                 for (int x = 0; x < w; ++x) out[x] |= divide(sum[x]) << shift;
             }
         }
+    });
+}
+
+void filterSeparable(const Image& source, Image& dest, std::initializer_list<uint16_t> weights) {
+    SeparableKernel kernel;
+    kernel.radius = int(weights.size()) / 2;
+    uint32_t sum = 0;
+    int i = 0;
+    for (const uint16_t weight : weights) {
+        kernel.weights[i++] = weight;
+        sum += weight;
+    }
+    while ((1u << kernel.shift) < sum * sum) ++kernel.shift;
+    const WindowKernels& kernels = windowKernels();
+    const size_t lanes = 4 * (size_t(source.width) + 2 * size_t(separablePad(kernel.radius)));
+    inBands(source.height, int64_t(source.width) * int64_t(weights.size()), [&](int first, int end) {
+        std::vector<uint16_t> line(lanes);
+        kernels.separableBand(source, dest, kernel, first, end, line.data());
     });
 }
 

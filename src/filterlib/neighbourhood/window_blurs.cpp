@@ -2,7 +2,6 @@
 // Gaussian. Each costs the same whatever its radius.
 
 #include <algorithm>
-#include <vector>
 
 #include "filterlib/core/bands.h"
 #include "filterlib/core/box_filter.h"
@@ -24,14 +23,7 @@ void FxFarBlur(HDC d, HDC s, int32_t radius, int32_t& fxResult) {
 }
 
 void FxSoftenerBlur(HDC d, HDC s, int32_t& fxResult) {
-    static const std::vector<Tap> binomial = [] {
-        const uint32_t row[5] = {1, 4, 6, 4, 1};
-        std::vector<Tap> taps;
-        for (int j = 0; j < 5; ++j)
-            for (int i = 0; i < 5; ++i) taps.push_back({i - 2, j - 2, row[i] * row[j]});
-        return taps;
-    }();
-    apply(d, s, fxResult, [](const Image& in, Image& out) { filterTaps(in, out, binomial, 256); });
+    apply(d, s, fxResult, [](const Image& in, Image& out) { filterSeparable(in, out, {1, 4, 6, 4, 1}); });
 }
 
 void FxAdvancedBlur(HDC d, HDC s, int16_t radius, int32_t quality, int32_t channels, int32_t& fxResult) {

@@ -3,13 +3,15 @@
 and benchmarks.
 
     reference.py pillow|opencv OPERATION INPUT.ppm OUTPUT.ppm [--second SECOND.ppm] [--time N]
+                 [--all-threads]
 
 OPERATION is a Python expression: for pillow over `img`, the input as an RGB image (and
 `img2`, the second picture), with Image, ImageOps, ImageChops, ImageEnhance, ImageFilter and
 np at hand; for opencv over `a`, the input as a height x width x 3 array in OpenCV's blue,
 green, red order (and `b`), with cv2 and np at hand. Its result (an image or an array, grey or colour, any depth) is written as an
 8-bit RGB picture of the input's size. With --time N the operation runs N more times on
-the picture in memory, OpenCV on one thread, and the median milliseconds are printed.
+the picture in memory, OpenCV on one thread (with --all-threads on as many as it takes by
+itself), and the median milliseconds are printed.
 """
 
 import statistics
@@ -46,7 +48,8 @@ def main(argv):
             scope["img2"] = Image.open(second).convert("RGB")
     elif tool == "opencv":
         import cv2
-        cv2.setNumThreads(1)
+        if "--all-threads" not in argv:
+            cv2.setNumThreads(1)
         a = cv2.imread(source, cv2.IMREAD_COLOR)
         scope = dict(cv2=cv2, np=np, a=a)
         if second:

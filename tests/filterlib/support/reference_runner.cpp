@@ -158,13 +158,13 @@ std::optional<Rgb> runReference(const Operation& operation, const FxPicture& inp
 }
 
 std::optional<double> timeReference(const Operation& operation, const std::string& inputPpm,
-                                    const std::string& secondPpm, int repeats) {
+                                    const std::string& secondPpm, int repeats, bool allThreads) {
     repeats = std::max(repeats, 1);
     const std::string folder = std::filesystem::path(inputPpm).parent_path().string();
     if (operation.tool == Tool::Pillow || operation.tool == Tool::OpenCV) {
         const std::optional<std::string> out =
             run(command(operation, inputPpm, secondPpm, folder + "/reference-out.ppm") + " --time " +
-                std::to_string(repeats));
+                std::to_string(repeats) + (allThreads ? " --all-threads" : ""));
         if (!out) return std::nullopt;
         return std::atof(out->c_str());
     }

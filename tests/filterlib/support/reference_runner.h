@@ -34,9 +34,9 @@ std::optional<Rgb> runReference(const Operation& operation, const FxPicture& inp
 
 // The command that times the operation on a picture file already written (see
 // bench/filterlib): milliseconds per run, without reading and writing files where the
-// tool allows it.
+// tool allows it. On one thread, or (OpenCV only) on the threads OpenCV takes by itself.
 std::optional<double> timeReference(const Operation& operation, const std::string& inputPpm,
-                                    const std::string& secondPpm, int repeats);
+                                    const std::string& secondPpm, int repeats, bool allThreads = false);
 
 // How close two pictures of one size are: the largest difference of one channel value,
 // and the mean of all channels' differences.
