@@ -4,9 +4,14 @@
 #include <array>
 #include <cstdlib>
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 #include "filterlib/core/bands.h"
 #include "filterlib/core/frame.h"
 #include "filterlib/core/gradients.h"
+#include "filterlib/core/lanes.h"
 #include "filterlib/core/pixel.h"
 #include "filterlib/core/plane.h"
 #include "filterlib/core/sampling.h"
@@ -15,26 +20,127 @@
 
 namespace filterlib {
 
+namespace {
+
+// c + k (8c - the sum of its 8 neighbours) for one channel, in doubles as written, rounded
+// halves to even and saturated. xs are the columns left of, at and right of the pixel.
+inline int sharpenedChannel(const uint32_t* above, const uint32_t* here, const uint32_t* below, const int xs[3],
+                            int shift, double k) {
+    auto at = [shift](const uint32_t* row, int x) { return int((row[x] >> shift) & 0xFF); };
+    const int around = at(above, xs[0]) + at(above, xs[1]) + at(above, xs[2]) + at(here, xs[0]) + at(here, xs[2]) +
+                       at(below, xs[0]) + at(below, xs[1]) + at(below, xs[2]);
+    const int c = at(here, xs[1]);
+    return roundChannel(c + k * (8 * c - around));
+}
+
+void sharpenPixel(const uint32_t* above, const uint32_t* here, const uint32_t* below, uint32_t* dst, int x, int width,
+                  double k) {
+    const int xs[3] = {std::max(x - 1, 0), x, std::min(x + 1, width - 1)};
+    dst[x] = pack(sharpenedChannel(above, here, below, xs, 16, k), sharpenedChannel(above, here, below, xs, 8, k),
+                  sharpenedChannel(above, here, below, xs, 0, k));
+}
+
+#if defined(__x86_64__)
+// Four pixels' bytes as 16-bit lanes.
+__attribute__((target("avx2"))) inline __m256i widen(const uint32_t* p) {
+    return _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+}
+
+// One pixel's four channels: c + k L in doubles, rounded to nearest (halves to even) as
+// 32-bit lanes. laplacian holds its L in the low four 16-bit lanes, centre its c in the low
+// four bytes.
+__attribute__((target("avx2"))) inline __m128i sharpenedLanes(__m128i laplacian, __m128i centre, __m256d k) {
+    const __m256d c = _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(centre));
+    return _mm256_cvtpd_epi32(_mm256_add_pd(c, _mm256_mul_pd(k, _mm256_cvtepi32_pd(_mm_cvtepi16_epi32(laplacian)))));
+}
+
+// Four pixels at a time from x (at least 1) while their right neighbours lie in the row;
+// returns the first x not done. The Laplacian's 16-bit lanes widen to doubles, so the product and
+// the sum are the very operations sharpenedChannel does, and cvtpd's rounding (to nearest,
+// halves to even) with saturating packs is its roundChannel.
+__attribute__((target("avx2"))) int sharpenRowAvx2(const uint32_t* above, const uint32_t* here, const uint32_t* below,
+                                                   uint32_t* dst, int width, double k, int x) {
+    const __m256d kv = _mm256_set1_pd(k);
+    const __m128i colourBytes = _mm_set1_epi32(0x00FFFFFF);
+    for (; x + 5 <= width; x += 4) {
+        const __m256i around = _mm256_add_epi16(
+            _mm256_add_epi16(_mm256_add_epi16(widen(above + x - 1), widen(above + x)),
+                             _mm256_add_epi16(widen(above + x + 1), widen(here + x - 1))),
+            _mm256_add_epi16(_mm256_add_epi16(widen(here + x + 1), widen(below + x - 1)),
+                             _mm256_add_epi16(widen(below + x), widen(below + x + 1))));
+        const __m128i centre = _mm_loadu_si128(reinterpret_cast<const __m128i*>(here + x));
+        const __m256i laplacian = _mm256_sub_epi16(_mm256_slli_epi16(_mm256_cvtepu8_epi16(centre), 3), around);
+        const __m128i low = _mm256_castsi256_si128(laplacian), high = _mm256_extracti128_si256(laplacian, 1);
+        const __m128i rounded[4] = {sharpenedLanes(low, centre, kv),
+                                    sharpenedLanes(_mm_srli_si128(low, 8), _mm_srli_si128(centre, 4), kv),
+                                    sharpenedLanes(high, _mm_srli_si128(centre, 8), kv),
+                                    sharpenedLanes(_mm_srli_si128(high, 8), _mm_srli_si128(centre, 12), kv)};
+        const __m128i bytes =
+            _mm_packus_epi16(_mm_packs_epi32(rounded[0], rounded[1]), _mm_packs_epi32(rounded[2], rounded[3]));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + x), _mm_and_si128(bytes, colourBytes));
+    }
+    return x;
+}
+
+#define QM_AVX512 __attribute__((target("avx512f,avx512bw,avx512vl,avx2")))
+QM_AVX512 inline __m512i widenEight(const uint32_t* p) {
+    return _mm512_cvtepu8_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)));
+}
+// Two pixels' channels as sharpenedLanes does them, eight doubles to a lane.
+QM_AVX512 inline __m256i sharpenedEight(__m128i laplacian, __m128i centre, __m512d k) {
+    const __m512d c = _mm512_cvtepi32_pd(_mm256_cvtepu8_epi32(centre));
+    return _mm512_cvtpd_epi32(_mm512_add_pd(c, _mm512_mul_pd(k, _mm512_cvtepi32_pd(_mm256_cvtepi16_epi32(laplacian)))));
+}
+// Four pixels' 32-bit results as saturated bytes, high bytes cleared.
+QM_AVX512 inline __m128i colourBytesOf(__m256i first, __m256i second) {
+    const __m512i both = _mm512_inserti64x4(_mm512_castsi256_si512(first), second, 1);
+    return _mm_and_si128(_mm512_cvtusepi32_epi8(_mm512_max_epi32(both, _mm512_setzero_si512())),
+                         _mm_set1_epi32(0x00FFFFFF));
+}
+// sharpenRowAvx2 eight pixels at a time.
+QM_AVX512 int sharpenRowAvx512(const uint32_t* above, const uint32_t* here, const uint32_t* below, uint32_t* dst,
+                               int width, double k, int x) {
+    const __m512d kv = _mm512_set1_pd(k);
+    for (; x + 9 <= width; x += 8) {
+        const __m512i around = _mm512_add_epi16(
+            _mm512_add_epi16(_mm512_add_epi16(widenEight(above + x - 1), widenEight(above + x)),
+                             _mm512_add_epi16(widenEight(above + x + 1), widenEight(here + x - 1))),
+            _mm512_add_epi16(_mm512_add_epi16(widenEight(here + x + 1), widenEight(below + x - 1)),
+                             _mm512_add_epi16(widenEight(below + x), widenEight(below + x + 1))));
+        const __m256i centre = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(here + x));
+        const __m512i laplacian = _mm512_sub_epi16(_mm512_slli_epi16(_mm512_cvtepu8_epi16(centre), 3), around);
+        const __m128i low = _mm256_castsi256_si128(centre), high = _mm256_extracti128_si256(centre, 1);
+        const __m256i r0 = sharpenedEight(_mm512_extracti32x4_epi32(laplacian, 0), low, kv);
+        const __m256i r1 = sharpenedEight(_mm512_extracti32x4_epi32(laplacian, 1), _mm_srli_si128(low, 8), kv);
+        const __m256i r2 = sharpenedEight(_mm512_extracti32x4_epi32(laplacian, 2), high, kv);
+        const __m256i r3 = sharpenedEight(_mm512_extracti32x4_epi32(laplacian, 3), _mm_srli_si128(high, 8), kv);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + x), colourBytesOf(r0, r1));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + x + 4), colourBytesOf(r2, r3));
+    }
+    return x;
+}
+#endif
+
+}  // namespace
+
 void FxSharpening(HDC d, HDC s, float strength, int32_t& fxResult) {
     const double k = clampedOr(strength, 0, 10, 0);
     apply(d, s, fxResult, [k](const Image& in, Image& out) {
         if (k == 0) return keep(in, out);
-        eachRow(out.height, out.width, [&](int y) { std::fill_n(out.row(y), out.width, 0u); });
-        for (const int shift : kChannelShifts) {
-            const Plane q = channelPlane(in, shift, 1);
-            eachRow(out.height, out.width, [&](int y) {
-                const uint8_t* above = q.row(y - 1);
-                const uint8_t* here = q.row(y);
-                const uint8_t* below = q.row(y + 1);
-                uint32_t* dst = out.row(y);
-                for (int x = 0; x < out.width; ++x) {
-                    const int around = above[x - 1] + above[x] + above[x + 1] + here[x - 1] + here[x + 1] +
-                                       below[x - 1] + below[x] + below[x + 1];
-                    const int c = here[x];
-                    dst[x] |= uint32_t(roundChannel(c + k * (8 * c - around))) << shift;
-                }
-            });
-        }
+        const int w = out.width, h = out.height;
+        eachRow(h, w, [&](int y) {
+            const uint32_t* above = in.row(std::max(y - 1, 0));
+            const uint32_t* here = in.row(y);
+            const uint32_t* below = in.row(std::min(y + 1, h - 1));
+            uint32_t* dst = out.row(y);
+            sharpenPixel(above, here, below, dst, 0, w, k);
+            int x = 1;
+#if defined(__x86_64__)
+            if (hasAvx512()) x = sharpenRowAvx512(above, here, below, dst, w, k, x);
+            if (hasAvx2()) x = sharpenRowAvx2(above, here, below, dst, w, k, x);
+#endif
+            for (; x < w; ++x) sharpenPixel(above, here, below, dst, x, w, k);
+        });
     });
 }
 

@@ -2,7 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
+#include "filterlib/core/bands.h"
 #include "filterlib/core/channel_maps.h"
 #include "filterlib/core/frame.h"
 #include "filterlib/core/pixel.h"
@@ -23,7 +29,29 @@ double finiteOr(double v, double otherwise) { return std::isnan(v) ? otherwise :
 
 void FxBrightness(HDC d, HDC s, int32_t amount, int32_t& fxResult) {
     const int a = std::clamp(amount, -255, 255);
-    applyCurvesCall(d, s, fxResult, Curves::same([a](int c) { return saturate(c + a); }));
+    // Four pixels at a time by saturating byte additions (SSE2, every x86-64 has it).
+    apply(d, s, fxResult, [a](const Image& in, Image& out) {
+        eachRow(out.height, out.width, [&](int y) {
+            const uint32_t* src = in.row(y);
+            uint32_t* dst = out.row(y);
+            int x = 0;
+#if defined(__x86_64__)
+            const auto step = static_cast<char>(std::abs(a));
+            const __m128i amounts = _mm_set_epi8(0, step, step, step, 0, step, step, step, 0, step, step, step, 0,
+                                                 step, step, step);
+            const __m128i colourBytes = _mm_set1_epi32(0x00FFFFFF);
+            for (; x + 4 <= out.width; x += 4) {
+                const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + x));
+                const __m128i moved = a >= 0 ? _mm_adds_epu8(p, amounts) : _mm_subs_epu8(p, amounts);
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + x), _mm_and_si128(moved, colourBytes));
+            }
+#endif
+            for (; x < out.width; ++x) {
+                const uint32_t p = src[x];
+                dst[x] = pack(saturate(red(p) + a), saturate(green(p) + a), saturate(blue(p) + a));
+            }
+        });
+    });
 }
 
 void FxContrast(HDC d, HDC s, float red, float green, float blue, int32_t& fxResult) {
