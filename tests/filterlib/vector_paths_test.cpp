@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "filterlib/core/pixel.h"
-#include "filterlib/fx.h"
 #include "support/effect_runner.h"
 
 namespace fxtest {
@@ -19,10 +18,9 @@ namespace {
 
 using filterlib::pack;
 using filterlib::roundChannel;
-using Call = std::function<void(gdi::HDC d, gdi::HDC s, int32_t& result)>;
 
-const std::vector<std::pair<int, int>> kSizes = {{1, 1}, {2, 3}, {3, 1}, {5, 4}, {6, 2}, {9, 3},
-                                                  {13, 5}, {17, 2}, {34, 3}, {71, 4}, {130, 3}};
+const std::vector<std::pair<int, int>> kSizes = {{1, 1},  {2, 3},  {3, 1},  {5, 4},  {6, 2},  {9, 3},
+                                                 {13, 5}, {17, 2}, {34, 3}, {71, 4}, {130, 3}};
 
 // Every channel and high byte from a fixed sequence, so any byte may lie anywhere.
 FxPicture noise(int w, int h, uint32_t seed) {
@@ -36,14 +34,6 @@ FxPicture noise(int w, int h, uint32_t seed) {
     return picture;
 }
 
-FxPicture run(const Call& call, const FxPicture& source) {
-    FxPicture out(source.width(), source.height());
-    int32_t result = -1;
-    call(out.dc(), source.dc(), result);
-    EXPECT_EQ(result, filterlib::kFxOk);
-    return out;
-}
-
 int channel(uint32_t p, int shift) { return int((p >> shift) & 0xFF); }
 uint32_t clampedAt(const FxPicture& p, int x, int y) {
     return p.at(std::clamp(x, 0, p.width() - 1), std::clamp(y, 0, p.height() - 1));
@@ -54,53 +44,49 @@ uint32_t perChannel(Rule rule) {
     return pack(rule(16), rule(8), rule(0));
 }
 
-// Compares the effect with expected(source, x, y) at every pixel of every size.
-void expectEverywhere(const char* what, const Call& call,
-                      const std::function<uint32_t(const FxPicture&, int, int)>& expected) {
+// Compares effect number `effect` at v with expected(source, x, y) at every pixel of every size.
+void expectEverywhere(int effect, int16_t v, const std::function<uint32_t(const FxPicture&, int, int)>& expected) {
     uint32_t seed = 1;
     for (const auto& [w, h] : kSizes) {
         const FxPicture source = noise(w, h, seed++);
-        const FxPicture out = run(call, source);
+        const std::optional<FxPicture> out = effectOf(effect, v, 0, source);
+        ASSERT_TRUE(out.has_value());
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x)
-                ASSERT_EQ(out.at(x, y), expected(source, x, y)) << what << " on " << w << "x" << h << " at " << x
-                                                                << "," << y;
+                ASSERT_EQ(out->at(x, y), expected(source, x, y))
+                    << "effect " << effect << " at " << v << " on " << w << "x" << h << ", pixel " << x << "," << y;
     }
 }
 
 TEST(VectorPaths, SharpeningIsTheLaplacianInDoubles) {
-    // 0.5 and 0.25 put results on halves, 0.3 and 0.07 are not binary fractions, 1e-5 moves
-    // nothing, 10 saturates almost everything.
-    for (const float k : {0.5f, 0.25f, 0.3f, 0.07f, 1e-5f, 1.0f, 10.0f}) {
-        const double kk = k;
-        expectEverywhere("Sharpening", [k](gdi::HDC d, gdi::HDC s, int32_t& r) { filterlib::FxSharpening(d, s, k, r); },
-                         [kk](const FxPicture& p, int x, int y) {
-                             return perChannel([&](int shift) {
-                                 int around = 0;
-                                 for (int j = -1; j <= 1; ++j)
-                                     for (int i = -1; i <= 1; ++i)
-                                         if (i != 0 || j != 0) around += channel(clampedAt(p, x + i, y + j), shift);
-                                 const int c = channel(p.at(x, y), shift);
-                                 return roundChannel(c + kk * (8 * c - around));
-                             });
-                         });
+    // k = V / 100 as a float: 0.5 and 0.25 put results on halves, 0.3 and 0.07 are not
+    // binary fractions, 0.01 moves little, 10 (from 1000 on) saturates almost everything.
+    for (const int16_t v : {50, 25, 30, 7, 1, 60, 1000}) {
+        const double k = static_cast<float>(v / 100.0);
+        expectEverywhere(3, v, [k](const FxPicture& p, int x, int y) {
+            return perChannel([&](int shift) {
+                int around = 0;
+                for (int j = -1; j <= 1; ++j)
+                    for (int i = -1; i <= 1; ++i)
+                        if (i != 0 || j != 0) around += channel(clampedAt(p, x + i, y + j), shift);
+                const int c = channel(p.at(x, y), shift);
+                return roundChannel(c + k * (8 * c - around));
+            });
+        });
     }
 }
 
 TEST(VectorPaths, FragmentIsTheMeanOfFourShiftedCopies) {
     // 0 reads the pixel four times; 1 and 4 leave lanes in the middle of wide rows; 50
     // clamps every copy of these narrow pictures.
-    for (const int k : {0, 1, 4, 50}) {
-        expectEverywhere("Fragment", [k](gdi::HDC d, gdi::HDC s, int32_t& r) { filterlib::FxFragment(d, s, k, r); },
-                         [k](const FxPicture& p, int x, int y) {
-                             return perChannel([&](int shift) {
-                                 const int sum = channel(clampedAt(p, x - k, y), shift) +
-                                                 channel(clampedAt(p, x + k, y), shift) +
-                                                 channel(clampedAt(p, x, y - k), shift) +
-                                                 channel(clampedAt(p, x, y + k), shift);
-                                 return int(filterlib::divRound(sum, 4));
-                             });
-                         });
+    for (const int16_t k : {0, 1, 4, 50}) {
+        expectEverywhere(49, k, [k](const FxPicture& p, int x, int y) {
+            return perChannel([&](int shift) {
+                const int sum = channel(clampedAt(p, x - k, y), shift) + channel(clampedAt(p, x + k, y), shift) +
+                                channel(clampedAt(p, x, y - k), shift) + channel(clampedAt(p, x, y + k), shift);
+                return int(filterlib::divRound(sum, 4));
+            });
+        });
     }
 }
 
@@ -112,37 +98,32 @@ TEST(VectorPaths, AlphaBlendRoundsEveryPairAtEveryWeight) {
             base.set(x, y, 0x5A000000u | pack(x, 255 - x, x));
             over.set(x, y, 0xA5000000u | pack(y, y, 255 - y));
         }
-    for (const int v : {0, 1, 77, 128, 254, 255}) {
-        FxPicture out(256, 256);
-        int32_t result = -1;
-        filterlib::FxAlphaBlend(out.dc(), over.dc(), base.dc(), v, result);
-        ASSERT_EQ(result, filterlib::kFxOk);
+    for (const int16_t v : {0, 1, 77, 128, 254, 255}) {
+        const std::optional<FxPicture> out = effectOf(38, v, 0, base, &over);
+        ASSERT_TRUE(out.has_value());
         for (int y = 0; y < 256; ++y)
             for (int x = 0; x < 256; ++x) {
                 const uint32_t expected = perChannel([&](int shift) {
-                    return int(filterlib::divRound(channel(over.at(x, y), shift) * v +
-                                                       channel(base.at(x, y), shift) * (255 - v),
-                                                   255));
+                    return int(filterlib::divRound(
+                        channel(over.at(x, y), shift) * v + channel(base.at(x, y), shift) * (255 - v), 255));
                 });
-                ASSERT_EQ(out.at(x, y), expected) << v << " at " << x << "," << y;
+                ASSERT_EQ(out->at(x, y), expected) << v << " at " << x << "," << y;
             }
     }
 }
 
 TEST(VectorPaths, BrightnessAddsAndSaturates) {
-    for (const int a : {-255, -100, -1, 0, 1, 60, 255})
-        expectEverywhere("Brightness", [a](gdi::HDC d, gdi::HDC s, int32_t& r) { filterlib::FxBrightness(d, s, a, r); },
-                         [a](const FxPicture& p, int x, int y) {
-                             return perChannel([&](int shift) { return filterlib::saturate(channel(p.at(x, y), shift) + a); });
-                         });
+    for (const int16_t a : {-255, -100, -1, 0, 1, 60, 255})
+        expectEverywhere(1, a, [a](const FxPicture& p, int x, int y) {
+            return perChannel([&](int shift) { return filterlib::saturate(channel(p.at(x, y), shift) + a); });
+        });
 }
 
 TEST(VectorPaths, MonochromeCutsLumaAtItsThreshold) {
-    for (const int v : {0, 1, 100, 255})
-        expectEverywhere("Monochrome", [v](gdi::HDC d, gdi::HDC s, int32_t& r) { filterlib::FxStamp(d, s, v, r); },
-                         [v](const FxPicture& p, int x, int y) {
-                             return filterlib::luma(p.at(x, y)) >= 128 + v / 2 ? pack(255, 255, 255) : 0u;
-                         });
+    for (const int16_t v : {0, 1, 100, 255})
+        expectEverywhere(10, v, [v](const FxPicture& p, int x, int y) {
+            return filterlib::luma(p.at(x, y)) >= 128 + v / 2 ? pack(255, 255, 255) : 0u;
+        });
 }
 
 }  // namespace

@@ -39,4 +39,7 @@ using LumaColours = std::array<uint32_t, 256>;
 
 void applyLumaColours(const Image& source, Image& dest, const LumaColours& colours);
 
+// The two-colour case: atOrAbove where the luma reaches threshold, below elsewhere.
+void applyLumaCut(const Image& source, Image& dest, int threshold, uint32_t below, uint32_t atOrAbove);
+
 }  // namespace filterlib

@@ -35,12 +35,11 @@ constexpr int64_t divRound(int64_t n, int64_t d) {
     return q;
 }
 
-// Luma with the weights 0.299, 0.587 and 0.114, rounded halves to even: rounded up from
-// the half, then down again where the half lies above an even number (n = 2000k + 500).
-constexpr int luma(int r, int g, int b) {
-    const auto n = static_cast<uint32_t>(299 * r + 587 * g + 114 * b);
-    return static_cast<int>((n + 500) / 1000 - (n % 2000 == 500));
-}
+// Luma with the weights 0.299, 0.587 and 0.114, rounded halves to even: n = 299 r + 587 g
+// + 114 b over 1000 rounded up from the half, then down again where the half lies above an
+// even number (n = 2000k + 500).
+constexpr int lumaOfNumerator(uint32_t n) { return static_cast<int>((n + 500) / 1000 - (n % 2000 == 500)); }
+constexpr int luma(int r, int g, int b) { return lumaOfNumerator(static_cast<uint32_t>(299 * r + 587 * g + 114 * b)); }
 constexpr int luma(uint32_t p) { return luma(red(p), green(p), blue(p)); }
 
 // A colour argument (0x00BBGGRR, high byte ignored) as a pixel.

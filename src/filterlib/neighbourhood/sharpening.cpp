@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <utility>
 
 #if defined(__x86_64__)
 #include <immintrin.h>
@@ -41,9 +42,20 @@ void sharpenPixel(const uint32_t* above, const uint32_t* here, const uint32_t* b
 }
 
 #if defined(__x86_64__)
+// The eight neighbours as (row, column offset): rows 0 above, 1 the pixel's, 2 below.
+constexpr std::pair<int, int> kAround[8] = {{0, -1}, {0, 0}, {0, 1}, {1, -1}, {1, 1}, {2, -1}, {2, 0}, {2, 1}};
+
 // Four pixels' bytes as 16-bit lanes.
 __attribute__((target("avx2"))) inline __m256i widen(const uint32_t* p) {
     return _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+}
+
+// The Laplacian 8c - (the sum of the 8 neighbours) of the four pixels from x, every
+// channel in a 16-bit lane (at most 2040 either way).
+__attribute__((target("avx2"))) inline __m256i laplacianOfFour(const uint32_t* const rows[3], int x) {
+    __m256i around = _mm256_setzero_si256();
+    for (const auto& [row, dx] : kAround) around = _mm256_add_epi16(around, widen(rows[row] + x + dx));
+    return _mm256_sub_epi16(_mm256_slli_epi16(widen(rows[1] + x), 3), around);
 }
 
 // One pixel's four channels: c + k L in doubles, rounded to nearest (halves to even) as
@@ -55,21 +67,16 @@ __attribute__((target("avx2"))) inline __m128i sharpenedLanes(__m128i laplacian,
 }
 
 // Four pixels at a time from x (at least 1) while their right neighbours lie in the row;
-// returns the first x not done. The Laplacian's 16-bit lanes widen to doubles, so the product and
-// the sum are the very operations sharpenedChannel does, and cvtpd's rounding (to nearest,
-// halves to even) with saturating packs is its roundChannel.
-__attribute__((target("avx2"))) int sharpenRowAvx2(const uint32_t* above, const uint32_t* here, const uint32_t* below,
-                                                   uint32_t* dst, int width, double k, int x) {
+// returns the first x not done. The Laplacian's 16-bit lanes widen to doubles, so the
+// product and the sum are the very operations sharpenedChannel does, and cvtpd's rounding
+// (to nearest, halves to even) with saturating packs is its roundChannel.
+__attribute__((target("avx2"))) int sharpenRowAvx2(const uint32_t* const rows[3], uint32_t* dst, int width, double k,
+                                                   int x) {
     const __m256d kv = _mm256_set1_pd(k);
     const __m128i colourBytes = _mm_set1_epi32(0x00FFFFFF);
     for (; x + 5 <= width; x += 4) {
-        const __m256i around = _mm256_add_epi16(
-            _mm256_add_epi16(_mm256_add_epi16(widen(above + x - 1), widen(above + x)),
-                             _mm256_add_epi16(widen(above + x + 1), widen(here + x - 1))),
-            _mm256_add_epi16(_mm256_add_epi16(widen(here + x + 1), widen(below + x - 1)),
-                             _mm256_add_epi16(widen(below + x), widen(below + x + 1))));
-        const __m128i centre = _mm_loadu_si128(reinterpret_cast<const __m128i*>(here + x));
-        const __m256i laplacian = _mm256_sub_epi16(_mm256_slli_epi16(_mm256_cvtepu8_epi16(centre), 3), around);
+        const __m256i laplacian = laplacianOfFour(rows, x);
+        const __m128i centre = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[1] + x));
         const __m128i low = _mm256_castsi256_si128(laplacian), high = _mm256_extracti128_si256(laplacian, 1);
         const __m128i rounded[4] = {sharpenedLanes(low, centre, kv),
                                     sharpenedLanes(_mm_srli_si128(low, 8), _mm_srli_si128(centre, 4), kv),
@@ -83,42 +90,48 @@ __attribute__((target("avx2"))) int sharpenRowAvx2(const uint32_t* above, const 
 }
 
 #define QM_AVX512 __attribute__((target("avx512f,avx512bw,avx512vl,avx2")))
-QM_AVX512 inline __m512i widenEight(const uint32_t* p) {
-    return _mm512_cvtepu8_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)));
-}
 // Two pixels' channels as sharpenedLanes does them, eight doubles to a lane.
 QM_AVX512 inline __m256i sharpenedEight(__m128i laplacian, __m128i centre, __m512d k) {
     const __m512d c = _mm512_cvtepi32_pd(_mm256_cvtepu8_epi32(centre));
     return _mm512_cvtpd_epi32(_mm512_add_pd(c, _mm512_mul_pd(k, _mm512_cvtepi32_pd(_mm256_cvtepi16_epi32(laplacian)))));
 }
-// Four pixels' 32-bit results as saturated bytes, high bytes cleared.
-QM_AVX512 inline __m128i colourBytesOf(__m256i first, __m256i second) {
-    const __m512i both = _mm512_inserti64x4(_mm512_castsi256_si512(first), second, 1);
-    return _mm_and_si128(_mm512_cvtusepi32_epi8(_mm512_max_epi32(both, _mm512_setzero_si512())),
-                         _mm_set1_epi32(0x00FFFFFF));
+
+QM_AVX512 inline __m512i widenEight(const uint32_t* p) {
+    return _mm512_cvtepu8_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)));
 }
-// sharpenRowAvx2 eight pixels at a time.
-QM_AVX512 int sharpenRowAvx512(const uint32_t* above, const uint32_t* here, const uint32_t* below, uint32_t* dst,
-                               int width, double k, int x) {
+
+// laplacianOfFour for eight pixels.
+QM_AVX512 inline __m512i laplacianOfEight(const uint32_t* const rows[3], int x) {
+    __m512i around = _mm512_setzero_si512();
+    for (const auto& [row, dx] : kAround) around = _mm512_add_epi16(around, widenEight(rows[row] + x + dx));
+    return _mm512_sub_epi16(_mm512_slli_epi16(widenEight(rows[1] + x), 3), around);
+}
+
+// Four pixels' 32-bit results (two by two) as saturated bytes, high bytes cleared:
+// negatives to 0 first, then the unsigned narrowing.
+QM_AVX512 inline __m128i colourBytesOf(__m256i first, __m256i second) {
+    const __m512i both =
+        _mm512_max_epi32(_mm512_inserti64x4(_mm512_castsi256_si512(first), second, 1), _mm512_setzero_si512());
+    return _mm_and_si128(_mm512_cvtusepi32_epi8(both), _mm_set1_epi32(0x00FFFFFF));
+}
+
+// sharpenRowAvx2 eight pixels at a time, the doubles eight to a lane.
+QM_AVX512 int sharpenRowAvx512(const uint32_t* const rows[3], uint32_t* dst, int width, double k, int x) {
     const __m512d kv = _mm512_set1_pd(k);
     for (; x + 9 <= width; x += 8) {
-        const __m512i around = _mm512_add_epi16(
-            _mm512_add_epi16(_mm512_add_epi16(widenEight(above + x - 1), widenEight(above + x)),
-                             _mm512_add_epi16(widenEight(above + x + 1), widenEight(here + x - 1))),
-            _mm512_add_epi16(_mm512_add_epi16(widenEight(here + x + 1), widenEight(below + x - 1)),
-                             _mm512_add_epi16(widenEight(below + x), widenEight(below + x + 1))));
-        const __m256i centre = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(here + x));
-        const __m512i laplacian = _mm512_sub_epi16(_mm512_slli_epi16(_mm512_cvtepu8_epi16(centre), 3), around);
-        const __m128i low = _mm256_castsi256_si128(centre), high = _mm256_extracti128_si256(centre, 1);
-        const __m256i r0 = sharpenedEight(_mm512_extracti32x4_epi32(laplacian, 0), low, kv);
-        const __m256i r1 = sharpenedEight(_mm512_extracti32x4_epi32(laplacian, 1), _mm_srli_si128(low, 8), kv);
-        const __m256i r2 = sharpenedEight(_mm512_extracti32x4_epi32(laplacian, 2), high, kv);
-        const __m256i r3 = sharpenedEight(_mm512_extracti32x4_epi32(laplacian, 3), _mm_srli_si128(high, 8), kv);
+        const __m512i laplacian = laplacianOfEight(rows, x);
+        const __m256i centres = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rows[1] + x));
+        const __m128i front = _mm256_castsi256_si128(centres), back = _mm256_extracti128_si256(centres, 1);
+        const __m256i r0 = sharpenedEight(_mm512_extracti32x4_epi32(laplacian, 0), front, kv);
+        const __m256i r1 = sharpenedEight(_mm512_extracti32x4_epi32(laplacian, 1), _mm_srli_si128(front, 8), kv);
+        const __m256i r2 = sharpenedEight(_mm512_extracti32x4_epi32(laplacian, 2), back, kv);
+        const __m256i r3 = sharpenedEight(_mm512_extracti32x4_epi32(laplacian, 3), _mm_srli_si128(back, 8), kv);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + x), colourBytesOf(r0, r1));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + x + 4), colourBytesOf(r2, r3));
     }
     return x;
 }
+#undef QM_AVX512
 #endif
 
 }  // namespace
@@ -136,8 +149,9 @@ void FxSharpening(HDC d, HDC s, float strength, int32_t& fxResult) {
             sharpenPixel(above, here, below, dst, 0, w, k);
             int x = 1;
 #if defined(__x86_64__)
-            if (hasAvx512()) x = sharpenRowAvx512(above, here, below, dst, w, k, x);
-            if (hasAvx2()) x = sharpenRowAvx2(above, here, below, dst, w, k, x);
+            const uint32_t* const rows[3] = {above, here, below};
+            if (hasAvx512()) x = sharpenRowAvx512(rows, dst, w, k, x);
+            if (hasAvx2()) x = sharpenRowAvx2(rows, dst, w, k, x);
 #endif
             for (; x < w; ++x) sharpenPixel(above, here, below, dst, x, w, k);
         });

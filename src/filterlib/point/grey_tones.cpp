@@ -30,7 +30,9 @@ void FxGrayScale(HDC d, HDC s, int32_t amount, int32_t& fxResult) {
 void FxStamp(HDC d, HDC s, int32_t amount, int32_t& fxResult) {
     // The start, 0, cuts at the middle grey; higher values darken.
     const int threshold = 128 + std::clamp(amount, 0, 255) / 2;
-    lumaCall(d, s, fxResult, [threshold](int y) { return y >= threshold ? grey(255) : grey(0); });
+    apply(d, s, fxResult, [threshold](const Image& in, Image& out) {
+        applyLumaCut(in, out, threshold, grey(0), grey(255));
+    });
 }
 
 void FxSepia(HDC d, HDC s, int32_t& fxResult) {
