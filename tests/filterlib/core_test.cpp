@@ -17,6 +17,7 @@
 #include "filterlib/core/tap_filter.h"
 #include "filterlib/core/window_kernels.h"
 #include "filterlib/fx.h"
+#include "platform/sys/row_bands.h"
 #include "support/fx_picture.h"
 
 namespace fxtest {
@@ -150,6 +151,33 @@ TEST(Core, GaussianBoxPassesMatchTheVariance) {
     EXPECT_GT(red(out[size_t(10 * 21 + 10)]), red(out[size_t(10 * 21 + 12)]));
     EXPECT_EQ(out[size_t(10 * 21 + 8)], out[size_t(10 * 21 + 12)]);
     EXPECT_EQ(out[size_t(8 * 21 + 10)], out[size_t(12 * 21 + 10)]);
+}
+
+// The Gaussian runs its passes a few dozen rows at a time, remaking the rows where chunks
+// and bands meet: its bytes are those of whole box passes one after another, on one
+// thread or several, with passes of radius 0 among them or not.
+TEST(Core, GaussianEqualsItsBoxPassesOneAfterAnother) {
+    const int w = 37, h = 301;
+    std::vector<uint32_t> in = patterned(w, h), out(in.size()), expected(in.size());
+    Image source = viewOf(in, w, h), dest = viewOf(out, w, h);
+    for (const auto& [sigma, passes] : {std::pair{1.0, 3}, {3.0, 3}, {3.0, 5}, {10.0, 3}, {9.0, 1}}) {
+        int radii[8];
+        gaussianBoxRadii(sigma, passes, radii);
+        std::vector<uint32_t> pass = in;
+        for (int i = 0; i < passes; ++i) {
+            Image from = viewOf(pass, w, h), to = viewOf(expected, w, h);
+            boxBlur(from, to, radii[i], radii[i]);
+            pass = expected;
+        }
+        for (const int threads : {1, 3}) {
+            sys::setRowBandThreads(threads);
+            sys::setMinimumBandPixels(threads == 1 ? 0 : 1);
+            gaussianBlur(source, dest, sigma, passes);
+            EXPECT_EQ(out, expected) << "sigma " << sigma << ", " << passes << " passes, " << threads << " threads";
+        }
+        sys::setRowBandThreads(0);
+        sys::setMinimumBandPixels(0);
+    }
 }
 
 TEST(Core, BilinearSamplesCentresExactlyAndBlendsBetween) {
