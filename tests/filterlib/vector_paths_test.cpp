@@ -1,5 +1,5 @@
-// The effects whose rows run in vector lanes, against their definitions computed pixel by
-// pixel: on noise with stray high bytes, at widths that leave every kind of row end beside
+// The effects whose rows run in vector lanes (ours or the compiler's), against their
+// definitions computed pixel by pixel: on noise with stray high bytes, at widths that leave every kind of row end beside
 // the lanes (narrower than a lane, a lane and a few pixels over), and at arguments whose
 // products fall on halves.
 
@@ -123,6 +123,22 @@ TEST(VectorPaths, MonochromeCutsLumaAtItsThreshold) {
     for (const int16_t v : {0, 1, 100, 255})
         expectEverywhere(10, v, [v](const FxPicture& p, int x, int y) {
             return filterlib::luma(p.at(x, y)) >= 128 + v / 2 ? pack(255, 255, 255) : 0u;
+        });
+}
+
+TEST(VectorPaths, MosaicFillsEachBlockWithItsMean) {
+    // 1 keeps the picture; 2, 3 and 7 leave blocks cut by the right and bottom edges; 255
+    // makes one block of each picture.
+    for (const int16_t b : {1, 2, 3, 7, 255})
+        expectEverywhere(12, b, [b](const FxPicture& p, int x, int y) {
+            const int left = x / b * b, top = y / b * b;
+            const int right = std::min(left + b, p.width()), bottom = std::min(top + b, p.height());
+            return perChannel([&](int shift) {
+                int64_t sum = 0;
+                for (int j = top; j < bottom; ++j)
+                    for (int i = left; i < right; ++i) sum += channel(p.at(i, j), shift);
+                return int(filterlib::divRound(sum, int64_t(right - left) * (bottom - top)));
+            });
         });
 }
 

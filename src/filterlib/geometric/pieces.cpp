@@ -9,6 +9,7 @@
 #endif
 
 #include "filterlib/core/bands.h"
+#include "filterlib/core/box_filter.h"
 #include "filterlib/core/frame.h"
 #include "filterlib/core/lanes.h"
 #include "filterlib/core/pixel.h"
@@ -19,33 +20,35 @@
 namespace filterlib {
 
 void FxMosaic(HDC d, HDC s, int32_t block, int32_t& fxResult) {
-    // Block size 1 is the picture itself; the same road serves it.
     const int b = std::max(1, std::clamp(block, 0, 255));
     apply(d, s, fxResult, [&](const Image& in, Image& out) {
-        const int columns = (out.width + b - 1) / b, blockRows = (out.height + b - 1) / b;
-        inBands(blockRows, int64_t(b) * out.width, [&](int firstBlock, int endBlock) {
-            std::vector<uint64_t> sums(size_t(columns) * 3);
+        // Block size 1 is the picture itself.
+        if (b == 1) return boxBlur(in, out, 0, 0);
+        const int w = out.width, columns = (w + b - 1) / b, blockRows = (out.height + b - 1) / b;
+        inBands(blockRows, int64_t(b) * w, [&](int firstBlock, int endBlock) {
+            // Each column's bytes summed down the block in 16-bit lanes (at most 255 rows of
+            // 255), a loop the compiler vectorises; then each block's columns added across.
+            std::vector<uint16_t> columnSums(static_cast<size_t>(w) * 4);
+            std::vector<uint32_t> means(static_cast<size_t>(w));
             for (int top = firstBlock * b; top < endBlock * b; top += b) {
                 const int bottom = std::min(top + b, out.height);
-                std::fill(sums.begin(), sums.end(), 0);
+                std::fill(columnSums.begin(), columnSums.end(), uint16_t(0));
                 for (int y = top; y < bottom; ++y) {
-                    const uint32_t* src = in.row(y);
-                    for (int x = 0; x < out.width; ++x) {
-                        uint64_t* sum = &sums[size_t(x / b) * 3];
-                        sum[0] += red(src[x]);
-                        sum[1] += green(src[x]);
-                        sum[2] += blue(src[x]);
-                    }
+                    const auto* bytes = reinterpret_cast<const uint8_t*>(in.row(y));
+                    uint16_t* sums = columnSums.data();
+                    for (size_t i = 0; i < columnSums.size(); ++i) sums[i] = uint16_t(sums[i] + bytes[i]);
                 }
                 for (int column = 0; column < columns; ++column) {
-                    const int left = column * b, right = std::min(left + b, out.width);
+                    const int left = column * b, right = std::min(left + b, w);
+                    uint32_t sum[3] = {0, 0, 0};
+                    for (int x = left; x < right; ++x)
+                        for (int c = 0; c < 3; ++c) sum[c] += columnSums[size_t(x) * 4 + size_t(c)];
                     const int64_t count = int64_t(right - left) * (bottom - top);
-                    const uint64_t* sum = &sums[size_t(column) * 3];
-                    const uint32_t mean =
-                        pack(int(divRound(int64_t(sum[0]), count)), int(divRound(int64_t(sum[1]), count)),
-                             int(divRound(int64_t(sum[2]), count)));
-                    for (int y = top; y < bottom; ++y) std::fill(out.row(y) + left, out.row(y) + right, mean);
+                    const uint32_t mean = pack(int(divRound(sum[2], count)), int(divRound(sum[1], count)),
+                                               int(divRound(sum[0], count)));
+                    std::fill(means.begin() + left, means.begin() + right, mean);
                 }
+                for (int y = top; y < bottom; ++y) std::copy(means.begin(), means.end(), out.row(y));
             }
         });
     });
