@@ -14,6 +14,7 @@
 #include "image/modParsers.h"
 #include "image/resampling.h"
 #include "platform/sys/row_bands.h"
+#include "platform/sys/rows_ahead.h"
 
 namespace {
 
@@ -213,11 +214,27 @@ bool blendRowsOnto(gdi::HDC destinationDC, const ByteView2D& image, const Placem
     if (device.top) {
         sys::forEachRowBand(p.h, minimumBandRows, [&](int64_t first, int64_t count) {
             auto rowAt = makeRowAt();
-            // Rows from the bottom: memory read and written upwards, as the prefetcher likes it.
+            // Rows from the bottom: memory read and written upwards, as the prefetcher likes it,
+            // where source and destination are bottom-up. A top-down device or source is walked
+            // downwards, so each row then asks for the next one ahead (the next source row
+            // taken to lie as far from this one as this one from the last).
+            const auto blend = [&](uint8_t* to, const uint8_t* from, int64_t n) {
+                if (device.clearsAlpha) compositing::blendRowClearingAlpha(to, from, size_t(n), Opacity, gray);
+                else compositing::blendRow(to, device.bytes, from, size_t(n), Opacity, gray);
+            };
+            const uint8_t* last = nullptr;
             for (int64_t k = first + count - 1; k >= first; --k) {
                 uint8_t* row = device.top + (p.dy + k) * device.step + p.dx * device.bytes;
-                if (device.clearsAlpha) compositing::blendRowClearingAlpha(row, rowAt(k), size_t(p.w), Opacity, gray);
-                else compositing::blendRow(row, device.bytes, rowAt(k), size_t(p.w), Opacity, gray);
+                const uint8_t* source = rowAt(k);
+                const ptrdiff_t sourceStep = last ? source - last : 0;
+                last = source;
+                if (device.step < 0 && sourceStep >= 0) {
+                    blend(row, source, p.w);
+                    continue;
+                }
+                sys::inRunsAhead(p.w, {sys::rowAhead(sys::rowAfter(row, -device.step), device.bytes, true),
+                                       sys::rowAhead(sys::rowAfter(source, sourceStep), 4, false)},
+                                 [&](int64_t x, int64_t n) { blend(row + x * device.bytes, source + x * 4, n); });
             }
         });
         return true;

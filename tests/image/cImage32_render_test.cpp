@@ -720,7 +720,8 @@ TEST_F(Render, BlendingInADibSectionGivesTheBytesOfTheWayThroughTheBuffer) {
             gdi::DeleteObject(bitmap);
         }
         for (const auto& [bpp, bottomUp, kernels] :
-             {std::tuple{32, false, wide}, std::tuple{32, true, wide}, std::tuple{24, true, wide}, std::tuple{32, false, false},
+             {std::tuple{32, false, wide}, std::tuple{32, true, wide}, std::tuple{24, true, wide}, std::tuple{24, false, wide},
+              std::tuple{32, false, false},
               std::tuple{24, true, false}}) {
             SCOPED_TRACE(::testing::Message() << bpp << " bits, " << (bottomUp ? "bottom-up" : "top-down")
                                               << (kernels ? "" : ", plain kernels"));
