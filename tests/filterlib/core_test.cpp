@@ -111,7 +111,8 @@ INSTANTIATE_TEST_SUITE_P(Core, WindowFilters, testing::Values(false, true),
 
 // The divisions by a multiplication, for the window areas the box means use: each quotient
 // exact, every value up to the largest in the 16-bit lanes (where the lanes have such a
-// division: every area up to 201 does), the neighbours of every multiple in the 32-bit ones.
+// division: every area up to 201 does) and in floats, the neighbours of every multiple in
+// the 32-bit integers.
 TEST(Core, WindowDivisionsAreExact) {
     for (uint32_t d = 3; d <= 255; d += 2) {
         const uint64_t largest = 255 * uint64_t(d) + (d - 1) / 2;
@@ -123,6 +124,19 @@ TEST(Core, WindowDivisionsAreExact) {
         for (uint64_t x = 0; x <= largest; ++x)
             ASSERT_EQ(((x * division.magic) >> 16) >> (division.shift - 16), x / d) << x << " / " << d;
     }
+    // In floats, as the 32-bit lanes divide up to the largest area they take so: every sum.
+    for (const uint32_t d : {203u, 257u, 289u, 441u, 1023u, 4095u, 10201u, kLargestFloatDivisor}) {
+        WindowDivision division;
+        division.half = (d - 1) / 2;
+        ASSERT_TRUE(floatWindowDivision(d, division)) << d;
+        const float offset = float(division.half) + 0.5f;
+        for (uint32_t s = 0; s <= 255 * d; ++s) {
+            const auto q = uint32_t((float(s) + offset) * division.reciprocal);
+            if (q != (s + division.half) / d) FAIL() << s << " / " << d << " gives " << q;
+        }
+    }
+    WindowDivision beyond;
+    EXPECT_FALSE(floatWindowDivision(kLargestFloatDivisor + 2, beyond));
     for (const uint32_t d : {3u, 235u, 259u, 289u, 361u, 441u, 10201u, 99999u, 2001u * 2001u}) {
         const uint64_t largest = 255 * uint64_t(d) + (d - 1) / 2;
         WindowDivision division;

@@ -27,7 +27,7 @@ struct BoxPass {
         division.half = (area - 1) / 2;
         const uint64_t largest = 255 * uint64_t(area) + division.half;
         narrow = largest < 65536 && windowDivision(area, largest, 16, division);
-        if (!narrow) windowDivision(area, largest, 32, division);
+        if (!narrow && !floatWindowDivision(area, division)) windowDivision(area, largest, 32, division);
     }
 };
 

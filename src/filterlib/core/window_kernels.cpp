@@ -55,6 +55,12 @@ bool windowDivision(uint32_t divisor, uint64_t largest, int bits, WindowDivision
     return false;
 }
 
+bool floatWindowDivision(uint32_t divisor, WindowDivision& division) {
+    if (divisor > kLargestFloatDivisor) return false;
+    division.reciprocal = 1.0f / float(divisor);
+    return true;
+}
+
 const WindowKernels& windowKernels() {
     const WindowKernels* k = chosen.load(std::memory_order_relaxed);
     return k ? *k : widest();

@@ -16,11 +16,21 @@ struct WindowDivision {
     uint32_t half = 0;
     uint32_t magic = 0;
     int shift = 0;
+    // Above 0: 32-bit lanes divide as float((s + half + 0.5) * reciprocal), cut to a whole
+    // number instead (see floatWindowDivision).
+    float reciprocal = 0;
 };
 
 // Sets the magic below 2^bits and the shift (at least bits) that divide every x up to
 // `largest` (below 2^32) by `divisor` (below 2^23) exactly; false when there are none.
 bool windowDivision(uint32_t divisor, uint64_t largest, int bits, WindowDivision& division);
+
+// Sets division.reciprocal where floats divide every window sum up to 255 divisor exactly:
+// for divisors up to kLargestFloatDivisor. The quotient q + (r + 0.5) / d lies at least
+// 0.5 / d from a whole number; two roundings of a float move a quotient below 256 by at most
+// 2^-15, which is less for d < 2^14.
+constexpr uint32_t kLargestFloatDivisor = 16383;
+bool floatWindowDivision(uint32_t divisor, WindowDivision& division);
 
 // A symmetric kernel of 2 radius + 1 whole weights (radius 1 to 4) used down and then
 // across; the outer product's sum is 2^shift (2 to 256), so every sum fits 16 bits and the
