@@ -91,8 +91,8 @@ QByteArray AboutPageResource() {
 <meta charset="utf-8">
 <title>About Quillmere</title>
 <style>
-body { background: #323232; color: #a0a0a0; font-family: Arial, sans-serif; max-width: 40em; margin: 2em auto; }
-h1 { color: #d9b44a; font-family: "Times New Roman", serif; }
+body { background: #323232; color: #a0a0a0; font-family: "DejaVu Sans", sans-serif; max-width: 40em; margin: 2em auto; }
+h1 { color: #d9b44a; }
 img { vertical-align: middle; margin-right: 1em; }
 .notice { color: #787878; font-size: smaller; }
 </style>
@@ -200,7 +200,7 @@ void Form38::createControls() {
     ui::TextBox* name = create(TextAbout, 2, 0, 0, 2925, 480, Picture11);
     name->setBorderStyle(0);
     name->setLocked(true);
-    name->setFont({"Times New Roman", 18});
+    name->setFont({ui::kDefaultFaceName, 18});
     name->setForeColor(kNameColour);
     name->setText("Quillmere");
 

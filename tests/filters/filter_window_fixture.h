@@ -9,6 +9,7 @@
 
 #include "filters/filter_lib_window.h"
 #include "filters/recording_library.h"
+#include "platform/ui/colors.h"
 #include "platform/ui/forms.h"
 #include "support/program_folder_test.h"
 
@@ -19,7 +20,7 @@ QImage pattern(int width, int height);
 // One colour all over.
 QImage filled(int width, int height, QRgb colour);
 // The result box's colour before a Tile effect: the platform's button face.
-inline const QRgb kButtonFace = qRgb(212, 208, 200);
+inline const QRgb kButtonFace = ui::toQColor(ui::vbButtonFace).rgb();
 // The image stretched to `size`, each pixel taking the source pixel under its centre.
 QImage stretched(const QImage& image, QSize size);
 // A picture object or a picture box's drawn image as RGB32.

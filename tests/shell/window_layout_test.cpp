@@ -7,7 +7,6 @@
 
 #include <QAbstractScrollArea>
 #include <QComboBox>
-#include <QDir>
 #include <QFontMetrics>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -17,31 +16,14 @@
 #include <QStyleOption>
 #include <gmock/gmock.h>
 
-#include "catalogue/main_window.h"
-#include "catalogue/slideshow_window.h"
-#include "catalogue/thumbnails_window.h"
-#include "filters/filter_lib_window.h"
-#include "platform/picture/picture.h"
 #include "platform/ui/check_box.h"
 #include "platform/ui/command_button.h"
-#include "platform/ui/forms.h"
 #include "platform/ui/frame.h"
 #include "platform/ui/label.h"
 #include "platform/ui/line_control.h"
 #include "platform/ui/option_button.h"
-#include "platform/ui/picture_conversion.h"
-#include "platform/ui/testing.h"
 #include "platform/ui/text_box.h"
-#include "shell/about_window.h"
-#include "shell/login_window.h"
-#include "shell/password_window.h"
-#include "shell/splash_window.h"
-#include "shell/welcome_window.h"
-#include "support/program_folder_test.h"
-#include "tools/draw_effects_window.h"
-#include "tools/resize_window.h"
-#include "tools/rotate_window.h"
-#include "tools/save_dialog.h"
+#include "support/window_tour.h"
 
 namespace {
 
@@ -201,8 +183,7 @@ void checkOverlaps(const std::vector<ui::Control*>& controls, Problems& found) {
 // Every control of the window that shows as the window stands: its caption, its place.
 // `beyondRight`: controls wholly right of the window's edge lie outside by design (the
 // main window's detail block while the window is narrow).
-void checkWindow(ui::Form& form, Problems& found, std::set<std::string>& seen, bool beyondRight = false) {
-    seen.insert(form.Name().toStdString());
+void checkWindow(ui::Form& form, Problems& found, bool beyondRight) {
     std::vector<ui::Control*> working;
     for (ui::Component* component : form.Controls()) {
         auto* c = dynamic_cast<ui::Control*>(component);
@@ -217,97 +198,19 @@ void checkWindow(ui::Form& form, Problems& found, std::set<std::string>& seen, b
     checkOverlaps(working, found);
 }
 
-class WindowLayout : public testsupport::ProgramFolderTest {
+class WindowLayout : public testsupport::WindowTour {
 protected:
     std::set<std::string> found;
-    std::set<std::string> seen;
-    bool narrowMain = false;
 
-    void check(ui::Form& form) {
-        keepScreenshot(form);
+    void visit(ui::Form& form) override {
         Problems problems;
-        checkWindow(form, problems, seen, narrowMain);
+        checkWindow(form, problems, narrowMain);
         found.insert(problems.begin(), problems.end());
-    }
-    // With QM_SCREENSHOT_DIR set, each window checked is also written there as a PNG file
-    // (run under Xvfb with the xcb platform to see the window system's rendering).
-    void keepScreenshot(ui::Form& form) {
-        const QByteArray folder = qgetenv("QM_SCREENSHOT_DIR");
-        if (folder.isEmpty() || !form.window()) return;
-        const QString name = QStringLiteral("%1-%2.png").arg(++shots, 2, 10, QChar('0')).arg(form.Name());
-        form.window()->grab().save(QDir(QString::fromLocal8Bit(folder)).filePath(name));
-    }
-    int shots = 0;
-    // Windows shown modally are checked as they show and then closed.
-    void checkModalWindows() {
-        ui::testing::setModalHandler([this](ui::Form& form) {
-            check(form);
-            form.Unload();
-        });
     }
 };
 
 TEST_F(WindowLayout, EveryCaptionFitsItsControlAndEveryControlLiesInsideItsContainer) {
-    checkModalWindows();
-    // The first start: the welcome window (modal), then the splash window.
-    EXPECT_FALSE(runMain());
-    Form2& splash = ui::loaded<Form2>();
-    splash.Show();
-    check(splash);
-    splash.Unload();
-
-    // The main window, first narrow, then with both blocks, its panels and find row open.
-    // The first picture is wide, so that its size makes the longest size label.
-    for (const QSize size : {QSize(10000, 1000), QSize(320, 240)}) {
-        QImage picture(size, QImage::Format_Indexed8);
-        picture.setColorTable({qRgb(90, 120, 150)});
-        picture.fill(0);
-        addPicture(std::to_string(size.width()), "BMP", picture::SavePictureToBytes(ui::PictureFromImage(picture)));
-    }
-    restartProgram();
-    checkModalWindows();
-    EXPECT_FALSE(runMain());
-    Form1& main = ui::forms<Form1>();
-    narrowMain = true;
-    check(main);
-    narrowMain = false;
-    main.ImageResize_Click();
-    main.Image1_Click(4);  // the find row
-    main.TextFind->setText("no such picture");  // and its "Not found"
-    main.Image1_Click(1);  // the add-folder panel
-    check(main);
-    main.ImageAddFolderCancel_Click();
-    for (int menu : {0, 1}) {  // the drop-down menus
-        main.LabelMenu_Click(menu);
-        check(main);
-    }
-
-    for (int item : {0, 2}) main.Label7_Click(item);  // About, the password window (modal)
-    for (int item : {20, 21, 24, 25}) {               // the tool windows
-        main.Label7_Click(item);
-        for (ui::Form* form : ui::allForms())
-            if (form != &main && form->isLoaded() && form->Visible()) check(*form);
-    }
-    ui::forms<FormResize>().LabelButtomMenu_Click(0);  // "Save": the save dialog (modal)
-
-    main.CmdCatalogueZoom_Click(2);  // slide show
-    check(ui::forms<Form27>());
-    ui::forms<Form27>().Unload();
-    main.CmdCatalogueZoom_Click(1);  // full screen
-    check(ui::forms<Form27>());
-    ui::forms<Form27>().Unload();
-
-    Form3& login = ui::loaded<Form3>();
-    login.Show();
-    check(login);
-    login.Unload();
-
-    main.Image1_Click(7);  // thumbnails
-    check(ui::forms<Form28>());
-    ui::forms<Form28>().Unload();
-
-    EXPECT_THAT(seen, ::testing::IsSupersetOf({"Form5", "Form2", "Form1", "Form38", "Form4", "Form3", "FormResize", "frmRotate",
-                                               "FilterLibFrm", "FormEffects", "FormSaveAs", "Form27", "Form28"}));
+    visitEveryWindow();
     EXPECT_THAT(found, ::testing::IsEmpty());
 }
 

@@ -20,6 +20,7 @@ void startApplication() {
     QApplication::setApplicationName(QStringLiteral("Quillmere"));
     QApplication::setApplicationDisplayName(QStringLiteral("Quillmere"));
     QApplication::setStyle(createPlatformStyle());
+    QApplication::setPalette(platformPalette());
     installFontSubstitutions();
     QApplication::setFont(Font{}.toQFont());
     static QtServices services;

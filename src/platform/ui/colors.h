@@ -43,9 +43,9 @@ enum SystemColor : COLORREF {
     vbInfoBackground = 0x80000018,
 };
 
-// The plain colour of a stored colour: system colours take the classic platform
-// defaults (button face 212,208,200, 3-D dark shadow 64,64,64, ...); an unknown
-// system number is black. Plain colours lose any bits above 0x00FFFFFF.
+// The plain colour of a stored colour: system colours take this platform's dark
+// scheme (button face 60,60,64, window background 38,38,42, text 190,190,196, ...);
+// an unknown system number is black. Plain colours lose any bits above 0x00FFFFFF.
 COLORREF resolveColor(COLORREF color);
 
 QColor toQColor(COLORREF color);

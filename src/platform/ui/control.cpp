@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMouseEvent>
 
 #include "platform/runtime/error.h"
@@ -201,7 +202,11 @@ void Control::setFontUnderline(bool underline) {
 }
 
 void Control::applyFont() {
-    self_->setFont(font_.toQFont());
+    const QFont font = font_.toQFont();
+    self_->setFont(font);
+    // Pop-up menus inside a control (a calendar's month list) are windows of their own
+    // and would keep the application's font.
+    for (QMenu* menu : self_->findChildren<QMenu*>()) menu->setFont(font);
     geometryApplied();
 }
 

@@ -1,14 +1,19 @@
 #pragma once
 // The font of a control or window as the windows set it: a face name, a size in
 // points and styles. Faces the windows name (Arial, Times New Roman) map to fonts this system has.
+// A text whose window names no face uses one sans-serif face, asked for by name.
 
 #include <QFont>
 #include <QString>
 
 namespace ui {
 
+// Installed by name with the program's dependencies (fonts-dejavu-core), so no text
+// falls back to whatever face the desktop's configuration prefers.
+inline constexpr char kDefaultFaceName[] = "DejaVu Sans";
+
 struct Font {
-    QString name = QStringLiteral("MS Sans Serif");
+    QString name = QString::fromLatin1(kDefaultFaceName);
     double size = 8.25;  // points
     bool bold = false;
     bool italic = false;
