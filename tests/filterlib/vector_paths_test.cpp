@@ -1,16 +1,20 @@
 // The effects whose rows run in vector lanes (ours or the compiler's), against their
-// definitions computed pixel by pixel: on noise with stray high bytes, at widths that leave every kind of row end beside
-// the lanes (narrower than a lane, a lane and a few pixels over), and at arguments whose
-// products fall on halves.
+// definitions computed pixel by pixel: on noise with stray high bytes, at widths that leave every kind of row end
+// beside the lanes (narrower than a lane, a lane and a few pixels over), and at arguments whose products fall on
+// halves.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <functional>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "filterlib/core/pixel.h"
+#include "filterlib/fx.h"
 #include "support/effect_runner.h"
 
 namespace fxtest {
@@ -44,18 +48,38 @@ uint32_t perChannel(Rule rule) {
     return pack(rule(16), rule(8), rule(0));
 }
 
-// Compares effect number `effect` at v with expected(source, x, y) at every pixel of every size.
-void expectEverywhere(int effect, int16_t v, const std::function<uint32_t(const FxPicture&, int, int)>& expected) {
+using Expected = std::function<uint32_t(const FxPicture&, int, int)>;
+using Effect = std::function<std::optional<FxPicture>(const FxPicture&)>;
+
+// An entry point called with arguments the window never passes; nothing when it fails.
+Effect directly(const std::function<void(gdi::HDC d, gdi::HDC s, int32_t& result)>& call) {
+    return [call](const FxPicture& source) -> std::optional<FxPicture> {
+        FxPicture out(source.width(), source.height());
+        int32_t result = -1;
+        call(out.dc(), source.dc(), result);
+        return result == filterlib::kFxOk ? std::optional<FxPicture>(out) : std::nullopt;
+    };
+}
+
+// Compares what `effect` makes of each source with expected(source, x, y) at every pixel of
+// every size.
+void expectEverywhere(const std::string& what, const Effect& effect, const Expected& expected) {
     uint32_t seed = 1;
     for (const auto& [w, h] : kSizes) {
         const FxPicture source = noise(w, h, seed++);
-        const std::optional<FxPicture> out = effectOf(effect, v, 0, source);
-        ASSERT_TRUE(out.has_value());
+        const std::optional<FxPicture> out = effect(source);
+        ASSERT_TRUE(out.has_value()) << what;
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x)
                 ASSERT_EQ(out->at(x, y), expected(source, x, y))
-                    << "effect " << effect << " at " << v << " on " << w << "x" << h << ", pixel " << x << "," << y;
+                    << what << " on " << w << "x" << h << ", pixel " << x << "," << y;
     }
+}
+// The same for effect number `effect` as the window calls it at v.
+void expectEverywhere(int effect, int16_t v, const Expected& expected) {
+    expectEverywhere(
+        "effect " + std::to_string(effect) + " at " + std::to_string(v),
+        [&](const FxPicture& source) { return effectOf(effect, v, 0, source); }, expected);
 }
 
 TEST(VectorPaths, SharpeningIsTheLaplacianInDoubles) {
@@ -140,6 +164,45 @@ TEST(VectorPaths, MosaicFillsEachBlockWithItsMean) {
                 return int(filterlib::divRound(sum, int64_t(right - left) * (bottom - top)));
             });
         });
+}
+
+// Each channel's gradient length by the 3x3 kernel with middle weight `centre` (2 Sobel,
+// 1 Prewitt), edges repeated.
+double gradientLength(const FxPicture& p, int x, int y, int shift, int centre) {
+    auto at = [&](int i, int j) { return channel(clampedAt(p, x + i, y + j), shift); };
+    const int gx = (at(1, -1) + centre * at(1, 0) + at(1, 1)) - (at(-1, -1) + centre * at(-1, 0) + at(-1, 1));
+    const int gy = (at(-1, 1) + centre * at(0, 1) + at(1, 1)) - (at(-1, -1) + centre * at(0, -1) + at(1, -1));
+    return std::sqrt(double(gx * gx + gy * gy));
+}
+
+TEST(VectorPaths, FindEdgesDrawsEachChannelsGradientLength) {
+    for (const int16_t gain : {0, 3, 5})
+        for (const int kernel : {2, 1}) {
+            const double factor = (1 + gain) / 4.0;
+            expectEverywhere(
+                "Find Edges " + std::to_string(gain) + " kernel " + std::to_string(kernel),
+                directly([&](gdi::HDC d, gdi::HDC s, int32_t& r) { filterlib::FxFindEdges(d, s, gain, kernel, r); }),
+                [&](const FxPicture& p, int x, int y) {
+                    return perChannel([&](int shift) {
+                        return roundChannel(255 - factor * gradientLength(p, x, y, shift, kernel == 1 ? 1 : 2));
+                    });
+                });
+        }
+}
+
+TEST(VectorPaths, NeonWithoutGlowIsTwiceItsEdges) {
+    // A glow of radius 0 is the edges themselves, added to them.
+    for (const int16_t strength : {0, 2, 5}) {
+        const double factor = (1 + strength) / 4.0;
+        expectEverywhere(
+            "Neon " + std::to_string(strength),
+            directly([&](gdi::HDC d, gdi::HDC s, int32_t& r) { filterlib::FxNeon(d, s, strength, 0, r); }),
+            [&](const FxPicture& p, int x, int y) {
+                return perChannel([&](int shift) {
+                    return filterlib::saturate(2 * roundChannel(factor * gradientLength(p, x, y, shift, 2)));
+                });
+            });
+    }
 }
 
 }  // namespace

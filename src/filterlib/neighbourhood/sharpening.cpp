@@ -6,7 +6,12 @@
 #include <utility>
 
 #if defined(__x86_64__)
+// GCC 12's AVX-512 conversions pass an undefined vector through a full mask, which it then
+// reports as maybe used uninitialised.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #include <immintrin.h>
+#pragma GCC diagnostic pop
 #endif
 
 #include "filterlib/core/bands.h"
