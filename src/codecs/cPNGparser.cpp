@@ -357,6 +357,7 @@ private:
     const uint64_t expected_;
     const Sink* const sink_;
     uint32_t quirks_ = 0;
+    uint64_t blockStart_ = 0;  // where the last block header read begins, in bits
 
     LiteralTable literal_;
     DistanceTable distance_;
@@ -674,6 +675,8 @@ InflateResult Inflater::finish(InflateFault fault) {
         const uint64_t end = consumedBits();
         if (end > availBits_) quirks_ |= kQuirkCodesPastInputEnd;
         result.consumed = size_t((end + 7) / 8);
+        result.finalBlockBit = blockStart_;
+        result.endBit = end;
     }
     result.quirks = quirks_;
     return result;
@@ -706,6 +709,7 @@ InflateResult Inflater::run() {
     highWater_ = 16;
     for (;;) {
         uint32_t final, type;
+        blockStart_ = consumedBits();
         if (!InflateGetBits(1, final) || !InflateGetBits(2, type)) return finish(InflateFault::kInputExhausted);
         InflateFault fault;
         switch (type) {

@@ -103,6 +103,10 @@ struct InflateResult {
     uint32_t quirks = 0;   // InflateQuirk bits
     size_t produced = 0;   // output bytes written (those written before a failure stay)
     size_t consumed = 0;   // on success, input bytes up to the end of the final block
+    // On success, in bits from the start of the input (header included): where the final
+    // block's header begins and where its end-of-block code ends. They let a writer turn
+    // the stream into the first part of a longer one.
+    uint64_t finalBlockBit = 0, endBit = 0;
     bool ok() const noexcept { return status == 0; }
 };
 

@@ -23,6 +23,10 @@ constexpr uint8_t kSignature[8] = {137, 80, 78, 71, 13, 10, 26, 10};
 constexpr size_t kMaxPalette = 256;
 constexpr size_t kMaxUncompressedText = 1024;  // longer custom texts go into zTXt
 constexpr int kCompressionLevel = 9;
+// libdeflate's first level that parses for the shortest output rather than greedily: its
+// level 9 leaves noisy pictures 1.6 % larger than zlib's level 9 does, level 10 makes files
+// 2 to 6 % smaller than zlib's level 9 in a fraction of its time.
+constexpr int kLibdeflateLevel = 10;
 
 void putBigEndian32(std::vector<uint8_t>& out, uint32_t v) {
     for (int shift = 24; shift >= 0; shift -= 8) out.push_back(uint8_t(v >> shift));
@@ -187,7 +191,9 @@ struct cPNGwriter::Save {
         const size_t rowsPerBlock = std::max<size_t>(1, kPngDeflateBlockBytes / (rowBytes + 1));
         const size_t blockBytes = rowsPerBlock * (rowBytes + 1);
         const BlockDeflate* blocks = writer.blocks_ && writer.blocks_->Bound() ? writer.blocks_.get() : nullptr;
-        int64_t capacity = blocks ? blocks->Capacity(filtered.size(), blockBytes, kCompressionLevel) : -1;
+        const BlockDeflate::Engine engine = blocks ? blocks->Fastest() : BlockDeflate::Engine::Zlib;
+        const int level = engine == BlockDeflate::Engine::Libdeflate ? kLibdeflateLevel : kCompressionLevel;
+        int64_t capacity = blocks ? blocks->Capacity(filtered.size(), blockBytes, engine, level) : -1;
         if (capacity <= 0 || capacity > INT32_MAX - 4) {
             blocks = nullptr;
             capacity = std::min<int64_t>(compressCapacity(int64_t(filtered.size())), INT32_MAX - 4);
@@ -196,8 +202,8 @@ struct cPNGwriter::Save {
         std::memcpy(chunk.data(), "IDAT", 4);
         int64_t length = -1;
         if (blocks) {
-            length = blocks->Compress(filtered.data(), filtered.size(), blockBytes, kCompressionLevel,
-                                      chunk.data() + 4, size_t(capacity));
+            length = blocks->Compress(filtered.data(), filtered.size(), blockBytes, engine, level, chunk.data() + 4,
+                                      size_t(capacity));
         } else {
             int32_t compressed = int32_t(capacity);
             if (ZlibCompress(chunk.data() + 4, compressed, filtered.data(), filtered.size())) length = compressed;
@@ -260,7 +266,8 @@ bool cPNGwriter::FindZlibCompress() {
                 zlibLibrary_ = library;
                 compress2_ = std::strcmp(function, "compress2") == 0;
                 zlib_ = std::make_unique<cCdeclCall>();
-                // Level 9 in blocks side by side, where the library has deflate itself.
+                // Level 9 in blocks side by side, where the library has deflate itself;
+                // libdeflate's where it is installed.
                 blocks_ = std::make_unique<BlockDeflate>();
                 if (compress2_) blocks_->Bind(library);
                 return true;

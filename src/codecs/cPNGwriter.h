@@ -6,9 +6,10 @@
 // (PngColourReduction: indexed, greyscale, truecolour, truecolour with alpha), the scan
 // lines under the filter choice (PngScanlineFilters) and compressed as exactly one IDAT
 // holding one zlib stream at level 9: deflated in blocks of whole rows on every core
-// (BlockDeflate) where the library has deflate's own functions, else by "compress2", or
-// "compress" (zlib's default level) where the library has no compress2. The file's bytes
-// never depend on the number of cores. zlib is found at run time ("zlib1.dll", then
+// (BlockDeflate: by libdeflate where it is installed, else by zlib's own deflate) where the
+// library has deflate's own functions, else by "compress2", or "compress" (zlib's default
+// level) where the library has no compress2. The file's bytes never depend on the number
+// of cores. zlib is found at run time ("zlib1.dll", then
 // "zlib.dll"); "compress2" and the chunk CRCs ("crc32") are called through the call bridge.
 //
 // Chunk order: IHDR; tEXt Title and Author; PLTE; bKGD; tRNS; IDAT; tIME; tEXt of the
@@ -41,8 +42,9 @@ class BlockDeflate;
 
 // The scan lines are deflated in blocks of as many whole rows as fit in this many bytes (one
 // row where a row is longer), side by side. Smaller blocks share the work out more finely;
-// each costs a few bytes of flush and a fresh start of deflate's statistics.
-inline constexpr size_t kPngDeflateBlockBytes = 256 * 1024;
+// each costs a few bytes of flush and a fresh start of deflate's statistics, and under
+// libdeflate, which takes no dictionary, a cold start of its matches as well.
+inline constexpr size_t kPngDeflateBlockBytes = 512 * 1024;
 
 class cPNGwriter {
 public:

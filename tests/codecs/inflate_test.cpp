@@ -1066,5 +1066,40 @@ TEST(InflateEdgeCases, HandMadeStreams) {
     }
 }
 
+TEST(InflatePositions, FinalBlockAndEndAreFoundToTheBit) {
+    // Fixed-code blocks of one literal each: header, literal (8 bits), end of block (7 bits).
+    const struct Case {
+        const char* name;
+        int blocks;
+        bool storedFirst;  // an empty stored block first, which moves the rest to a byte boundary
+    } cases[] = {{"one block", 1, false}, {"three blocks", 3, false}, {"after a stored block", 2, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        BitWriter w;
+        w.byte(0x78);
+        w.byte(0x01);
+        if (c.storedFirst) {
+            w.bits(0, 3);
+            w.align();
+            for (uint8_t b : {0x00, 0x00, 0xFF, 0xFF}) w.byte(b);
+        }
+        size_t finalBlock = 0;
+        for (int b = 0; b < c.blocks; ++b) {
+            const bool last = b + 1 == c.blocks;
+            if (last) finalBlock = w.bitCount();
+            w.bits(last ? 1 : 0, 1);
+            w.bits(1, 2);
+            w.code(0x30 + 'A' + unsigned(b), 8);
+            w.code(0, 7);
+        }
+        const size_t end = w.bitCount();
+        w.align();
+        const Decoded d = ours(w.bytes(), size_t(c.blocks));
+        ASSERT_TRUE(d.result.ok());
+        EXPECT_EQ(d.result.finalBlockBit, finalBlock);
+        EXPECT_EQ(d.result.endBit, end);
+    }
+}
+
 }  // namespace
 }  // namespace codecs

@@ -12,6 +12,7 @@
 #include "codecs/cPNGwriter.h"
 #include "codecs/libpng_memory_io.h"
 #include "platform/sys/files.h"
+#include "platform/sys/libraries.h"
 #include "platform/sys/row_bands.h"
 #include "png_writer_support.h"
 #include "support/temp_folder.h"
@@ -315,62 +316,68 @@ TEST_F(PngWriter, BackgroundByColourType) {
 }
 
 TEST_F(PngWriter, ScanLinesDeflateInBlocksOfWholeRowsWithTheSameBytesOnAnyThreadCount) {
-    // A truecolour row of 5461 pixels and its filter byte take 16384 bytes: 16 rows a block.
-    constexpr int kBlockWidth = 5461;
-    static_assert((kBlockWidth * 3 + 1) * 16 == codecs::kPngDeflateBlockBytes);
+    // A truecolour row of 21845 pixels and its filter byte take 65536 bytes: 8 rows a block.
+    constexpr int kBlockWidth = 21845;
+    static_assert((kBlockWidth * 3 + 1) * 8 == codecs::kPngDeflateBlockBytes);
     const struct Case {
         const char* name;
         int width, height;
         int32_t filter;
         size_t blocks;
     } cases[] = {
-        {"exactly one block", kBlockWidth, 16, codecs::PngFilterChoiceDefault, 1},
-        {"one row more", kBlockWidth, 17, codecs::PngFilterChoiceDefault, 2},
+        {"exactly one block", kBlockWidth, 8, codecs::PngFilterChoiceDefault, 1},
+        {"one row more", kBlockWidth, 9, codecs::PngFilterChoiceDefault, 2},
         {"one row", kBlockWidth, 1, codecs::PngFilterChoiceDefault, 1},
-        {"rows longer than a block", 90000, 3, codecs::PngFilterChoiceDefault, 3},
-        // 87 rows of 3001 bytes a block, the last block 26 rows.
-        {"a short last block, adaptive filters", 1000, 200, codecs::PngFilterChoiceAdaptive, 3},
+        {"rows longer than a block", 200000, 3, codecs::PngFilterChoiceDefault, 3},
+        // 174 rows of 3001 bytes a block, the last block 52 rows.
+        {"a short last block, adaptive filters", 1000, 400, codecs::PngFilterChoiceAdaptive, 3},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        cImage32 image;
-        makeImage(image, repeatingRows(c.width, c.height), cImage32::AlphaOpaque);
-        const auto save = [&] {
-            cPNGwriter writer;
-            writer.SetPngProperty(codecs::PngPropertyFilter, c.filter);
-            return savePng(writer, image);
-        };
-        Bytes single;  // the scan lines in one compress2 call: the library has no deflate of its own
-        {
-            StandInZlib zlib(true, false);
-            single = save();
-            EXPECT_EQ(zlib.compress2Calls(), 1);
-        }
-        Bytes png;
-        for (int threads : {1, 3, 8}) {
-            SCOPED_TRACE(threads);
-            sys::setRowBandThreads(threads);
-            const Bytes again = save();
-            if (threads == 1) png = again;
-            EXPECT_EQ(again, png);
-        }
+    // libdeflate where it is installed, zlib's deflate where it is not.
+    for (const bool libdeflate : {true, false}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.name);
+            SCOPED_TRACE(libdeflate ? "libdeflate" : "zlib");
+            sys::setLibraryAbsent("libdeflate.dll", !libdeflate);
+            cImage32 image;
+            makeImage(image, repeatingRows(c.width, c.height), cImage32::AlphaOpaque);
+            const auto save = [&] {
+                cPNGwriter writer;
+                writer.SetPngProperty(codecs::PngPropertyFilter, c.filter);
+                return savePng(writer, image);
+            };
+            Bytes single;  // the scan lines in one compress2 call: the library has no deflate of its own
+            {
+                StandInZlib zlib(true, false);
+                single = save();
+                EXPECT_EQ(zlib.compress2Calls(), 1);
+            }
+            Bytes png;
+            for (int threads : {1, 3, 8}) {
+                SCOPED_TRACE(threads);
+                sys::setRowBandThreads(threads);
+                const Bytes again = save();
+                if (threads == 1) png = again;
+                EXPECT_EQ(again, png);
+            }
 
-        std::string first;
-        EXPECT_EQ(pngtest::differences(inspect(png).straight, pngtest::straightRowsOf(image), &first), 0u) << first;
-        const size_t scanBytes = size_t(c.height) * (3 * size_t(c.width) + 1);
-        const Bytes lines = pngtest::scanLines(png, scanBytes);
-        EXPECT_EQ(lines.size(), scanBytes);
-        EXPECT_EQ(lines, pngtest::scanLines(single, scanBytes));
-        const auto otherChunks = [](const Bytes& stream) {
-            auto chunks = pngtest::chunksOf(stream);
-            std::erase_if(chunks, [](const auto& chunk) { return chunk.first == "IDAT"; });
-            return chunks;
-        };
-        EXPECT_EQ(otherChunks(png), otherChunks(single));
-        // One block is compress2's own stream.
-        EXPECT_EQ(png == single, c.blocks == 1);
-        EXPECT_EQ(syncMarkers(png), c.blocks - 1);
+            std::string first;
+            EXPECT_EQ(pngtest::differences(inspect(png).straight, pngtest::straightRowsOf(image), &first), 0u) << first;
+            const size_t scanBytes = size_t(c.height) * (3 * size_t(c.width) + 1);
+            const Bytes lines = pngtest::scanLines(png, scanBytes);
+            EXPECT_EQ(lines.size(), scanBytes);
+            EXPECT_EQ(lines, pngtest::scanLines(single, scanBytes));
+            const auto otherChunks = [](const Bytes& stream) {
+                auto chunks = pngtest::chunksOf(stream);
+                std::erase_if(chunks, [](const auto& chunk) { return chunk.first == "IDAT"; });
+                return chunks;
+            };
+            EXPECT_EQ(otherChunks(png), otherChunks(single));
+            // One block of zlib's is compress2's own stream.
+            if (!libdeflate) EXPECT_EQ(png == single, c.blocks == 1);
+            EXPECT_EQ(syncMarkers(png), c.blocks - 1);
+        }
     }
+    sys::clearAbsentLibraries();
 }
 
 TEST_F(PngWriter, ZlibWithoutCompress2UsesCompress) {

@@ -37,6 +37,7 @@ std::map<std::string, std::string>& nameMap() {
     static std::map<std::string, std::string> map = {
         {"zlib1.dll", "libz.so.1"},
         {"zlib.dll", "libz.so.1"},
+        {"libdeflate.dll", "libdeflate.so.0"},
         {"filterlib.dll", kFilterLibraryName},
     };
     return map;
