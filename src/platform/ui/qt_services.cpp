@@ -5,6 +5,8 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
+#include <QHeaderView>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QMimeData>
@@ -12,6 +14,7 @@
 #include <QStandardPaths>
 #include <QThread>
 #include <QTime>
+#include <QTreeView>
 #include <QUrl>
 
 
@@ -57,6 +60,18 @@ int runOpener(const QString& opener, const QString& target) {
     }
     if (!process->waitForFinished(kOpenerVerdictMilliseconds)) return kOpened;
     return process->exitStatus() == QProcess::NormalExit && process->exitCode() == 0 ? kOpened : kNoProgram;
+}
+
+// The detail view's size, type and date columns start too narrow for what they show
+// ("13...iB", "11 Dec...:25"); each folder's listing widens them to their contents.
+void showWholeColumns(QFileDialog& dialog) {
+    dialog.resize(760, 460);
+    auto* model = dialog.findChild<QFileSystemModel*>();
+    auto* view = dialog.findChild<QTreeView*>();
+    if (!model || !view) return;
+    QObject::connect(model, &QFileSystemModel::directoryLoaded, view, [view] {
+        for (int column = 1; column < view->header()->count(); ++column) view->resizeColumnToContents(column);
+    });
 }
 
 }  // namespace
@@ -128,6 +143,7 @@ FileDialogResult QtServices::showFileDialog(const FileDialogRequest& request, bo
         dialog.setFileMode(QFileDialog::AnyFile);
     }
     if (!request.fileName.isEmpty()) dialog.selectFile(request.fileName);
+    showWholeColumns(dialog);
     FileDialogResult result;
     result.filterIndex = request.filterIndex;
     const ArrowWhileAsking arrow;
