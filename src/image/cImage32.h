@@ -485,6 +485,9 @@ public:
                         int32_t DestX = 0, int32_t DestY = 0, int32_t DestWidth = 0, int32_t DestHeight = 0,
                         int32_t Forecolor = 0, int32_t BackColor = -1, int32_t Opacity = 100,
                         int32_t grayScale = -1, float Angle = 0, bool CenterOnDestXY = false);
+    // Whether the last few text images drawn onto images are kept, so that the same text
+    // drawn again is only rendered (on unless a test says otherwise); switching forgets them.
+    static void KeepTextImages(bool keep);
 
     // ---- GDI+ sessions ------------------------------------------------------------------
     // A new session that stays open until DestroyGDIplusToken; 0 when none started (also

@@ -1,12 +1,16 @@
 // cImage32: text drawn with a gdi font, through a text image of its own that is either
 // filled or premultiplied text colour over the glyph coverage, then rendered onto this
-// image or taking its place.
+// image or taking its place. The last few text images rendered are kept with what made
+// them: the same text drawn again (a caption painted on every picture of a show) only
+// renders the image kept.
 
 #include <algorithm>
 #include <array>
 #include <climits>
 #include <cstring>
+#include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "image/ScopedImageDC.h"
@@ -84,6 +88,51 @@ void makeOpaque(uint8_t* pixels, size_t count) {
     for (size_t i = 0; i < count; ++i) pixels[i * 4 + 3] = 255;
 }
 
+// What a text image is made of: it is the same image whenever these are.
+struct TextImageKey {
+    gdi::LOGFONTW font{};
+    std::u16string text;
+    int32_t alignment = 0, forecolor = 0, backColor = 0;
+
+    bool operator==(const TextImageKey& o) const {
+        return std::memcmp(&font, &o.font, sizeof font) == 0 && text == o.text && alignment == o.alignment &&
+               forecolor == o.forecolor && backColor == o.backColor;
+    }
+};
+
+struct KeptTextImage {
+    TextImageKey key;
+    std::unique_ptr<cImage32> image;
+};
+
+constexpr size_t kKeptTextImages = 4;
+constexpr int64_t kLargestKeptTextImage = int64_t{1} << 20;  // pixels
+bool keepingTextImages = true;
+
+// The most recently used first. Never destroyed: its bitmaps must not outlive gdi at exit.
+std::vector<KeptTextImage>& keptTextImages() {
+    static auto* kept = new std::vector<KeptTextImage>;
+    return *kept;
+}
+
+// The kept image made of `key`, now the most recently used, or nullptr.
+cImage32* keptTextImage(const TextImageKey& key) {
+    std::vector<KeptTextImage>& kept = keptTextImages();
+    for (size_t i = 0; i < kept.size(); ++i) {
+        if (!(kept[i].key == key)) continue;
+        std::rotate(kept.begin(), kept.begin() + ptrdiff_t(i), kept.begin() + ptrdiff_t(i) + 1);
+        return kept.front().image.get();
+    }
+    return nullptr;
+}
+
+cImage32* keepTextImage(TextImageKey key, std::unique_ptr<cImage32> image) {
+    std::vector<KeptTextImage>& kept = keptTextImages();
+    if (kept.size() == kKeptTextImages) kept.pop_back();
+    kept.insert(kept.begin(), KeptTextImage{std::move(key), std::move(image)});
+    return kept.front().image.get();
+}
+
 }  // namespace
 
 bool cImage32::DrawText_stdFont(const StdFont* theFont, std::u16string_view theText, int32_t Alignment,
@@ -117,6 +166,11 @@ bool cImage32::DrawText_hFont(gdi::HFONT theFontHandle, std::u16string_view theT
                          DestWidth, DestHeight, Forecolor, BackColor, Opacity, grayScale, Angle, CenterOnDestXY);
 }
 
+void cImage32::KeepTextImages(bool keep) {
+    keepingTextImages = keep;
+    keptTextImages().clear();
+}
+
 bool cImage32::DrawTextToDIB(gdi::HFONT theFont, std::u16string_view theText, int32_t Alignment, int32_t DestX,
                              int32_t DestY, int32_t DestWidth, int32_t DestHeight, int32_t Forecolor,
                              int32_t BackColor, int32_t Opacity, int32_t grayScale, float Angle,
@@ -127,6 +181,17 @@ bool cImage32::DrawTextToDIB(gdi::HFONT theFont, std::u16string_view theText, in
     // call ends), else on the screen's; both are the same 96-DPI device.
     std::optional<ScopedImageDC> own;
     if (dib_) own.emplace(*this);
+    TextImageKey key{{}, std::u16string(theText), Alignment, Forecolor, BackColor < 0 ? -1 : BackColor};
+    const bool keyed = keepingTextImages && dib_ &&
+                       gdi::GetObject(theFont, int(sizeof key.font), &key.font) == int(sizeof key.font);
+    // Straight into this image's pixels, whichever painter Render picks, so that colour and
+    // alpha are blended together and the image stays premultiplied.
+    const auto renderHere = [&](cImage32& text) {
+        releaseBridge();
+        return text.Render(own->dc(), DestX, DestY, DestWidth, DestHeight, 0, 0, 0, 0, Opacity, true, true, this,
+                           grayScale, 0, Angle, CenterOnDestXY);
+    };
+    if (cImage32* kept = keyed ? keptTextImage(key) : nullptr) return renderHere(*kept);
     const std::vector<std::u16string_view> lines = splitLines(theText);
     const gdi::HDC screen = own ? 0 : gdi::GetDC(0);
     const TextMeasure m = measure(own ? own->dc() : screen, theFont, lines);
@@ -136,7 +201,8 @@ bool cImage32::DrawTextToDIB(gdi::HFONT theFont, std::u16string_view theText, in
     const int64_t width = m.width + m.overhang, height = int64_t(lines.size()) * m.lineHeight;
     if (width > INT32_MAX || width < INT32_MIN || height > INT32_MAX) runtime::raise(runtime::kErrOverflow);
 
-    cImage32 text;
+    auto made = std::make_unique<cImage32>();
+    cImage32& text = *made;
     if (!text.InitializeDIB(int32_t(width), int32_t(height))) return false;
     const gdi::HDC dc = text.LoadDIBinDC(true);
     if (BackColor >= 0) {
@@ -173,9 +239,6 @@ bool cImage32::DrawTextToDIB(gdi::HFONT theFont, std::u16string_view theText, in
         SwapDIBs(&text);
         return true;
     }
-    releaseBridge();
-    // Straight into this image's pixels, whichever painter Render picks, so that colour and
-    // alpha are blended together and the image stays premultiplied.
-    return text.Render(own->dc(), DestX, DestY, DestWidth, DestHeight, 0, 0, 0, 0, Opacity, true, true, this,
-                       grayScale, 0, Angle, CenterOnDestXY);
+    if (!keyed || pixelCount > size_t(kLargestKeptTextImage)) return renderHere(text);
+    return renderHere(*keepTextImage(std::move(key), std::move(made)));
 }

@@ -27,9 +27,10 @@ constexpr int32_t kWhite = 0xFFFFFF;
 // A font of the given face and character height, owned by the test.
 class Font {
 public:
-    explicit Font(const std::u16string& face, int height = -20, int escapement = 0) {
+    explicit Font(const std::u16string& face, int height = -20, int escapement = 0, int weight = 0) {
         gdi::LOGFONTW log{};
         log.lfHeight = height;
+        log.lfWeight = weight;
         log.lfEscapement = log.lfOrientation = escapement;
         std::copy(face.begin(), face.end(), log.lfFaceName);
         handle_ = gdi::CreateFontIndirectW(&log);
@@ -353,6 +354,47 @@ TEST_F(DrawText, TurnedFontsAreDrawnUnturnedAndStayTheCallers) {
     gdi::DeleteObject(gone);
     EXPECT_FALSE(image.DrawText_hFont(gone, u"Text"));
     EXPECT_EQ(memoryOf(image), before);
+}
+
+// Text images are kept and drawn again for the same font, text, alignment and colours. Each
+// case differs from the one before it in one of those, so a kept image served for the wrong
+// one shows as bytes that differ from the same text drawn with nothing kept.
+TEST_F(DrawText, KeptTextImagesDrawTheBytesOfTextDrawnAfresh) {
+    const Font arial(u"Arial", -18), bold(u"Arial", -18, 0, 700), times(u"Times New Roman", -18);
+    struct Case {
+        const Font* font;
+        std::u16string text;
+        int32_t alignment, forecolor, backColor, opacity;
+        float angle;
+    };
+    const Case cases[] = {
+        {&arial, u"Caption\r\nsecond line", 0, 0x2040F0, -1, 100, 0},
+        {&arial, u"Caption\r\nsecond line", 0, 0x2040F0, -1, 60, 20},   // drawn differently only
+        {&arial, u"Caption\r\nsecond line", 0, 0x30F020, -1, 100, 0},   // colour
+        {&arial, u"Caption\r\nsecond line", 6, 0x30F020, -1, 100, 0},   // alignment
+        {&arial, u"Caption\r\nsecond line", 6, 0x30F020, 0x101010, 100, 0},  // filled
+        {&arial, u"Caption\r\nsecond line", 6, 0x30F020, 0x202020, 100, 0},  // another fill
+        {&bold, u"Caption\r\nsecond line", 6, 0x30F020, 0x202020, 100, 0},
+        {&times, u"Caption\r\nsecond line", 6, 0x30F020, 0x202020, 100, 0},
+        {&times, u"Caption\r\nsecond lime", 6, 0x30F020, 0x202020, 100, 0},  // text
+    };
+    const auto draw = [](const Case& c) {
+        cImage32 image;
+        filled(image, 320, 140, {40, 60, 80, 160});
+        EXPECT_TRUE(image.DrawText_hFont(c.font->handle(), c.text, c.alignment, 5, 7, 0, 0, c.forecolor, c.backColor,
+                                         c.opacity, -1, c.angle));
+        return memoryOf(image);
+    };
+    cImage32::KeepTextImages(false);
+    std::vector<std::vector<uint8_t>> afresh;
+    for (const Case& c : cases) afresh.push_back(draw(c));
+    cImage32::KeepTextImages(true);
+    for (int round = 0; round < 2; ++round)
+        for (size_t i = 0; i < std::size(cases); ++i) {
+            SCOPED_TRACE(::testing::Message() << "case " << i << ", round " << round);
+            EXPECT_EQ(draw(cases[i]), afresh[i]);
+        }
+    for (size_t i = 1; i < std::size(cases); ++i) EXPECT_NE(afresh[i], afresh[i - 1]) << "case " << i;
 }
 
 TEST_F(DrawText, FontRecordDrawsAsItsLogfont) {
