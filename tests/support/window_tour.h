@@ -29,7 +29,7 @@ private:
     void visitShown(ui::Form& form);
     void visitModalWindows();
     // With QM_SCREENSHOT_DIR set, each window visited is also written there as a PNG
-    // file (run under Xvfb with the xcb platform to see the window system's rendering).
+    // file, and each of its menus opened (scripts/window-screenshots).
     void keepScreenshot(ui::Form& form);
     int shots = 0;
 };
