@@ -62,12 +62,14 @@ protected:
 };
 
 // Widths around the vectors' pixel counts; radii that add columns directly, by running
-// blocks, in 16-bit sums and in 32-bit ones (areas over 256), wider than the picture.
+// blocks, in 16-bit sums and in 32-bit ones (areas over 201) over 16- or 32-bit columns
+// (windows of 257 rows on), divided in floats or (areas over 16383) in whole numbers;
+// radii wider than the picture.
 TEST_P(WindowFilters, BoxBlurEqualsTheDirectWindowMean) {
     for (const auto& [w, h, rx, ry] :
          {std::tuple{7, 5, 1, 1}, {7, 5, 3, 0}, {1, 9, 2, 4}, {6, 4, 9, 11}, {1, 1, 5, 5}, {2, 3, 1, 1}, {3, 4, 2, 2},
           {5, 6, 4, 4}, {9, 3, 7, 7}, {17, 5, 0, 3}, {33, 9, 6, 1}, {19, 7, 8, 8}, {4, 12, 40, 3}, {35, 6, 2, 60},
-          {70, 4, 30, 0}}) {
+          {70, 4, 30, 0}, {6, 9, 0, 130}, {5, 4, 64, 64}, {3, 7, 10, 400}}) {
         std::vector<uint32_t> in = patterned(w, h), out(in.size());
         Image source = viewOf(in, w, h), dest = viewOf(out, w, h);
         boxBlur(source, dest, rx, ry);

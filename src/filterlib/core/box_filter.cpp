@@ -44,8 +44,10 @@ public:
             kernels.boxBand16(in, out, pass.rx, pass.ry, first, end, pass.division, narrow_.data(),
                               narrow_.data() + lanes_);
         } else {
+            narrow_.resize(lanes_);
             wide_.resize(2 * lanes_);
-            kernels.boxBand32(in, out, pass.rx, pass.ry, first, end, pass.division, wide_.data(), wide_.data() + lanes_);
+            kernels.boxBand32(in, out, pass.rx, pass.ry, first, end, pass.division, narrow_.data(), wide_.data(),
+                              wide_.data() + lanes_);
         }
     }
 

@@ -44,11 +44,13 @@ struct SeparableKernel {
 struct WindowKernels {
     // Rows first .. end - 1 of the (2 rx + 1) x (2 ry + 1) window mean, edges repeated.
     // Columns and blocks: 4 (w + 2 boxPad(rx)) lanes each, of 16 bits (every window sum
-    // below 2^16) or of 32.
+    // below 2^16) or of 32; the 32-bit sums keep 16-bit columns where 2 ry + 1 rows of 255
+    // fit them, and 32-bit ones else.
     void (*boxBand16)(const Image& source, Image& dest, int rx, int ry, int first, int end,
                       const WindowDivision& division, uint16_t* columns, uint16_t* blocks);
     void (*boxBand32)(const Image& source, Image& dest, int rx, int ry, int first, int end,
-                      const WindowDivision& division, uint32_t* columns, uint32_t* blocks);
+                      const WindowDivision& division, uint16_t* narrowColumns, uint32_t* columns,
+                      uint32_t* blocks);
     // Rows first .. end - 1 of the separable kernel; line: 4 (w + 2 separablePad(radius))
     // 16-bit lanes.
     void (*separableBand)(const Image& source, Image& dest, const SeparableKernel& kernel, int first, int end,
