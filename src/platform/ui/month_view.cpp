@@ -9,7 +9,8 @@ namespace ui {
 
 MonthView::MonthView(QWidget* parent) : QCalendarWidget(parent), Control(this) {
     setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
-    setHorizontalHeaderFormat(QCalendarWidget::ShortDayNames);
+    // A day's column is 27 pixels at the design size: "Mon" and "Wed" would show as "…".
+    setHorizontalHeaderFormat(QCalendarWidget::SingleLetterDayNames);
     setFirstDayOfWeek(Qt::Sunday);
     setGridVisible(false);
     // Weekends are written like the other days.

@@ -60,6 +60,30 @@ TEST(MonthView, HiddenUntilShownAndExactlyItsDesignSize) {
     EXPECT_LE(calendar.Value(), QDate::currentDate());
 }
 
+// At the design size in the theme's font, the day names and all six weeks show whole:
+// no name cut to "…", no week cut by the bottom edge.
+TEST(MonthView, DayNamesAndSixWeeksShowWholeAtTheDesignSize) {
+    DateForm& f = ui::loaded<DateForm>();
+    f.Show();
+    ui::MonthView& calendar = *f.MonthView1;
+    calendar.setFont({"Arial", 9});
+    calendar.setVisible(true);
+    QTableView* view = days(calendar);
+    QCoreApplication::processEvents();
+    const QAbstractItemModel* model = view->model();
+    ASSERT_EQ(model->rowCount(), 7);
+    const QFontMetrics metrics(view->font());
+    for (int r = 0; r < model->rowCount(); ++r)
+        for (int c = 0; c < model->columnCount(); ++c) {
+            const QModelIndex index = model->index(r, c);
+            const QRect cell = view->visualRect(index);
+            EXPECT_TRUE(view->viewport()->rect().contains(cell)) << "row " << r << " column " << c;
+            EXPECT_GE(cell.height(), metrics.height()) << "row " << r;
+            const QString text = index.data().toString();
+            EXPECT_LE(metrics.horizontalAdvance(text) + 6, cell.width()) << text.toStdString();
+        }
+}
+
 TEST(MonthView, DateClickCarriesTheClickedDayAfterValueTookIt) {
     DateForm& f = ui::loaded<DateForm>();
     f.Show();
