@@ -13,6 +13,7 @@
 
 #include "image/cImage32.h"
 #include "image/modParsers.h"
+#include "platform/sys/row_bands.h"
 
 namespace {
 
@@ -134,12 +135,18 @@ bool cImage32::TileImage(gdi::HDC destinationDC, int32_t DestX, int32_t DestY, i
             copyPixels(alternate.dib_ ? TopDownPixels(alternate) : pixels, half, 0, pixels, 0, rowStep, width, rows);
     }
 
+    // Each row of the first row of tiles is filled across on its own, while it is in the
+    // cache, in bands of rows side by side.
     const int64_t bandRows = std::min<int64_t>(rowStep, canvasRows);
-    while (filledWidth < canvasWidth) {
-        const int64_t copied = 2 * filledWidth >= canvasWidth ? canvasWidth - filledWidth : filledWidth;
-        copyPixels(pixels, 0, 0, pixels, filledWidth, 0, copied, bandRows);
-        filledWidth += copied;
-    }
+    sys::forEachRowBand(bandRows, sys::minimumBandRows(canvasWidth), [&](int64_t first, int64_t count) {
+        for (int64_t row = first; row < first + count; ++row) {
+            for (int64_t filled = filledWidth; filled < canvasWidth;) {
+                const int64_t copied = 2 * filled >= canvasWidth ? canvasWidth - filled : filled;
+                copyPixels(pixels, 0, row, pixels, filled, row, copied, 1);
+                filled += copied;
+            }
+        }
+    });
 
     int64_t filledHeight = rowStep;
     if (StaggerRows) {

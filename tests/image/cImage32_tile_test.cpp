@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "platform/sys/row_bands.h"
 #include "render_access.h"
 
 using namespace imagetest;
@@ -113,6 +114,35 @@ TEST_F(Tile, TilesLieWhereAPerTilePainterPutsThem) {
             expectSurface(surface, expected);
             EXPECT_EQ(image.HighQualityInterpolation(), highQuality);
         }
+    }
+}
+
+// The first row of tiles is filled across in bands of rows side by side: cut into bands of a
+// row or two on several threads, every drawing gives the bytes of one thread.
+TEST_F(Tile, BandsOfRowsOnSeveralThreadsGiveTheBytesOfOne) {
+    const TileCase cases[] = {
+        {"gaps", 203, 97, 0, 0, 2, 1, false, false, false},
+        {"staggered and flipped", 211, 90, 0, 0, 1, 2, true, true, false},
+        {"scaled and mirrored, flipped top-bottom", 150, 61, -9, 13, 0, 3, false, false, true},
+    };
+    cImage32 image;
+    placeImage(image, 37, 23);
+    image.Alpha(cImage32::AlphaOpaque);
+    for (const TileCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<uint8_t> results[2];
+        for (const int threads : {1, 3}) {
+            sys::setRowBandThreads(threads);
+            sys::setMinimumBandPixels(1);
+            gdi::DibSurface surface(c.destWidth + 5, c.destHeight + 3, 32);
+            paintSurface(surface, kBackground);
+            ASSERT_TRUE(image.TileImage(surface.dc(), kLeft, kTop, c.destWidth, c.destHeight, c.tileWidth, c.tileHeight,
+                                        c.columnGap, c.rowGap, c.stagger, c.flipX, c.flipY));
+            results[threads > 1].assign(surface.bits(), surface.bits() + surface.stride() * surface.height());
+        }
+        sys::setRowBandThreads(0);
+        sys::setMinimumBandPixels(0);
+        EXPECT_EQ(results[0], results[1]);
     }
 }
 
