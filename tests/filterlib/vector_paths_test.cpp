@@ -205,5 +205,18 @@ TEST(VectorPaths, NeonWithoutGlowIsTwiceItsEdges) {
     }
 }
 
+TEST(VectorPaths, DetectBordersCutsTheLumaGradientAtItsThreshold) {
+    // The window's colour 0 draws edges black and the rest white (not C).
+    for (const int16_t v : {0, 120, 255}) {
+        const int t = 4 * (20 + v / 2);
+        expectEverywhere(32, v, [t](const FxPicture& p, int x, int y) {
+            auto at = [&](int i, int j) { return filterlib::luma(clampedAt(p, x + i, y + j)); };
+            const int gx = (at(1, -1) + 2 * at(1, 0) + at(1, 1)) - (at(-1, -1) + 2 * at(-1, 0) + at(-1, 1));
+            const int gy = (at(-1, 1) + 2 * at(0, 1) + at(1, 1)) - (at(-1, -1) + 2 * at(0, -1) + at(1, -1));
+            return gx * gx + gy * gy > t * t ? 0u : pack(255, 255, 255);
+        });
+    }
+}
+
 }  // namespace
 }  // namespace fxtest
