@@ -40,23 +40,38 @@ __attribute__((target("avx2"))) inline __m256i lumaNumerators(const uint32_t* p)
         _mm256_madd_epi16(_mm256_and_si256(_mm256_srli_epi32(pixels, 8), lowWords), _mm256_set1_epi32(587)));
 }
 
-// Luma of eight pixels at a time, exactly as luma(): n from lumaNumerators, x = n + 500, floor(x / 1000) as floor(floor(x / 8) / 125) through a
-// 16-bit multiply-high (exact below 59,074 > 255,500 / 8), one less where the half lies above
-// an even number (x a multiple of 1000 and the quotient odd). The colours are then looked up
-// one by one. Returns the pixels done.
+// Luma of eight pixels at a time, exactly as luma(): n from lumaNumerators, x = n + 500,
+// floor(x / 1000) as floor(floor(x / 8) / 125) through a 16-bit multiply-high (exact below
+// 59,074 > 255,500 / 8), one less where the half lies above an even number (x a multiple of
+// 1000 and the quotient odd).
+__attribute__((target("avx2"))) inline __m256i lumasOfEight(const uint32_t* p) {
+    const __m256i x = _mm256_add_epi32(lumaNumerators(p), _mm256_set1_epi32(500));
+    const __m256i y = _mm256_srli_epi32(_mm256_mulhi_epu16(_mm256_srli_epi32(x, 3), _mm256_set1_epi32(33555)), 6);
+    const __m256i exact = _mm256_cmpeq_epi32(x, _mm256_mullo_epi32(y, _mm256_set1_epi32(1000)));
+    return _mm256_sub_epi32(y, _mm256_and_si256(exact, _mm256_and_si256(y, _mm256_set1_epi32(1))));
+}
+
+// The colours of eight lumas at a time, looked up one by one. Returns the pixels done.
 __attribute__((target("avx2"))) int lumaColoursAvx2(const uint32_t* in, uint32_t* out, int n,
                                                     const LumaColours& colours) {
-    const __m256i half = _mm256_set1_epi32(500), thousand = _mm256_set1_epi32(1000);
-    const __m256i reciprocal = _mm256_set1_epi32(33555), one = _mm256_set1_epi32(1);
     alignas(32) uint32_t lumas[8];
     int i = 0;
     for (; i + 8 <= n; i += 8) {
-        const __m256i x = _mm256_add_epi32(lumaNumerators(in + i), half);
-        __m256i y = _mm256_srli_epi32(_mm256_mulhi_epu16(_mm256_srli_epi32(x, 3), reciprocal), 6);
-        const __m256i exact = _mm256_cmpeq_epi32(x, _mm256_mullo_epi32(y, thousand));
-        y = _mm256_sub_epi32(y, _mm256_and_si256(exact, _mm256_and_si256(y, one)));
-        _mm256_store_si256(reinterpret_cast<__m256i*>(lumas), y);
+        _mm256_store_si256(reinterpret_cast<__m256i*>(lumas), lumasOfEight(in + i));
         for (int k = 0; k < 8; ++k) out[i + k] = colours[lumas[k]];
+    }
+    return i;
+}
+
+// Sixteen lumas at a time as bytes: packed to 16 bits two groups at a time (in the order
+// [a0-3 b0-3 | a4-7 b4-7]), put back in order, packed to bytes. Returns the pixels done.
+__attribute__((target("avx2"))) int lumaRowAvx2(const uint32_t* in, uint8_t* out, int n) {
+    int i = 0;
+    for (; i + 16 <= n; i += 16) {
+        const __m256i words =
+            _mm256_permute4x64_epi64(_mm256_packus_epi32(lumasOfEight(in + i), lumasOfEight(in + i + 8)), 0xD8);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i),
+                         _mm_packus_epi16(_mm256_castsi256_si128(words), _mm256_extracti128_si256(words, 1)));
     }
     return i;
 }
@@ -88,6 +103,14 @@ void applyLumaColours(const Image& source, Image& dest, const LumaColours& colou
 #endif
         for (; x < dest.width; ++x) out[x] = colours[size_t(luma(in[x]))];
     });
+}
+
+void lumaRow(const uint32_t* in, uint8_t* out, int n) {
+    int x = 0;
+#if defined(__x86_64__)
+    if (hasAvx2()) x = lumaRowAvx2(in, out, n);
+#endif
+    for (; x < n; ++x) out[x] = uint8_t(luma(in[x]));
 }
 
 void applyLumaCut(const Image& source, Image& dest, int threshold, uint32_t below, uint32_t atOrAbove) {

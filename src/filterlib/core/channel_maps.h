@@ -39,6 +39,9 @@ using LumaColours = std::array<uint32_t, 256>;
 
 void applyLumaColours(const Image& source, Image& dest, const LumaColours& colours);
 
+// The luma of each of n pixels.
+void lumaRow(const uint32_t* in, uint8_t* out, int n);
+
 // The two-colour case: atOrAbove where the luma reaches threshold, below elsewhere.
 void applyLumaCut(const Image& source, Image& dest, int threshold, uint32_t below, uint32_t atOrAbove);
 

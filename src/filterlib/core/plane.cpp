@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "filterlib/core/bands.h"
-#include "filterlib/core/pixel.h"
+#include "filterlib/core/channel_maps.h"
 
 namespace filterlib {
 
@@ -28,14 +28,11 @@ void Plane::repeatEdges() {
 
 namespace {
 
-template <class Value>
-Plane planeOf(const Image& image, int margin, Value value) {
+// A plane whose rows fillRow(row of the image, row of the plane) fills.
+template <class FillRow>
+Plane planeOf(const Image& image, int margin, FillRow fillRow) {
     Plane plane(image.width, image.height, margin);
-    eachRow(image.height, image.width, [&](int y) {
-        const uint32_t* in = image.row(y);
-        uint8_t* out = plane.row(y);
-        for (int x = 0; x < image.width; ++x) out[x] = uint8_t(value(in[x]));
-    });
+    eachRow(image.height, image.width, [&](int y) { fillRow(image.row(y), plane.row(y)); });
     plane.repeatEdges();
     return plane;
 }
@@ -43,11 +40,13 @@ Plane planeOf(const Image& image, int margin, Value value) {
 }  // namespace
 
 Plane channelPlane(const Image& image, int shift, int margin) {
-    return planeOf(image, margin, [shift](uint32_t p) { return (p >> shift) & 0xFF; });
+    return planeOf(image, margin, [&image, shift](const uint32_t* in, uint8_t* out) {
+        for (int x = 0; x < image.width; ++x) out[x] = uint8_t((in[x] >> shift) & 0xFF);
+    });
 }
 
 Plane lumaPlane(const Image& image, int margin) {
-    return planeOf(image, margin, [](uint32_t p) { return luma(p); });
+    return planeOf(image, margin, [&image](const uint32_t* in, uint8_t* out) { lumaRow(in, out, image.width); });
 }
 
 }  // namespace filterlib
