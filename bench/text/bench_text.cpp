@@ -18,9 +18,10 @@
 //
 // The last few text images are kept with their font, text, alignment and colours, so the
 // same text drawn again (BM_Own_DrawText_..., every run after the first) only renders the
-// kept image; _afresh keeps none, as a text drawn for the first time. Load 10 to 12, median
-// of five, own / QPainter: again 92-116 / 350-384 us (0.26-0.30x); afresh 1340-1555 us
-// (3.5-4x). Painting the lines' glyphs side by side on the helper threads was tried and
+// kept image; _afresh keeps none, as a text drawn for the first time. Median of five, own /
+// QPainter: load 10 to 12, again 92-116 / 350-384 us (0.26-0.30x), afresh 1340-1555 us
+// (3.5-4x); load 19 to 22, again 89-93 / 341-470 us (0.20-0.26x), afresh 1204-1391 us
+// (3.0-3.5x). Painting the lines' glyphs side by side on the helper threads was tried and
 // dropped: Qt's font engines serialise on one lock, and the paint took longer on 2, 4 and 8
 // threads (700, 1130, 1110 us) than on one (510 us).
 

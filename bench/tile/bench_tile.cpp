@@ -16,6 +16,10 @@
 // afresh on every call had made it 10.7 ms: each blend paid for mapping the threads' stacks.
 // The canvas of the destination's whole size that was rendered at first cost 76 to 84 ms
 // under load (the kernel zeroing 48 MB of new pages, the doubling copies, reading it back).
+// With each canvas row filled across in one go, in bands on the helper threads (goal now
+// at most 1.0x): under a load of 38 to 48, before, 4.6-6.2 / 2.8-4.3 ms (1.4-1.6x); load 19
+// to 22, after, 3.1-3.6 / 2.9-6.2 ms (0.6-1.1x). Four or two bands a thread for the blends
+// were tried and were slower (3.7-7.1 ms in the same runs).
 
 #include <benchmark/benchmark.h>
 
