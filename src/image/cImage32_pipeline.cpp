@@ -226,7 +226,9 @@ bool blendRowsOnto(gdi::HDC destinationDC, const ByteView2D& image, const Placem
             for (int64_t k = first + count - 1; k >= first; --k) {
                 uint8_t* row = device.top + (p.dy + k) * device.step + p.dx * device.bytes;
                 const uint8_t* source = rowAt(k);
-                const ptrdiff_t sourceStep = last ? source - last : 0;
+                // Rows of a rowAt may lie in different buffers: the step is only a hint.
+                const auto address = [](const uint8_t* p) { return reinterpret_cast<uintptr_t>(p); };
+                const auto sourceStep = intptr_t(last ? address(source) - address(last) : 0);
                 last = source;
                 if (device.step < 0 && sourceStep >= 0) {
                     blend(row, source, p.w);
