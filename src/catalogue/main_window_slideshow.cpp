@@ -8,6 +8,7 @@
 #include "platform/ui/data_binding.h"
 #include "platform/ui/forms.h"
 #include "platform/ui/handlers.h"
+#include "platform/ui/screen.h"
 #include "platform/ui/services.h"
 #include "shell/module1.h"
 
@@ -25,16 +26,24 @@ void Form1::CmdCatalogueZoom_Click(int Index) {
                                                                        view.Command4, view.Text1, view.Text2})
                 c->setVisible(false);
             view.setCaption("Full Screen");
+            // The view fills the screen the main window is on, whatever size the last
+            // picture or the slide show left the window at; without a window manager to
+            // maximise it, its normal size covers that screen too.
+            if (!view.Visible() || view.WindowState() != ui::vbMaximized) {
+                const ui::Screen::WorkArea screen = ui::Screen::WorkAreaOf(*this);
+                view.setWindowState(ui::vbNormal);
+                view.Move(screen.left, screen.top, screen.width, screen.height);
+                view.setWindowState(ui::vbMaximized);
+            }
             view.Show();
-            PSlideShowP();
-            view.setWindowState(ui::vbNormal);
-            view.setLeft(100);
-            view.setTop(100);
             ui::DoEvents();
-            view.setHeight(view.Image1->Height() + 600);
-            view.setWidth(view.Image1->Width() + 300);
+            PSlideShowP();
             view.Refresh();
         } else if (Index == 2 && rs.recordCount() >= 2) {
+            // Placed before it is shown, so that its frame lands on the screen, and sized
+            // before the picture is fitted to it.
+            view.setWindowState(ui::vbNormal);
+            view.Move(100, 100, 11000, 11000 * 0.75);
             PSlideShowP();
             view.Image1->setTop((view.Height() - view.Image1->Height()) / 2);
             view.Image1->setLeft((view.Width() - view.Image1->Width()) / 2);
@@ -45,8 +54,6 @@ void Form1::CmdCatalogueZoom_Click(int Index) {
             Module1::SlideIntervalSource = QString();
             if (!Timer3->Enabled()) Timer3->setEnabled(true);
             view.Show();
-            view.setWindowState(ui::vbNormal);
-            view.Move(100, 100, 11000, 11000 * 0.75);
         }
     } catch (const runtime::Error& e) {
         ui::services().MsgBox(QString::fromStdString(e.description()), runtime::vbOKOnly, QString());
@@ -66,8 +73,8 @@ void Form1::PSlideShowP() {
         image->setVisible(false);
         image->setStretch(false);
         image->setPicture(PictureCatalogue->Picture());
-        const catalogue::FittedPicture fitted =
-            catalogue::FitPictureIntoWindow(image->Width(), image->Height(), view.Width(), view.Height());
+        const catalogue::FittedPicture fitted = catalogue::FitPictureIntoWindow(
+            image->Width(), image->Height(), view.PictureRoomWidth(), view.PictureRoomHeight());
         image->setStretch(true);
         image->Move(fitted.left, fitted.top, fitted.width, fitted.height);
         image->setVisible(true);

@@ -1,8 +1,10 @@
 // The slide show and full-screen view: stepping, wrapping, the interval box, and the
-// window sized to its picture.
+// full-screen view filling the main window's screen.
 
 #include <QBuffer>
 #include <QImage>
+#include <QScreen>
+#include <QWidget>
 
 #include "catalogue/main_window.h"
 #include "catalogue/slideshow_window.h"
@@ -82,19 +84,60 @@ TEST_F(SlideShow, IntervalBox) {
     EXPECT_EQ(form.Timer3->Interval(), 3000);
 }
 
-TEST_F(SlideShow, FullScreenViewIsSizedToThePicture) {
-    Form1& form = startWith(1);
-    form.CmdCatalogueZoom_Click(2);  // one record: no slide show
-    EXPECT_FALSE(form.Timer3->Enabled());
-    form.CmdCatalogueZoom_Click(1);
+// The view fills the main window's screen and fits each picture to that, whatever the
+// picture before it was: a tiny one must not leave the window tiny for the next photo.
+TEST_F(SlideShow, FullScreenViewFillsTheMainWindowsScreen) {
+    makeCatalogueWithRows(0);
+    addPicture("tiny", "BMP", bmpOf(32, 32));
+    addPicture("photo", "BMP", bmpOf(1200, 900));
+    ASSERT_FALSE(runMain());
+    Form1& form = ui::forms<Form1>();
+    form.CmdCatalogueZoom_Click(2);  // a slide show first: the view has its normal size then
+    form.Adodc3.recordset().moveFirst();
+
+    struct Case { const char* name; double width, height; } cases[] = {
+        {"tiny", 32 * 15, 32 * 15},  // smaller than the room: its own size
+        {"photo", 0, 0},             // larger: fitted to the room, keeping its proportions
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        form.CmdCatalogueZoom_Click(1);
+        Form27& view = ui::forms<Form27>();
+        EXPECT_EQ(view.Caption(), "Full Screen");
+        EXPECT_FALSE(view.Command1->Visible());
+        EXPECT_FALSE(form.Timer3->Enabled());
+        EXPECT_EQ(view.WindowState(), ui::vbMaximized);
+        EXPECT_TRUE(view.window()->isMaximized());
+        EXPECT_EQ(view.window()->screen(), form.window()->screen());
+        EXPECT_TRUE(form.window()->screen()->availableGeometry().contains(view.window()->frameGeometry()));
+        EXPECT_GE(view.window()->width(), form.window()->screen()->availableGeometry().width() - 8);
+
+        const ui::Image& image = *view.Image1;
+        EXPECT_TRUE(image.Visible());
+        if (c.width > 0) {
+            EXPECT_DOUBLE_EQ(image.Width(), c.width);
+            EXPECT_DOUBLE_EQ(image.Height(), c.height);
+        } else {
+            EXPECT_TRUE(image.Width() == view.ScaleWidth() || image.Height() == view.ScaleHeight());
+            EXPECT_LE(image.Width(), view.ScaleWidth());
+            EXPECT_LE(image.Height(), view.ScaleHeight());
+            EXPECT_NEAR(image.Width() / image.Height(), 1200.0 / 900.0, 1e-9);
+        }
+        EXPECT_DOUBLE_EQ(image.Left(), (view.ScaleWidth() - image.Width()) / 2) << "centred";
+        EXPECT_DOUBLE_EQ(image.Top(), (view.ScaleHeight() - image.Height()) / 2);
+        form.Adodc3.recordset().moveNext();
+    }
+
+    // A slide show from there is back at its own size and place, its frame on the screen.
+    form.Adodc3.recordset().moveFirst();
+    form.CmdCatalogueZoom_Click(2);
     Form27& view = ui::forms<Form27>();
-    EXPECT_EQ(view.Caption(), "Full Screen");
-    EXPECT_FALSE(view.Command1->Visible());
-    EXPECT_DOUBLE_EQ(view.Left(), 100);
-    EXPECT_DOUBLE_EQ(view.Top(), 100);
-    EXPECT_DOUBLE_EQ(view.Image1->Width(), 150 * 15);
-    EXPECT_DOUBLE_EQ(view.Width(), 150 * 15 + 300);
-    EXPECT_DOUBLE_EQ(view.Height(), 100 * 15 + 600);
+    EXPECT_EQ(view.WindowState(), ui::vbNormal);
+    EXPECT_FALSE(view.window()->isMaximized());
+    EXPECT_EQ(view.Caption(), "Slide Show");
+    EXPECT_EQ(view.window()->frameGeometry().topLeft(), QPoint(7, 7));  // 100 twips
+    EXPECT_DOUBLE_EQ(view.Width(), 11000);
+    EXPECT_DOUBLE_EQ(view.Height(), 8250);
 }
 
 TEST_F(SlideShow, EmptyCatalogueBeeps) {

@@ -417,7 +417,8 @@ void Form::applyWindowGeometry() {
     const QSize client = clientPixels();
     const int menu = hasMenuBar_ ? kMenuBar : 0;
     const QSize outer(client.width(), client.height() + menu);
-    window_->move(twipsToPixels(left_), twipsToPixels(top_));
+    placeWindow();
+    if (!window_) return;
     if (isSizable(borderStyle_)) {
         window_->setMinimumSize(0, 0);
         window_->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
@@ -454,14 +455,29 @@ void Form::windowMoved(QPoint position) {
     if (position.y() != twipsToPixels(top_)) top_ = pixelsToTwips(position.y());
 }
 
+void Form::placeWindow() {
+    if (!window_) return;
+    if (visible_ && windowState_ != vbMinimized && !detail::paintInProgress()) {
+        // The window manager frames a window only once it is on the screen. Moved before
+        // that, the window's inside would go where its frame belongs, and the title bar
+        // above it, off a screen's top edge.
+        detail::entry([&] {
+            waitForExposure(window_.data());
+            detail::checkEnded();
+        });
+        if (!window_) return;
+    }
+    window_->move(twipsToPixels(left_), twipsToPixels(top_));
+}
+
 void Form::setLeft(double left) {
     left_ = left;
-    if (window_) window_->move(twipsToPixels(left_), twipsToPixels(top_));
+    placeWindow();
 }
 
 void Form::setTop(double top) {
     top_ = top;
-    if (window_) window_->move(twipsToPixels(left_), twipsToPixels(top_));
+    placeWindow();
 }
 
 void Form::setWidth(double width) {
@@ -487,7 +503,7 @@ void Form::Move(double left, std::optional<double> top, std::optional<double> wi
     if (top) top_ = *top;
     if (width) width_ = *width;
     if (height) height_ = *height;
-    if (window_) window_->move(twipsToPixels(left_), twipsToPixels(top_));
+    placeWindow();
     sizeChanged(before);
 }
 

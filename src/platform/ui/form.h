@@ -219,6 +219,8 @@ private:
     void activate();
     void applyWindowFlags();
     void applyWindowGeometry();
+    // Puts the window's frame at (Left, Top).
+    void placeWindow();
     void applyFormColors();
     QSize clientPixels() const;
     void sizeChanged(QSize before);

@@ -3,7 +3,9 @@
 #include <QCursor>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QWidget>
 
+#include "platform/ui/form.h"
 #include "platform/ui/input.h"
 #include "platform/ui/units.h"
 
@@ -23,6 +25,14 @@ QSize screenPixels() {
 
 double Screen::Width() { return pixelsToTwips(screenPixels().width()); }
 double Screen::Height() { return pixelsToTwips(screenPixels().height()); }
+Screen::WorkArea Screen::WorkAreaOf(const Form& form) {
+    const QScreen* screen = form.window() ? form.window()->screen() : QGuiApplication::primaryScreen();
+    const QRect area = screen ? screen->availableGeometry()
+                              : QRect(0, 0, kFallbackWidthPixels, kFallbackHeightPixels);
+    return {pixelsToTwips(area.x()), pixelsToTwips(area.y()), pixelsToTwips(area.width()),
+            pixelsToTwips(area.height())};
+}
+
 int Screen::TwipsPerPixelX() { return kTwipsPerPixel; }
 int Screen::TwipsPerPixelY() { return kTwipsPerPixel; }
 int Screen::MousePointer() { return g_pointer; }

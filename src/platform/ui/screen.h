@@ -6,8 +6,15 @@
 
 namespace ui {
 
+class Form;
+
 class Screen {
 public:
+    // The part of a display that windows may cover (the desktop's panels left out), in twips.
+    struct WorkArea {
+        double left, top, width, height;
+    };
+
     static constexpr int kFallbackWidthPixels = 1920;
     static constexpr int kFallbackHeightPixels = 1080;
 
@@ -17,6 +24,9 @@ public:
     static int TwipsPerPixelY();
     static int MousePointer();
     static void setMousePointer(int pointer);
+    // The work area of the display that shows `form`'s window; the primary display's when
+    // the form has no window.
+    static WorkArea WorkAreaOf(const Form& form);
 };
 
 }  // namespace ui

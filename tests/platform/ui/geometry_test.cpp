@@ -2,10 +2,15 @@
 // form's outer size against its client area, and container units (ScaleMode) for
 // child positions and mouse coordinates.
 
+#include <algorithm>
+#include <utility>
+#include <vector>
+
 #include <QPointer>
 #include <QTest>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QWindow>
 #include <gtest/gtest.h>
 
 #include "platform/ui/forms.h"
@@ -158,6 +163,33 @@ TEST(Geometry, TheScreenIsThePrimaryDisplayAtFifteenTwipsPerPixel) {
     f.Show();
     EXPECT_DOUBLE_EQ(f.Left(), (ui::Screen::Width() - f.Width()) / 2);
     EXPECT_DOUBLE_EQ(f.Top(), (ui::Screen::Height() - f.Height()) / 2);
+}
+
+// A window manager frames a window only once it is on the screen: a window moved by
+// code as it is shown must get there first, or its inside takes the frame's place and
+// the title bar goes above it, off the top of the screen.
+TEST(Geometry, AWindowMovedAsItIsShownIsMovedOnceItIsOnTheScreen) {
+    Sized& f = ui::loaded<Sized>();
+    struct MoveWatch : QObject {
+        QWidget* window = nullptr;
+        std::vector<std::pair<QPoint, bool>> moves;  // where to, and whether on the screen by then
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() == QEvent::Move)
+                moves.emplace_back(window->pos(), window->windowHandle() && window->windowHandle()->isExposed());
+            return false;
+        }
+    } watch;
+    watch.window = f.window();
+    f.window()->installEventFilter(&watch);
+
+    f.Show();
+    f.Move(1500, 1200);
+    const auto toTarget = std::find_if(watch.moves.begin(), watch.moves.end(),
+                                       [](const auto& move) { return move.first == QPoint(100, 80); });
+    ASSERT_NE(toTarget, watch.moves.end()) << "the window never went to (100, 80)";
+    EXPECT_TRUE(toTarget->second) << "moved before it was on the screen";
+    EXPECT_EQ(f.window()->frameGeometry().topLeft(), QPoint(100, 80));
+    f.window()->removeEventFilter(&watch);
 }
 
 }  // namespace
