@@ -45,8 +45,8 @@ void Form1::CmdCatalogueZoom_Click(int Index) {
             view.setWindowState(ui::vbNormal);
             view.Move(100, 100, 11000, 11000 * 0.75);
             PSlideShowP();
-            view.Image1->setTop((view.Height() - view.Image1->Height()) / 2);
-            view.Image1->setLeft((view.Width() - view.Image1->Width()) / 2);
+            view.Image1->setTop((view.ScaleHeight() - view.Image1->Height()) / 2);
+            view.Image1->setLeft((view.ScaleWidth() - view.Image1->Width()) / 2);
             for (ui::Control* c : std::initializer_list<ui::Control*>{view.Command1, view.Command2, view.Command3,
                                                                        view.Command4, view.Text1, view.Text2})
                 c->setVisible(true);
@@ -73,8 +73,10 @@ void Form1::PSlideShowP() {
         image->setVisible(false);
         image->setStretch(false);
         image->setPicture(PictureCatalogue->Picture());
+        // Fitted to the window's inner area, all of the window that shows a picture: a
+        // maximised window's outer size runs past the screen's edges.
         const catalogue::FittedPicture fitted = catalogue::FitPictureIntoWindow(
-            image->Width(), image->Height(), view.PictureRoomWidth(), view.PictureRoomHeight());
+            image->Width(), image->Height(), view.ScaleWidth(), view.ScaleHeight());
         image->setStretch(true);
         image->Move(fitted.left, fitted.top, fitted.width, fitted.height);
         image->setVisible(true);

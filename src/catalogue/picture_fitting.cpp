@@ -33,8 +33,8 @@ FittedPicture FitPictureIntoPane(double pictureWidth, double pictureHeight, doub
     return fit(pictureWidth, pictureHeight, 5415, 4155, paneWidth, paneHeight);
 }
 
-FittedPicture FitPictureIntoWindow(double pictureWidth, double pictureHeight, double outerWidth, double outerHeight) {
-    return fit(pictureWidth, pictureHeight, outerWidth, outerHeight, outerWidth, outerHeight);
+FittedPicture FitPictureIntoWindow(double pictureWidth, double pictureHeight, double roomWidth, double roomHeight) {
+    return fit(pictureWidth, pictureHeight, roomWidth, roomHeight, roomWidth, roomHeight);
 }
 
 namespace {

@@ -20,9 +20,10 @@ struct FittedPicture {
 // is centred in the pane. Floating point throughout, no rounding of its own.
 FittedPicture FitPictureIntoPane(double pictureWidth, double pictureHeight, double paneWidth, double paneHeight);
 
-// The same rule with the window's outer size as both threshold and target: the slide
-// show and full-screen view (a picture exactly as wide as the window is scaled too).
-FittedPicture FitPictureIntoWindow(double pictureWidth, double pictureHeight, double outerWidth, double outerHeight);
+// The same rule with the window's room for the picture as both threshold and target:
+// the slide show and full-screen view (a picture exactly as wide as the room is scaled
+// too).
+FittedPicture FitPictureIntoWindow(double pictureWidth, double pictureHeight, double roomWidth, double roomHeight);
 
 // " 640 x 480 ": the picture's size in pixels, each number written as a single-precision
 // number is written (up to seven significant digits, no trailing zeros).

@@ -60,10 +60,6 @@ void Form27::createControls() {
     Image1->MouseMove = [this](int b, int s, double x, double y) { Image1_MouseMove(b, s, x, y); };
 }
 
-double Form27::PictureRoomWidth() const { return WindowState() == ui::vbMaximized ? ScaleWidth() : Width(); }
-
-double Form27::PictureRoomHeight() const { return WindowState() == ui::vbMaximized ? ScaleHeight() : Height(); }
-
 void Form27::Form_Load() { Module1::SlideShowWindowOpen = true; }
 
 void Form27::Form_Unload(int&) { Module1::SlideShowWindowOpen = false; }
@@ -75,8 +71,8 @@ void Form27::Form_Resize() {
 
 void Form27::Form_Activate() {
     // A picture dragged away comes back to the middle whenever the window is activated.
-    runtime::resumeNext([&] { Image1->setTop((PictureRoomHeight() - Image1->Height()) / 2); });
-    runtime::resumeNext([&] { Image1->setLeft((PictureRoomWidth() - Image1->Width()) / 2); });
+    runtime::resumeNext([&] { Image1->setTop((ScaleHeight() - Image1->Height()) / 2); });
+    runtime::resumeNext([&] { Image1->setLeft((ScaleWidth() - Image1->Width()) / 2); });
     runtime::resumeNext([&] { setBackColor(ui::forms<Form1>().BackColor()); });
     for (ui::TextBox* box : {Text2.data(), Text1.data()}) {
         runtime::resumeNext([&] { box->setBackColor(ui::forms<Form1>().BackColor()); });

@@ -22,11 +22,6 @@ public:
     QPointer<ui::TextBox> Text2;           // position line
     QPointer<ui::Image> Image1;            // the picture
 
-    // The room the picture is fitted and centred in: the outer size; for the maximised
-    // full-screen view the inner area, which is all of it the screen shows.
-    double PictureRoomWidth() const;
-    double PictureRoomHeight() const;
-
     // The mouse position inside Image1 at the last press on it.
     float DragStartX = 0, DragStartY = 0;
 
