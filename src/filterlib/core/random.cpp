@@ -4,13 +4,6 @@ namespace filterlib {
 
 namespace {
 
-uint64_t mix(uint64_t z) {
-    z += 0x9E3779B97F4A7C15ull;
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-    return z ^ (z >> 31);
-}
-
 constexpr uint64_t kMultiplier = 6364136223846793005ull;
 constexpr uint64_t kIncrement = 1442695040888963407ull;
 
@@ -18,8 +11,8 @@ constexpr uint64_t kIncrement = 1442695040888963407ull;
 
 uint64_t seedOf(const char* effect, std::initializer_list<int64_t> values) {
     uint64_t seed = 0;
-    for (const char* c = effect; *c; ++c) seed = mix(seed ^ static_cast<unsigned char>(*c));
-    for (const int64_t v : values) seed = mix(seed ^ static_cast<uint64_t>(v));
+    for (const char* c = effect; *c; ++c) seed = mixBits(seed ^ static_cast<unsigned char>(*c));
+    for (const int64_t v : values) seed = mixBits(seed ^ static_cast<uint64_t>(v));
     return seed;
 }
 
@@ -44,9 +37,5 @@ int Random::between(int lo, int hi) {
 }
 
 double Random::unit() { return next() * (1.0 / 4294967296.0); }
-
-uint32_t hashAt(uint64_t seed, int64_t x, int64_t y) {
-    return static_cast<uint32_t>(mix(mix(seed ^ static_cast<uint64_t>(x)) ^ static_cast<uint64_t>(y)) >> 32);
-}
 
 }  // namespace filterlib

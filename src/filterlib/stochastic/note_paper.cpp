@@ -50,7 +50,7 @@ void FxNotePaper(HDC d, HDC s, int32_t threshold, int32_t relief, int32_t grain,
         auto inkAt = [&](int x, int y) {
             return int(inked[size_t(std::clamp(y, 0, h - 1)) * size_t(w) + size_t(std::clamp(x, 0, w - 1))]);
         };
-        const uint64_t seed = seedOf("FxNotePaper", {v, w, h});
+        const ColumnHashes grainHashes(seedOf("FxNotePaper", {v, w, h}), w);
         const auto span = static_cast<uint64_t>(2 * roughness + 1);
         eachRow(h, w, [&](int y) {
             uint32_t* dst = out.row(y);
@@ -61,7 +61,7 @@ void FxNotePaper(HDC d, HDC s, int32_t threshold, int32_t relief, int32_t grain,
                 uint32_t base = inkColour;
                 if (!inkAt(x, y)) {
                     base = paperColour;
-                    shift += static_cast<int>((hashAt(seed, x, y) * span) >> 32) - roughness;
+                    shift += static_cast<int>((grainHashes.at(x, y) * span) >> 32) - roughness;
                 }
                 dst[x] = pack(saturate(red(base) + shift), saturate(green(base) + shift), saturate(blue(base) + shift));
             }

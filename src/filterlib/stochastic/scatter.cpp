@@ -3,7 +3,9 @@
 // call's seed and the pixel's position, so the visiting order does not matter.
 
 #include <algorithm>
+#include <bit>
 #include <cstdlib>
+#include <vector>
 
 #include "filterlib/core/bands.h"
 #include "filterlib/core/box_filter.h"
@@ -25,10 +27,11 @@ int offsetOf(uint32_t bits16, int reach) {
 // Each pixel of `out` takes `in` at an offset in -reach..reach on both axes, the two
 // offsets from the low and high halves of the pixel's hash.
 void scatter(const Image& in, Image& out, uint64_t seed, int reach) {
+    const ColumnHashes hashes(seed, out.width);
     eachRow(out.height, out.width, [&](int y) {
         uint32_t* dst = out.row(y);
         for (int x = 0; x < out.width; ++x) {
-            const uint32_t h = hashAt(seed, x, y);
+            const uint32_t h = hashes.at(x, y);
             dst[x] = clampedAt(in, x + offsetOf(h & 0xFFFF, reach), y + offsetOf(h >> 16, reach)) & 0xFFFFFFu;
         }
     });
@@ -50,9 +53,13 @@ void FxColorRandomize(HDC d, HDC s, int32_t amount, int32_t& fxResult) {
     apply(d, s, fxResult, [&](const Image& in, Image& out) {
         const uint64_t seed = seedOf("FxColorRandomize", {v, out.width, out.height});
         // n in -reach..reach from all 32 bits of a hash, so every value is equally likely
-        // to within 2^-23 and the mean stays where it was.
-        auto die = [&](uint64_t stream, int x, int y) {
-            return static_cast<int>((hashAt(stream, x, y) * span) >> 32) - reach;
+        // to within 2^-23 and the mean stays where it was. One stream for grey noise, one
+        // per channel for colour.
+        const int streams = v == 0 ? 0 : v < 0 ? 1 : 3;
+        std::vector<ColumnHashes> hashes;
+        for (int i = 0; i < streams; ++i) hashes.emplace_back(seed + uint64_t(i), out.width);
+        auto die = [&](int stream, int x, int y) {
+            return static_cast<int>((hashes[size_t(stream)].at(x, y) * span) >> 32) - reach;
         };
         eachRow(out.height, out.width, [&](int y) {
             const uint32_t* src = in.row(y);
@@ -62,11 +69,11 @@ void FxColorRandomize(HDC d, HDC s, int32_t amount, int32_t& fxResult) {
                 if (v == 0) {
                     dst[x] = p & 0xFFFFFFu;
                 } else if (v < 0) {
-                    const int n = die(seed, x, y);
+                    const int n = die(0, x, y);
                     dst[x] = pack(saturate(red(p) + n), saturate(green(p) + n), saturate(blue(p) + n));
                 } else {
-                    dst[x] = pack(saturate(red(p) + die(seed, x, y)), saturate(green(p) + die(seed + 1, x, y)),
-                                  saturate(blue(p) + die(seed + 2, x, y)));
+                    dst[x] = pack(saturate(red(p) + die(0, x, y)), saturate(green(p) + die(1, x, y)),
+                                  saturate(blue(p) + die(2, x, y)));
                 }
             }
         });
@@ -96,15 +103,16 @@ void FxDiffuse(HDC d, HDC s, int32_t& fxResult) {
 
 void FxMelt(HDC d, HDC s, int32_t& fxResult) {
     apply(d, s, fxResult, [&](const Image& in, Image& out) {
-        const uint64_t seed = seedOf("FxMelt", {out.width, out.height});
+        constexpr int kLongestDrip = 16;
+        const ColumnHashes hashes(seedOf("FxMelt", {out.width, out.height}), out.width);
         eachRow(out.height, out.width, [&](int y) {
+            const uint32_t* above[kLongestDrip + 1];
+            for (int k = 0; k <= kLongestDrip; ++k) above[k] = in.row(std::max(y - k, 0));
             uint32_t* dst = out.row(y);
             for (int x = 0; x < out.width; ++x) {
                 // The leading one bits of the hash: a drip of k rows has chance 2^-(k+1).
-                const uint32_t h = hashAt(seed, x, y);
-                int drip = 0;
-                while (drip < 16 && (h & (0x80000000u >> drip))) ++drip;
-                dst[x] = in.row(std::max(y - drip, 0))[x] & 0xFFFFFFu;
+                const int drip = std::min(std::countl_one(hashes.at(x, y)), kLongestDrip);
+                dst[x] = above[drip][x] & 0xFFFFFFu;
             }
         });
     });
