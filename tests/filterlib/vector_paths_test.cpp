@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdint>
 #include <functional>
+#include <numbers>
 #include <optional>
 #include <string>
 #include <vector>
@@ -109,6 +110,55 @@ TEST(VectorPaths, FragmentIsTheMeanOfFourShiftedCopies) {
                 const int sum = channel(clampedAt(p, x - k, y), shift) + channel(clampedAt(p, x + k, y), shift) +
                                 channel(clampedAt(p, x, y - k), shift) + channel(clampedAt(p, x, y + k), shift);
                 return int(filterlib::divRound(sum, 4));
+            });
+        });
+    }
+}
+
+// The mean of 16 bilinear samples at the points step(u, v, k) from the picture's centre,
+// for the pixel's centre at (u, v) from it: weights in 1/256 steps each way, coordinates
+// clamped to the picture, the weighted sums added up and divided once.
+using PathStep = std::function<void(double u, double v, int k, double& su, double& sv)>;
+uint32_t pathMean(const FxPicture& p, int x, int y, const PathStep& step) {
+    const double cx = p.width() / 2.0, cy = p.height() / 2.0, u = x + 0.5 - cx, v = y + 0.5 - cy;
+    int64_t sums[3] = {};
+    for (int k = 0; k < 16; ++k) {
+        double su, sv;
+        step(u, v, k, su, sv);
+        const double fx = std::clamp(cx + su - 0.5, 0.0, p.width() - 1.0);
+        const double fy = std::clamp(cy + sv - 0.5, 0.0, p.height() - 1.0);
+        const int x0 = int(fx), y0 = int(fy);
+        const int wx = int(std::lrint((fx - x0) * 256)), wy = int(std::lrint((fy - y0) * 256));
+        for (int c = 0; c < 3; ++c) {
+            const int shift = 16 - 8 * c;
+            sums[c] += (256 - wx) * (256 - wy) * channel(clampedAt(p, x0, y0), shift) +
+                       wx * (256 - wy) * channel(clampedAt(p, x0 + 1, y0), shift) +
+                       (256 - wx) * wy * channel(clampedAt(p, x0, y0 + 1), shift) +
+                       wx * wy * channel(clampedAt(p, x0 + 1, y0 + 1), shift);
+        }
+    }
+    return pack(int(filterlib::divRound(sums[0], 16 * 65536)), int(filterlib::divRound(sums[1], 16 * 65536)),
+                int(filterlib::divRound(sums[2], 16 * 65536)));
+}
+
+TEST(VectorPaths, RadialAndZoomBlurAreMeansOfBilinearSamplesOnTheirPaths) {
+    // 1 keeps the samples within a pixel, 360 sends them round the whole circle; 200 draws
+    // the ray halfway to the centre.
+    for (const int16_t v : {1, 30, 360}) {
+        expectEverywhere(51, v, [v](const FxPicture& p, int x, int y) {
+            return pathMean(p, x, y, [v](double u, double w, int k, double& su, double& sv) {
+                const double turn = (-v / 2.0 + v * k / 15.0) * std::numbers::pi / 180;
+                su = u * std::cos(turn) + w * std::sin(turn);
+                sv = w * std::cos(turn) - u * std::sin(turn);
+            });
+        });
+    }
+    for (const int16_t v : {1, 100, 200}) {
+        expectEverywhere(52, v, [v](const FxPicture& p, int x, int y) {
+            return pathMean(p, x, y, [v](double u, double w, int k, double& su, double& sv) {
+                const double scale = 1 - v / 400.0 * k / 15;
+                su = u * scale;
+                sv = w * scale;
             });
         });
     }
