@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QPointer>
+#include <QWebEnginePage>
 #include <QWebEngineView>
 
 #include "platform/ui/web_browser.h"
@@ -22,6 +23,11 @@ public:
         if (!view_ && blank) return;  // the plain body already is an empty page
         if (!view_) {
             view_ = new QWebEngineView(browser_);
+            // Until a page has drawn, the view shows the pane's own colour rather than a white
+            // flash; a loaded page gets the engine's usual white under transparent parts.
+            view_->page()->setBackgroundColor(browser_->palette().color(QPalette::Window));
+            QObject::connect(view_->page(), &QWebEnginePage::loadFinished, view_,
+                             [page = view_->page()](bool) { page->setBackgroundColor(Qt::white); });
             view_->setGeometry(browser_->rect());
             view_->show();
         }

@@ -1,6 +1,6 @@
 // The real engine behind the web browser control, on the offscreen platform: a local
 // page and a web archive (the help document's format) load in the browser's view, and
-// a browser only ever sent to "about: blank" starts no engine.
+// a browser only ever sent to "about: blank" starts no engine; the program's help document loads.
 
 #include <fstream>
 
@@ -87,6 +87,9 @@ TEST(WebEngine, ShowsALocalPageAndAWebArchive) {
     EXPECT_EQ(titleAfter(browser, dir.file("page.html")), "Local page");
     EXPECT_EQ(browser.navigator()->view()->geometry(), browser.rect());
     EXPECT_EQ(titleAfter(browser, dir.file("Help.mht")), "Help archive");
+    // The program's own help document: an archive the engine refuses (a line ending lost in
+    // an edit, say) would leave the help pane empty.
+    EXPECT_EQ(titleAfter(browser, QM_HELP_DOCUMENT), "Quillmere Help");
     f.Unload();
     ui::testing::destroyRetiredWidgets();
     ui::setNavigatorFactory({});
