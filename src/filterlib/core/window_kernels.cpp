@@ -3,6 +3,8 @@
 #include <atomic>
 #include <cstddef>
 
+#include "filterlib/core/lanes.h"
+
 #if defined(__x86_64__)
 #include <immintrin.h>
 #endif
@@ -30,8 +32,7 @@ namespace {
 
 const WindowKernels& widest() {
 #if defined(__x86_64__)
-    static const bool avx2 = __builtin_cpu_supports("avx2");
-    if (avx2) return lanes32::kKernels;
+    if (hasAvx2()) return lanes32::kKernels;
 #endif
     return lanes16::kKernels;
 }
